@@ -19,8 +19,12 @@ using REG_ZQHMS = int32_t;
 // Local time stamp: low 38 bits hold day serial * 86400 + seconds of the day.
 using REG_ZQDMAHMSUTC = int64_t;
 
-// Date and code of a record key used by deletions.
-using REG_ZQDMC = uint64_t;
+// Key of a dated record: day serial and a code within the day.
+struct REG_ZQDMC {
+  REG_ZQDMA dma;
+  uint32_t codigo;
+  bool operator==(const REG_ZQDMC&) const = default;
+};
 
 // Pointer-sized handle of a wide string crossing to the servers.
 using BSTR = wchar_t*;
