@@ -11,7 +11,7 @@ if(NOT "${NEW_GLOB}" STREQUAL "${OLD_GLOB}")
   file(TOUCH_NOCREATE "/work/main/build/CMakeFiles/cmake.verify_globs")
 endif()
 
-# CL_MSG_SOURCES at CMakeLists.txt:51 (file)
+# CL_MSG_SOURCES at CMakeLists.txt:55 (file)
 file(GLOB NEW_GLOB LIST_DIRECTORIES true "/work/main/src/erp/mensagens/*.cc")
 set(OLD_GLOB
   )
@@ -25,6 +25,7 @@ file(GLOB NEW_GLOB LIST_DIRECTORIES true "/work/main/tests/*")
 set(OLD_GLOB
   "/work/main/tests/CMakeLists.txt"
   "/work/main/tests/frame"
+  "/work/main/tests/reconciliation"
   )
 if(NOT "${NEW_GLOB}" STREQUAL "${OLD_GLOB}")
   message("-- GLOB mismatch!")
@@ -34,7 +35,20 @@ endif()
 # dir_sources at CMakeLists.txt:31 (file)
 file(GLOB_RECURSE NEW_GLOB LIST_DIRECTORIES false "/work/main/src/frame/*.cc")
 set(OLD_GLOB
+  "/work/main/src/frame/zq_base_rotinas.cc"
+  "/work/main/src/frame/zq_biblioteca_mensagens.cc"
+  "/work/main/src/frame/zq_config.cc"
+  "/work/main/src/frame/zq_conversao.cc"
+  "/work/main/src/frame/zq_currency.cc"
+  "/work/main/src/frame/zq_data.cc"
+  "/work/main/src/frame/zq_erro.cc"
+  "/work/main/src/frame/zq_excecao.cc"
+  "/work/main/src/frame/zq_formato.cc"
+  "/work/main/src/frame/zq_log_erros.cc"
+  "/work/main/src/frame/zq_relogio.cc"
   "/work/main/src/frame/zq_string.cc"
+  "/work/main/src/frame/zq_trace.cc"
+  "/work/main/src/frame/zq_trata_dados.cc"
   )
 if(NOT "${NEW_GLOB}" STREQUAL "${OLD_GLOB}")
   message("-- GLOB mismatch!")
@@ -53,6 +67,7 @@ endif()
 # dir_sources at CMakeLists.txt:31 (file)
 file(GLOB_RECURSE NEW_GLOB LIST_DIRECTORIES false "/work/main/src/importservice/*.cc")
 set(OLD_GLOB
+  "/work/main/src/importservice/cl_servico_importacao_extratos.cc"
   )
 if(NOT "${NEW_GLOB}" STREQUAL "${OLD_GLOB}")
   message("-- GLOB mismatch!")
@@ -62,6 +77,9 @@ endif()
 # dir_sources at CMakeLists.txt:31 (file)
 file(GLOB_RECURSE NEW_GLOB LIST_DIRECTORIES false "/work/main/src/platform/*.cc")
 set(OLD_GLOB
+  "/work/main/src/platform/zq_acesso_servidores.cc"
+  "/work/main/src/platform/zq_autorun.cc"
+  "/work/main/src/platform/zq_interacao.cc"
   )
 if(NOT "${NEW_GLOB}" STREQUAL "${OLD_GLOB}")
   message("-- GLOB mismatch!")
@@ -80,6 +98,8 @@ endif()
 # dir_sources at CMakeLists.txt:31 (file)
 file(GLOB_RECURSE NEW_GLOB LIST_DIRECTORIES false "/work/main/src/reconciliation/*.cc")
 set(OLD_GLOB
+  "/work/main/src/reconciliation/cl_conciliacao_tesouraria_banco_automatizada.cc"
+  "/work/main/src/reconciliation/cl_trata_dados_conciliacao_automatica_tesouraria_banco.cc"
   )
 if(NOT "${NEW_GLOB}" STREQUAL "${OLD_GLOB}")
   message("-- GLOB mismatch!")
@@ -89,7 +109,18 @@ endif()
 # srcs at tests/CMakeLists.txt:9 (file)
 file(GLOB_RECURSE NEW_GLOB LIST_DIRECTORIES false "/work/main/tests/frame/*.cc")
 set(OLD_GLOB
+  "/work/main/tests/frame/log_erros_test.cc"
+  "/work/main/tests/frame/zq_currency_test.cc"
   "/work/main/tests/frame/zq_string_test.cc"
+  )
+if(NOT "${NEW_GLOB}" STREQUAL "${OLD_GLOB}")
+  message("-- GLOB mismatch!")
+  file(TOUCH_NOCREATE "/work/main/build/CMakeFiles/cmake.verify_globs")
+endif()
+
+# srcs at tests/CMakeLists.txt:9 (file)
+file(GLOB_RECURSE NEW_GLOB LIST_DIRECTORIES false "/work/main/tests/reconciliation/*.cc")
+set(OLD_GLOB
   )
 if(NOT "${NEW_GLOB}" STREQUAL "${OLD_GLOB}")
   message("-- GLOB mismatch!")
