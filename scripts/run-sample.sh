@@ -1,0 +1,28 @@
+#!/bin/sh
+# Installs what is missing, builds, and runs the main job on the embedded SQLite store
+# with the bundled sample company. Everything it writes stays under ./run-sample/.
+set -eu
+cd "$(dirname "$0")/.."
+
+sh scripts/install-deps.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+ninja -C build
+
+RAIZ="$(pwd)/run-sample"
+mkdir -p "$RAIZ"
+export CL_LOCAL_ORBEL="$RAIZ"
+export CL_BANCO="sqlite:$RAIZ/cl.db"
+export CL_BIBLIOTECA_MENSAGENS="$(pwd)/build/libzqmensagens.so"
+
+CL=build/cl
+if [ ! -x "$CL" ]; then
+  echo "the command-line tool was not built" >&2
+  exit 1
+fi
+rm -f "$RAIZ/cl.db"
+"$CL" init
+"$CL" load-company data/sample-company.json
+if [ -x build/clhost ]; then
+  build/clhost --once
+fi
+echo "Store: $RAIZ/cl.db; error logs under $RAIZ/log"

@@ -1,0 +1,23 @@
+#!/bin/sh
+# Builds and runs every test twice: an optimised build, then the same suite under
+# AddressSanitizer + UndefinedBehaviorSanitizer.
+set -eu
+cd "$(dirname "$0")/.."
+
+sh scripts/install-deps.sh
+JOBS="${JOBS:-$(nproc)}"
+
+run_suite() {
+  dir="$1"
+  shift
+  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+  ninja -C "$dir" -j "$JOBS"
+  ctest --test-dir "$dir" --output-on-failure -j "$JOBS" --timeout 600
+}
+
+echo "== optimised build"
+run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
+ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
+  run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DCL_SANITIZE=ON -DCL_BUILD_BENCH=OFF
