@@ -1,5 +1,0 @@
-if(EXISTS "/work/main/build/tests/test_frame[1]_tests.cmake")
-  include("/work/main/build/tests/test_frame[1]_tests.cmake")
-else()
-  add_test(test_frame_NOT_BUILT test_frame_NOT_BUILT)
-endif()
