@@ -105,6 +105,11 @@ void CZQConfiguracao::Set(std::string_view chave, std::string_view valor) {
   m_memoria[std::string(chave)] = std::string(valor);
 }
 
+void CZQConfiguracao::Remove(std::string_view chave) {
+  std::lock_guard<std::mutex> trava(m_mutex);
+  if (auto it = m_memoria.find(chave); it != m_memoria.end()) m_memoria.erase(it);
+}
+
 std::string CZQConfiguracao::Diretorio(std::string_view chave, std::string_view padrao) const {
   std::string dir = Get(chave, padrao);
   while (dir.size() > 1 && dir.back() == '/') dir.pop_back();

@@ -22,6 +22,8 @@ class CL_EXPORT CZQConfiguracao {
 
   // Sets a value in memory (tests and command-line options); beats the file, loses to the environment.
   void Set(std::string_view chave, std::string_view valor);
+  // Drops a value set in memory, so the file or the default applies again.
+  void Remove(std::string_view chave);
   // Reads the file again and drops values set in memory.
   void Recarrega();
   // Loads a given file instead of the default one; false when it cannot be read.

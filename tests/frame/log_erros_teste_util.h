@@ -1,0 +1,130 @@
+#pragma once
+
+#include <stdlib.h>
+
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "frame/zq_config.h"
+#include "frame/zq_log_erros.h"
+
+// Shared by the trace and error-log tests: a private pair of log directories, a fixed
+// clock, and readers of the month's file.
+namespace zq_teste {
+
+inline std::chrono::system_clock::time_point Momento(int ano, int mes, int dia, int hora, int minuto, int segundo) {
+  std::tm tm{};
+  tm.tm_year = ano - 1900;
+  tm.tm_mon = mes - 1;
+  tm.tm_mday = dia;
+  tm.tm_hour = hora;
+  tm.tm_min = minuto;
+  tm.tm_sec = segundo;
+  tm.tm_isdst = -1;
+  return std::chrono::system_clock::from_time_t(std::mktime(&tm));
+}
+
+inline std::vector<std::string> Separa(const std::string& linha, char sep = '\t') {
+  std::vector<std::string> partes;
+  size_t inicio = 0;
+  for (;;) {
+    size_t p = linha.find(sep, inicio);
+    partes.push_back(linha.substr(inicio, p == std::string::npos ? std::string::npos : p - inicio));
+    if (p == std::string::npos) break;
+    inicio = p + 1;
+  }
+  return partes;
+}
+
+inline std::string LeArquivo(const std::filesystem::path& caminho) {
+  std::ifstream in(caminho, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Lines of a file without their line breaks; a last piece without a break is kept too.
+inline std::vector<std::string> Linhas(const std::filesystem::path& caminho) {
+  std::vector<std::string> linhas;
+  std::string conteudo = LeArquivo(caminho);
+  size_t inicio = 0;
+  while (inicio < conteudo.size()) {
+    size_t p = conteudo.find('\n', inicio);
+    if (p == std::string::npos) {
+      linhas.push_back(conteudo.substr(inicio));
+      break;
+    }
+    linhas.push_back(conteudo.substr(inicio, p - inicio));
+    inicio = p + 1;
+  }
+  return linhas;
+}
+
+// Points the error log at fresh directories (no company: <raiz>/pgms; company X:
+// <raiz>/empresas/X) and fixes the writer's clock; everything is undone at the end.
+class AmbienteLogErros {
+ public:
+  AmbienteLogErros() {
+    std::string modelo = (std::filesystem::temp_directory_path() / "cl_log_erros_XXXXXX").string();
+    if (char* feito = mkdtemp(modelo.data())) m_raiz = feito;
+    for (const char* var : {"CL_LOG_ERROS", "CL_LOG_ERROS_EMPRESA"}) {
+      if (const char* v = getenv(var)) m_ambiente.emplace_back(var, v);
+      unsetenv(var);
+    }
+    CZQConfiguracao::Global().Set("log_erros", (m_raiz / "pgms").string());
+    CZQConfiguracao::Global().Set("log_erros_empresa", (m_raiz / "empresas" / "{empresa}").string());
+    DefineMomento(Momento(2026, 3, 15, 10, 20, 30));
+  }
+  ~AmbienteLogErros() {
+    zq::DefineRelogioLogErros({});
+    CZQConfiguracao::Global().Remove("log_erros");
+    CZQConfiguracao::Global().Remove("log_erros_empresa");
+    for (auto& [var, valor] : m_ambiente) setenv(var.c_str(), valor.c_str(), 1);
+    std::error_code ec;
+    if (!m_raiz.empty()) std::filesystem::remove_all(m_raiz, ec);
+  }
+  AmbienteLogErros(const AmbienteLogErros&) = delete;
+  AmbienteLogErros& operator=(const AmbienteLogErros&) = delete;
+
+  void DefineMomento(std::chrono::system_clock::time_point quando) {
+    zq::DefineRelogioLogErros([quando] { return quando; });
+  }
+
+  const std::filesystem::path& Raiz() const { return m_raiz; }
+  std::filesystem::path Pgms(const char* aaaamm = "202603") const {
+    return m_raiz / "pgms" / (std::string("ZQProfilerErros_Pgms_") + aaaamm + ".log");
+  }
+  std::filesystem::path Base(const std::string& empresa, const char* aaaamm = "202603") const {
+    return m_raiz / "empresas" / empresa / (std::string("ZQProfilerErros_Base_") + aaaamm + ".log");
+  }
+
+  // Every file written under the root.
+  std::vector<std::filesystem::path> Arquivos() const {
+    std::vector<std::filesystem::path> arquivos;
+    std::error_code ec;
+    for (auto it = std::filesystem::recursive_directory_iterator(m_raiz, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+      if (it->is_regular_file()) arquivos.push_back(it->path());
+    }
+    return arquivos;
+  }
+
+ private:
+  std::filesystem::path m_raiz;
+  std::vector<std::pair<std::string, std::string>> m_ambiente;
+};
+
+// The header line without its line break.
+inline std::string Cabecalho() {
+  std::string c = zq::kCabecalhoLogErros;
+  c.pop_back();
+  return c;
+}
+
+}  // namespace zq_teste
