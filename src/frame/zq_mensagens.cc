@@ -15,12 +15,12 @@ struct ModuloErp {
 constexpr ModuloErp kModulos[] = {
     {1, "DF"},  {2, "CP"},  {3, "CR"},  {4, "FN"},  {5, "CT"},  {6, "FS"},  {7, "FP"},  {8, "ES"},
     {9, "CM"},  {10, "CL"}, {11, "FT"}, {12, "VD"}, {13, "PT"}, {14, "OR"}, {15, "GC"}, {16, "PD"},
-    {17, "CS"}, {18, "QL"}, {19, "MN"}, {20, "RH"}, {21, "PE"}, {22, "TR"}, {23, "CE"}, {24, "GE"},
+    {17, "CS"}, {18, "QL"}, {19, "MN"}, {20, "ZQ"}, {21, "PE"}, {22, "TR"}, {23, "CE"}, {24, "GE"},
     {25, "BI"}, {26, "WF"}, {27, "PV"}, {28, "OS"}, {29, "CB"}, {30, "AD"}, {31, "IT"}, {32, "AT"},
 };
 
-// Messages of the shared support library are filed under this code; it also stands
-// for a module number the table does not know.
+// The shared base (module 20) files its messages under "ZQ"; a module number the
+// table does not know falls back to the same file.
 constexpr const char kModuloPadrao[] = "ZQ";
 
 }  // namespace

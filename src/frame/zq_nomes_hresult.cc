@@ -22,8 +22,9 @@ struct NomeTabela {
 
 constexpr uint32_t kFacilityItf = 4;
 
-// The ERP's own facilities: 235 + module number for the modules 1 to 32, then the
-// shared support library and the two shared servers.
+// The ERP's own facilities: 235 + module number for the modules 1 to 32 (module 20
+// is the shared base, whose 0xFF facility carries its generic errors such as
+// 0x80FF0D12), then the two shared servers and the query middleware.
 constexpr NomeTabela kFacilidadesErp[] = {
     {236, "ZQ_FACILITY_DF_DEFINICOES_GERAIS"},
     {237, "ZQ_FACILITY_CP_CONTAS_PAGAR"},
@@ -44,7 +45,7 @@ constexpr NomeTabela kFacilidadesErp[] = {
     {252, "ZQ_FACILITY_CS_CUSTOS"},
     {253, "ZQ_FACILITY_QL_QUALIDADE"},
     {254, "ZQ_FACILITY_MN_MANUTENCAO"},
-    {255, "ZQ_FACILITY_RH_RECURSOS_HUMANOS"},
+    {255, "ZQ_FACILITY_ZQ_BASE"},
     {256, "ZQ_FACILITY_PE_PONTO_ELETRONICO"},
     {257, "ZQ_FACILITY_TR_TRANSPORTES"},
     {258, "ZQ_FACILITY_CE_COMERCIO_EXTERIOR"},
@@ -57,9 +58,9 @@ constexpr NomeTabela kFacilidadesErp[] = {
     {265, "ZQ_FACILITY_AD_ADMINISTRACAO"},
     {266, "ZQ_FACILITY_IT_INTEGRACAO"},
     {267, "ZQ_FACILITY_AT_AUTOMACAO"},
-    {268, "ZQ_FACILITY_ZQ_BIBLIOTECA_BASE"},
-    {269, "ZQ_FACILITY_SA_SERVIDOR_ACESSO"},
-    {270, "ZQ_FACILITY_SI_SERVIDOR_INTEGRACAO"},
+    {268, "ZQ_FACILITY_SA_SERVIDOR_ACESSO"},
+    {269, "ZQ_FACILITY_SI_SERVIDOR_INTEGRACAO"},
+    {270, "ZQ_FACILITY_MT_CONSULTA_TERCEIROS"},
 };
 
 // FACILITY_ITF codes of the two shared servers: the data-access server (ZQSA,
