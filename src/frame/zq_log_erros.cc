@@ -17,7 +17,6 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <fstream>
 #include <mutex>
 #include <random>
@@ -25,6 +24,8 @@
 #include <string>
 
 #include "frame/zq_config.h"
+#include "frame/zq_data.h"
+#include "frame/zq_relogio.h"
 
 #ifndef CL_VERSAO_PROJETO
 #define CL_VERSAO_PROJETO "0.0.0"
@@ -34,23 +35,16 @@ namespace zq {
 
 namespace {
 
-std::mutex g_mutexRelogio;
-RelogioLogErros g_relogio;
+struct Momento {
+  int dia = 0, mes = 0, ano = 0;
+  int hora = 0, minuto = 0, segundo = 0;
+};
 
-std::chrono::system_clock::time_point Agora() {
-  std::lock_guard<std::mutex> trava(g_mutexRelogio);
-  return g_relogio ? g_relogio() : std::chrono::system_clock::now();
-}
-
-std::tm Local(std::chrono::system_clock::time_point quando) {
-  std::time_t t = std::chrono::system_clock::to_time_t(quando);
-  std::tm tm{};
-  if (!localtime_r(&t, &tm)) {
-    tm = std::tm{};
-    tm.tm_year = 1848 - 1900;
-    tm.tm_mday = 1;
-  }
-  return tm;
+Momento Desmonta(REG_ZQDMAHMSUTC quando) {
+  Momento m;
+  CZQDma(zq::DmaDeDmaHms(quando)).GetDiaMesAno(m.dia, m.mes, m.ano);
+  zq::DesmontaHms(zq::HmsDeDmaHms(quando), m.hora, m.minuto, m.segundo);
+  return m;
 }
 
 // A column must stay one column and the record one line.
@@ -196,11 +190,6 @@ std::string EmpresaParaDiretorio(std::string_view empresa) {
 
 }  // namespace
 
-void DefineRelogioLogErros(RelogioLogErros relogio) {
-  std::lock_guard<std::mutex> trava(g_mutexRelogio);
-  g_relogio = std::move(relogio);
-}
-
 std::string VersaoQuatroPartes(std::string_view texto) {
   long long partes[4] = {0, 0, 0, 0};
   int achadas = 0;
@@ -263,9 +252,9 @@ std::string CaminhoLogErros(std::string_view empresa, int ano, int mes) {
   return dir + "/" + NomeArquivoLogErros(!codigo.empty(), ano, mes);
 }
 
-std::string MontaRegistroErro(const RegistroErro& r, std::chrono::system_clock::time_point quando) {
+std::string MontaRegistroErro(const RegistroErro& r, REG_ZQDMAHMSUTC quando) {
   const IdentidadeProcesso& id = Identidade();
-  std::tm tm = Local(quando);
+  const Momento m = Desmonta(quando);
   struct sysinfo si{};
   unsigned long long memDisponivel = 0, memTotal = 0;
   if (sysinfo(&si) == 0) {
@@ -285,8 +274,8 @@ std::string MontaRegistroErro(const RegistroErro& r, std::chrono::system_clock::
   const std::string linha = std::to_string(r.linha);
 
   const std::string colunas[kQuantidadeColunasLogErros] = {
-      Formata("%02d/%02d/%04d", tm.tm_mday, tm.tm_mon + 1, tm.tm_year + 1900),
-      Formata("%02d:%02d:%02d", tm.tm_hour, tm.tm_min, tm.tm_sec),
+      Formata("%02d/%02d/%04d", m.dia, m.mes, m.ano),
+      Formata("%02d:%02d:%02d", m.hora, m.minuto, m.segundo),
       std::to_string(getpid()),
       Limpa(id.usuario, false),
       Limpa(r.classeFuncao, false),
@@ -364,10 +353,10 @@ int AbreComTentativas(const std::function<int()>& abre, int tentativas, int* fei
 
 bool GravaRegistroErro(const RegistroErro& registro) {
   try {
-    auto quando = Agora();
-    std::tm tm = Local(quando);
-    const std::string caminho = CaminhoLogErros(registro.temIdentidade ? registro.empresa : std::string(),
-                                                tm.tm_year + 1900, tm.tm_mon + 1);
+    const REG_ZQDMAHMSUTC quando = zq::Agora();
+    const Momento m = Desmonta(quando);
+    const std::string caminho =
+        CaminhoLogErros(registro.temIdentidade ? registro.empresa : std::string(), m.ano, m.mes);
     std::string texto = MontaRegistroErro(registro, quando);
     texto += '\n';
 

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
 
 #include "frame/cl_export.h"
+#include "frame/zq_tipos.h"
 
 // The monthly error log: one tab-separated text file per month, per company
 // ("ZQProfilerErros_Base_<yyyymm>.log" in the company's directory) or for no company
@@ -58,7 +58,8 @@ struct RegistroErro {
   std::string log;              // the text; its own tabs are kept, line breaks are not
 };
 
-// Appends one record to the month's file (creating it with the header line). Returns
+// Appends one record to the month's file (creating it with the header line). The date,
+// the time and the month come from the process's current clock (zq_relogio.h). Returns
 // false when the record could not be written: it is then lost, without further notice.
 // Never throws.
 CL_EXPORT bool GravaRegistroErro(const RegistroErro& registro);
@@ -69,13 +70,8 @@ std::string NomeArquivoLogErros(bool comEmpresa, int ano, int mes);
 // Full path of the month's file for a company (empty: no company), directory created when missing.
 std::string CaminhoLogErros(std::string_view empresa, int ano, int mes);
 
-// The record's line, without the line break, as it would be written at the given moment.
-std::string MontaRegistroErro(const RegistroErro& registro, std::chrono::system_clock::time_point quando);
-
-// The writer's clock (local date and time of the records and of the month's file).
-// An empty function restores the system clock.
-using RelogioLogErros = std::function<std::chrono::system_clock::time_point()>;
-void DefineRelogioLogErros(RelogioLogErros relogio);
+// The record's line, without the line break, as it would be written at the given local moment.
+std::string MontaRegistroErro(const RegistroErro& registro, REG_ZQDMAHMSUTC quando);
 
 // "VersaoOrbel" (configuration key "versao_orbel", else this library's version) and
 // "VersaoSO" (the kernel release), each "%d.%d.%d.%d"; read once per process and kept.

@@ -2,8 +2,6 @@
 
 #include <stdlib.h>
 
-#include <chrono>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -12,22 +10,16 @@
 #include <vector>
 
 #include "frame/zq_config.h"
+#include "frame/zq_data.h"
 #include "frame/zq_log_erros.h"
+#include "frame/zq_relogio.h"
 
 // Shared by the trace and error-log tests: a private pair of log directories, a fixed
-// clock, and readers of the month's file.
+// process clock, and readers of the month's file.
 namespace zq_teste {
 
-inline std::chrono::system_clock::time_point Momento(int ano, int mes, int dia, int hora, int minuto, int segundo) {
-  std::tm tm{};
-  tm.tm_year = ano - 1900;
-  tm.tm_mon = mes - 1;
-  tm.tm_mday = dia;
-  tm.tm_hour = hora;
-  tm.tm_min = minuto;
-  tm.tm_sec = segundo;
-  tm.tm_isdst = -1;
-  return std::chrono::system_clock::from_time_t(std::mktime(&tm));
+inline REG_ZQDMAHMSUTC Momento(int ano, int mes, int dia, int hora, int minuto, int segundo) {
+  return zq::MontaDmaHms(CZQDma(dia, mes, ano).GetDma(), zq::MontaHms(hora, minuto, segundo));
 }
 
 inline std::vector<std::string> Separa(const std::string& linha, char sep = '\t') {
@@ -67,7 +59,8 @@ inline std::vector<std::string> Linhas(const std::filesystem::path& caminho) {
 }
 
 // Points the error log at fresh directories (no company: <raiz>/pgms; company X:
-// <raiz>/empresas/X) and fixes the writer's clock; everything is undone at the end.
+// <raiz>/empresas/X) and fixes the process clock at 15/03/2026 10:20:30; everything is
+// undone at the end.
 class AmbienteLogErros {
  public:
   AmbienteLogErros() {
@@ -79,10 +72,10 @@ class AmbienteLogErros {
     }
     CZQConfiguracao::Global().Set("log_erros", (m_raiz / "pgms").string());
     CZQConfiguracao::Global().Set("log_erros_empresa", (m_raiz / "empresas" / "{empresa}").string());
-    DefineMomento(Momento(2026, 3, 15, 10, 20, 30));
+    m_relogioAnterior = zq::DefineRelogio(&m_relogio);
   }
   ~AmbienteLogErros() {
-    zq::DefineRelogioLogErros({});
+    zq::DefineRelogio(m_relogioAnterior);
     CZQConfiguracao::Global().Remove("log_erros");
     CZQConfiguracao::Global().Remove("log_erros_empresa");
     for (auto& [var, valor] : m_ambiente) setenv(var.c_str(), valor.c_str(), 1);
@@ -92,9 +85,7 @@ class AmbienteLogErros {
   AmbienteLogErros(const AmbienteLogErros&) = delete;
   AmbienteLogErros& operator=(const AmbienteLogErros&) = delete;
 
-  void DefineMomento(std::chrono::system_clock::time_point quando) {
-    zq::DefineRelogioLogErros([quando] { return quando; });
-  }
+  void DefineMomento(REG_ZQDMAHMSUTC quando) { m_relogio.Define(quando); }
 
   const std::filesystem::path& Raiz() const { return m_raiz; }
   std::filesystem::path Pgms(const char* aaaamm = "202603") const {
@@ -117,6 +108,8 @@ class AmbienteLogErros {
 
  private:
   std::filesystem::path m_raiz;
+  CZQRelogioFixo m_relogio{Momento(2026, 3, 15, 10, 20, 30)};
+  const IZQRelogio* m_relogioAnterior = nullptr;
   std::vector<std::pair<std::string, std::string>> m_ambiente;
 };
 
