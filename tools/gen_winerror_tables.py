@@ -184,7 +184,11 @@ def main():
 
     avaliador = Avaliador()
     mingw = avaliador.carrega(le_defines(args.mingw))
-    wine = avaliador.carrega(le_defines(args.wine)) if os.path.exists(args.wine) else []
+    if os.path.exists(args.wine):
+        wine = avaliador.carrega(le_defines(args.wine))
+    else:
+        print(f"warning: {args.wine} not found; the rows only wine defines are left out", file=sys.stderr)
+        wine = []
     olectl = [(n, v) for n, v in avaliador.carrega(le_defines(args.olectl)) if n.startswith("CTL_E_")]
     fontes = [mingw, wine, olectl]
 

@@ -161,6 +161,30 @@ TEST(BibliotecaMensagensTest, DefaultsToTheDirectoryOfTheCode) {
   EXPECT_EQ(zq::CZQBibliotecaMensagens::Caminho(), (programa.parent_path() / "libzqmensagens.so").string());
 }
 
+bool BibliotecaMapeada() {
+  std::ifstream mapas("/proc/self/maps");
+  std::string linha;
+  while (std::getline(mapas, linha)) {
+    if (linha.find("libzqmensagens.so") != std::string::npos) return true;
+  }
+  return false;
+}
+
+// Each lookup loads the library and releases it, so a library replaced on disk is the
+// one the next lookup reads.
+TEST(BibliotecaMensagensTest, IsUnloadedAfterEachLookup) {
+  ComBiblioteca biblioteca;
+  ASSERT_FALSE(BibliotecaMapeada());
+  {
+    zq::CZQBibliotecaMensagens aberta;
+    ASSERT_TRUE(aberta.Aberta());
+    EXPECT_TRUE(BibliotecaMapeada());
+  }
+  EXPECT_FALSE(ZQGetMensagem(5901, "CL").empty());
+  EXPECT_FALSE(ZQGetErrorDescription(ZQ_HR(0x80F50002)).empty());
+  EXPECT_FALSE(BibliotecaMapeada());
+}
+
 // ---------------------------------------------------------------------------------------
 // The override catalogue
 

@@ -143,6 +143,14 @@ void Substitui(std::string& texto, std::string_view marca, const std::string& va
   if (pos != std::string::npos) texto.replace(pos, marca.size(), valor);
 }
 
+// Decimal text of a number. std::to_string is avoided on purpose: its inline tables
+// become GNU unique symbols, which would keep the library loaded after dlclose.
+std::string Decimal(uint32_t valor) {
+  char texto[16];
+  std::snprintf(texto, sizeof texto, "%u", static_cast<unsigned>(valor));
+  return texto;
+}
+
 size_t Copia(const std::string& texto, char* destino, size_t tamanho) {
   if (destino != nullptr && tamanho > 0) {
     size_t n = texto.size() < tamanho - 1 ? texto.size() : tamanho - 1;
@@ -161,9 +169,9 @@ std::string DescricaoHResult(int32_t hr) {
   const uint32_t codigo = valor & 0xFFFFu;
   if (!Procura("FACILITY_ERP", codigo, texto, true)) return {};
   std::string modulo;
-  if (!Procura("MODULO_ERP", facility, modulo)) modulo = "Módulo " + std::to_string(facility);
+  if (!Procura("MODULO_ERP", facility, modulo)) modulo = "Módulo " + Decimal(facility);
   Substitui(texto, "%s", modulo);
-  Substitui(texto, "%u", std::to_string(codigo));
+  Substitui(texto, "%u", Decimal(codigo));
   return texto;
 }
 
