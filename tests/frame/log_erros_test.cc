@@ -200,52 +200,6 @@ TEST_F(LogErrosTest, AnExistingFileIsAppendedToNeverTruncated) {
   EXPECT_EQ(Separa(linhas[2])[zq::kColLog], "nova");
 }
 
-struct LocalCaso {
-  const char* nome;
-  bool identidade;
-  const char* empresa;
-  const char* diretorio;  // the company's directory name
-  const char* colEmpresa;
-  const char* colUsuario;
-  const char* colSessao;
-};
-
-class LocalRegistroTest : public ::testing::TestWithParam<LocalCaso> {
- protected:
-  AmbienteLogErros amb;
-};
-
-TEST_P(LocalRegistroTest, CompanyChoosesTheFileAndFillsTheIdentityColumns) {
-  const LocalCaso& c = GetParam();
-  ASSERT_TRUE(zq::GravaRegistroErro(Registro("texto", c.identidade, c.empresa)));
-  std::filesystem::path esperado = *c.empresa ? amb.Base(c.diretorio) : amb.Pgms();
-  auto arquivos = amb.Arquivos();
-  ASSERT_EQ(arquivos.size(), 1u);
-  EXPECT_EQ(arquivos[0], esperado);
-  auto linhas = Linhas(esperado);
-  ASSERT_EQ(linhas.size(), 2u);
-  auto col = Separa(linhas[1]);
-  EXPECT_EQ(col[zq::kColEmpresa], c.colEmpresa);
-  EXPECT_EQ(col[zq::kColUsuario], c.colUsuario);
-  EXPECT_EQ(col[zq::kColSessao], c.colSessao);
-}
-
-INSTANTIATE_TEST_SUITE_P(Identidades, LocalRegistroTest,
-                         ::testing::Values(LocalCaso{"sem_rotina", false, "", "", "", "", ""},
-                                           LocalCaso{"rotina_sem_empresa", true, "", "", "E", "U007", "S00000123"},
-                                           LocalCaso{"empresa", true, "0042", "0042", "E0042", "U007", "S00000123"},
-                                           LocalCaso{"outra_empresa", true, "ZZ", "ZZ", "EZZ", "U007", "S00000123"},
-                                           LocalCaso{"empresa_com_barra", true, "a/b", "a_b", "Ea/b", "U007",
-                                                     "S00000123"}),
-                         [](const auto& info) { return std::string(info.param.nome); });
-
-TEST_F(LogErrosTest, EmpresaWithASlashStaysInsideTheCompaniesDirectory) {
-  ASSERT_TRUE(zq::GravaRegistroErro(Registro("x", true, "../fora")));
-  auto arquivos = amb.Arquivos();
-  ASSERT_EQ(arquivos.size(), 1u);
-  EXPECT_EQ(arquivos[0].parent_path().parent_path(), amb.Raiz() / "empresas");
-}
-
 TEST_F(LogErrosTest, RecordColumns) {
   zq::RegistroErro r = Registro("a\tb\tc\td\te\tf", true, "0001");
   r.classeFuncao = "CCL\tQuebrada::Met\nodo";
