@@ -2,6 +2,9 @@
 
 #include <dlfcn.h>
 
+#include <filesystem>
+#include <system_error>
+
 #include "frame/zq_config.h"
 
 namespace zq {
@@ -15,6 +18,12 @@ std::string DiretorioDesteCodigo() {
   Dl_info info{};
   if (dladdr(reinterpret_cast<void*>(&DiretorioDesteCodigo), &info) == 0 || info.dli_fname == nullptr) return {};
   std::string caminho = info.dli_fname;
+  if (caminho.empty() || caminho[0] != '/') {
+    // The main program is named as it was started (argv[0]); the kernel knows its real place.
+    std::error_code ec;
+    std::filesystem::path programa = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec) caminho = programa.string();
+  }
   size_t barra = caminho.rfind('/');
   return barra == std::string::npos ? std::string() : caminho.substr(0, barra);
 }
