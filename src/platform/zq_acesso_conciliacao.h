@@ -1,0 +1,103 @@
+#pragma once
+
+#include <cstdint>
+
+#include "frame/zq_comptr.h"
+#include "frame/zq_erro.h"
+#include "frame/zq_tipos.h"
+#include "frame/zq_vector.h"
+#include "platform/zq_dados_conciliacao.h"
+#include "platform/zq_dados_configuracao_servico.h"
+#include "platform/zq_dados_execucao_servico.h"
+#include "platform/zq_dados_extrato.h"
+#include "platform/zq_interfaces_servidores.h"
+
+// The reconciliation area of the data-access servers: statement lines, reconciliation,
+// numbering, the services' configurations and execution records, layouts.
+//
+// Every operation returns an HRESULT; a negative one leaves the reason in GetErro()
+// (never null), which the caller copies into its own error record. Reads fill the
+// record passed; a trailing flag of a single-record read is reserved and always 0.
+// Output lists are replaced, never appended to.
+class CZQAcessoConciliacao {
+ public:
+  virtual ~CZQAcessoConciliacao() = default;
+
+  // The module's master record.
+  virtual HRESULT LeBufferMestre(CZQDadosCL_Mestre* mestre, int flag = 0) = 0;
+
+  // Positions of the stored statement lines the filter selects, in posting-date order
+  // (then position).
+  virtual HRESULT BuscaPonteirosMovimentoExtrato(const CZQDadosCL_FiltroExtrato& filtro,
+                                                 CZQVector<uint32_t>& posicoes) = 0;
+  // The lines at those positions that the filter still selects, in the order of the
+  // positions.
+  virtual HRESULT BuscaRegistrosMovimentoExtrato(const CZQDadosCL_FiltroExtrato& filtro,
+                                                 const CZQVector<uint32_t>& posicoes,
+                                                 CZQVector<CZQDadosCL_Extrato>& extratos) = 0;
+
+  // Stores a statement line: a line without position is added and receives its new
+  // position; a line with one replaces the stored line there.
+  virtual HRESULT GravaExtrato(CZQDadosCL_Extrato& extrato) = 0;
+
+  // The server's own reconciliation of an account's open lines and entries over the
+  // request's period: pairs what it can, tells how many lines stay open and what it
+  // reconciled.
+  virtual HRESULT ProcessaConciliacaoAutomatica(const CZQDadosCL_ConciliacaoAutomatica& conciliacao,
+                                                int32_t& extratosRestantes,
+                                                CZQDadosCL_ConciliacaoTesourariaBancos& resultado) = 0;
+  // The statement lines and treasury entries of the request's account, branch and
+  // period that are open for reconciliation.
+  virtual HRESULT BuscaConciliacao(const CZQDadosCL_ConciliacaoAutomatica& conciliacao,
+                                   CZQDadosCL_ConciliacaoTesourariaBancos& resultado) = 0;
+
+  // Reconciliation numbering of a bank account: the last number used (0 if none) ...
+  virtual HRESULT GetUltimoNrConciliacao(uint32_t conta, uint32_t& numero) = 0;
+  // ... the table key of an account and branch (given on first use) ...
+  virtual HRESULT GetChave(CZQDadosCL_Tabela& tabela) = 0;
+  // ... and the last number used, saved.
+  virtual HRESULT SalvaArqNumConciliacao(uint32_t conta, uint32_t numero) = 0;
+
+  // The services' configurations with their rules; no configuration stored reads as
+  // one without rules.
+  virtual HRESULT LeConfiguracaoServicoImportacaoExtratos(CZQDadosCL_ConfiguracaoServicoImportacaoExtratos& configuracao,
+                                                          int flag = 0) = 0;
+  virtual HRESULT LeConfiguracaoConciliacaoTesourariaBanco(
+      CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco& configuracao, int flag = 0) = 0;
+
+  // Execution records of the reconciliation service: store (each receives its key),
+  // read by keys, search keys by filter (in execution order).
+  virtual HRESULT GravaExecucaoConciliacaoTesourariaBanco(
+      const CZQVector<CZQDadosCL_ExecucaoConciliacaoTesourariaBanco>& execucoes) = 0;
+  virtual HRESULT LePonteirosExecucaoConciliacaoTesourariaBanco(
+      const CZQVector<REG_ZQDMC>& chaves, CZQVector<CZQDadosCL_ExecucaoConciliacaoTesourariaBanco>& execucoes,
+      int flag = 0) = 0;
+  virtual HRESULT BuscaPonteirosExecucaoConciliacaoTesourariaBanco(
+      const CZQDadosCL_FiltroExecucaoConciliacaoTesourariaBanco& filtro, CZQVector<REG_ZQDMC>& chaves) = 0;
+
+  // Execution records of the import service, the same way. Reading with flag 1 brings
+  // each record's entries; with 0 the records come without them.
+  virtual HRESULT GravaExecucaoServicoImportacaoExtratos(
+      const CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos>& execucoes) = 0;
+  virtual HRESULT BuscaPonteirosExecucaoServicoImportacaoExtratos(
+      const CZQDadosCL_FiltroExecucaoServicoImportacaoExtratos& filtro, CZQVector<REG_ZQDMC>& chaves) = 0;
+  virtual HRESULT LePonteirosExecucaoServicoImportacaoExtratos(
+      const CZQVector<REG_ZQDMC>& chaves, CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos>& execucoes,
+      int flag) = 0;
+
+  // The layout at a position; a position without layout is a failure.
+  virtual HRESULT LeLeiaute(int32_t posicao, CZQDadosCL_Leiaute& leiaute) = 0;
+
+  virtual HRESULT GetICLMestre(CZQComPtr<IZQCL_Mestre>& mestre) = 0;
+  virtual HRESULT GetICLImportacaoCBN(CZQComPtr<IZQCL_ImportacaoCBN>& importacao) = 0;
+
+  // Saving the services' configurations (after the save-time validators passed them):
+  // the stored configuration is replaced whole.
+  virtual HRESULT GravaConfiguracaoServicoImportacaoExtratos(
+      const CZQDadosCL_ConfiguracaoServicoImportacaoExtratos& configuracao) = 0;
+  virtual HRESULT GravaConfiguracaoConciliacaoTesourariaBanco(
+      const CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco& configuracao) = 0;
+
+  // The reason of the last failure of this area.
+  virtual const CZQDadosDF_Erro* GetErro() const = 0;
+};

@@ -1,0 +1,87 @@
+#include "platform/zq_dados_consulta_terceiro.h"
+
+#include <string>
+
+CZQDadosCR_ConsultaSistemaTerceiro::~CZQDadosCR_ConsultaSistemaTerceiro() = default;
+CZQDadosCR_FiltroConsultaExtratoBancoBrasil::~CZQDadosCR_FiltroConsultaExtratoBancoBrasil() = default;
+CZQDadosCR_ExtratoBancoBrasil::~CZQDadosCR_ExtratoBancoBrasil() = default;
+CZQDadosCR_ConsultaExtratoBancoBrasil::~CZQDadosCR_ConsultaExtratoBancoBrasil() = default;
+CZQDadosCR_StatusConsultaSistemaTerceiro::~CZQDadosCR_StatusConsultaSistemaTerceiro() = default;
+
+namespace {
+
+constexpr REG_ZQDMA kDmaMinima = 2;
+constexpr REG_ZQDMA kDmaMaxima = 1048247;
+// Day serial of 1 January 1970.
+constexpr int64_t kDma1970 = 44562;
+
+struct Dmy {
+  int dia;
+  int mes;
+  int ano;
+};
+
+// Civil date of a day serial (proleptic Gregorian), counted from 1 January 1970.
+Dmy DmyDoSerial(REG_ZQDMA dma) {
+  int64_t z = static_cast<int64_t>(dma) - kDma1970 + 719468;
+  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const int64_t doe = z - era * 146097;
+  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const int64_t mp = (5 * doy + 2) / 153;
+  const int64_t d = doy - (153 * mp + 2) / 5 + 1;
+  const int64_t m = mp < 10 ? mp + 3 : mp - 9;
+  const int64_t y = yoe + era * 400 + (m <= 2 ? 1 : 0);
+  return Dmy{static_cast<int>(d), static_cast<int>(m), static_cast<int>(y)};
+}
+
+}  // namespace
+
+CZQString CZQDadosCR_FiltroConsultaExtratoBancoBrasil::NumeroSemDigito(const CZQString& texto) {
+  const std::string& bytes = texto.str();
+  std::string digitos;
+  for (char c : bytes) {
+    if (c == '-') break;  // the check digit follows
+    if (c >= '0' && c <= '9') digitos += c;
+  }
+  size_t primeiro = digitos.find_first_not_of('0');
+  if (digitos.empty()) return CZQString();
+  if (primeiro == std::string::npos) return CZQString("0");
+  return CZQString(digitos.substr(primeiro));
+}
+
+uint32_t CZQDadosCR_FiltroConsultaExtratoBancoBrasil::DataParaInteiroBB(REG_ZQDMA dma) {
+  if (dma < kDmaMinima || dma > kDmaMaxima) return 0;
+  Dmy data = DmyDoSerial(dma);
+  return static_cast<uint32_t>(data.dia) * 1000000u + static_cast<uint32_t>(data.mes) * 10000u +
+         static_cast<uint32_t>(data.ano);
+}
+
+HRESULT CZQDadosCR_FiltroConsultaExtratoBancoBrasil::MontaPathRequisicao() {
+  m_reg.sPathRequisicao.Empty();
+
+  CZQString agencia = NumeroSemDigito(m_reg.sAgencia);
+  CZQString conta = NumeroSemDigito(m_reg.sConta);
+  if (agencia.IsEmpty() || conta.IsEmpty()) return E_INVALIDARG;
+
+  const bool semInicio = m_reg.dmaInicioSolicitacao == 0;
+  const bool semFim = m_reg.dmaFimSolicitacao == 0;
+  uint32_t inicio = DataParaInteiroBB(m_reg.dmaInicioSolicitacao);
+  uint32_t fim = DataParaInteiroBB(m_reg.dmaFimSolicitacao);
+  // Both dates or neither: the bank refuses one alone.
+  if (semInicio != semFim) return E_INVALIDARG;
+  if (!semInicio && (inicio == 0 || fim == 0)) return E_INVALIDARG;
+
+  uint32_t pagina = m_reg.lNumeroPaginaSolicitacao == 0 ? 1 : m_reg.lNumeroPaginaSolicitacao;
+  uint32_t quantidade = m_reg.lQuantidadeRegistroPaginaSolicitacao;
+  if (quantidade == 0) quantidade = ZQ_BB_REGISTROS_PAGINA_MAXIMO;
+  if (quantidade < ZQ_BB_REGISTROS_PAGINA_MINIMO) quantidade = ZQ_BB_REGISTROS_PAGINA_MINIMO;
+  if (quantidade > ZQ_BB_REGISTROS_PAGINA_MAXIMO) quantidade = ZQ_BB_REGISTROS_PAGINA_MAXIMO;
+
+  CZQString path;
+  path.Format("/conta-corrente/agencia/%s/conta/%s?numeroPaginaSolicitacao=%u&quantidadeRegistroPaginaSolicitacao=%u",
+              agencia.c_str(), conta.c_str(), pagina, quantidade);
+  if (!semInicio) path.AppendFormat("&dataInicioSolicitacao=%u&dataFimSolicitacao=%u", inicio, fim);
+  m_reg.sPathRequisicao = path;
+  return S_OK;
+}
