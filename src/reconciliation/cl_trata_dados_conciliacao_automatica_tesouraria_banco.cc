@@ -1,4 +1,5 @@
 #include "reconciliation/cl_trata_dados_conciliacao_automatica_tesouraria_banco.h"
+#include "reconciliation/cl_combinacao_valores_interno.h"
 
 #include <algorithm>
 #include <cstring>
@@ -32,13 +33,66 @@ inline uint64_t SomaSaturada(uint64_t a, uint64_t b) {
 }
 
 // ---------------------------------------------------------------------------
+// Every sum the last j candidates of a list can make, for j = 0 .. t, sorted and
+// without repeats. A running sum s at a level with j candidates left can still
+// reach the target only if target - s is one of them: a test that cuts, with one
+// search, a subtree the bounds alone would walk through in full.
+class SomasDoFinal {
+ public:
+  // False when the table is not built: sums of these amounts could leave the
+  // 64-bit range, where the table would not be exact.
+  bool Monta(const tagCY* valores, size_t niveis, size_t t) {
+    __int128 modulos = 0;
+    for (size_t i = niveis - t; i < niveis; ++i) modulos += Modulo(valores[i]);
+    if (modulos > std::numeric_limits<tagCY>::max()) return false;
+
+    m_niveis = niveis;
+    m_porRestantes.assign(t + 1, {});
+    m_porRestantes[0].push_back(0);
+    for (size_t j = 1; j <= t; ++j) {
+      const std::vector<tagCY>& antes = m_porRestantes[j - 1];
+      std::vector<tagCY>& agora = m_porRestantes[j];
+      const tagCY x = valores[niveis - j];
+      agora.reserve(antes.size() * 2);
+      size_t a = 0;
+      size_t b = 0;
+      while (a < antes.size() || b < antes.size()) {
+        tagCY proximo;
+        if (b == antes.size() || (a < antes.size() && antes[a] <= antes[b] + x)) {
+          proximo = antes[a++];
+        } else {
+          proximo = antes[b++] + x;
+        }
+        if (agora.empty() || agora.back() != proximo) agora.push_back(proximo);
+      }
+    }
+    return true;
+  }
+
+  // Whether the candidates from level i on can make exactly `falta` (the target
+  // minus the running sum, positive). Levels before the table answer yes.
+  bool PodeFazer(size_t i, uint64_t falta) const {
+    const size_t restantes = m_niveis - i;
+    if (restantes >= m_porRestantes.size()) return true;
+    if (falta > static_cast<uint64_t>(std::numeric_limits<tagCY>::max())) return false;
+    const std::vector<tagCY>& somas = m_porRestantes[restantes];
+    return std::binary_search(somas.begin(), somas.end(), static_cast<tagCY>(falta));
+  }
+
+ private:
+  size_t m_niveis = 0;
+  std::vector<std::vector<tagCY>> m_porRestantes;
+};
+
 // Depth-first search without recursion. Level i stands for position p0 + i; a
 // branch is cut early only when no choice among the remaining candidates can
-// bring the running sum to the target (too little positive amount left, or the
-// gap is not a multiple of the remaining amounts' common divisor), so the
-// combination met first is the same one the plain search meets first.
+// bring the running sum to the target, so the combination met first is the same
+// one the plain search meets first. The cuts: too little positive amount left;
+// a gap that is not a multiple of the remaining amounts' common divisor; and,
+// once the search has proved long enough to pay for it, a gap that no subset of
+// the last candidates makes.
 bool BuscaEmProfundidade(const Candidatos& listaCandidatos, tagCY cyAlvo, CZQVector<ULONG32>& listaResultado,
-                         size_t p0, tagCY cySomaInicial) {
+                         size_t p0, tagCY cySomaInicial, int64_t nosAntesDaTabela) {
   const size_t n = static_cast<size_t>(listaCandidatos.GetQuantidade());
   const size_t niveis = n - p0;
 
@@ -54,6 +108,16 @@ bool BuscaEmProfundidade(const Candidatos& listaCandidatos, tagCY cyAlvo, CZQVec
                                       : restoPositivo[i + 1];
     mdcResto[i] = std::gcd(mdcResto[i + 1], Modulo(valores[i]));
   }
+
+  // The table of final sums costs about 2^(t+1) steps; it is built only after the
+  // search has taken about as many, so short searches never pay for it.
+  constexpr size_t kMaxNiveisTabela = 20;
+  const size_t t = std::min(niveis, kMaxNiveisTabela);
+  const uint64_t limiarTabela =
+      nosAntesDaTabela < 0 ? (uint64_t{1} << t) : static_cast<uint64_t>(nosAntesDaTabela);
+  SomasDoFinal somasDoFinal;
+  bool tabelaPronta = false;
+  uint64_t nos = 0;
 
   std::vector<tagCY> somas(niveis + 1);
   std::vector<uint8_t> tomou(niveis + 1, 0);
@@ -71,13 +135,15 @@ bool BuscaEmProfundidade(const Candidatos& listaCandidatos, tagCY cyAlvo, CZQVec
       }
       return true;
     }
+    if (nos++ == limiarTabela) tabelaPronta = somasDoFinal.Monta(valores.data(), niveis, t);
     if (s > cyAlvo || i >= niveis) {
       falhou = true;
     } else {
       // s < alvo here, so the gap is positive and fits in 64 unsigned bits.
       const uint64_t falta = static_cast<uint64_t>(cyAlvo) - static_cast<uint64_t>(s);
       const uint64_t mdc = mdcResto[i];
-      falhou = restoPositivo[i] < falta || mdc == 0 || falta % mdc != 0;
+      falhou = restoPositivo[i] < falta || mdc == 0 || falta % mdc != 0 ||
+               (tabelaPronta && !somasDoFinal.PodeFazer(i, falta));
     }
     if (!falhou) {
       tomou[i] = 1;
@@ -125,7 +191,10 @@ class SomasDaMetade {
       limite[i] = static_cast<__int128>(cyAlvo) - negativos;
     }
 
-    Garante(1, 0);
+    // Up to 2^25 entries (384 MB) the whole half is reserved at once, as the pages
+    // are only taken when written; beyond that the room grows as the cut allows.
+    constexpr unsigned kMaxReservaInicial = 25;
+    Garante(k <= kMaxReservaInicial ? size_t{1} << k : 1, 0);
     m_quantidade = 0;
     if (0 <= limite[0]) {
       m_somas[0] = 0;
@@ -147,18 +216,25 @@ class SomasDaMetade {
       size_t ib = cb;
       size_t ip = cp;
       size_t o = cb + cp;
-      while (ip > 0) {
+      // Written without branches: which side comes next is a coin toss the
+      // processor cannot predict.
+      while (ip > 0 && ib > 0) {
         const tagCY sp = SomaCY(S[ip - 1], x);
+        const ULONG32 mp = M[ip - 1] | bit;
+        const tagCY sb = S[ib - 1];
+        const ULONG32 mb = M[ib - 1];
+        const bool daBase = sb > sp;
         --o;
-        if (ib > 0 && S[ib - 1] > sp) {
-          --ib;
-          S[o] = S[ib];
-          M[o] = M[ib];
-        } else {
-          --ip;
-          S[o] = sp;
-          M[o] = M[ip] | bit;
-        }
+        S[o] = daBase ? sb : sp;
+        M[o] = daBase ? mb : mp;
+        ib -= daBase;
+        ip -= !daBase;
+      }
+      while (ip > 0) {
+        --o;
+        --ip;
+        S[o] = SomaCY(S[ip], x);
+        M[o] = M[ip] | bit;
       }
       m_quantidade = cb + cp;
     }
@@ -285,19 +361,25 @@ CCLTrataDadosConciliacaoAutomaticaTesourariaBanco& CCLTrataDadosConciliacaoAutom
 CCLTrataDadosConciliacaoAutomaticaTesourariaBanco& CCLTrataDadosConciliacaoAutomaticaTesourariaBanco::operator=(
     CCLTrataDadosConciliacaoAutomaticaTesourariaBanco&&) = default;
 
-bool CCLTrataDadosConciliacaoAutomaticaTesourariaBanco::FindCombinacaoValoresBacktracking(
-    const Candidatos& listaCandidatos, tagCY cyAlvo, CZQVector<ULONG32>& listaResultado, ULONG32 ulPosicao,
-    tagCY cySomaAtual) {
+bool cl_combinacao::BuscaBacktracking(const CZQVector<std::pair<uint32_t, tagCY>>& listaCandidatos, tagCY cyAlvo,
+                                      CZQVector<uint32_t>& listaResultado, uint32_t ulPosicao, tagCY cySomaAtual,
+                                      int64_t nosAntesDaTabela) {
   if (listaCandidatos.GetQuantidade() < 2) return false;
   if (cyAlvo == g_cyZero) return false;
   if (cySomaAtual == cyAlvo) return true;
   if (cySomaAtual > cyAlvo) return false;
   if (ulPosicao >= static_cast<size_t>(listaCandidatos.GetQuantidade())) return false;
   try {
-    return BuscaEmProfundidade(listaCandidatos, cyAlvo, listaResultado, ulPosicao, cySomaAtual);
+    return BuscaEmProfundidade(listaCandidatos, cyAlvo, listaResultado, ulPosicao, cySomaAtual, nosAntesDaTabela);
   } catch (const std::bad_alloc&) {
     return false;
   }
+}
+
+bool CCLTrataDadosConciliacaoAutomaticaTesourariaBanco::FindCombinacaoValoresBacktracking(
+    const Candidatos& listaCandidatos, tagCY cyAlvo, CZQVector<ULONG32>& listaResultado, ULONG32 ulPosicao,
+    tagCY cySomaAtual) {
+  return cl_combinacao::BuscaBacktracking(listaCandidatos, cyAlvo, listaResultado, ulPosicao, cySomaAtual, -1);
 }
 
 bool CCLTrataDadosConciliacaoAutomaticaTesourariaBanco::FindCombinacaoValoresMeetInTheMiddle(

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "reconciliation/cl_combinacao_valores_interno.h"
 #include "reconciliation/cl_trata_dados_conciliacao_automatica_tesouraria_banco.h"
 #include "reconciliation/combinacao_oracle.h"
 
@@ -151,6 +152,16 @@ TEST_P(CombinacaoContraOraculo, BacktrackingIgualAoOraculo) {
     ASSERT_EQ(retornoEsperado, retorno);
     ASSERT_EQ(esperado.Std(), obtido.Std());
     achados += retorno ? 1 : 0;
+
+    // The table of final sums, built at once or after a few branches, must not
+    // change the answer either.
+    for (int64_t nosAntesDaTabela : {0, 3}) {
+      Ids comTabela = inicial;
+      ASSERT_EQ(retornoEsperado, cl_combinacao::BuscaBacktracking(lista, alvo, comTabela, posicao, soma,
+                                                                   nosAntesDaTabela))
+          << "tabela apos " << nosAntesDaTabela;
+      ASSERT_EQ(esperado.Std(), comTabela.Std()) << "tabela apos " << nosAntesDaTabela;
+    }
   }
   EXPECT_GT(achados, perfil.casos / 10);
   EXPECT_LT(achados, perfil.casos - perfil.casos / 10);
