@@ -1,0 +1,147 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "frame/zq_erro.h"
+#include "frame/zq_tipos.h"
+
+namespace soci {
+class session;
+}
+
+// Results of the SQL store. The store's failures carry the Win32 code closest to what
+// went wrong, so that the error's description already says it; the error record's own
+// text names the operation and the database's message.
+inline constexpr HRESULT ZQ_E_SQL_NAO_ENCONTRADO = ZQ_HR(0x80070490);   // record not found
+inline constexpr HRESULT ZQ_E_SQL_SOMENTE_LEITURA = ZQ_HR(0x80070005);  // read-only database
+inline constexpr HRESULT ZQ_E_SQL_OCUPADO = ZQ_HR(0x800700AA);          // locked by another process
+inline constexpr HRESULT ZQ_E_SQL_DISCO_CHEIO = ZQ_HR(0x80070070);
+inline constexpr HRESULT ZQ_E_SQL_NAO_ABRE = ZQ_HR(0x8007006E);         // cannot be opened
+inline constexpr HRESULT ZQ_E_SQL_CORROMPIDO = ZQ_HR(0x80070570);       // not a database / damaged
+inline constexpr HRESULT ZQ_E_SQL_VERSAO = ZQ_HR(0x8007051A);           // schema newer than this program
+inline constexpr HRESULT ZQ_E_SQL_INVALIDO = ZQ_HR(0x8007000D);         // data the store refuses
+inline constexpr HRESULT ZQ_E_SQL_NAO_DISPONIVEL = E_NOTIMPL;           // operation not offered yet
+
+// Class number the store's error records carry.
+inline constexpr unsigned short ZQ_CLASSE_ARMAZEM_SQL = 2190;
+
+// Number of the schema this program writes; opening an older store migrates it.
+int ZQVersaoEsquemaSQL();
+
+// A failure inside the store: the HRESULT and the database's own message.
+struct ZQFalhaSQL {
+  HRESULT hr = E_FAIL;
+  std::string mensagem;
+};
+
+// Translates the exception a database call threw.
+ZQFalhaSQL ZQTraduzExcecaoSQL(const std::exception& e);
+
+// Fills an error record with a failure of the named operation: the HRESULT and the
+// text "Falha em <operação>: <mensagem>".
+HRESULT ZQPreencheErroSQL(CZQDadosDF_Erro& erro, const char* operacao, const ZQFalhaSQL& falha);
+
+// One connection to the store: opens it, brings its schema up to date, and gives the
+// access objects a session, transactions and fresh record numbers. One instance is
+// shared by every hub of a process; its lock serialises the operations.
+class CZQBancoSQL {
+ public:
+  ~CZQBancoSQL();
+  CZQBancoSQL(const CZQBancoSQL&) = delete;
+  CZQBancoSQL& operator=(const CZQBancoSQL&) = delete;
+
+  // Opens the store the connection string names ("sqlite:<file>", optionally followed
+  // by "?modo=leitura" to open it read-only) and migrates it. On failure returns the
+  // HRESULT and fills the error record.
+  static HRESULT Abre(const std::string& conexao, std::shared_ptr<CZQBancoSQL>& banco, CZQDadosDF_Erro& erro);
+
+  // Connection string of the configuration: key "banco", by default the file cl.db in
+  // the installation directory.
+  static std::string ConexaoConfigurada();
+
+  soci::session& Sessao() { return *m_sessao; }
+  std::recursive_mutex& Trava() { return m_trava; }
+  const std::string& GetConexao() const { return m_conexao; }
+  const std::string& GetBackend() const { return m_backend; }
+  int GetVersaoEsquema() const { return m_versao; }
+  bool EmTransacao() const { return m_profundidade > 0; }
+
+  // Next free number of a table's key column. Inside a transaction it is read once and
+  // then counted in memory, so a batch of inserts does not search the table each time.
+  int64_t ProximoNumero(const std::string& tabela, const std::string& coluna);
+
+  // Transactions nest: the outermost one begins and commits; inner ones are savepoints,
+  // so a failed inner step undoes only itself.
+  void Inicia();
+  void Confirma();
+  void Desfaz();
+
+ private:
+  explicit CZQBancoSQL(std::unique_ptr<soci::session> sessao, std::string conexao, std::string backend);
+  void Migra();
+  void EsqueceNumeros() { m_numeros.clear(); }
+
+  std::unique_ptr<soci::session> m_sessao;
+  std::string m_conexao;
+  std::string m_backend;
+  int m_versao = 0;
+  int m_profundidade = 0;
+  std::map<std::string, int64_t> m_numeros;
+  std::recursive_mutex m_trava;
+};
+
+// A transaction for one scope: undone unless confirmed.
+class CZQTransacaoSQL {
+ public:
+  explicit CZQTransacaoSQL(CZQBancoSQL& banco) : m_banco(banco) { m_banco.Inicia(); }
+  ~CZQTransacaoSQL() {
+    if (!m_bEncerrada) {
+      try {
+        m_banco.Desfaz();
+      } catch (...) {
+        // The connection is already failing; the caller reports the original error.
+      }
+    }
+  }
+  CZQTransacaoSQL(const CZQTransacaoSQL&) = delete;
+  CZQTransacaoSQL& operator=(const CZQTransacaoSQL&) = delete;
+
+  void Confirma() {
+    m_banco.Confirma();
+    m_bEncerrada = true;
+  }
+
+ private:
+  CZQBancoSQL& m_banco;
+  bool m_bEncerrada = false;
+};
+
+// Runs one store operation under the connection's lock: clears the error record, runs
+// the body, and turns what it throws into a failure of the named operation.
+template <typename F>
+HRESULT ZQExecutaSQL(CZQBancoSQL& banco, CZQDadosDF_Erro& erro, const char* operacao, F&& corpo) {
+  std::lock_guard<std::recursive_mutex> trava(banco.Trava());
+  erro.Limpar();
+  try {
+    return corpo();
+  } catch (const std::exception& e) {
+    return ZQPreencheErroSQL(erro, operacao, ZQTraduzExcecaoSQL(e));
+  }
+}
+
+// Thrown by the access objects' bodies for a failure that is not the database's own
+// (a missing record, a value out of range); ZQTraduzExcecaoSQL keeps its HRESULT.
+class CZQExcecaoSQL : public std::runtime_error {
+ public:
+  CZQExcecaoSQL(HRESULT hr, const std::string& mensagem) : std::runtime_error(mensagem), m_hr(hr) {}
+  HRESULT GetHR() const { return m_hr; }
+
+ private:
+  HRESULT m_hr;
+};

@@ -1,0 +1,115 @@
+#include "store/zq_esquema_sql.h"
+
+// The statements use only what SQLite and PostgreSQL both accept: BIGINT for every
+// number (unsigned 32-bit keys do not fit PostgreSQL's INTEGER), TEXT for texts and
+// one-character codes, keys chosen by the store rather than by the database.
+
+const std::vector<ZQMigracaoSQL>& ZQMigracoesSQL() {
+  static const std::vector<ZQMigracaoSQL> migracoes = {
+      {1,
+       "Cadastros da empresa, extratos, tesouraria, configurações e execuções dos serviços",
+       {
+           // Company master data.
+           "CREATE TABLE empresa ("
+           " id BIGINT NOT NULL PRIMARY KEY, codigo TEXT NOT NULL, nome TEXT NOT NULL,"
+           " documento TEXT NOT NULL)",
+           "CREATE TABLE filial ("
+           " ponteiro BIGINT NOT NULL PRIMARY KEY, codigo TEXT NOT NULL, nome TEXT NOT NULL,"
+           " documento TEXT NOT NULL)",
+           "CREATE TABLE feriado_filial ("
+           " filial BIGINT NOT NULL, data BIGINT NOT NULL, anual BIGINT NOT NULL, descricao TEXT NOT NULL,"
+           " PRIMARY KEY (filial, data))",
+           "CREATE TABLE plano_empresarial ("
+           " ponteiro BIGINT NOT NULL PRIMARY KEY, codigo_proprio TEXT NOT NULL, codigo_usado TEXT NOT NULL,"
+           " nome TEXT NOT NULL, tipo TEXT NOT NULL, inativa BIGINT NOT NULL, tipo_banco TEXT NOT NULL)",
+           "CREATE TABLE plano_gerencial ("
+           " ponteiro BIGINT NOT NULL PRIMARY KEY, codigo_proprio TEXT NOT NULL, codigo_usado TEXT NOT NULL,"
+           " nome TEXT NOT NULL, tipo TEXT NOT NULL, inativa BIGINT NOT NULL)",
+           "CREATE TABLE banco ("
+           " conta BIGINT NOT NULL PRIMARY KEY, numero_banco BIGINT NOT NULL, nome_banco TEXT NOT NULL,"
+           " numero_agencia TEXT NOT NULL, conta_corrente TEXT NOT NULL,"
+           " integrar_com_terceiro BIGINT NOT NULL, tipo_operacao BIGINT NOT NULL,"
+           " ambiente_integracao BIGINT NOT NULL, ambiente_integracao_bb_extrato BIGINT NOT NULL)",
+           "CREATE TABLE leiaute ("
+           " posicao BIGINT NOT NULL PRIMARY KEY, descricao TEXT NOT NULL, separador BIGINT NOT NULL,"
+           " tipo_arquivo BIGINT NOT NULL, linhas_cabecalho BIGINT NOT NULL, linhas_rodape BIGINT NOT NULL,"
+           " reservado TEXT NOT NULL)",
+           "CREATE TABLE mestre_cl ("
+           " id BIGINT NOT NULL PRIMARY KEY, data_bloqueio_movimentacao BIGINT NOT NULL)",
+           "CREATE TABLE mestre_financeiro ("
+           " id BIGINT NOT NULL PRIMARY KEY, data_bloqueio_lancamento BIGINT NOT NULL)",
+           "CREATE TABLE mestre_empresa ("
+           " id BIGINT NOT NULL PRIMARY KEY, data_inferior_lancamento BIGINT NOT NULL,"
+           " data_superior_lancamento BIGINT NOT NULL)",
+           "CREATE TABLE periodo_contabil ("
+           " id BIGINT NOT NULL PRIMARY KEY, data_inferior_movimentacao BIGINT NOT NULL,"
+           " data_superior_movimentacao BIGINT NOT NULL, mes_bloqueio BIGINT NOT NULL)",
+           "CREATE TABLE forma_pagamento ("
+           " posicao BIGINT NOT NULL PRIMARY KEY, descricao TEXT NOT NULL, inativa BIGINT NOT NULL)",
+           "CREATE TABLE historico ("
+           " codigo BIGINT NOT NULL PRIMARY KEY, nome TEXT NOT NULL)",
+           // Posting rules, in the order the server hands them out; "reservado" keeps, as hex,
+           // the bytes of the rule that nobody here reads, so they come back as they went in.
+           "CREATE TABLE regra_lancamento ("
+           " posicao BIGINT NOT NULL PRIMARY KEY, codigo_mvto_bco TEXT NOT NULL, historico_bco TEXT NOT NULL,"
+           " agrupa TEXT NOT NULL, transacao BIGINT NOT NULL, forma_pagamento BIGINT NOT NULL,"
+           " compl_historico BIGINT NOT NULL, contabil_saida BIGINT NOT NULL, historico BIGINT NOT NULL,"
+           " forma_pagamento_saida BIGINT NOT NULL, contabil_entrada BIGINT NOT NULL,"
+           " classificacao BIGINT NOT NULL, conta_contrapartida BIGINT NOT NULL, conta BIGINT NOT NULL,"
+           " reservado TEXT NOT NULL)",
+           // Service configurations: who saved each, its rules (one per row) and their bank
+           // accounts in order.
+           "CREATE TABLE config_servico ("
+           " servico TEXT NOT NULL PRIMARY KEY, dma_hms_alteracao BIGINT NOT NULL,"
+           " usuario_alteracao BIGINT NOT NULL)",
+           "CREATE TABLE config_importacao_regra ("
+           " id BIGINT NOT NULL PRIMARY KEY, filial BIGINT NOT NULL, frequencia BIGINT NOT NULL,"
+           " hms_execucao BIGINT NOT NULL, apenas_dias_uteis BIGINT NOT NULL)",
+           "CREATE TABLE config_importacao_conta ("
+           " regra BIGINT NOT NULL, ordem BIGINT NOT NULL, conta BIGINT NOT NULL, PRIMARY KEY (regra, ordem))",
+           "CREATE TABLE config_conciliacao_regra ("
+           " id BIGINT NOT NULL PRIMARY KEY, filial BIGINT NOT NULL, frequencia BIGINT NOT NULL,"
+           " hms_execucao BIGINT NOT NULL, apenas_dias_uteis BIGINT NOT NULL)",
+           "CREATE TABLE config_conciliacao_conta ("
+           " regra BIGINT NOT NULL, ordem BIGINT NOT NULL, conta BIGINT NOT NULL, PRIMARY KEY (regra, ordem))",
+           // Execution records of the two services.
+           "CREATE TABLE execucao_importacao ("
+           " id BIGINT NOT NULL PRIMARY KEY, data BIGINT NOT NULL, dma_hms_execucao BIGINT NOT NULL)",
+           "CREATE INDEX execucao_importacao_data ON execucao_importacao (data)",
+           "CREATE TABLE execucao_importacao_conta ("
+           " execucao BIGINT NOT NULL, ordem BIGINT NOT NULL, filial BIGINT NOT NULL, conta BIGINT NOT NULL,"
+           " tipo_status BIGINT NOT NULL, mensagem TEXT NOT NULL, PRIMARY KEY (execucao, ordem))",
+           "CREATE TABLE execucao_conciliacao ("
+           " id BIGINT NOT NULL PRIMARY KEY, data BIGINT NOT NULL, data_hora_execucao BIGINT NOT NULL,"
+           " banco BIGINT NOT NULL, filial BIGINT NOT NULL, tipo_status BIGINT NOT NULL, mensagem TEXT NOT NULL)",
+           "CREATE INDEX execucao_conciliacao_data ON execucao_conciliacao (data)",
+           // Statement lines.
+           "CREATE TABLE extrato ("
+           " posicao BIGINT NOT NULL PRIMARY KEY, conta BIGINT NOT NULL, filial BIGINT NOT NULL,"
+           " documento BIGINT NOT NULL, valor BIGINT NOT NULL, natureza TEXT NOT NULL, hist_bco TEXT NOT NULL,"
+           " codigo_mvto_bco TEXT NOT NULL, dma_extrato BIGINT NOT NULL, dma_importacao BIGINT NOT NULL,"
+           " conciliado TEXT NOT NULL, tipo_conciliacao TEXT NOT NULL, numero_conciliacao BIGINT NOT NULL)",
+           "CREATE INDEX extrato_conta_data ON extrato (conta, dma_extrato)",
+           // Reconciliation numbering and the table keys of (account, branch) pairs.
+           "CREATE TABLE numero_conciliacao ("
+           " conta BIGINT NOT NULL PRIMARY KEY, ultimo_numero BIGINT NOT NULL)",
+           "CREATE TABLE chave_tabela ("
+           " conta BIGINT NOT NULL, filial BIGINT NOT NULL, chave BIGINT NOT NULL, PRIMARY KEY (conta, filial))",
+           // Treasury entries: the searched fields as columns, the whole structure as hex.
+           "CREATE TABLE tesouraria ("
+           " posicao BIGINT NOT NULL PRIMARY KEY, data_lancamento BIGINT NOT NULL, valor BIGINT NOT NULL,"
+           " conta_ent BIGINT NOT NULL, conta_sai BIGINT NOT NULL, numero_conciliacao_ent BIGINT NOT NULL,"
+           " numero_conciliacao_sai BIGINT NOT NULL, filial BIGINT NOT NULL, conciliado_ent TEXT NOT NULL,"
+           " conciliado_sai TEXT NOT NULL, conciliado_auto TEXT NOT NULL, estrutura TEXT NOT NULL)",
+           "CREATE INDEX tesouraria_conta_ent ON tesouraria (conta_ent, data_lancamento)",
+           "CREATE INDEX tesouraria_conta_sai ON tesouraria (conta_sai, data_lancamento)",
+           // What the financial hyper-automation learned about each account, as it came.
+           "CREATE TABLE status_hiperautomacao ("
+           " id BIGINT NOT NULL PRIMARY KEY, tipo_evento BIGINT NOT NULL, conta BIGINT NOT NULL,"
+           " dma_hms_evento BIGINT NOT NULL, quantidade_extratos_pendentes BIGINT NOT NULL,"
+           " saldo_extrato BIGINT NOT NULL, mensagem TEXT NOT NULL)",
+           "CREATE INDEX tesouraria_data ON tesouraria (data_lancamento)",
+       }},
+  };
+  return migracoes;
+}

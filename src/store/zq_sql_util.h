@@ -1,0 +1,86 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "frame/zq_tipos.h"
+#include "store/zq_banco_sql.h"
+
+// Small conversions between the records' values and the store's columns.
+namespace zq_sql {
+
+// A one-character code as a text column: the character, or "" for the empty code 0.
+inline std::string Car(char c) { return c ? std::string(1, c) : std::string(); }
+inline char Car(const std::string& texto) { return texto.empty() ? '\0' : texto[0]; }
+
+// Raw bytes as hex text and back (the bytes of a plain structure nobody here reads).
+inline std::string Hex(const void* dados, std::size_t tamanho) {
+  static const char digitos[] = "0123456789abcdef";
+  const auto* b = static_cast<const unsigned char*>(dados);
+  std::string texto;
+  texto.reserve(tamanho * 2);
+  for (std::size_t i = 0; i < tamanho; ++i) {
+    texto += digitos[b[i] >> 4];
+    texto += digitos[b[i] & 0xF];
+  }
+  return texto;
+}
+// Fills exactly `tamanho` bytes; false (nothing written) when the text is not that
+// many bytes of hex. An empty text is all zeros.
+inline bool DeHex(const std::string& texto, void* dados, std::size_t tamanho) {
+  auto valor = [](char c) -> int {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+  };
+  auto* b = static_cast<unsigned char*>(dados);
+  if (texto.empty()) {
+    for (std::size_t i = 0; i < tamanho; ++i) b[i] = 0;
+    return true;
+  }
+  if (texto.size() != tamanho * 2) return false;
+  std::vector<unsigned char> lido(tamanho);
+  for (std::size_t i = 0; i < tamanho; ++i) {
+    int alto = valor(texto[2 * i]), baixo = valor(texto[2 * i + 1]);
+    if (alto < 0 || baixo < 0) return false;
+    lido[i] = static_cast<unsigned char>(alto * 16 + baixo);
+  }
+  for (std::size_t i = 0; i < tamanho; ++i) b[i] = lido[i];
+  return true;
+}
+
+// A list of integers for an IN (...) clause. The values are numbers the store formats
+// itself, so they go into the statement's text; long lists are cut into parts.
+template <typename T>
+std::vector<std::string> ListasIn(const std::vector<T>& valores, std::size_t porParte = 500) {
+  std::vector<std::string> partes;
+  for (std::size_t i = 0; i < valores.size(); i += porParte) {
+    std::string parte;
+    for (std::size_t j = i; j < valores.size() && j < i + porParte; ++j) {
+      if (!parte.empty()) parte += ",";
+      parte += std::to_string(static_cast<long long>(valores[j]));
+    }
+    partes.push_back(parte);
+  }
+  return partes;
+}
+
+// The numbers a column may hold when the record has fewer bits than the column.
+template <typename T>
+T Cabe(long long valor, const char* coluna) {
+  const bool cabe = valor < 0 ? (std::is_signed_v<T> && valor >= static_cast<long long>(std::numeric_limits<T>::min()))
+                              : static_cast<unsigned long long>(valor) <=
+                                    static_cast<unsigned long long>(std::numeric_limits<T>::max());
+  if (!cabe) {
+    throw CZQExcecaoSQL(ZQ_E_SQL_CORROMPIDO,
+                        std::string("valor fora do limite na coluna ") + coluna + ": " + std::to_string(valor));
+  }
+  return static_cast<T>(valor);
+}
+
+}  // namespace zq_sql

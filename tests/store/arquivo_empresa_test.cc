@@ -1,0 +1,339 @@
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <functional>
+#include <string>
+
+#include "frame/zq_data.h"
+#include "store/store_teste_util.h"
+#include "store/zq_arquivo_empresa.h"
+#include "store/zq_banco_sql.h"
+#include "store/zq_soci.h"
+
+namespace {
+
+using json = nlohmann::json;
+using zq_teste::PastaTemporaria;
+
+const std::string kAmostra = std::string(CL_TEST_SOURCE_DIR) + "/data/sample-company.json";
+
+json Amostra() { return json::parse(zq_teste::LeArquivo(kAmostra)); }
+
+std::shared_ptr<CZQBancoSQL> AbreBanco(const PastaTemporaria& pasta, const std::string& nome = "cl.db") {
+  std::shared_ptr<CZQBancoSQL> banco;
+  CZQDadosDF_Erro erro;
+  EXPECT_EQ(CZQBancoSQL::Abre("sqlite:" + pasta.Arquivo(nome), banco, erro), S_OK)
+      << erro.GetTextoMostraMensagem().c_str();
+  return banco;
+}
+
+long long Escalar(CZQBancoSQL& banco, const std::string& consulta) {
+  long long n = 0;
+  soci::indicator ind = soci::i_ok;
+  banco.Sessao() << consulta, soci::into(n, ind);
+  return ind == soci::i_ok ? n : 0;
+}
+
+// Everything the master tables hold, as one text, to tell whether a load changed anything.
+std::string Retrato(CZQBancoSQL& banco) {
+  std::string r;
+  for (const char* tabela :
+       {"empresa", "filial", "feriado_filial", "plano_empresarial", "plano_gerencial", "banco", "leiaute", "mestre_cl",
+        "mestre_empresa", "periodo_contabil", "forma_pagamento", "historico", "regra_lancamento",
+        "config_importacao_regra", "config_importacao_conta", "config_conciliacao_regra", "config_conciliacao_conta",
+        "extrato"}) {
+    r += std::string("#") + tabela + "\n";
+    soci::rowset<soci::row> linhas = (banco.Sessao().prepare << std::string("SELECT * FROM ") + tabela);
+    for (const soci::row& linha : linhas) {
+      for (std::size_t i = 0; i < linha.size(); ++i) {
+        if (linha.get_indicator(i) == soci::i_null) {
+          r += "null";
+        } else if (linha.get_properties(i).get_data_type() == soci::dt_string) {
+          r += linha.get<std::string>(i);
+        } else {
+          r += std::to_string(linha.get<long long>(i));
+        }
+        r += "|";
+      }
+      r += "\n";
+    }
+  }
+  return r;
+}
+
+TEST(ArquivoEmpresaTest, SampleCompanyLoads) {
+  PastaTemporaria pasta;
+  auto banco = AbreBanco(pasta);
+  CZQDadosDF_Erro erro;
+  ZQProblemaArquivoEmpresa problema;
+  ASSERT_EQ(ZQCarregaArquivoEmpresa(*banco, kAmostra, erro, &problema), S_OK)
+      << problema.campo << ": " << problema.mensagem << " / " << erro.GetTextoMostraMensagem().c_str();
+  EXPECT_FALSE(erro.TemErro());
+
+  EXPECT_EQ(Escalar(*banco, "SELECT COUNT(*) FROM filial"), 2);
+  EXPECT_EQ(Escalar(*banco, "SELECT COUNT(*) FROM banco"), 4);
+  EXPECT_EQ(Escalar(*banco, "SELECT COUNT(*) FROM banco WHERE integrar_com_terceiro = 1"), 2);
+  EXPECT_EQ(Escalar(*banco, "SELECT COUNT(*) FROM banco WHERE integrar_com_terceiro = 2"), 2);
+  EXPECT_EQ(Escalar(*banco, "SELECT COUNT(*) FROM regra_lancamento"), 12);
+  EXPECT_EQ(Escalar(*banco, "SELECT COUNT(*) FROM plano_empresarial WHERE tipo_banco = 'S'"), 4);
+  EXPECT_EQ(Escalar(*banco, "SELECT COUNT(*) FROM config_importacao_regra"), 2);
+  EXPECT_EQ(Escalar(*banco, "SELECT COUNT(*) FROM config_conciliacao_conta"), 4);
+  EXPECT_EQ(Escalar(*banco, "SELECT data_bloqueio_movimentacao FROM mestre_cl"), CZQDma(31, 10, 2026).GetDma());
+  EXPECT_EQ(Escalar(*banco, "SELECT mes_bloqueio FROM periodo_contabil"), CZQMa(10, 2026).GetMa());
+  EXPECT_EQ(Escalar(*banco, "SELECT hms_execucao FROM config_importacao_regra WHERE id = 1"), 7 * 3600 + 30 * 60);
+  // Rules keep the order of the file, which is the order the server hands them out.
+  std::string codigo;
+  banco->Sessao() << "SELECT historico_bco FROM regra_lancamento WHERE posicao = 12", soci::into(codigo);
+  EXPECT_EQ(codigo, "TRANSF ENTRE CONTAS");
+  EXPECT_EQ(Escalar(*banco, "SELECT COUNT(*) FROM regra_lancamento WHERE agrupa = 'A'"), 2);
+}
+
+TEST(ArquivoEmpresaTest, ReloadReplacesMasterDataAndKeepsStatements) {
+  PastaTemporaria pasta;
+  auto banco = AbreBanco(pasta);
+  CZQDadosDF_Erro erro;
+  ASSERT_EQ(ZQCarregaArquivoEmpresa(*banco, kAmostra, erro), S_OK);
+  banco->Sessao() << "INSERT INTO extrato (posicao, conta, filial, documento, valor, natureza, hist_bco,"
+                     " codigo_mvto_bco, dma_extrato, dma_importacao, conciliado, tipo_conciliacao, numero_conciliacao)"
+                     " VALUES (1, 111, 1, 10, 500, '+', 'PIX RECEBIDO', '', 65000, 65000, 'N', '', 0)";
+  const std::string antes = Retrato(*banco);
+
+  ASSERT_EQ(ZQCarregaArquivoEmpresa(*banco, kAmostra, erro), S_OK);
+  EXPECT_EQ(Retrato(*banco), antes) << "loading the same file twice is not idempotent";
+
+  json menor = Amostra();
+  menor["regras_lancamento"].erase(menor["regras_lancamento"].begin() + 1, menor["regras_lancamento"].end());
+  menor["empresa"]["nome"] = "Outro nome";
+  ASSERT_EQ(ZQCarregaDocumentoEmpresa(*banco, menor.dump(), erro), S_OK);
+  EXPECT_EQ(Escalar(*banco, "SELECT COUNT(*) FROM regra_lancamento"), 1);
+  EXPECT_EQ(Escalar(*banco, "SELECT COUNT(*) FROM empresa"), 1);
+  EXPECT_EQ(Escalar(*banco, "SELECT COUNT(*) FROM extrato"), 1);
+}
+
+struct DocumentoRuim {
+  const char* nome;
+  std::function<std::string()> documento;
+  const char* campo;
+  const char* trecho;
+};
+
+std::function<std::string()> Muda(std::function<void(json&)> mudanca) {
+  return [mudanca] {
+    json d = Amostra();
+    mudanca(d);
+    return d.dump(2);
+  };
+}
+
+class DocumentoRuimTest : public ::testing::TestWithParam<DocumentoRuim> {};
+
+TEST_P(DocumentoRuimTest, NamesTheFieldAndChangesNothing) {
+  const DocumentoRuim& caso = GetParam();
+  PastaTemporaria pasta;
+  auto banco = AbreBanco(pasta);
+  CZQDadosDF_Erro erro;
+  ASSERT_EQ(ZQCarregaArquivoEmpresa(*banco, kAmostra, erro), S_OK);
+  const std::string antes = Retrato(*banco);
+
+  ZQProblemaArquivoEmpresa problema;
+  EXPECT_EQ(ZQCarregaDocumentoEmpresa(*banco, caso.documento(), erro, &problema), ZQ_E_SQL_INVALIDO);
+  EXPECT_EQ(problema.campo, caso.campo) << problema.mensagem;
+  EXPECT_NE(problema.mensagem.find(caso.trecho), std::string::npos) << problema.mensagem;
+  EXPECT_EQ(erro.GetHR(), ZQ_E_SQL_INVALIDO);
+  const std::string texto = erro.GetTextoMostraMensagem().c_str();
+  EXPECT_EQ(texto.rfind("Arquivo da empresa inválido: ", 0), 0u) << texto;
+  EXPECT_NE(texto.find(caso.campo), std::string::npos) << texto;
+  EXPECT_EQ(Retrato(*banco), antes) << "a refused document changed the store";
+
+  ZQProblemaArquivoEmpresa soVerificado;
+  EXPECT_EQ(ZQVerificaDocumentoEmpresa(caso.documento(), soVerificado), ZQ_E_SQL_INVALIDO);
+  EXPECT_EQ(soVerificado.campo, caso.campo);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Casos, DocumentoRuimTest,
+    ::testing::Values(
+        DocumentoRuim{"NotJson", [] { return std::string("{\n  \"formato\": 1,\n  \"empresa\": \n"); }, "", "linha 4"},
+        DocumentoRuim{"RootIsAList", [] { return std::string("[]"); }, "(documento)", "objeto"},
+        DocumentoRuim{"UnknownSection", Muda([](json& d) { d["filais"] = json::array(); }), "filais",
+                      "desconhecido"},
+        DocumentoRuim{"MissingCompany", Muda([](json& d) { d.erase("empresa"); }), "empresa", "obrigatório"},
+        DocumentoRuim{"OtherFormat", Muda([](json& d) { d["formato"] = 2; }), "formato", "intervalo"},
+        DocumentoRuim{"CompanyNameNotText", Muda([](json& d) { d["empresa"]["nome"] = 5; }), "empresa.nome", "texto"},
+        DocumentoRuim{"CompanyCodeEmpty", Muda([](json& d) { d["empresa"]["codigo"] = ""; }), "empresa.codigo",
+                      "vazio"},
+        DocumentoRuim{"NoBranch", Muda([](json& d) { d["filiais"] = json::array(); }), "filiais", "filial"},
+        DocumentoRuim{"BranchPointerRepeated", Muda([](json& d) { d["filiais"][1]["ponteiro"] = 1; }),
+                      "filiais[1].ponteiro", "filiais[0]"},
+        DocumentoRuim{"BranchPointerTooBig", Muda([](json& d) { d["filiais"][0]["ponteiro"] = 70000; }),
+                      "filiais[0].ponteiro", "65535"},
+        DocumentoRuim{"HolidayNotADay",
+                      Muda([](json& d) { d["filiais"][0]["feriados"][3]["data"] = "31/02/2026"; }),
+                      "filiais[0].feriados[3].data", "DD/MM/AAAA"},
+        DocumentoRuim{"HolidayTwice",
+                      Muda([](json& d) { d["filiais"][1]["feriados"][2]["data"] = "01/01/2026"; }),
+                      "filiais[1].feriados[2].data", "repetido"},
+        DocumentoRuim{"BankKindOutOfRange",
+                      Muda([](json& d) { d["plano_contas"][1]["banco"]["integrar_com_terceiro"] = 300; }),
+                      "plano_contas[1].banco.integrar_com_terceiro", "intervalo"},
+        DocumentoRuim{"BankWithoutAgency", Muda([](json& d) { d["plano_contas"][3]["banco"].erase("agencia"); }),
+                      "plano_contas[3].banco.agencia", "obrigatório"},
+        DocumentoRuim{"BankKeyMisspelt",
+                      Muda([](json& d) { d["plano_contas"][2]["banco"]["agencai"] = "1"; }),
+                      "plano_contas[2].banco.agencai", "desconhecido"},
+        DocumentoRuim{"BankAccountWithoutBank", Muda([](json& d) { d["plano_contas"][0]["tipo_banco"] = "S"; }),
+                      "plano_contas[0].banco", "dados do banco"},
+        DocumentoRuim{"AccountTypeUnknown", Muda([](json& d) { d["plano_contas"][5]["tipo"] = "X"; }),
+                      "plano_contas[5].tipo", "\"A\""},
+        DocumentoRuim{"AccountRepeated", Muda([](json& d) { d["plano_contas"][5]["ponteiro"] = 111; }),
+                      "plano_contas[5].ponteiro", "plano_contas[1]"},
+        DocumentoRuim{"InactiveNotBoolean", Muda([](json& d) { d["plano_gerencial"][0]["inativa"] = "sim"; }),
+                      "plano_gerencial[0].inativa", "true ou false"},
+        DocumentoRuim{"ManagementPointerNegative", Muda([](json& d) { d["plano_gerencial"][0]["ponteiro"] = -1; }),
+                      "plano_gerencial[0].ponteiro", "intervalo"},
+        DocumentoRuim{"HugeNumber",
+                      Muda([](json& d) {
+                        d["plano_contas"][1]["banco"]["numero_banco"] = 18446744073709551615ull;
+                      }),
+                      "plano_contas[1].banco.numero_banco", "intervalo"},
+        DocumentoRuim{"FractionalNumber", Muda([](json& d) { d["leiautes"][1]["separador"] = 1.5; }),
+                      "leiautes[1].separador", "inteiro"},
+        DocumentoRuim{"LockDateAsNumber",
+                      Muda([](json& d) { d["mestre"]["data_bloqueio_movimentacao"] = 20261031; }),
+                      "mestre.data_bloqueio_movimentacao", "DD/MM/AAAA"},
+        DocumentoRuim{"PeriodInverted",
+                      Muda([](json& d) { d["periodo_contabil"]["data_superior_movimentacao"] = "31/12/2025"; }),
+                      "periodo_contabil.data_superior_movimentacao", "anterior"},
+        DocumentoRuim{"BlockedMonthInvalid", Muda([](json& d) { d["periodo_contabil"]["mes_bloqueio"] = "13/2026"; }),
+                      "periodo_contabil.mes_bloqueio", "MM/AAAA"},
+        DocumentoRuim{"PaymentFormRepeated", Muda([](json& d) { d["formas_pagamento"][4]["posicao"] = 2; }),
+                      "formas_pagamento[4].posicao", "repetido"},
+        DocumentoRuim{"RuleCodeTooLong",
+                      Muda([](json& d) { d["regras_lancamento"][0]["codigo_mvto_bco"] = "12345"; }),
+                      "regras_lancamento[0].codigo_mvto_bco", "4 bytes"},
+        DocumentoRuim{"RuleHistoryTooLong",
+                      Muda([](json& d) { d["regras_lancamento"][5]["historico_bco"] = std::string(62, 'H'); }),
+                      "regras_lancamento[5].historico_bco", "61 bytes"},
+        DocumentoRuim{"RuleTextWithNul",
+                      Muda([](json& d) { d["regras_lancamento"][5]["historico_bco"] = std::string("PIX\0X", 5); }),
+                      "regras_lancamento[5].historico_bco", "nulo"},
+        DocumentoRuim{"RuleWithoutCodeOrHistory",
+                      Muda([](json& d) {
+                        d["regras_lancamento"][1].erase("historico_bco");
+                      }),
+                      "regras_lancamento[1].historico_bco", "código de movimento"},
+        DocumentoRuim{"RuleAccountNotABank", Muda([](json& d) { d["regras_lancamento"][1]["conta"] = 101; }),
+                      "regras_lancamento[1].conta", "não é uma conta bancária"},
+        DocumentoRuim{"RuleCounterpartUnknown",
+                      Muda([](json& d) { d["regras_lancamento"][2]["conta_contrapartida"] = 999; }),
+                      "regras_lancamento[2].conta_contrapartida", "999"},
+        DocumentoRuim{"RuleHistoryUnknown", Muda([](json& d) { d["regras_lancamento"][3]["historico"] = 77; }),
+                      "regras_lancamento[3].historico", "77"},
+        DocumentoRuim{"RulePaymentFormUnknown",
+                      Muda([](json& d) { d["regras_lancamento"][6]["forma_pagamento_saida"] = 9; }),
+                      "regras_lancamento[6].forma_pagamento_saida", "9"},
+        DocumentoRuim{"RuleComplementOutOfRange",
+                      Muda([](json& d) { d["regras_lancamento"][4]["compl_historico"] = 11; }),
+                      "regras_lancamento[4].compl_historico", "0 a 10"},
+        DocumentoRuim{"RuleWithoutTransaction", Muda([](json& d) { d["regras_lancamento"][7].erase("transacao"); }),
+                      "regras_lancamento[7].transacao", "obrigatório"},
+        DocumentoRuim{"ImportAccountUnknown",
+                      Muda([](json& d) { d["configuracao_importacao"]["regras"][0]["contas"][1] = 999; }),
+                      "configuracao_importacao.regras[0].contas[1]", "999"},
+        DocumentoRuim{"ReconciliationAccountNotABank",
+                      Muda([](json& d) { d["configuracao_conciliacao"]["regras"][1]["contas"][0] = 201; }),
+                      "configuracao_conciliacao.regras[1].contas[0]", "não é uma conta bancária"},
+        DocumentoRuim{"ConfigurationBranchUnknown",
+                      Muda([](json& d) { d["configuracao_conciliacao"]["regras"][0]["filial"] = 9; }),
+                      "configuracao_conciliacao.regras[0].filial", "9"},
+        DocumentoRuim{"ConfigurationTimeInvalid",
+                      Muda([](json& d) { d["configuracao_importacao"]["regras"][0]["hora_execucao"] = "25:00:00"; }),
+                      "configuracao_importacao.regras[0].hora_execucao", "HH:MM:SS"},
+        DocumentoRuim{"ConfigurationAccountNotANumber",
+                      Muda([](json& d) { d["configuracao_importacao"]["regras"][1]["contas"][0] = "114"; }),
+                      "configuracao_importacao.regras[1].contas[0]", "ponteiro"},
+        DocumentoRuim{"ConfigurationRulesNotAList",
+                      Muda([](json& d) { d["configuracao_importacao"]["regras"] = json::object(); }),
+                      "configuracao_importacao.regras", "lista"}),
+    [](const auto& info) { return info.param.nome; });
+
+TEST(ArquivoEmpresaTest, MissingFileIsRefused) {
+  PastaTemporaria pasta;
+  auto banco = AbreBanco(pasta);
+  CZQDadosDF_Erro erro;
+  ZQProblemaArquivoEmpresa problema;
+  EXPECT_EQ(ZQCarregaArquivoEmpresa(*banco, pasta.Arquivo("nao-existe.json"), erro, &problema), ZQ_E_SQL_NAO_ABRE);
+  EXPECT_NE(problema.mensagem.find("nao-existe.json"), std::string::npos);
+  EXPECT_EQ(erro.GetHR(), ZQ_E_SQL_NAO_ABRE);
+}
+
+TEST(ArquivoEmpresaTest, ReadOnlyStoreReportsTheDatabaseFailure) {
+  PastaTemporaria pasta;
+  { AbreBanco(pasta); }
+  std::shared_ptr<CZQBancoSQL> banco;
+  CZQDadosDF_Erro erro;
+  ASSERT_EQ(CZQBancoSQL::Abre("sqlite:" + pasta.Arquivo("cl.db") + "?modo=leitura", banco, erro), S_OK);
+  EXPECT_EQ(ZQCarregaArquivoEmpresa(*banco, kAmostra, erro), ZQ_E_SQL_SOMENTE_LEITURA);
+  EXPECT_EQ(std::string(erro.GetTextoMostraMensagem().c_str()).rfind("Falha em CarregaArquivoEmpresa: ", 0), 0u);
+  EXPECT_EQ(Escalar(*banco, "SELECT COUNT(*) FROM empresa"), 0);
+  EXPECT_FALSE(banco->EmTransacao());
+}
+
+struct TextoData {
+  const char* texto;
+  bool aceito;
+  int dia, mes, ano;
+};
+
+class TextoDataTest : public ::testing::TestWithParam<TextoData> {};
+
+TEST_P(TextoDataTest, ReadsOnlyWholeExistingDays) {
+  const TextoData& c = GetParam();
+  REG_ZQDMA data = 12345;
+  EXPECT_EQ(ZQLeDataTexto(c.texto, data), c.aceito);
+  if (!c.aceito) return;
+  if (c.dia == 0) {
+    EXPECT_EQ(data, 0u);
+    return;
+  }
+  EXPECT_EQ(data, CZQDma(c.dia, c.mes, c.ano).GetDma());
+  EXPECT_EQ(ZQDataTexto(data), c.texto);
+}
+
+INSTANTIATE_TEST_SUITE_P(Textos, TextoDataTest,
+                         ::testing::Values(TextoData{"05/12/2026", true, 5, 12, 2026},
+                                           TextoData{"29/02/2024", true, 29, 2, 2024},
+                                           TextoData{"01/01/1848", true, 1, 1, 1848},
+                                           TextoData{"31/12/4717", true, 31, 12, 4717},
+                                           TextoData{"", true, 0, 0, 0},
+                                           TextoData{"29/02/2026", false, 0, 0, 0},
+                                           TextoData{"31/04/2026", false, 0, 0, 0},
+                                           TextoData{"00/01/2026", false, 0, 0, 0},
+                                           TextoData{"01/13/2026", false, 0, 0, 0},
+                                           TextoData{"31/12/1847", false, 0, 0, 0},
+                                           TextoData{"5/12/2026", false, 0, 0, 0},
+                                           TextoData{"05/12/26", false, 0, 0, 0},
+                                           TextoData{"2026-12-05", false, 0, 0, 0},
+                                           TextoData{"05-12-2026", false, 0, 0, 0},
+                                           TextoData{"05/12/2026 ", false, 0, 0, 0}));
+
+TEST(TextoHoraTest, TimesOfDayAndMonths) {
+  REG_ZQHMS hms = -1;
+  EXPECT_TRUE(ZQLeHoraTexto("00:00:00", hms));
+  EXPECT_EQ(hms, 0);
+  EXPECT_TRUE(ZQLeHoraTexto("23:59:59", hms));
+  EXPECT_EQ(hms, 86399);
+  EXPECT_FALSE(ZQLeHoraTexto("24:00:00", hms));
+  EXPECT_FALSE(ZQLeHoraTexto("12:60:00", hms));
+  EXPECT_FALSE(ZQLeHoraTexto("8:00:00", hms));
+  uint16_t mes = 1;
+  EXPECT_TRUE(ZQLeMesTexto("", mes));
+  EXPECT_EQ(mes, 0);
+  EXPECT_TRUE(ZQLeMesTexto("02/2026", mes));
+  EXPECT_EQ(mes, CZQMa(2, 2026).GetMa());
+  EXPECT_FALSE(ZQLeMesTexto("00/2026", mes));
+  EXPECT_FALSE(ZQLeMesTexto("2/2026", mes));
+}
+
+}  // namespace

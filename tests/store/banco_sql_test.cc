@@ -1,0 +1,216 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "store/store_teste_util.h"
+#include "store/zq_banco_sql.h"
+#include "store/zq_esquema_sql.h"
+#include "store/zq_soci.h"
+
+namespace {
+
+using zq_teste::PastaTemporaria;
+
+int ContaLinhas(CZQBancoSQL& banco, const std::string& tabela) {
+  long long n = 0;
+  banco.Sessao() << "SELECT COUNT(*) FROM " + tabela, soci::into(n);
+  return static_cast<int>(n);
+}
+
+bool TabelaExiste(CZQBancoSQL& banco, const std::string& tabela) {
+  long long n = 0;
+  banco.Sessao() << "SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name = :n", soci::use(tabela),
+      soci::into(n);
+  return n > 0;
+}
+
+TEST(BancoSqlTest, EmptyFileIsMigratedToTheCurrentSchema) {
+  PastaTemporaria pasta;
+  std::shared_ptr<CZQBancoSQL> banco;
+  CZQDadosDF_Erro erro;
+  ASSERT_EQ(CZQBancoSQL::Abre("sqlite:" + pasta.Arquivo("sub/dir/cl.db"), banco, erro), S_OK)
+      << erro.GetTextoMostraMensagem().c_str();
+  ASSERT_TRUE(banco);
+  EXPECT_FALSE(erro.TemErro());
+  EXPECT_EQ(banco->GetVersaoEsquema(), ZQVersaoEsquemaSQL());
+  EXPECT_EQ(ContaLinhas(*banco, "schema_version"), static_cast<int>(ZQMigracoesSQL().size()));
+  for (const char* tabela : {"extrato", "tesouraria", "regra_lancamento", "banco", "execucao_conciliacao"}) {
+    EXPECT_TRUE(TabelaExiste(*banco, tabela)) << tabela;
+  }
+}
+
+TEST(BancoSqlTest, ReopeningKeepsDataAndAppliesNothingTwice) {
+  PastaTemporaria pasta;
+  const std::string conexao = "sqlite:" + pasta.Arquivo("cl.db");
+  CZQDadosDF_Erro erro;
+  {
+    std::shared_ptr<CZQBancoSQL> banco;
+    ASSERT_EQ(CZQBancoSQL::Abre(conexao, banco, erro), S_OK);
+    banco->Sessao() << "INSERT INTO historico (codigo, nome) VALUES (7, 'TARIFA')";
+  }
+  std::shared_ptr<CZQBancoSQL> banco;
+  ASSERT_EQ(CZQBancoSQL::Abre(conexao, banco, erro), S_OK);
+  EXPECT_EQ(ContaLinhas(*banco, "schema_version"), static_cast<int>(ZQMigracoesSQL().size()));
+  std::string nome;
+  banco->Sessao() << "SELECT nome FROM historico WHERE codigo = 7", soci::into(nome);
+  EXPECT_EQ(nome, "TARIFA");
+}
+
+TEST(BancoSqlTest, FailedMigrationLeavesTheFileUntouched) {
+  PastaTemporaria pasta;
+  const std::string arquivo = pasta.Arquivo("cl.db");
+  {
+    // A table in the way of the first step makes it fail half-way.
+    soci::session sql(*soci::factory_sqlite3(), "db=" + arquivo);
+    sql << "CREATE TABLE extrato (x INTEGER)";
+  }
+  std::shared_ptr<CZQBancoSQL> banco;
+  CZQDadosDF_Erro erro;
+  EXPECT_LT(CZQBancoSQL::Abre("sqlite:" + arquivo, banco, erro), 0);
+  EXPECT_FALSE(banco);
+  EXPECT_EQ(erro.GetTipoErro(), ZQ_TIPO_ERRO_HRESULT);
+  EXPECT_NE(std::string(erro.GetTextoMostraMensagem().c_str()).find("AbreBanco"), std::string::npos);
+
+  soci::session sql(*soci::factory_sqlite3(), "db=" + arquivo);
+  long long tabelas = 0;
+  sql << "SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name IN ('empresa', 'schema_version_x')",
+      soci::into(tabelas);
+  EXPECT_EQ(tabelas, 0) << "tables of the failed step stayed";
+  long long versoes = -1;
+  sql << "SELECT COUNT(*) FROM schema_version", soci::into(versoes);
+  EXPECT_EQ(versoes, 0);
+}
+
+TEST(BancoSqlTest, StoreOfANewerProgramIsRefused) {
+  PastaTemporaria pasta;
+  const std::string conexao = "sqlite:" + pasta.Arquivo("cl.db");
+  CZQDadosDF_Erro erro;
+  {
+    std::shared_ptr<CZQBancoSQL> banco;
+    ASSERT_EQ(CZQBancoSQL::Abre(conexao, banco, erro), S_OK);
+    banco->Sessao() << "INSERT INTO schema_version (versao, descricao, aplicada_em) VALUES (:v, 'futuro', 'x')",
+        soci::use(ZQVersaoEsquemaSQL() + 1);
+  }
+  std::shared_ptr<CZQBancoSQL> banco;
+  EXPECT_EQ(CZQBancoSQL::Abre(conexao, banco, erro), ZQ_E_SQL_VERSAO);
+  EXPECT_FALSE(banco);
+  EXPECT_NE(std::string(erro.GetTextoMostraMensagem().c_str()).find("mais nova"), std::string::npos);
+}
+
+struct AberturaRuim {
+  const char* nome;
+  // Prepares the directory and returns the connection string.
+  std::string (*prepara)(const PastaTemporaria&);
+  HRESULT esperado;
+  const char* trecho;  // part of the error text
+};
+
+class AberturaRuimTest : public ::testing::TestWithParam<AberturaRuim> {};
+
+TEST_P(AberturaRuimTest, FailsWithItsErrorAndNoConnection) {
+  PastaTemporaria pasta;
+  const AberturaRuim& caso = GetParam();
+  std::shared_ptr<CZQBancoSQL> banco;
+  CZQDadosDF_Erro erro;
+  EXPECT_EQ(CZQBancoSQL::Abre(caso.prepara(pasta), banco, erro), caso.esperado);
+  EXPECT_FALSE(banco);
+  EXPECT_EQ(erro.GetHR(), caso.esperado);
+  EXPECT_EQ(erro.GetClasse(), ZQ_CLASSE_ARMAZEM_SQL);
+  const std::string texto = erro.GetTextoMostraMensagem().c_str();
+  EXPECT_EQ(texto.rfind("Falha em AbreBanco: ", 0), 0u) << texto;
+  EXPECT_NE(texto.find(caso.trecho), std::string::npos) << texto;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Casos, AberturaRuimTest,
+    ::testing::Values(
+        AberturaRuim{"NotADatabase",
+                     [](const PastaTemporaria& p) {
+                       zq_teste::EscreveArquivo(p.Arquivo("lixo.db"), std::string(4096, 'x'));
+                       return "sqlite:" + p.Arquivo("lixo.db");
+                     },
+                     ZQ_E_SQL_CORROMPIDO, "lixo.db"},
+        AberturaRuim{"Directory", [](const PastaTemporaria& p) { return "sqlite:" + p.Caminho(); },
+                     ZQ_E_SQL_NAO_ABRE, ""},
+        AberturaRuim{"ReadOnlyMissing",
+                     [](const PastaTemporaria& p) { return "sqlite:" + p.Arquivo("nada.db") + "?modo=leitura"; },
+                     ZQ_E_SQL_NAO_ABRE, "nada.db"},
+        AberturaRuim{"UnknownMode",
+                     [](const PastaTemporaria& p) { return "sqlite:" + p.Arquivo("a.db") + "?modo=turbo"; },
+                     E_INVALIDARG, "turbo"},
+        AberturaRuim{"UnknownScheme", [](const PastaTemporaria&) { return std::string("mysql://x"); },
+                     E_INVALIDARG, "mysql://x"},
+        AberturaRuim{"PostgresNotYet",
+                     [](const PastaTemporaria&) { return std::string("postgresql://localhost/cl"); },
+                     ZQ_E_SQL_NAO_DISPONIVEL, "PostgreSQL"},
+        AberturaRuim{"NoFile", [](const PastaTemporaria&) { return std::string("sqlite:"); }, E_INVALIDARG,
+                     "arquivo"}),
+    [](const auto& info) { return info.param.nome; });
+
+TEST(BancoSqlTest, ReadOnlyStoreRefusesWrites) {
+  PastaTemporaria pasta;
+  const std::string arquivo = pasta.Arquivo("cl.db");
+  CZQDadosDF_Erro erro;
+  {
+    std::shared_ptr<CZQBancoSQL> banco;
+    ASSERT_EQ(CZQBancoSQL::Abre("sqlite:" + arquivo, banco, erro), S_OK);
+  }
+  std::shared_ptr<CZQBancoSQL> banco;
+  ASSERT_EQ(CZQBancoSQL::Abre("sqlite:" + arquivo + "?modo=leitura", banco, erro), S_OK)
+      << erro.GetTextoMostraMensagem().c_str();
+  HRESULT hr = ZQExecutaSQL(*banco, erro, "Teste", [&] {
+    banco->Sessao() << "INSERT INTO historico (codigo, nome) VALUES (1, 'X')";
+    return S_OK;
+  });
+  EXPECT_EQ(hr, ZQ_E_SQL_SOMENTE_LEITURA);
+  EXPECT_EQ(std::string(erro.GetTextoMostraMensagem().c_str()).rfind("Falha em Teste: ", 0), 0u);
+}
+
+TEST(BancoSqlTest, InnerTransactionUndoesOnlyItself) {
+  PastaTemporaria pasta;
+  std::shared_ptr<CZQBancoSQL> banco;
+  CZQDadosDF_Erro erro;
+  ASSERT_EQ(CZQBancoSQL::Abre("sqlite:" + pasta.Arquivo("cl.db"), banco, erro), S_OK);
+  {
+    CZQTransacaoSQL externa(*banco);
+    banco->Sessao() << "INSERT INTO historico (codigo, nome) VALUES (1, 'FICA')";
+    {
+      CZQTransacaoSQL interna(*banco);
+      banco->Sessao() << "INSERT INTO historico (codigo, nome) VALUES (2, 'SAI')";
+    }  // not confirmed
+    {
+      CZQTransacaoSQL interna(*banco);
+      banco->Sessao() << "INSERT INTO historico (codigo, nome) VALUES (3, 'FICA')";
+      interna.Confirma();
+    }
+    externa.Confirma();
+  }
+  EXPECT_EQ(ContaLinhas(*banco, "historico"), 2);
+  long long n = 0;
+  banco->Sessao() << "SELECT COUNT(*) FROM historico WHERE codigo = 2", soci::into(n);
+  EXPECT_EQ(n, 0);
+  {
+    CZQTransacaoSQL externa(*banco);
+    banco->Sessao() << "INSERT INTO historico (codigo, nome) VALUES (9, 'SAI')";
+  }
+  EXPECT_EQ(ContaLinhas(*banco, "historico"), 2);
+  EXPECT_FALSE(banco->EmTransacao());
+}
+
+TEST(BancoSqlTest, NextNumberCountsInsideATransactionAndRereadsAfter) {
+  PastaTemporaria pasta;
+  std::shared_ptr<CZQBancoSQL> banco;
+  CZQDadosDF_Erro erro;
+  ASSERT_EQ(CZQBancoSQL::Abre("sqlite:" + pasta.Arquivo("cl.db"), banco, erro), S_OK);
+  EXPECT_EQ(banco->ProximoNumero("historico", "codigo"), 1);
+  banco->Sessao() << "INSERT INTO historico (codigo, nome) VALUES (41, 'A')";
+  EXPECT_EQ(banco->ProximoNumero("historico", "codigo"), 42);
+  {
+    CZQTransacaoSQL t(*banco);
+    EXPECT_EQ(banco->ProximoNumero("historico", "codigo"), 42);
+    EXPECT_EQ(banco->ProximoNumero("historico", "codigo"), 43);  // counted, not reread
+  }
+  EXPECT_EQ(banco->ProximoNumero("historico", "codigo"), 42);  // the transaction was undone
+}
+
+}  // namespace
