@@ -189,4 +189,34 @@ TEST_P(LimiteDasMetades, TrintaEUmPorMetade) {
 
 INSTANTIATE_TEST_SUITE_P(Quantidades, LimiteDasMetades, testing::Values(4, 61, 62, 63, 64, 200));
 
+// Long lists: the depth-first search keeps its own stack, so depth costs no
+// call frames, and its bounds settle hopeless targets without walking.
+struct ListaLonga {
+  const char* nome;
+  tagCY valor;
+  tagCY alvo;
+  bool achou;
+  size_t escolhidos;  // taken from the start of the list
+};
+
+class ListasLongas : public testing::TestWithParam<ListaLonga> {};
+
+TEST_P(ListasLongas, BacktrackingSemEstourarAPilha) {
+  const ListaLonga& caso = GetParam();
+  const std::vector<tagCY> valores(100000, caso.valor);
+  const Candidatos lista = Lista(valores);
+  Ids resultado;
+  EXPECT_EQ(caso.achou, Rotina::FindCombinacaoValoresBacktracking(lista, caso.alvo, resultado, 0, 0));
+  std::vector<Rotina::ULONG32> esperado;
+  for (size_t i = 0; i < caso.escolhidos; ++i) esperado.push_back(static_cast<Rotina::ULONG32>(101 + i));
+  EXPECT_EQ(esperado, resultado.Std());
+}
+
+INSTANTIATE_TEST_SUITE_P(Longas, ListasLongas,
+                         testing::Values(ListaLonga{"PoucosNoInicio", 1, 3, true, 3},
+                                         ListaLonga{"TodosOsCandidatos", 1, 100000, true, 100000},
+                                         ListaLonga{"AcimaDoTotal", 1, 100001, false, 0},
+                                         ListaLonga{"ForaDoMultiplo", 2, 99999, false, 0}),
+                         [](const auto& info) { return std::string(info.param.nome); });
+
 }  // namespace
