@@ -85,6 +85,8 @@ class CL_EXPORT TZQBaseParaDados {
   std::unique_ptr<TZQBaseParaDados> Clonar() const { return std::unique_ptr<TZQBaseParaDados>(OnClonar()); }
   _ZQModulo GetModulo() const { return OnGetModulo(); }
   const char* GetNomeRegistro() const { return OnGetNomeRegistro(); }
+  std::size_t GetTamanhoPS() const { return OnGetTamanhoPS(); }
+  const void* GetPS() const { return OnGetPS(); }
   REG_ZQDMC GetChaveRegistro() const { return OnGetChave(); }
   void SetChaveRegistro(REG_ZQDMC chave) { OnSetChave(chave); }
   bool MesmaClasse(const TZQBaseParaDados& outro) const { return typeid(*this) == typeid(outro); }
@@ -114,12 +116,14 @@ class T_ZQDadosRegistro : public TZQBaseParaDados {
 
   void OnLimpar() override { m_reg = REG{}; }
   bool OnCopiar(const TZQBaseParaDados& origem) override {
-    if (!MesmaClasse(origem)) return false;
-    if (&origem != this) m_reg = static_cast<const T_ZQDadosRegistro&>(origem).m_reg;
+    const auto* outro = dynamic_cast<const T_ZQDadosRegistro*>(&origem);
+    if (outro == nullptr || !MesmaClasse(origem)) return false;
+    if (outro != this) m_reg = outro->m_reg;
     return true;
   }
   bool OnIgual(const TZQBaseParaDados& outro) const override {
-    return MesmaClasse(outro) && m_reg == static_cast<const T_ZQDadosRegistro&>(outro).m_reg;
+    const auto* registro = dynamic_cast<const T_ZQDadosRegistro*>(&outro);
+    return registro != nullptr && MesmaClasse(outro) && m_reg == registro->m_reg;
   }
   bool OnEstaVazio() const override { return m_reg == REG{}; }
   std::size_t OnGetTamanhoPS() const override { return sizeof(REG); }
@@ -168,16 +172,17 @@ class T_ZQDadosRegistroComLista : public T_ZQDadosRegistro<REG> {
     m_listas = {};
   }
   bool OnCopiar(const TZQBaseParaDados& origem) override {
-    if (!this->MesmaClasse(origem)) return false;
-    if (&origem != this) {
-      const auto& outro = static_cast<const T_ZQDadosRegistroComLista&>(origem);
-      this->m_reg = outro.m_reg;
-      m_listas = outro.m_listas;
+    const auto* outro = dynamic_cast<const T_ZQDadosRegistroComLista*>(&origem);
+    if (outro == nullptr || !this->MesmaClasse(origem)) return false;
+    if (outro != this) {
+      this->m_reg = outro->m_reg;
+      m_listas = outro->m_listas;
     }
     return true;
   }
   bool OnIgual(const TZQBaseParaDados& outro) const override {
-    return this->MesmaClasse(outro) && *this == static_cast<const T_ZQDadosRegistroComLista&>(outro);
+    const auto* registro = dynamic_cast<const T_ZQDadosRegistroComLista*>(&outro);
+    return registro != nullptr && this->MesmaClasse(outro) && *this == *registro;
   }
   bool OnEstaVazio() const override { return Base::OnEstaVazio() && EstaoVazias(std::index_sequence_for<ITENS...>{}); }
 

@@ -2,40 +2,13 @@
 
 #include <string>
 
+#include "frame/zq_data.h"
+
 CZQDadosCR_ConsultaSistemaTerceiro::~CZQDadosCR_ConsultaSistemaTerceiro() = default;
 CZQDadosCR_FiltroConsultaExtratoBancoBrasil::~CZQDadosCR_FiltroConsultaExtratoBancoBrasil() = default;
 CZQDadosCR_ExtratoBancoBrasil::~CZQDadosCR_ExtratoBancoBrasil() = default;
 CZQDadosCR_ConsultaExtratoBancoBrasil::~CZQDadosCR_ConsultaExtratoBancoBrasil() = default;
 CZQDadosCR_StatusConsultaSistemaTerceiro::~CZQDadosCR_StatusConsultaSistemaTerceiro() = default;
-
-namespace {
-
-constexpr REG_ZQDMA kDmaMinima = 2;
-constexpr REG_ZQDMA kDmaMaxima = 1048247;
-// Day serial of 1 January 1970.
-constexpr int64_t kDma1970 = 44562;
-
-struct Dmy {
-  int dia;
-  int mes;
-  int ano;
-};
-
-// Civil date of a day serial (proleptic Gregorian), counted from 1 January 1970.
-Dmy DmyDoSerial(REG_ZQDMA dma) {
-  int64_t z = static_cast<int64_t>(dma) - kDma1970 + 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const int64_t doe = z - era * 146097;
-  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const int64_t mp = (5 * doy + 2) / 153;
-  const int64_t d = doy - (153 * mp + 2) / 5 + 1;
-  const int64_t m = mp < 10 ? mp + 3 : mp - 9;
-  const int64_t y = yoe + era * 400 + (m <= 2 ? 1 : 0);
-  return Dmy{static_cast<int>(d), static_cast<int>(m), static_cast<int>(y)};
-}
-
-}  // namespace
 
 CZQString CZQDadosCR_FiltroConsultaExtratoBancoBrasil::NumeroSemDigito(const CZQString& texto) {
   const std::string& bytes = texto.str();
@@ -51,10 +24,10 @@ CZQString CZQDadosCR_FiltroConsultaExtratoBancoBrasil::NumeroSemDigito(const CZQ
 }
 
 uint32_t CZQDadosCR_FiltroConsultaExtratoBancoBrasil::DataParaInteiroBB(REG_ZQDMA dma) {
-  if (dma < kDmaMinima || dma > kDmaMaxima) return 0;
-  Dmy data = DmyDoSerial(dma);
-  return static_cast<uint32_t>(data.dia) * 1000000u + static_cast<uint32_t>(data.mes) * 10000u +
-         static_cast<uint32_t>(data.ano);
+  if (!CZQDma::EhValida(dma)) return 0;
+  int dia = 0, mes = 0, ano = 0;
+  CZQDma(dma).GetDiaMesAno(dia, mes, ano);
+  return static_cast<uint32_t>(dia) * 1000000u + static_cast<uint32_t>(mes) * 10000u + static_cast<uint32_t>(ano);
 }
 
 HRESULT CZQDadosCR_FiltroConsultaExtratoBancoBrasil::MontaPathRequisicao() {
