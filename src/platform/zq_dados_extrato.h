@@ -117,10 +117,10 @@ class CL_EXPORT CZQDadosCL_FiltroImportacaoExtrato : public T_ZQDadosRegistro<RE
 // Which stored statement lines to search. A zero (or empty) field does not filter.
 struct REG_FILTRO_EXTRATOPS {
   uint32_t lConta;
-  uint32_t lFilial;
+  uint32_t lFilial;              // a line keeps the low 16 bits of its branch
   REG_ZQDMA dmaInicial;          // posting date from (inclusive)
   REG_ZQDMA dmaFinal;            // posting date to (inclusive)
-  char cConciliado;              // 'S' reconciled only, 'N' open only, 0 both
+  char cConciliado;              // 'S' reconciled only, 'N' open only (anything but 'S'), 0 both
   char cTipoConciliacao;         // 0 any
   uint32_t lNumeroConciliacao;   // 0 any
 
