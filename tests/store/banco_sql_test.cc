@@ -88,13 +88,15 @@ TEST(BancoSqlTest, StoreOfANewerProgramIsRefused) {
   {
     std::shared_ptr<CZQBancoSQL> banco;
     ASSERT_EQ(CZQBancoSQL::Abre(conexao, banco, erro), S_OK);
+    const int futura = ZQVersaoEsquemaSQL() + 1;
     banco->Sessao() << "INSERT INTO schema_version (versao, descricao, aplicada_em) VALUES (:v, 'futuro', 'x')",
-        soci::use(ZQVersaoEsquemaSQL() + 1);
+        soci::use(futura);
   }
   std::shared_ptr<CZQBancoSQL> banco;
   EXPECT_EQ(CZQBancoSQL::Abre(conexao, banco, erro), ZQ_E_SQL_VERSAO);
   EXPECT_FALSE(banco);
-  EXPECT_NE(std::string(erro.GetTextoMostraMensagem().c_str()).find("mais nova"), std::string::npos);
+  EXPECT_NE(std::string(erro.GetTextoMostraMensagem().c_str()).find("versão " + std::to_string(ZQVersaoEsquemaSQL() + 1)),
+            std::string::npos);
 }
 
 struct AberturaRuim {

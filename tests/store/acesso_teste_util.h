@@ -1,0 +1,73 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "frame/zq_data.h"
+#include "store/store_teste_util.h"
+#include "store/zq_acesso_sql.h"
+#include "store/zq_arquivo_empresa.h"
+#include "store/zq_banco_sql.h"
+
+namespace zq_teste {
+
+inline const std::string& AmostraEmpresa() {
+  static const std::string caminho = std::string(CL_TEST_SOURCE_DIR) + "/data/sample-company.json";
+  return caminho;
+}
+
+inline REG_ZQDMA Dia(int dia, int mes, int ano) { return CZQDma(dia, mes, ano).GetDma(); }
+
+inline std::string TextoErro(const CZQDadosDF_Erro* erro) {
+  return erro ? std::string(erro->GetTextoMostraMensagem().c_str()) : std::string("(sem registro)");
+}
+
+// A statement line with the fields the tests vary.
+inline CZQDadosCL_Extrato Linha(uint32_t conta, uint16_t filial, REG_ZQDMA data, tagCY valor, char natureza,
+                                const char* historico, const char* codigo = "", int64_t documento = 0) {
+  CZQDadosCL_Extrato e;
+  e.SetConta(conta)
+      .SetFilial(filial)
+      .SetDmaExtrato(data)
+      .SetDmaImportacao(data)
+      .SetValor(valor)
+      .SetNatureza(natureza)
+      .SetHistBco(historico)
+      .SetCodigoMvtoBco(codigo)
+      .SetDocumento(documento)
+      .SetConciliado(ZQ_CONCILIADO_NAO);
+  return e;
+}
+
+// A store of its own in a temporary directory, with the sample company loaded, and a
+// hub over it.
+class ArmazemTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CZQDadosDF_Erro erro;
+    ASSERT_EQ(CZQBancoSQL::Abre(Conexao(), m_banco, erro), S_OK) << erro.GetTextoMostraMensagem().c_str();
+    if (CarregaAmostra()) {
+      ASSERT_EQ(ZQCarregaArquivoEmpresa(*m_banco, AmostraEmpresa(), erro), S_OK)
+          << erro.GetTextoMostraMensagem().c_str();
+    }
+    m_hub = std::make_unique<CZQAcessoServidoresSQL>(m_banco);
+  }
+
+  virtual bool CarregaAmostra() const { return true; }
+  std::string Arquivo() const { return m_pasta.Arquivo("cl.db"); }
+  std::string Conexao() const { return "sqlite:" + Arquivo(); }
+
+  CZQAcessoConciliacao& Conc() { return *m_hub->GetAcessoConciliacao(); }
+  CZQAcessoEmpresarial& Emp() { return *m_hub->GetAcessoEmpresarial(); }
+  CZQAcessoFinanceiro& Fin() { return *m_hub->GetAcessoFinanceiro(); }
+  CZQAcessoContabil& Cont() { return *m_hub->GetAcessoContabil(); }
+  CZQAcessoIntegracao& Integ() { return *m_hub->GetAcessoIntegracao(); }
+
+  PastaTemporaria m_pasta;
+  std::shared_ptr<CZQBancoSQL> m_banco;
+  std::unique_ptr<CZQAcessoServidoresSQL> m_hub;
+};
+
+}  // namespace zq_teste

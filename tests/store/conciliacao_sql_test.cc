@@ -1,0 +1,612 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "store/acesso_teste_util.h"
+#include "store/zq_soci.h"
+
+namespace {
+
+using zq_teste::ArmazemTest;
+using zq_teste::Dia;
+using zq_teste::Linha;
+using zq_teste::TextoErro;
+
+std::vector<uint32_t> Posicoes(const CZQVector<CZQDadosCL_Extrato>& extratos) {
+  std::vector<uint32_t> r;
+  for (const auto& e : extratos) r.push_back(e.GetPosicao());
+  return r;
+}
+
+// ---- statement lines: round trip ----
+
+struct LinhaCaso {
+  const char* nome;
+  CZQDadosCL_Extrato (*monta)();
+};
+
+class ExtratoIdaVoltaTest : public ArmazemTest, public ::testing::WithParamInterface<LinhaCaso> {};
+
+TEST_P(ExtratoIdaVoltaTest, StoredLineReadsBackEqual) {
+  CZQDadosCL_Extrato linha = GetParam().monta();
+  ASSERT_EQ(linha.GetPosicao(), 0u);
+  ASSERT_EQ(Conc().GravaExtrato(linha), S_OK) << TextoErro(Conc().GetErro());
+  ASSERT_NE(linha.GetPosicao(), 0u) << "the stored line got no position";
+
+  CZQDadosCL_FiltroExtrato filtro;
+  filtro.SetConta(linha.GetConta());
+  CZQVector<uint32_t> posicoes;
+  ASSERT_EQ(Conc().BuscaPonteirosMovimentoExtrato(filtro, posicoes), S_OK);
+  ASSERT_EQ(posicoes.GetQuantidade(), 1);
+  EXPECT_EQ(posicoes[0], linha.GetPosicao());
+  CZQVector<CZQDadosCL_Extrato> lidas;
+  ASSERT_EQ(Conc().BuscaRegistrosMovimentoExtrato(filtro, posicoes, lidas), S_OK);
+  ASSERT_EQ(lidas.GetQuantidade(), 1);
+  EXPECT_TRUE(lidas[0] == linha) << "hist '" << lidas[0].GetHistBco().c_str() << "' vs '"
+                                 << linha.GetHistBco().c_str() << "'";
+  EXPECT_FALSE(Conc().GetErro()->TemErro());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Linhas, ExtratoIdaVoltaTest,
+    ::testing::Values(
+        LinhaCaso{"Credit",
+                  [] { return Linha(111, 1, Dia(2, 12, 2026), 1234500, '+', "PIX RECEBIDO", "", 42); }},
+        LinhaCaso{"DebitWithCode",
+                  [] { return Linha(113, 1, Dia(3, 12, 2026), 8900, '-', "TARIFA", "105", 7); }},
+        LinhaCaso{"AccentsAndQuotes",
+                  [] {
+                    return Linha(111, 2, Dia(4, 12, 2026), 1, '-', "DÉBITO 'AUTOMÁTICO' ÇÃO \"X\"", "1'");
+                  }},
+        LinhaCaso{"LongHistory",
+                  [] { return Linha(112, 1, Dia(5, 12, 2026), 5, '+', std::string(600, 'h').c_str()); }},
+        LinhaCaso{"EmptyCodes",
+                  [] {
+                    CZQDadosCL_Extrato e = Linha(114, 2, 0, 0, '\0', "");
+                    e.SetConciliado('\0');
+                    return e;
+                  }},
+        LinhaCaso{"Extremes",
+                  [] {
+                    CZQDadosCL_Extrato e = Linha(std::numeric_limits<uint32_t>::max(),
+                                                              std::numeric_limits<uint16_t>::max(), 1048247,
+                                                              std::numeric_limits<int64_t>::min(), '+', "X", "9999",
+                                                              std::numeric_limits<int64_t>::max());
+                    e.SetNumeroConciliacao(std::numeric_limits<uint32_t>::max());
+                    return e;
+                  }},
+        LinhaCaso{"Reconciled",
+                  [] {
+                    CZQDadosCL_Extrato e = Linha(113, 1, Dia(1, 12, 2026), 100, '+', "TED RECEBIDA", "209");
+                    e.SetConciliado('S').SetTipoConciliacao('L').SetNumeroConciliacao(17);
+                    return e;
+                  }}),
+    [](const auto& info) { return info.param.nome; });
+
+class ExtratoTest : public ArmazemTest {
+ protected:
+  // Ten lines over two accounts, two branches and a few days, some reconciled.
+  void Povoa() {
+    struct {
+      uint32_t conta;
+      uint16_t filial;
+      int dia;
+      char conciliado;
+      char tipo;
+      uint32_t numero;
+    } linhas[] = {
+        {111, 1, 3, 'N', 0, 0}, {111, 1, 1, 'S', 'L', 5}, {111, 2, 2, 'N', 0, 0},  {113, 1, 1, 'N', 0, 0},
+        {111, 1, 2, 'S', 'M', 6}, {113, 1, 5, 'S', 'L', 1}, {111, 1, 1, 'N', 0, 0}, {111, 1, 30, 'N', 0, 0},
+        {113, 2, 4, 'N', 0, 0},   {111, 1, 31, 'N', 0, 0},
+    };
+    for (const auto& l : linhas) {
+      const int mes = l.dia == 31 ? 10 : l.dia == 30 ? 11 : 12;
+      CZQDadosCL_Extrato e = Linha(l.conta, l.filial, Dia(l.dia, mes, 2026), 100 * l.dia, '+', "LINHA");
+      e.SetConciliado(l.conciliado).SetTipoConciliacao(l.tipo).SetNumeroConciliacao(l.numero);
+      ASSERT_EQ(Conc().GravaExtrato(e), S_OK) << TextoErro(Conc().GetErro());
+      m_posicoes.push_back(e.GetPosicao());
+    }
+  }
+  // Position of the i-th line of Povoa (1-based as in the table).
+  uint32_t P(int i) const { return m_posicoes[static_cast<size_t>(i - 1)]; }
+
+  std::vector<uint32_t> m_posicoes;
+};
+
+TEST_F(ExtratoTest, PositionsAreNewAndIncreasing) {
+  Povoa();
+  for (size_t i = 1; i < m_posicoes.size(); ++i) EXPECT_GT(m_posicoes[i], m_posicoes[i - 1]);
+}
+
+struct FiltroCaso {
+  const char* nome;
+  void (*monta)(CZQDadosCL_FiltroExtrato&);
+  std::vector<int> esperadas;  // lines of Povoa, in the expected order
+};
+
+class FiltroExtratoTest : public ExtratoTest, public ::testing::WithParamInterface<FiltroCaso> {};
+
+TEST_P(FiltroExtratoTest, SelectsInDateThenPositionOrder) {
+  Povoa();
+  CZQDadosCL_FiltroExtrato filtro;
+  GetParam().monta(filtro);
+  CZQVector<uint32_t> posicoes;
+  ASSERT_EQ(Conc().BuscaPonteirosMovimentoExtrato(filtro, posicoes), S_OK) << TextoErro(Conc().GetErro());
+  std::vector<uint32_t> esperadas;
+  for (int i : GetParam().esperadas) esperadas.push_back(P(i));
+  EXPECT_EQ(posicoes.Std(), esperadas);
+
+  CZQVector<CZQDadosCL_Extrato> lidas;
+  ASSERT_EQ(Conc().BuscaRegistrosMovimentoExtrato(filtro, posicoes, lidas), S_OK);
+  EXPECT_EQ(Posicoes(lidas), esperadas);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Filtros, FiltroExtratoTest,
+    ::testing::Values(
+        FiltroCaso{"Everything", [](CZQDadosCL_FiltroExtrato&) {}, {10, 8, 2, 4, 7, 3, 5, 1, 9, 6}},
+        FiltroCaso{"Account", [](CZQDadosCL_FiltroExtrato& f) { f.SetConta(113); }, {4, 9, 6}},
+        FiltroCaso{"AccountAndBranch",
+                   [](CZQDadosCL_FiltroExtrato& f) { f.SetConta(111).SetFilial(1); },
+                   {10, 8, 2, 7, 5, 1}},
+        FiltroCaso{"Period",
+                   [](CZQDadosCL_FiltroExtrato& f) {
+                     f.SetConta(111).SetDataInicial(Dia(1, 12, 2026)).SetDataFinal(Dia(2, 12, 2026));
+                   },
+                   {2, 7, 3, 5}},
+        FiltroCaso{"FromOnly", [](CZQDadosCL_FiltroExtrato& f) { f.SetDataInicial(Dia(4, 12, 2026)); }, {9, 6}},
+        FiltroCaso{"UntilOnly", [](CZQDadosCL_FiltroExtrato& f) { f.SetDataFinal(Dia(30, 11, 2026)); }, {10, 8}},
+        FiltroCaso{"Reconciled", [](CZQDadosCL_FiltroExtrato& f) { f.SetConciliado('S'); }, {2, 5, 6}},
+        FiltroCaso{"Open", [](CZQDadosCL_FiltroExtrato& f) { f.SetConta(111).SetConciliado('N'); }, {10, 8, 7, 3, 1}},
+        FiltroCaso{"ReconciledByPosting", [](CZQDadosCL_FiltroExtrato& f) { f.SetTipoConciliacao('L'); }, {2, 6}},
+        FiltroCaso{"ReconciliationNumber", [](CZQDadosCL_FiltroExtrato& f) { f.SetNumeroConciliacao(6); }, {5}},
+        FiltroCaso{"Nothing", [](CZQDadosCL_FiltroExtrato& f) { f.SetConta(114); }, {}}),
+    [](const auto& info) { return info.param.nome; });
+
+TEST_F(ExtratoTest, RecordsComeInTheOrderOfThePositionsAndOnlyWhatTheFilterStillSelects) {
+  Povoa();
+  CZQDadosCL_FiltroExtrato filtro;
+  filtro.SetConta(111);
+  CZQVector<uint32_t> pedidas{P(5), P(1), 999999, P(4) /* other account */, P(5), P(2)};
+  CZQVector<CZQDadosCL_Extrato> lidas;
+  ASSERT_EQ(Conc().BuscaRegistrosMovimentoExtrato(filtro, pedidas, lidas), S_OK);
+  EXPECT_EQ(Posicoes(lidas), (std::vector<uint32_t>{P(5), P(1), P(5), P(2)}));
+
+  CZQVector<CZQDadosCL_Extrato> nenhuma{Linha(1, 1, 1, 1, '+', "velha")};
+  ASSERT_EQ(Conc().BuscaRegistrosMovimentoExtrato(filtro, CZQVector<uint32_t>{}, nenhuma), S_OK);
+  EXPECT_EQ(nenhuma.GetQuantidade(), 0) << "the output list is replaced, not appended to";
+}
+
+TEST_F(ExtratoTest, ManyPositionsAreReadInParts) {
+  CZQVector<CZQDadosCL_Extrato> muitas;
+  for (int i = 0; i < 1203; ++i) muitas.Add(Linha(111, 1, Dia(1 + i % 28, 11, 2026), i, '-', "LOTE"));
+  ASSERT_EQ(static_cast<CZQAcessoConciliacaoSQL&>(Conc()).GravaExtratos(muitas), S_OK);
+  CZQDadosCL_FiltroExtrato filtro;
+  CZQVector<uint32_t> posicoes;
+  ASSERT_EQ(Conc().BuscaPonteirosMovimentoExtrato(filtro, posicoes), S_OK);
+  ASSERT_EQ(posicoes.GetQuantidade(), 1203);
+  std::reverse(posicoes.begin(), posicoes.end());
+  CZQVector<CZQDadosCL_Extrato> lidas;
+  ASSERT_EQ(Conc().BuscaRegistrosMovimentoExtrato(filtro, posicoes, lidas), S_OK);
+  EXPECT_EQ(Posicoes(lidas), posicoes.Std());
+}
+
+TEST_F(ExtratoTest, LineWithPositionReplacesTheStoredOne) {
+  Povoa();
+  CZQDadosCL_FiltroExtrato filtro;
+  CZQVector<CZQDadosCL_Extrato> lidas;
+  ASSERT_EQ(Conc().BuscaRegistrosMovimentoExtrato(filtro, CZQVector<uint32_t>{P(3)}, lidas), S_OK);
+  ASSERT_EQ(lidas.GetQuantidade(), 1);
+  CZQDadosCL_Extrato marcada = lidas[0];
+  marcada.SetConciliado('S').SetTipoConciliacao('L').SetNumeroConciliacao(77).SetConta(113);
+  ASSERT_EQ(Conc().GravaExtrato(marcada), S_OK);
+  EXPECT_EQ(marcada.GetPosicao(), P(3));
+
+  filtro.SetNumeroConciliacao(77);
+  CZQVector<uint32_t> posicoes;
+  ASSERT_EQ(Conc().BuscaPonteirosMovimentoExtrato(filtro, posicoes), S_OK);
+  EXPECT_EQ(posicoes.Std(), std::vector<uint32_t>{P(3)});
+  ASSERT_EQ(Conc().BuscaRegistrosMovimentoExtrato(filtro, posicoes, lidas), S_OK);
+  EXPECT_TRUE(lidas[0] == marcada);
+  long long total = 0;
+  m_banco->Sessao() << "SELECT COUNT(*) FROM extrato", soci::into(total);
+  EXPECT_EQ(total, 10);
+}
+
+struct GravacaoRuim {
+  const char* nome;
+  CZQDadosCL_Extrato (*monta)();
+  HRESULT esperado;
+  const char* trecho;
+};
+
+class GravacaoRuimTest : public ArmazemTest, public ::testing::WithParamInterface<GravacaoRuim> {};
+
+TEST_P(GravacaoRuimTest, FailsWithItsErrorAndStoresNothing) {
+  CZQDadosCL_Extrato linha = GetParam().monta();
+  const uint32_t posicaoAntes = linha.GetPosicao();
+  EXPECT_EQ(Conc().GravaExtrato(linha), GetParam().esperado);
+  EXPECT_EQ(linha.GetPosicao(), posicaoAntes);
+  const CZQDadosDF_Erro* erro = Conc().GetErro();
+  ASSERT_NE(erro, nullptr);
+  EXPECT_EQ(erro->GetHR(), GetParam().esperado);
+  EXPECT_EQ(erro->GetTipoErro(), ZQ_TIPO_ERRO_HRESULT);
+  EXPECT_EQ(TextoErro(erro).rfind("Falha em GravaExtrato: ", 0), 0u) << TextoErro(erro);
+  EXPECT_NE(TextoErro(erro).find(GetParam().trecho), std::string::npos) << TextoErro(erro);
+  long long total = -1;
+  m_banco->Sessao() << "SELECT COUNT(*) FROM extrato", soci::into(total);
+  EXPECT_EQ(total, 0);
+
+  // The next operation that works clears the area's error.
+  CZQDadosCL_Extrato boa = Linha(111, 1, Dia(1, 12, 2026), 1, '+', "OK");
+  EXPECT_EQ(Conc().GravaExtrato(boa), S_OK);
+  EXPECT_FALSE(Conc().GetErro()->TemErro());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Casos, GravacaoRuimTest,
+    ::testing::Values(GravacaoRuim{"NoAccount", [] { return Linha(0, 1, 1, 1, '+', "X"); },
+                                   ZQ_E_SQL_INVALIDO, "não tem conta"},
+                      GravacaoRuim{"UnknownPosition",
+                                   [] {
+                                     CZQDadosCL_Extrato e = Linha(111, 1, 1, 1, '+', "X");
+                                     e.SetChaveRegistro(ZQMontaDmc(0, 4242));
+                                     return e;
+                                   },
+                                   ZQ_E_SQL_NAO_ENCONTRADO, "4242"}),
+    [](const auto& info) { return info.param.nome; });
+
+TEST_F(ExtratoTest, BulkStoreIsAllOrNothing) {
+  CZQVector<CZQDadosCL_Extrato> lote;
+  for (int i = 0; i < 20; ++i) lote.Add(Linha(111, 1, Dia(1, 12, 2026), i, '+', "LOTE"));
+  lote[13].SetConta(0);
+  auto& conc = static_cast<CZQAcessoConciliacaoSQL&>(Conc());
+  EXPECT_EQ(conc.GravaExtratos(lote), ZQ_E_SQL_INVALIDO);
+  EXPECT_EQ(lote[0].GetPosicao(), 0u);
+  long long total = -1;
+  m_banco->Sessao() << "SELECT COUNT(*) FROM extrato", soci::into(total);
+  EXPECT_EQ(total, 0);
+
+  lote[13].SetConta(111);
+  ASSERT_EQ(conc.GravaExtratos(lote), S_OK);
+  EXPECT_NE(lote[0].GetPosicao(), 0u);
+  EXPECT_EQ(lote[19].GetPosicao(), lote[0].GetPosicao() + 19);
+  // Positions counted in memory during the batch continue correctly afterwards.
+  CZQDadosCL_Extrato depois = Linha(111, 1, Dia(1, 12, 2026), 1, '+', "DEPOIS");
+  ASSERT_EQ(Conc().GravaExtrato(depois), S_OK);
+  EXPECT_EQ(depois.GetPosicao(), lote[19].GetPosicao() + 1);
+}
+
+// ---- reconciliation search ----
+
+TEST_F(ExtratoTest, ReconciliationFindsOpenLinesAndOpenTreasuryEntriesOfTheAccount) {
+  Povoa();
+  auto& fin = static_cast<CZQAcessoFinanceiroSQL&>(Fin());
+  auto entrada = [&](uint32_t ent, uint32_t sai, int dia, char cEnt, char cSai, uint16_t filial = 1) {
+    tagREG_TESOURARIAPS r{};
+    r.cyValor = 1000 + dia;
+    r.dmaLancamento = Dia(dia, 12, 2026);
+    r.lPonteiroContaEnt = ent;
+    r.lPonteiroContaSai = sai;
+    r.cConciliadoEnt = cEnt;
+    r.cConciliadoSai = cSai;
+    r.iPonteiroFilial = filial;
+    CZQDadosFN_Tesouraria t(r);
+    EXPECT_EQ(fin.GravaTesouraria(t), S_OK) << TextoErro(fin.GetErro());
+    return t.GetPosicaoReg();
+  };
+  const uint32_t t1 = entrada(111, 501, 1, 'N', 'N');  // open on the account's side
+  entrada(111, 501, 2, 'S', 'N');                      // reconciled on the account's side
+  const uint32_t t3 = entrada(401, 111, 2, 'S', 'N');  // the account is the outgoing side, open
+  entrada(113, 111, 9, 'N', 'N');                      // outside the period
+  entrada(113, 501, 1, 'N', 'N');                      // another account
+  entrada(111, 501, 1, 'N', 'N', 2);                   // another branch
+
+  CZQDadosCL_ConciliacaoAutomatica pedido;
+  pedido.SetPonteiroConta(111).SetPonteiroFilial(1).SetDataInicial(Dia(1, 12, 2026)).SetDataFinal(Dia(3, 12, 2026));
+  CZQDadosCL_ConciliacaoTesourariaBancos resultado;
+  resultado.GetListaExtrato().Add(Linha(1, 1, 1, 1, '+', "velha"));
+  ASSERT_EQ(Conc().BuscaConciliacao(pedido, resultado), S_OK) << TextoErro(Conc().GetErro());
+  EXPECT_EQ(resultado.GetPonteiroConta(), 111u);
+  EXPECT_EQ(Posicoes(resultado.GetListaExtrato()), (std::vector<uint32_t>{P(7), P(1)}));
+  std::vector<uint32_t> tesouraria;
+  for (const auto& t : resultado.GetListaTesouraria()) tesouraria.push_back(t.GetPosicaoReg());
+  EXPECT_EQ(tesouraria, (std::vector<uint32_t>{t1, t3}));
+}
+
+// ---- numbering and table keys ----
+
+TEST_F(ArmazemTest, ReconciliationNumbersAreKeptPerAccount) {
+  uint32_t numero = 99;
+  ASSERT_EQ(Conc().GetUltimoNrConciliacao(111, numero), S_OK);
+  EXPECT_EQ(numero, 0u);
+  ASSERT_EQ(Conc().SalvaArqNumConciliacao(111, 12), S_OK);
+  ASSERT_EQ(Conc().SalvaArqNumConciliacao(113, 3), S_OK);
+  ASSERT_EQ(Conc().SalvaArqNumConciliacao(111, 15), S_OK);
+  ASSERT_EQ(Conc().GetUltimoNrConciliacao(111, numero), S_OK);
+  EXPECT_EQ(numero, 15u);
+  ASSERT_EQ(Conc().GetUltimoNrConciliacao(113, numero), S_OK);
+  EXPECT_EQ(numero, 3u);
+
+  EXPECT_EQ(Conc().SalvaArqNumConciliacao(0, 1), ZQ_E_SQL_INVALIDO);
+  EXPECT_EQ(TextoErro(Conc().GetErro()).rfind("Falha em SalvaArqNumConciliacao: ", 0), 0u);
+
+  // Another hub over the same store sees the saved number.
+  CZQAcessoServidoresSQL outro(m_banco);
+  ASSERT_EQ(outro.GetAcessoConciliacao()->GetUltimoNrConciliacao(111, numero), S_OK);
+  EXPECT_EQ(numero, 15u);
+}
+
+TEST_F(ArmazemTest, TableKeyIsGivenOnFirstUseAndKept) {
+  auto chave = [&](uint32_t conta, uint16_t filial) {
+    CZQDadosCL_Tabela t;
+    t.SetConta(conta).SetFilial(filial);
+    EXPECT_EQ(Conc().GetChave(t), S_OK) << TextoErro(Conc().GetErro());
+    return t.GetChave();
+  };
+  const uint16_t a = chave(111, 1), b = chave(111, 2), c = chave(113, 1);
+  EXPECT_NE(a, 0);
+  EXPECT_NE(a, b);
+  EXPECT_NE(a, c);
+  EXPECT_NE(b, c);
+  EXPECT_EQ(chave(111, 2), b);
+  EXPECT_EQ(chave(111, 1), a);
+}
+
+// ---- configurations ----
+
+TEST_F(ArmazemTest, ConfigurationsOfTheSampleCompany) {
+  CZQDadosCL_ConfiguracaoServicoImportacaoExtratos importacao;
+  ASSERT_EQ(Conc().LeConfiguracaoServicoImportacaoExtratos(importacao), S_OK);
+  ASSERT_EQ(importacao.GetQuantidadeRegras(), 2);
+  const auto& r0 = importacao.GetListaRegras()[0];
+  EXPECT_EQ(r0.GetPonteiroFilial(), 1u);
+  EXPECT_EQ(r0.GetFrequencia(), 1);
+  EXPECT_EQ(r0.GetHmsExecucao(), 7 * 3600 + 30 * 60);
+  EXPECT_TRUE(r0.GetApenasDiasUteis());
+  EXPECT_EQ(r0.GetListaPonteirosContaBanco().Std(), (std::vector<uint32_t>{111, 113}));
+  EXPECT_EQ(importacao.GetListaRegras()[1].GetFrequencia(), 2);
+
+  CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco conciliacao;
+  ASSERT_EQ(Conc().LeConfiguracaoConciliacaoTesourariaBanco(conciliacao), S_OK);
+  ASSERT_EQ(conciliacao.GetQuantidadeRegras(), 2);
+  EXPECT_EQ(conciliacao.GetListaRegras()[0].GetListaPonteirosContaBanco().Std(),
+            (std::vector<uint32_t>{111, 112, 113}));
+  EXPECT_EQ(conciliacao.GetListaRegras()[1].GetHmsExecucao(), 10 * 3600);
+}
+
+class ArmazemVazioTest : public ArmazemTest {
+ protected:
+  bool CarregaAmostra() const override { return false; }
+};
+
+TEST_F(ArmazemVazioTest, NoConfigurationReadsAsOneWithoutRules) {
+  CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco conciliacao;
+  conciliacao.AdicionaRegra({});
+  ASSERT_EQ(Conc().LeConfiguracaoConciliacaoTesourariaBanco(conciliacao), S_OK);
+  EXPECT_EQ(conciliacao.GetQuantidadeRegras(), 0);
+  CZQDadosCL_ConfiguracaoServicoImportacaoExtratos importacao;
+  ASSERT_EQ(Conc().LeConfiguracaoServicoImportacaoExtratos(importacao), S_OK);
+  EXPECT_TRUE(importacao.EstaVazio());
+}
+
+TEST_F(ArmazemTest, SavedConfigurationReadsBackEqualAndReplacesTheOldOne) {
+  CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco nova;
+  nova.SetDmaHmsAlteracao(zq::MontaDmaHms(Dia(5, 12, 2026), 3600)).SetUsuarioAlteracao(7);
+  CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBancoRegra regra;
+  regra.SetPonteiroFilial(2).SetFrequencia(2).SetHmsExecucao(-5).SetApenasDiasUteis(false);
+  regra.AdicionaPonteiroContaBanco(114).AdicionaPonteiroContaBanco(113);
+  nova.AdicionaRegra(regra);
+  CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBancoRegra semContas;
+  semContas.SetPonteiroFilial(1).SetFrequencia(1).SetHmsExecucao(86399).SetApenasDiasUteis(true);
+  nova.AdicionaRegra(semContas);
+  ASSERT_EQ(Conc().GravaConfiguracaoConciliacaoTesourariaBanco(nova), S_OK) << TextoErro(Conc().GetErro());
+
+  CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco lida;
+  ASSERT_EQ(Conc().LeConfiguracaoConciliacaoTesourariaBanco(lida), S_OK);
+  EXPECT_TRUE(lida == nova);
+
+  // The other service's configuration is untouched.
+  CZQDadosCL_ConfiguracaoServicoImportacaoExtratos importacao;
+  ASSERT_EQ(Conc().LeConfiguracaoServicoImportacaoExtratos(importacao), S_OK);
+  EXPECT_EQ(importacao.GetQuantidadeRegras(), 2);
+
+  CZQDadosCL_ConfiguracaoServicoImportacaoExtratos vazia;
+  ASSERT_EQ(Conc().GravaConfiguracaoServicoImportacaoExtratos(vazia), S_OK);
+  ASSERT_EQ(Conc().LeConfiguracaoServicoImportacaoExtratos(importacao), S_OK);
+  EXPECT_TRUE(importacao == vazia);
+}
+
+// ---- execution records ----
+
+TEST_F(ArmazemTest, ReconciliationExecutionsAreFoundByDayBranchAndAccount) {
+  auto execucao = [](uint32_t banco, uint32_t filial, int dia, REG_ZQHMS hms, uint8_t status, const char* msg) {
+    CZQDadosCL_ExecucaoConciliacaoTesourariaBanco e;
+    e.SetPonteiroBanco(banco)
+        .SetPonteiroFilial(filial)
+        .SetDataHoraExecucao(zq::MontaDmaHms(Dia(dia, 12, 2026), hms))
+        .SetTipoStatus(status)
+        .SetMensagemStatus(msg);
+    return e;
+  };
+  CZQVector<CZQDadosCL_ExecucaoConciliacaoTesourariaBanco> gravar{
+      execucao(111, 1, 4, 36000, 1, ""), execucao(113, 1, 5, 36000, 3, "Período bloqueado para integração."),
+      execucao(111, 1, 5, 32400, 2, "tentar de novo"), execucao(114, 2, 5, 39600, 1, "")};
+  ASSERT_EQ(Conc().GravaExecucaoConciliacaoTesourariaBanco(gravar), S_OK) << TextoErro(Conc().GetErro());
+
+  CZQDadosCL_FiltroExecucaoConciliacaoTesourariaBanco filtro;
+  filtro.SetDmaExecucaoInicial(Dia(5, 12, 2026)).SetDmaExecucaoFinal(Dia(5, 12, 2026));
+  CZQVector<REG_ZQDMC> chaves;
+  ASSERT_EQ(Conc().BuscaPonteirosExecucaoConciliacaoTesourariaBanco(filtro, chaves), S_OK);
+  ASSERT_EQ(chaves.GetQuantidade(), 3);
+  for (const REG_ZQDMC& c : chaves) EXPECT_EQ(c.dma, Dia(5, 12, 2026));
+
+  CZQVector<CZQDadosCL_ExecucaoConciliacaoTesourariaBanco> lidas;
+  ASSERT_EQ(Conc().LePonteirosExecucaoConciliacaoTesourariaBanco(chaves, lidas), S_OK);
+  ASSERT_EQ(lidas.GetQuantidade(), 3);
+  // In execution order: 09:00 before the two at 10:00 and 11:00.
+  EXPECT_EQ(lidas[0].GetMensagemStatus(), "tentar de novo");
+  EXPECT_EQ(lidas[0].GetTipoStatus(), 2);
+  EXPECT_EQ(lidas[1].GetMensagemStatus(), "Período bloqueado para integração.");
+  EXPECT_EQ(lidas[1].GetDataHoraExecucao(), gravar[1].GetDataHoraExecucao());
+  EXPECT_EQ(lidas[2].GetPonteiroBanco(), 114u);
+  EXPECT_EQ(lidas[2].GetChave().codigo, chaves[2].codigo);
+
+  filtro.SetPonteiroFilial(1).SetListaPonteirosContaBanco(CZQVector<uint32_t>{111, 112});
+  ASSERT_EQ(Conc().BuscaPonteirosExecucaoConciliacaoTesourariaBanco(filtro, chaves), S_OK);
+  ASSERT_EQ(chaves.GetQuantidade(), 1);
+  ASSERT_EQ(Conc().LePonteirosExecucaoConciliacaoTesourariaBanco(chaves, lidas), S_OK);
+  EXPECT_EQ(lidas[0].GetPonteiroBanco(), 111u);
+  EXPECT_EQ(lidas[0].GetTipoStatus(), 2);
+
+  filtro.SetDmaExecucaoInicial(Dia(6, 12, 2026)).SetDmaExecucaoFinal(Dia(6, 12, 2026));
+  ASSERT_EQ(Conc().BuscaPonteirosExecucaoConciliacaoTesourariaBanco(filtro, chaves), S_OK);
+  EXPECT_EQ(chaves.GetQuantidade(), 0);
+}
+
+TEST_F(ArmazemTest, ReadingAnExecutionThatDoesNotExistFails) {
+  CZQVector<CZQDadosCL_ExecucaoConciliacaoTesourariaBanco> lidas;
+  EXPECT_EQ(Conc().LePonteirosExecucaoConciliacaoTesourariaBanco(CZQVector<REG_ZQDMC>{ZQMontaDmc(65000, 3)}, lidas),
+            ZQ_E_SQL_NAO_ENCONTRADO);
+  EXPECT_NE(TextoErro(Conc().GetErro()).find("65000/3"), std::string::npos);
+  CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos> importacoes;
+  EXPECT_EQ(Conc().LePonteirosExecucaoServicoImportacaoExtratos(CZQVector<REG_ZQDMC>{ZQMontaDmc(65000, 3)},
+                                                                 importacoes, 1),
+            ZQ_E_SQL_NAO_ENCONTRADO);
+}
+
+TEST_F(ArmazemTest, ImportExecutionsComeWithTheirEntriesOnlyWhenAsked) {
+  auto execucao = [](int dia, std::initializer_list<std::pair<uint32_t, uint8_t>> contas) {
+    CZQDadosCL_ExecucaoServicoImportacaoExtratos e;
+    e.SetDmaHmsExecucao(zq::MontaDmaHms(Dia(dia, 12, 2026), 8 * 3600));
+    for (auto [conta, status] : contas) {
+      CZQDadosCL_ExecucaoServicoImportacaoExtratosRegra r;
+      r.SetPonteiroFilial(1).SetPonteiroContaBanco(conta).SetTipoStatus(status).SetMensagemStatus(
+          status == 1 ? "O serviço foi executado com sucesso." : "falhou");
+      e.AdicionaRegra(r);
+    }
+    return e;
+  };
+  CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos> gravar{execucao(4, {{111, 1}}),
+                                                                  execucao(5, {{111, 1}, {113, 2}}), execucao(5, {})};
+  ASSERT_EQ(Conc().GravaExecucaoServicoImportacaoExtratos(gravar), S_OK) << TextoErro(Conc().GetErro());
+
+  CZQDadosCL_FiltroExecucaoServicoImportacaoExtratos filtro;
+  filtro.SetDmaExecucaoInicial(Dia(5, 12, 2026)).SetDmaExecucaoFinal(Dia(5, 12, 2026));
+  CZQVector<REG_ZQDMC> chaves;
+  ASSERT_EQ(Conc().BuscaPonteirosExecucaoServicoImportacaoExtratos(filtro, chaves), S_OK);
+  ASSERT_EQ(chaves.GetQuantidade(), 2);
+
+  CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos> lidas;
+  ASSERT_EQ(Conc().LePonteirosExecucaoServicoImportacaoExtratos(chaves, lidas, 1), S_OK);
+  ASSERT_EQ(lidas.GetQuantidade(), 2);
+  EXPECT_EQ(lidas[0].GetListaRegras().Std(), gravar[1].GetListaRegras().Std());
+  EXPECT_EQ(lidas[0].GetDmaHmsExecucao(), gravar[1].GetDmaHmsExecucao());
+  EXPECT_EQ(lidas[1].GetQuantidadeRegras(), 0);
+
+  ASSERT_EQ(Conc().LePonteirosExecucaoServicoImportacaoExtratos(chaves, lidas, 0), S_OK);
+  EXPECT_EQ(lidas[0].GetQuantidadeRegras(), 0);
+}
+
+// ---- layouts, posting rules ----
+
+TEST_F(ArmazemTest, LayoutsAreReadByPosition) {
+  CZQDadosCL_Leiaute leiaute;
+  ASSERT_EQ(Conc().LeLeiaute(1, leiaute), S_OK);
+  EXPECT_EQ(leiaute.GetDescricao(), "Importação Online");
+  EXPECT_EQ(leiaute.GetPosicao(), 1);
+  ASSERT_EQ(Conc().LeLeiaute(3, leiaute), S_OK);
+  EXPECT_EQ(leiaute.GetSeparador(), ZQ_SEPARADOR_LEIAUTE_COM_CONTA);
+  EXPECT_EQ(leiaute.GetLinhasRodape(), 2);
+
+  EXPECT_EQ(Conc().LeLeiaute(9, leiaute), ZQ_E_SQL_NAO_ENCONTRADO);
+  EXPECT_EQ(TextoErro(Conc().GetErro()), "Falha em LeLeiaute: não há leiaute na posição 9");
+
+  CZQComPtr<IZQCL_ImportacaoCBN> cbn;
+  ASSERT_EQ(Conc().GetICLImportacaoCBN(cbn), S_OK);
+  ASSERT_TRUE(cbn);
+  RegLeiauteps reg{};
+  ASSERT_EQ(cbn->LeLeiaute(2, &reg), S_OK);
+  EXPECT_EQ(reg.lPosicao, 2);
+  EXPECT_EQ(reg.iLinhasCabecalho, 1);
+  EXPECT_EQ(reg.szDescricao.Get(), "Extrato CSV (ponto e vírgula)");
+  EXPECT_EQ(cbn->LeLeiaute(77, &reg), ZQ_E_SQL_NAO_ENCONTRADO);
+  EXPECT_EQ(cbn->LeLeiaute(1, nullptr), E_POINTER);
+}
+
+TEST_F(ArmazemTest, PostingRulesComeInTheServersOrderAsPlainRecords) {
+  CZQComPtr<IZQCL_Mestre> mestre;
+  ASSERT_EQ(Conc().GetICLMestre(mestre), S_OK);
+  ASSERT_TRUE(mestre);
+  uint16_t quantidade = 0;
+  ASSERT_EQ(mestre->BuscaQuantProTesBan(&quantidade), S_OK);
+  ASSERT_EQ(quantidade, 12);
+
+  std::vector<_REG_PROP_CONC_TESBAN_PS> regras(quantidade);
+  ASSERT_EQ(mestre->BuscaRegistrosTesBan(quantidade, regras.data()), S_OK);
+  const _REG_PROP_CONC_TESBAN_PS& tarifa = regras[0];
+  EXPECT_EQ(tarifa.szCodigoMvtoBco.Get(), "105");
+  EXPECT_EQ(tarifa.szHistoricoBco.Get(), "TARIFA");
+  EXPECT_EQ(tarifa.cAgrupa, 'A');
+  EXPECT_EQ(tarifa.iTransacao, 2);
+  EXPECT_EQ(tarifa.iPosFormaPagamentoSaida, 2);
+  EXPECT_EQ(tarifa.iContabilSaida, 51);
+  EXPECT_EQ(tarifa.lHistorico, 1);
+  EXPECT_EQ(tarifa.lPosClassificacao, 501u);
+  EXPECT_EQ(tarifa.lContaContrapartida, 501u);
+  EXPECT_EQ(tarifa.lPonteiroConta, 0u);
+  EXPECT_EQ(regras[1].lPonteiroConta, 111u);
+  EXPECT_EQ(regras[1].szCodigoMvtoBco.Get(), "");
+  EXPECT_NE(regras[1].cAgrupa, 'A');
+  EXPECT_EQ(regras[11].szHistoricoBco.Get(), "TRANSF ENTRE CONTAS");
+  EXPECT_EQ(regras[11].iTransacao, 6);
+
+  // Asking for fewer fills only those; the rest of the caller's storage is left alone.
+  std::vector<_REG_PROP_CONC_TESBAN_PS> duas(3);
+  duas[2].lPonteiroConta = 4242;
+  ASSERT_EQ(mestre->BuscaRegistrosTesBan(2, duas.data()), S_OK);
+  EXPECT_TRUE(duas[0] == regras[0]);
+  EXPECT_TRUE(duas[1] == regras[1]);
+  EXPECT_EQ(duas[2].lPonteiroConta, 4242u);
+  EXPECT_EQ(mestre->BuscaQuantProTesBan(nullptr), E_POINTER);
+  EXPECT_EQ(mestre->BuscaRegistrosTesBan(1, nullptr), E_POINTER);
+}
+
+TEST_F(ArmazemTest, ReservedBytesOfARuleComeBackAsStored) {
+  const std::string reservado = "000102030405060708090a0b0c0dfffefdfc";
+  m_banco->Sessao() << "UPDATE regra_lancamento SET reservado = :r WHERE posicao = 3", soci::use(reservado);
+  CZQComPtr<IZQCL_Mestre> mestre;
+  ASSERT_EQ(Conc().GetICLMestre(mestre), S_OK);
+  std::vector<_REG_PROP_CONC_TESBAN_PS> regras(3);
+  ASSERT_EQ(mestre->BuscaRegistrosTesBan(3, regras.data()), S_OK);
+  EXPECT_EQ(regras[2].reservado68[13], 0x0d);
+  EXPECT_EQ(regras[2].reservado108[0], 0xff);
+  EXPECT_EQ(regras[2].reservado108[3], 0xfc);
+
+  m_banco->Sessao() << "UPDATE regra_lancamento SET reservado = 'xyz' WHERE posicao = 3";
+  EXPECT_EQ(mestre->BuscaRegistrosTesBan(3, regras.data()), ZQ_E_SQL_CORROMPIDO);
+}
+
+// ---- what comes with later work ----
+
+TEST_F(ArmazemTest, ServerReconciliationAndIntegrationAreNotAvailableYet) {
+  CZQDadosCL_ConciliacaoAutomatica pedido;
+  pedido.SetPonteiroConta(111);
+  int32_t restantes = 0;
+  CZQDadosCL_ConciliacaoTesourariaBancos resultado;
+  EXPECT_EQ(Conc().ProcessaConciliacaoAutomatica(pedido, restantes, resultado), ZQ_E_SQL_NAO_DISPONIVEL);
+  EXPECT_EQ(Conc().GetErro()->GetHR(), ZQ_E_SQL_NAO_DISPONIVEL);
+  EXPECT_NE(TextoErro(Conc().GetErro()).find("ProcessaConciliacaoAutomatica"), std::string::npos);
+  EXPECT_NE(TextoErro(Conc().GetErro()).find("ainda não está disponível"), std::string::npos);
+
+  CZQComPtr<IZQDF_IntegracaoTransacao> integracao;
+  EXPECT_EQ(Integ().GetIDFIntegracaoTransacao(integracao), ZQ_E_SQL_NAO_DISPONIVEL);
+  EXPECT_FALSE(integracao);
+  EXPECT_NE(TextoErro(Integ().GetErro()).find("GetIDFIntegracaoTransacao"), std::string::npos);
+}
+
+}  // namespace
