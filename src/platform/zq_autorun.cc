@@ -15,7 +15,7 @@ void CObject::AssertValid() const {}
 void CObject::Dump() const {}
 
 // Members stay as the factory's zero fill left them; only the host pointer is set here.
-CAutoRun::CAutoRun() : m_pHost(nullptr) {}
+CAutoRun::CAutoRun() : m_pHost(nullptr), m_lContasProcessadas(0) {}
 CAutoRun::~CAutoRun() = default;
 
 bool CAutoRun::OnUsarEventoProprio() { return false; }

@@ -57,12 +57,18 @@ class CL_EXPORT CAutoRun : public CObject, public CZQBaseParaRotinas {
   HRESULT GravaLog(unsigned short tipo, unsigned short nivel, const char* texto);
   bool Abortar();
 
+  // How many accounts the last run handled, so a host can tell "nothing due" from work
+  // done: the host clears it before OnRun and the service counts what it handled.
+  void SetContasProcessadas(long contas) { m_lContasProcessadas = contas; }
+  long GetContasProcessadas() const { return m_lContasProcessadas; }
+
   // Set by the host before the first run; not owned.
   void SetHost(IZQHostServico* host) { m_pHost = host; }
   IZQHostServico* GetHost() const { return m_pHost; }
 
  private:
   IZQHostServico* m_pHost;
+  long m_lContasProcessadas;
 };
 
 // The failure path shared by the services: "%s - %s" of the step's message and the

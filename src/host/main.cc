@@ -1,0 +1,79 @@
+// clhost: the service host process.
+#include <CLI/CLI.hpp>
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "frame/zq_config.h"
+#include "host/zq_host.h"
+
+namespace {
+
+CZQHost* g_host = nullptr;
+
+extern "C" void PedeParada(int) {
+  if (g_host) g_host->PedeParada();
+}
+
+std::string BibliotecaPadrao() {
+  std::error_code ec;
+  auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (!ec) {
+    auto ao_lado = exe.parent_path() / "libcl.so";
+    if (std::filesystem::exists(ao_lado, ec)) return ao_lado.string();
+  }
+  return "libcl.so";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"clhost: runs the bank-reconciliation module's scheduled services"};
+  ZQOpcoesHost opcoes;
+  opcoes.biblioteca = BibliotecaPadrao();
+  bool umaVez = false;
+  std::string config, banco, empresa;
+  app.add_flag("--once", umaVez, "run one cycle of every service and exit: 0 work done, 3 nothing due, 1 failure");
+  app.add_option("--config", config, "configuration file");
+  app.add_option("--db", banco, "store connection string (sqlite:<path>)");
+  app.add_option("--servico", opcoes.servicos, "service to run: importacao, conciliacao (default: both)");
+  app.add_option("--intervalo-ms", opcoes.intervaloMs, "interval between cycles, overriding the services' own");
+  app.add_option("--log", opcoes.arquivoLog, "host log file (entries also go to standard error)");
+  app.add_option("--biblioteca", opcoes.biblioteca, "path of libcl.so");
+  app.add_option("--empresa", empresa, "company code the services run for");
+  app.add_option("--usuario", opcoes.usuario, "user number");
+  app.add_option("--sessao", opcoes.sessao, "session number");
+  CLI11_PARSE(app, argc, argv);
+
+  CZQConfiguracao& cfg = CZQConfiguracao::Global();
+  if (!config.empty() && !cfg.CarregaArquivo(config)) {
+    std::fprintf(stderr, "clhost: não foi possível ler a configuração %s\n", config.c_str());
+    return 2;
+  }
+  if (!banco.empty()) cfg.Set("banco", banco);
+  opcoes.empresa = empresa.empty() ? cfg.Get("empresa") : empresa;
+  if (opcoes.arquivoLog.empty()) opcoes.arquivoLog = cfg.Get("log_host");
+
+  CZQHost host;
+  std::string erro;
+  if (!host.Carrega(opcoes, erro)) {
+    std::fprintf(stderr, "clhost: %s\n", erro.c_str());
+    return 2;
+  }
+  g_host = &host;
+  struct sigaction acao {};
+  acao.sa_handler = PedeParada;
+  sigemptyset(&acao.sa_mask);
+  sigaction(SIGTERM, &acao, nullptr);
+  sigaction(SIGINT, &acao, nullptr);
+
+  int status = 0;
+  if (umaVez)
+    status = static_cast<int>(host.ExecutaCiclo());
+  else
+    host.Executa();
+  g_host = nullptr;
+  return status;
+}
