@@ -13,7 +13,7 @@ struct ModuloErp {
 
 // The ERP's module numbers and the two-letter codes their message files are filed under.
 constexpr ModuloErp kModulos[] = {
-    {1, "DF"},  {2, "CP"},  {3, "CR"},  {4, "FN"},  {5, "CT"},  {6, "FS"},  {7, "FP"},  {8, "ES"},
+    {1, "DF"},  {2, "CP"},  {3, "CR"},  {4, "FN"},  {5, "CN"},  {6, "FS"},  {7, "FP"},  {8, "ES"},
     {9, "CM"},  {10, "CL"}, {11, "FT"}, {12, "VD"}, {13, "PT"}, {14, "OR"}, {15, "GC"}, {16, "PD"},
     {17, "CS"}, {18, "QL"}, {19, "MN"}, {20, "ZQ"}, {21, "PE"}, {22, "TR"}, {23, "CE"}, {24, "GE"},
     {25, "BI"}, {26, "WF"}, {27, "PV"}, {28, "OS"}, {29, "CB"}, {30, "AD"}, {31, "IT"}, {32, "AT"},
