@@ -23,7 +23,7 @@ class CZQAcessoConciliacao {
  public:
   virtual ~CZQAcessoConciliacao() = default;
 
-  // The module's master record; none stored reads as empty (no lock date).
+  // The module's master record.
   virtual HRESULT LeBufferMestre(CZQDadosCL_Mestre* mestre, int flag = 0) = 0;
 
   // Positions of the stored statement lines the filter selects, in posting-date order
