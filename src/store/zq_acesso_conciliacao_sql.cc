@@ -100,7 +100,8 @@ std::string Literal(const std::string& texto) {
 std::string CondicaoExtrato(const CZQDadosCL_FiltroExtrato& f) {
   std::vector<std::string> partes;
   if (f.GetConta()) partes.push_back("conta = " + std::to_string(f.GetConta()));
-  if (f.GetFilial()) partes.push_back("filial = " + std::to_string(f.GetFilial()));
+  // A line keeps only the low 16 bits of its branch.
+  if (f.GetFilial()) partes.push_back("filial = " + std::to_string(f.GetFilial() & 0xFFFFu));
   if (f.GetDataInicial()) partes.push_back("dma_extrato >= " + std::to_string(f.GetDataInicial()));
   if (f.GetDataFinal()) partes.push_back("dma_extrato <= " + std::to_string(f.GetDataFinal()));
   if (f.GetConciliado() == ZQ_CONCILIADO_SIM) {

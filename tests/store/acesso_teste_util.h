@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -46,13 +47,30 @@ inline CZQDadosCL_Extrato Linha(uint32_t conta, uint16_t filial, REG_ZQDMA data,
 class ArmazemTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // Creating and loading a store costs a few syncs of the disk: it is done once per
+    // process and copied for each test.
+    const std::string& modelo = Modelo(CarregaAmostra());
+    ASSERT_FALSE(modelo.empty());
+    std::filesystem::copy_file(modelo, Arquivo());
     CZQDadosDF_Erro erro;
     ASSERT_EQ(CZQBancoSQL::Abre(Conexao(), m_banco, erro), S_OK) << erro.GetTextoMostraMensagem().c_str();
-    if (CarregaAmostra()) {
-      ASSERT_EQ(ZQCarregaArquivoEmpresa(*m_banco, AmostraEmpresa(), erro), S_OK)
-          << erro.GetTextoMostraMensagem().c_str();
-    }
     m_hub = std::make_unique<CZQAcessoServidoresSQL>(m_banco);
+  }
+
+  static const std::string& Modelo(bool comEmpresa) {
+    static PastaTemporaria pasta;
+    static std::string caminhos[2];
+    std::string& caminho = caminhos[comEmpresa ? 1 : 0];
+    if (caminho.empty()) {
+      const std::string arquivo = pasta.Arquivo(comEmpresa ? "empresa.db" : "vazio.db");
+      std::shared_ptr<CZQBancoSQL> banco;
+      CZQDadosDF_Erro erro;
+      if (FAILED(CZQBancoSQL::Abre("sqlite:" + arquivo, banco, erro))) return caminho;
+      if (comEmpresa && FAILED(ZQCarregaArquivoEmpresa(*banco, AmostraEmpresa(), erro))) return caminho;
+      banco.reset();  // closing folds the write-ahead log into the file
+      caminho = arquivo;
+    }
+    return caminho;
   }
 
   virtual bool CarregaAmostra() const { return true; }
@@ -68,6 +86,12 @@ class ArmazemTest : public ::testing::Test {
   PastaTemporaria m_pasta;
   std::shared_ptr<CZQBancoSQL> m_banco;
   std::unique_ptr<CZQAcessoServidoresSQL> m_hub;
+};
+
+// The same without company: what a freshly created store holds.
+class ArmazemVazioTest : public ArmazemTest {
+ protected:
+  bool CarregaAmostra() const override { return false; }
 };
 
 }  // namespace zq_teste

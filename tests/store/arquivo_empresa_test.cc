@@ -6,6 +6,7 @@
 #include <string>
 
 #include "frame/zq_data.h"
+#include "store/acesso_teste_util.h"
 #include "store/store_teste_util.h"
 #include "store/zq_arquivo_empresa.h"
 #include "store/zq_banco_sql.h"
@@ -40,7 +41,7 @@ std::string Retrato(CZQBancoSQL& banco) {
   std::string r;
   for (const char* tabela :
        {"empresa", "filial", "feriado_filial", "plano_empresarial", "plano_gerencial", "banco", "leiaute", "mestre_cl",
-        "mestre_empresa", "periodo_contabil", "forma_pagamento", "historico", "regra_lancamento",
+        "mestre_empresa", "mestre_financeiro", "periodo_contabil", "forma_pagamento", "historico", "regra_lancamento", "config_servico",
         "config_importacao_regra", "config_importacao_conta", "config_conciliacao_regra", "config_conciliacao_conta",
         "extrato"}) {
     r += std::string("#") + tabela + "\n";
@@ -126,15 +127,14 @@ std::function<std::string()> Muda(std::function<void(json&)> mudanca) {
   };
 }
 
-class DocumentoRuimTest : public ::testing::TestWithParam<DocumentoRuim> {};
+class DocumentoRuimTest : public zq_teste::ArmazemTest, public ::testing::WithParamInterface<DocumentoRuim> {};
 
 TEST_P(DocumentoRuimTest, NamesTheFieldAndChangesNothing) {
   const DocumentoRuim& caso = GetParam();
-  PastaTemporaria pasta;
-  auto banco = AbreBanco(pasta);
+  CZQBancoSQL* banco = m_banco.get();  // the sample company is loaded
   CZQDadosDF_Erro erro;
-  ASSERT_EQ(ZQCarregaArquivoEmpresa(*banco, kAmostra, erro), S_OK);
   const std::string antes = Retrato(*banco);
+  ASSERT_NE(antes.find("Comercial Exemplo"), std::string::npos);
 
   ZQProblemaArquivoEmpresa problema;
   EXPECT_EQ(ZQCarregaDocumentoEmpresa(*banco, caso.documento(), erro, &problema), ZQ_E_SQL_INVALIDO);

@@ -12,6 +12,7 @@
 namespace {
 
 using zq_teste::ArmazemTest;
+using zq_teste::ArmazemVazioTest;
 using zq_teste::Dia;
 using zq_teste::Linha;
 using zq_teste::TextoErro;
@@ -378,11 +379,6 @@ TEST_F(ArmazemTest, ConfigurationsOfTheSampleCompany) {
             (std::vector<uint32_t>{111, 112, 113}));
   EXPECT_EQ(conciliacao.GetListaRegras()[1].GetHmsExecucao(), 10 * 3600);
 }
-
-class ArmazemVazioTest : public ArmazemTest {
- protected:
-  bool CarregaAmostra() const override { return false; }
-};
 
 TEST_F(ArmazemVazioTest, NoConfigurationReadsAsOneWithoutRules) {
   CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco conciliacao;
