@@ -1,0 +1,116 @@
+#include "import/cl_acesso_rotina.h"
+
+namespace cl_import {
+
+namespace {
+
+constexpr unsigned short kClasseAcessoIndisponivel = 0;
+constexpr const char kTextoIndisponivel[] = "Os servidores de acesso a dados não estão disponíveis para esta rotina.";
+
+const CZQDadosDF_Erro& ErroIndisponivel() {
+  static const CZQDadosDF_Erro erro = [] {
+    CZQDadosDF_Erro e;
+    e.SetErro(ZQ_E_SERVIDORES_INDISPONIVEIS, kClasseAcessoIndisponivel, 0);
+    e.SetTexto(kTextoIndisponivel);
+    return e;
+  }();
+  return erro;
+}
+
+constexpr HRESULT kFalha = ZQ_E_SERVIDORES_INDISPONIVEIS;
+
+class CAcessoConciliacaoIndisponivel final : public CZQAcessoConciliacao {
+ public:
+  HRESULT LeBufferMestre(CZQDadosCL_Mestre*, int) override { return kFalha; }
+  HRESULT BuscaPonteirosMovimentoExtrato(const CZQDadosCL_FiltroExtrato&, CZQVector<uint32_t>&) override {
+    return kFalha;
+  }
+  HRESULT BuscaRegistrosMovimentoExtrato(const CZQDadosCL_FiltroExtrato&, const CZQVector<uint32_t>&,
+                                         CZQVector<CZQDadosCL_Extrato>&) override {
+    return kFalha;
+  }
+  HRESULT GravaExtrato(CZQDadosCL_Extrato&) override { return kFalha; }
+  HRESULT ProcessaConciliacaoAutomatica(const CZQDadosCL_ConciliacaoAutomatica&, int32_t&,
+                                        CZQDadosCL_ConciliacaoTesourariaBancos&) override {
+    return kFalha;
+  }
+  HRESULT BuscaConciliacao(const CZQDadosCL_ConciliacaoAutomatica&, CZQDadosCL_ConciliacaoTesourariaBancos&) override {
+    return kFalha;
+  }
+  HRESULT GetUltimoNrConciliacao(uint32_t, uint32_t&) override { return kFalha; }
+  HRESULT GetChave(CZQDadosCL_Tabela&) override { return kFalha; }
+  HRESULT SalvaArqNumConciliacao(uint32_t, uint32_t) override { return kFalha; }
+  HRESULT LeConfiguracaoServicoImportacaoExtratos(CZQDadosCL_ConfiguracaoServicoImportacaoExtratos&, int) override {
+    return kFalha;
+  }
+  HRESULT LeConfiguracaoConciliacaoTesourariaBanco(CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco&,
+                                                   int) override {
+    return kFalha;
+  }
+  HRESULT GravaExecucaoConciliacaoTesourariaBanco(const CZQVector<CZQDadosCL_ExecucaoConciliacaoTesourariaBanco>&) override {
+    return kFalha;
+  }
+  HRESULT LePonteirosExecucaoConciliacaoTesourariaBanco(const CZQVector<REG_ZQDMC>&,
+                                                        CZQVector<CZQDadosCL_ExecucaoConciliacaoTesourariaBanco>&,
+                                                        int) override {
+    return kFalha;
+  }
+  HRESULT BuscaPonteirosExecucaoConciliacaoTesourariaBanco(const CZQDadosCL_FiltroExecucaoConciliacaoTesourariaBanco&,
+                                                           CZQVector<REG_ZQDMC>&) override {
+    return kFalha;
+  }
+  HRESULT GravaExecucaoServicoImportacaoExtratos(const CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos>&) override {
+    return kFalha;
+  }
+  HRESULT BuscaPonteirosExecucaoServicoImportacaoExtratos(const CZQDadosCL_FiltroExecucaoServicoImportacaoExtratos&,
+                                                          CZQVector<REG_ZQDMC>&) override {
+    return kFalha;
+  }
+  HRESULT LePonteirosExecucaoServicoImportacaoExtratos(const CZQVector<REG_ZQDMC>&,
+                                                       CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos>&,
+                                                       int) override {
+    return kFalha;
+  }
+  HRESULT LeLeiaute(int32_t, CZQDadosCL_Leiaute&) override { return kFalha; }
+  HRESULT GetICLMestre(CZQComPtr<IZQCL_Mestre>&) override { return kFalha; }
+  HRESULT GetICLImportacaoCBN(CZQComPtr<IZQCL_ImportacaoCBN>&) override { return kFalha; }
+  HRESULT GravaConfiguracaoServicoImportacaoExtratos(const CZQDadosCL_ConfiguracaoServicoImportacaoExtratos&) override {
+    return kFalha;
+  }
+  HRESULT GravaConfiguracaoConciliacaoTesourariaBanco(
+      const CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco&) override {
+    return kFalha;
+  }
+  const CZQDadosDF_Erro* GetErro() const override { return &ErroIndisponivel(); }
+};
+
+class CAcessoEmpresarialIndisponivel final : public CZQAcessoEmpresarial {
+ public:
+  HRESULT LeBufferFormaPagamento(uint32_t, CZQDadosDF_FormaPagamento*, int) override { return kFalha; }
+  HRESULT LeBanco(const uint32_t&, CZQDadosDF_Banco*, int) override { return kFalha; }
+  HRESULT LeBufferBanco(uint32_t, CZQDadosDF_Banco*, int) override { return kFalha; }
+  HRESULT LeBufferPlanoContabil(uint32_t, CZQDadosDF_PlanoEmpresarial*, int) override { return kFalha; }
+  HRESULT LePlanoGerencial(uint32_t, CZQDadosDF_PlanoEmpresarial*, int) override { return kFalha; }
+  HRESULT LeBufferHistorico(uint32_t, CZQDadosDF_Historico*, int) override { return kFalha; }
+  HRESULT LeBufferPeriodoContabil(CZQDadosDF_PeriodoContabil*, int) override { return kFalha; }
+  HRESULT BuscaFeriadosFilial(uint32_t, CZQVector<CZQDadosDF_Feriado>&) override { return kFalha; }
+  const CZQDadosDF_Erro* GetErro() const override { return &ErroIndisponivel(); }
+};
+
+}  // namespace
+
+CZQAcessoConciliacao* AcessoConciliacao(CZQBaseParaRotinas& rotina) {
+  static CAcessoConciliacaoIndisponivel indisponivel;
+  CZQAcessoServidores* hub = rotina.GetAcessoServidores();
+  CZQAcessoConciliacao* area = hub ? hub->GetAcessoConciliacao() : nullptr;
+  return area ? area : &indisponivel;
+}
+
+CZQAcessoEmpresarial* AcessoEmpresarial(CZQBaseParaRotinas& rotina) {
+  static CAcessoEmpresarialIndisponivel indisponivel;
+  CZQAcessoServidores* hub = rotina.GetAcessoServidores();
+  CZQAcessoEmpresarial* area = hub ? hub->GetAcessoEmpresarial() : nullptr;
+  return area ? area : &indisponivel;
+}
+
+}  // namespace cl_import

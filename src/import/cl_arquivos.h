@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// Files of the statement import: the error report, the saved online statement, the
+// test-mode answers and the statement file read.
+namespace cl_import {
+
+// Directory and file name joined by exactly one "/".
+std::string JuntaCaminho(std::string_view diretorio, std::string_view nome);
+
+// Whether a file counts as present: it opens, or fails to open for a reason other than
+// its absence (a missing file or a missing directory on the way), and is no directory.
+bool ArquivoPresente(const std::string& caminho);
+
+// Creates the file anew (an existing one is truncated) with these bytes. False when it
+// cannot be created or written whole.
+bool GravaArquivo(const std::string& caminho, std::string_view bytes);
+
+// Removes a file; false when it was not there or could not be removed.
+bool RemoveArquivo(const std::string& caminho);
+
+// The whole content of a regular file. False when it cannot be opened or read (a
+// directory cannot).
+bool LeArquivo(const std::string& caminho, std::string& conteudo);
+
+// Line ends of a text file as the Windows text mode writes them: every "\n" becomes
+// "\r\n". The reports are read on Windows desktops as well.
+std::string TextoComQuebrasWindows(std::string_view texto);
+
+}  // namespace cl_import
