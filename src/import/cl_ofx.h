@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "platform/zq_dados_extrato.h"
+
+// The OFX tag scanner of the statement reader. It reads OFX the way the Tavorin
+// service and the banks write it, in the SGML form (one element per line, closing tags
+// optional) and in the XML form (closing tags, possibly all on one line), line by line
+// and by exact, case-sensitive tag search. Every step is linear in the size of its input.
+namespace cl_import {
+
+// Drops what precedes the second "<" of the text when there is one (the first
+// character is never looked at: the OFX header block, or the XML declaration, goes),
+// then splits touching tags ("><") onto lines of their own. A closing tag of the
+// transaction's type, date, amount, check number or memo that touches the next tag is
+// replaced by the line break; any other tag keeps its place. Text behind a tag stays on
+// the tag's line.
+std::string NormalizaTextoOfx(std::string_view texto);
+
+// What one line of the normalised text gives to the statement line under construction:
+// the field of the first tag found among "<TRNTYPE>", "<DTPOSTED>", "<TRNAMT>",
+// "<CHKNUM>", "<CHECKNUM>", "<MEMO>", "<NAME>" (in that order). May delete the first
+// "-" of the line (an amount's sign). Returns whether the line, as left, holds a
+// history tag ("<MEMO>" or "<NAME>").
+bool AplicaLinhaOfx(std::string& linha, CZQDadosCL_Extrato& extrato);
+
+// Whether a line holds "<MEMO>" or "<NAME>".
+bool TemTagHistoricoOfx(std::string_view linha);
+
+// Most characters of a history text taken from a line without its closing tag.
+inline constexpr int kMaximoCaracteresHistoricoOfx = 99;
+
+}  // namespace cl_import
