@@ -1,0 +1,18 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+// The command-line tool "cl": runs it with its arguments (the program name first),
+// writing to the given streams; returns the exit code (0 on success).
+//
+//   cl [--config ARQUIVO] [--db CONEXAO] init
+//   cl [--config ARQUIVO] [--db CONEXAO] load-company ARQUIVO.json
+//   cl [--config ARQUIVO] [--db CONEXAO] statements --account N --from DD/MM/AAAA --to DD/MM/AAAA
+//                                                   [--branch N] [--open | --reconciled]
+int ZQExecutaCl(const std::vector<std::string>& argumentos, std::ostream& saida, std::ostream& erros);
+
+// Exit codes besides 0 and the command-line parser's own.
+inline constexpr int ZQ_CL_SAIDA_FALHA = 1;        // the operation failed
+inline constexpr int ZQ_CL_SAIDA_ARGUMENTOS = 2;   // an argument the parser let through is not valid

@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/zq_cli.h"
+#include "frame/zq_data.h"
+#include "store/store_teste_util.h"
+#include "store/zq_acesso_sql.h"
+#include "store/zq_banco_sql.h"
+
+namespace {
+
+using zq_teste::PastaTemporaria;
+
+const std::string kAmostra = std::string(CL_TEST_SOURCE_DIR) + "/data/sample-company.json";
+
+struct Resultado {
+  int codigo;
+  std::string saida;
+  std::string erros;
+};
+
+Resultado Executa(std::vector<std::string> argumentos) {
+  argumentos.insert(argumentos.begin(), "cl");
+  std::ostringstream saida, erros;
+  int codigo = ZQExecutaCl(argumentos, saida, erros);
+  return {codigo, saida.str(), erros.str()};
+}
+
+class ClTest : public ::testing::Test {
+ protected:
+  std::string Db() const { return "sqlite:" + m_pasta.Arquivo("cl.db"); }
+  // A store with the sample company and a few statement lines of account 113.
+  void Prepara() {
+    ASSERT_EQ(Executa({"--db", Db(), "init"}).codigo, 0);
+    ASSERT_EQ(Executa({"--db", Db(), "load-company", kAmostra}).codigo, 0);
+    std::shared_ptr<CZQBancoSQL> banco;
+    CZQDadosDF_Erro erro;
+    ASSERT_EQ(CZQBancoSQL::Abre(Db(), banco, erro), S_OK);
+    CZQAcessoServidoresSQL hub(banco);
+    struct {
+      uint32_t conta;
+      uint16_t filial;
+      int dia;
+      tagCY valor;
+      char natureza;
+      const char* historico;
+      char conciliado;
+    } linhas[] = {
+        {113, 1, 2, 12345000, '+', "TED RECEBIDA CLIENTE", 'N'},
+        {113, 1, 1, 890000, '-', "TARIFA PACOTE", 'S'},
+        {113, 2, 3, 10000, '-', "IOF", 'N'},
+        {111, 1, 2, 50000, '+', "PIX RECEBIDO", 'N'},
+        {113, 1, 10, 70000, '+', "FORA DO PERÍODO", 'N'},
+    };
+    for (const auto& l : linhas) {
+      CZQDadosCL_Extrato e;
+      e.SetConta(l.conta)
+          .SetFilial(l.filial)
+          .SetDmaExtrato(CZQDma(l.dia, 12, 2026).GetDma())
+          .SetValor(l.valor)
+          .SetNatureza(l.natureza)
+          .SetHistBco(l.historico)
+          .SetCodigoMvtoBco("209")
+          .SetDocumento(1000 + l.dia)
+          .SetConciliado(l.conciliado);
+      if (l.conciliado == 'S') e.SetTipoConciliacao('L').SetNumeroConciliacao(4);
+      ASSERT_EQ(hub.GetAcessoConciliacao()->GravaExtrato(e), S_OK);
+    }
+  }
+
+  PastaTemporaria m_pasta;
+};
+
+class AjudaTest : public ::testing::TestWithParam<std::vector<std::string>> {};
+
+TEST_P(AjudaTest, HelpGoesToStandardOutputAndSucceeds) {
+  Resultado r = Executa(GetParam());
+  EXPECT_EQ(r.codigo, 0);
+  EXPECT_NE(r.saida.find("Usage:"), std::string::npos) << r.saida;
+  EXPECT_TRUE(r.erros.empty()) << r.erros;
+}
+
+INSTANTIATE_TEST_SUITE_P(Comandos, AjudaTest,
+                         ::testing::Values(std::vector<std::string>{"--help"},
+                                           std::vector<std::string>{"init", "--help"},
+                                           std::vector<std::string>{"load-company", "--help"},
+                                           std::vector<std::string>{"statements", "-h"}));
+
+struct ErroCaso {
+  const char* nome;
+  std::vector<std::string> argumentos;  // "{db}" is the test's store
+  const char* trecho;                   // part of the error text
+};
+
+class ErroClTest : public ClTest, public ::testing::WithParamInterface<ErroCaso> {};
+
+TEST_P(ErroClTest, ErrorsGoToStandardErrorWithAFailingCode) {
+  Prepara();
+  std::vector<std::string> argumentos = GetParam().argumentos;
+  for (std::string& a : argumentos) {
+    if (a == "{db}") a = Db();
+    if (size_t p = a.find("{pasta}"); p != std::string::npos) a.replace(p, 7, m_pasta.Caminho());
+  }
+  Resultado r = Executa(argumentos);
+  EXPECT_NE(r.codigo, 0);
+  EXPECT_NE(r.erros.find(GetParam().trecho), std::string::npos) << r.erros;
+  EXPECT_TRUE(r.saida.empty()) << r.saida;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Casos, ErroClTest,
+    ::testing::Values(
+        ErroCaso{"NoCommand", {"--db", "{db}"}, "subcommand"},
+        ErroCaso{"UnknownCommand", {"--db", "{db}", "import", "--help"}, "comando desconhecido: \"import\""},
+        ErroCaso{"MissingAccount", {"--db", "{db}", "statements", "--from", "01/12/2026", "--to", "05/12/2026"},
+                 "--account"},
+        ErroCaso{"AccountNotANumber",
+                 {"--db", "{db}", "statements", "--account", "x", "--from", "01/12/2026", "--to", "05/12/2026"},
+                 "--account"},
+        ErroCaso{"BadDate",
+                 {"--db", "{db}", "statements", "--account", "113", "--from", "2026-12-01", "--to", "05/12/2026"},
+                 "data inválida em --from"},
+        ErroCaso{"PeriodInverted",
+                 {"--db", "{db}", "statements", "--account", "113", "--from", "05/12/2026", "--to", "01/12/2026"},
+                 "anterior"},
+        ErroCaso{"OpenAndReconciled",
+                 {"--db", "{db}", "statements", "--account", "113", "--from", "01/12/2026", "--to", "05/12/2026",
+                  "--open", "--reconciled"},
+                 "excludes"},
+        ErroCaso{"StoreMissing",
+                 {"--db", "sqlite:/nao/existe/cl.db", "statements", "--account", "113", "--from", "01/12/2026", "--to",
+                  "05/12/2026"},
+                 "cl init"},
+        ErroCaso{"CompanyFileMissing", {"--db", "{db}", "load-company", "/nao/existe.json"}, "/nao/existe.json"},
+        ErroCaso{"ConfigMissing", {"--config", "/nao/existe.conf", "init"}, "/nao/existe.conf"},
+        ErroCaso{"StoreNotADatabase", {"--db", "sqlite:{pasta}", "init"}, "AbreBanco"},
+        ErroCaso{"UnknownConnection", {"--db", "mysql://x", "init"}, "conexão não reconhecida"}),
+    [](const auto& info) { return info.param.nome; });
+
+TEST_F(ClTest, BadCompanyFileNamesTheFieldAndKeepsTheStore) {
+  Prepara();
+  const std::string ruim = m_pasta.Arquivo("ruim.json");
+  std::string texto = zq_teste::LeArquivo(kAmostra);
+  texto.replace(texto.find("\"integrar_com_terceiro\": 2"), 26, "\"integrar_com_terceiro\": -2");
+  zq_teste::EscreveArquivo(ruim, texto);
+  Resultado r = Executa({"--db", Db(), "load-company", ruim});
+  EXPECT_EQ(r.codigo, ZQ_CL_SAIDA_FALHA);
+  EXPECT_NE(r.erros.find("plano_contas[3].banco.integrar_com_terceiro"), std::string::npos) << r.erros;
+  Resultado lista = Executa({"--db", Db(), "statements", "--account", "113", "--from", "01/12/2026", "--to",
+                             "05/12/2026"});
+  EXPECT_NE(lista.saida.find("Banco do Brasil - Matriz"), std::string::npos) << lista.saida;
+}
+
+TEST_F(ClTest, InitCreatesTheStoreAndCanRunAgain) {
+  Resultado r = Executa({"--db", Db(), "init"});
+  EXPECT_EQ(r.codigo, 0) << r.erros;
+  EXPECT_NE(r.saida.find("esquema versão " + std::to_string(ZQVersaoEsquemaSQL())), std::string::npos);
+  EXPECT_TRUE(std::filesystem::exists(m_pasta.Arquivo("cl.db")));
+  EXPECT_EQ(Executa({"--db", Db(), "init"}).codigo, 0);
+}
+
+TEST_F(ClTest, LoadCompanySaysWhatWasLoaded) {
+  ASSERT_EQ(Executa({"--db", Db(), "init"}).codigo, 0);
+  Resultado r = Executa({"--db", Db(), "load-company", kAmostra});
+  EXPECT_EQ(r.codigo, 0) << r.erros;
+  EXPECT_EQ(r.saida,
+            "Empresa EXEMPLO - Comercial Exemplo de Utilidades Ltda carregada: 2 filiais, 17 contas (4 bancárias), "
+            "12 regras de lançamento.\n");
+}
+
+TEST_F(ClTest, StatementsListTheAccountsLinesOfThePeriod) {
+  Prepara();
+  Resultado r =
+      Executa({"--db", Db(), "statements", "--account", "113", "--from", "01/12/2026", "--to", "05/12/2026"});
+  ASSERT_EQ(r.codigo, 0) << r.erros;
+  EXPECT_TRUE(r.erros.empty());
+  std::istringstream in(r.saida);
+  std::vector<std::string> linhas;
+  for (std::string l; std::getline(in, l);) linhas.push_back(l);
+  ASSERT_EQ(linhas.size(), 6u) << r.saida;
+  EXPECT_EQ(linhas[0], "Conta 113 - 11203 - Banco do Brasil - Matriz, de 01/12/2026 a 05/12/2026");
+  // In date order; amounts in the Brazilian form with the nature.
+  EXPECT_NE(linhas[2].find("01/12/2026"), std::string::npos);
+  EXPECT_NE(linhas[2].find("89,00 D"), std::string::npos);
+  EXPECT_NE(linhas[2].find("S L 4"), std::string::npos);
+  EXPECT_NE(linhas[3].find("1.234,50 C"), std::string::npos);
+  EXPECT_NE(linhas[3].find("TED RECEBIDA CLIENTE"), std::string::npos);
+  EXPECT_NE(linhas[4].find("IOF"), std::string::npos);
+  EXPECT_EQ(linhas[5], "3 linhas; créditos 1.234,50, débitos 90,00");
+
+  Resultado abertas = Executa({"--db", Db(), "statements", "--account", "113", "--from", "01/12/2026", "--to",
+                               "05/12/2026", "--open", "--branch", "1"});
+  ASSERT_EQ(abertas.codigo, 0);
+  EXPECT_NE(abertas.saida.find("1 linha;"), std::string::npos) << abertas.saida;
+  EXPECT_NE(abertas.saida.find("TED RECEBIDA"), std::string::npos);
+
+  Resultado conciliadas = Executa({"--db", Db(), "statements", "--account", "113", "--from", "01/12/2026", "--to",
+                                   "05/12/2026", "--reconciled"});
+  EXPECT_NE(conciliadas.saida.find("TARIFA PACOTE"), std::string::npos);
+  EXPECT_EQ(conciliadas.saida.find("TED"), std::string::npos);
+
+  Resultado vazia = Executa({"--db", Db(), "statements", "--account", "114", "--from", "01/12/2026", "--to",
+                             "05/12/2026"});
+  EXPECT_EQ(vazia.codigo, 0);
+  EXPECT_NE(vazia.saida.find("Nenhuma linha de extrato."), std::string::npos);
+}
+
+}  // namespace
