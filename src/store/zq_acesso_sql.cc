@@ -1,5 +1,6 @@
 #include "store/zq_acesso_sql.h"
 
+#include "store/zq_componentes_erp_sql.h"
 #include "store/zq_soci.h"
 #include "store/zq_sql_util.h"
 
@@ -50,7 +51,11 @@ HRESULT ZQInstalaArmazemSQL(const std::string& conexao, CZQDadosDF_Erro& erro, s
   ZQDefineFabricaAcessoServidores([banco](const IZQDF_Profiler&) -> std::unique_ptr<CZQAcessoServidores> {
     return std::make_unique<CZQAcessoServidoresSQL>(banco);
   });
+  ZQInstalaComponentesERPSQL(banco);
   return S_OK;
 }
 
-void ZQRemoveArmazemSQL() { ZQDefineFabricaAcessoServidores(nullptr); }
+void ZQRemoveArmazemSQL() {
+  ZQDefineFabricaAcessoServidores(nullptr);
+  ZQRemoveComponentesERPSQL();
+}

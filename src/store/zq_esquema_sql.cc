@@ -110,6 +110,12 @@ const std::vector<ZQMigracaoSQL>& ZQMigracoesSQL() {
            " saldo_extrato BIGINT NOT NULL, mensagem TEXT NOT NULL)",
            "CREATE INDEX tesouraria_data ON tesouraria (data_lancamento)",
        }},
+      {2,
+       "Nomes das transações de tesouraria",
+       {
+           "CREATE TABLE transacao_tesouraria ("
+           " codigo BIGINT NOT NULL PRIMARY KEY, descricao TEXT NOT NULL)",
+       }},
   };
   return migracoes;
 }
