@@ -63,7 +63,16 @@ HRESULT CZQConsultaSistemaTerceiro::BuscaDados(const CZQDadosCR_ConsultaSistemaT
     // A component that forgets its error record still leaves a usable one behind.
     if (!erro.TemErro()) erro.SetErro(hr, ZQ_CLASSE_CONSULTA_SISTEMA_TERCEIRO, 0);
     SetErro(erro);
-    resultado->Limpar();
+    // Nothing of a failed answer is handed back, but a status answer keeps the
+    // service's own message for the user.
+    if (auto* status = dynamic_cast<CZQDadosCR_StatusConsultaSistemaTerceiro*>(resultado)) {
+      CZQString mensagem = status->GetMensagemRetorno();
+      status->Limpar();
+      status->SetStatusConsulta(ZQ_STATUS_CONSULTA_ERRO);
+      status->SetMensagemRetorno(mensagem);
+    } else {
+      resultado->Limpar();
+    }
   }
   return hr;
 }

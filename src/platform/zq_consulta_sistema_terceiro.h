@@ -65,8 +65,9 @@ inline constexpr unsigned short ZQ_CLASSE_CONSULTA_SISTEMA_TERCEIRO = 2701;
 
 // What the program installs: performs one query. On failure it returns a failed HRESULT,
 // fills `erro` (HRESULT, class ZQ_CLASSE_CONSULTA_SISTEMA_TERCEIRO, value = HTTP status
-// when there was one, Portuguese text with the details) and leaves the answer record
-// empty: a failed query never hands back part of an answer.
+// when there was one, Portuguese text with the details) and hands back no part of an
+// answer: a statement answer is left empty; a status answer is left with status
+// ZQ_STATUS_CONSULTA_ERRO, no document, and the service's own message when it sent one.
 class IZQConsultaSistemaTerceiro {
  public:
   virtual ~IZQConsultaSistemaTerceiro() = default;
@@ -98,7 +99,7 @@ class CL_EXPORT CZQConsultaSistemaTerceiro : public CZQBaseParaRotinas {
 
   // Runs the query into the answer record (see the top of this file for the pairs of
   // query kind and record). S_OK and the answer filled; or a failed HRESULT, the
-  // component's error record in GetErro, and the answer left empty.
+  // component's error record in GetErro, and no part of an answer (see above).
   HRESULT BuscaDados(const CZQDadosCR_ConsultaSistemaTerceiro& consulta, TZQBaseParaDados* resultado);
 
  private:

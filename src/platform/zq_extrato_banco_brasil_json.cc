@@ -62,11 +62,14 @@ class ConstrutorArvore {
   bool number_integer(json::number_integer_t valor) { return Poe(json(valor)) != nullptr; }
   bool number_unsigned(json::number_unsigned_t valor) { return Poe(json(valor)) != nullptr; }
   bool number_float(json::number_float_t, const json::string_t& texto) {
-    json::binary_t bytes(std::vector<std::uint8_t>(texto.begin(), texto.end()), kSubtipoDecimal);
-    return Poe(json::binary(std::move(bytes))) != nullptr;
+    return Poe(json::binary(std::vector<std::uint8_t>(texto.begin(), texto.end()), kSubtipoDecimal)) != nullptr;
   }
   bool string(json::string_t& valor) { return Poe(json(std::move(valor))) != nullptr; }
-  bool binary(json::binary_t& valor) { return Poe(json::binary(std::move(valor))) != nullptr; }
+  // JSON text has no binary values; kept for the parser's interface, without subtype so
+  // it can never pass for a decimal.
+  bool binary(json::binary_t& valor) {
+    return Poe(json::binary(std::vector<std::uint8_t>(valor.begin(), valor.end()))) != nullptr;
+  }
   bool start_object(std::size_t) {
     json* novo = Poe(json::object());
     m_pilha.push_back(novo);
