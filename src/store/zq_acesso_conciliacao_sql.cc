@@ -13,6 +13,8 @@ using zq_sql::Car;
 
 namespace {
 
+constexpr int kSqliteConstraint = 19;
+
 constexpr const char* kColunasExtrato =
     "posicao, conta, filial, documento, valor, natureza, hist_bco, codigo_mvto_bco, dma_extrato, dma_importacao,"
     " conciliado, tipo_conciliacao, numero_conciliacao";
@@ -357,9 +359,18 @@ struct CZQAcessoConciliacaoSQL::Comandos {
     if (extrato.GetConta() == 0) throw CZQExcecaoSQL(ZQ_E_SQL_INVALIDO, "a linha de extrato não tem conta");
     linha.De(extrato);
     if (extrato.GetPosicao() == 0) {
-      const int64_t posicao = banco.ProximoNumero("extrato", "posicao");
-      linha.posicao = Cabe<uint32_t>(posicao, "extrato.posicao");
-      insere.execute(true);
+      // One statement, so no transaction of its own: the position is the one remembered,
+      // and when another writer took it the insert is refused and tried again once.
+      for (int tentativa = 0;; ++tentativa) {
+        linha.posicao = Cabe<uint32_t>(banco.ProximoNumeroLembrado("extrato", "posicao"), "extrato.posicao");
+        try {
+          insere.execute(true);
+          break;
+        } catch (const soci::sqlite3_soci_error& e) {
+          banco.EsqueceNumeroLembrado("extrato", "posicao");
+          if (tentativa > 0 || (e.result() & 0xFF) != kSqliteConstraint) throw;
+        }
+      }
     } else {
       atualiza.execute(true);
       if (atualiza.get_affected_rows() == 0) {
@@ -432,10 +443,7 @@ HRESULT CZQAcessoConciliacaoSQL::BuscaRegistrosMovimentoExtrato(const CZQDadosCL
 
 HRESULT CZQAcessoConciliacaoSQL::GravaExtrato(CZQDadosCL_Extrato& extrato) {
   return Executa("GravaExtrato", [&] {
-    Comandos& comandos = Prepara();
-    CZQTransacaoSQL transacao(Banco());
-    const uint32_t posicao = comandos.Grava(Banco(), extrato);
-    transacao.Confirma();
+    const uint32_t posicao = Prepara().Grava(Banco(), extrato);
     extrato.SetChaveRegistro(ZQMontaDmc(extrato.GetDmaExtrato(), posicao));
     return S_OK;
   });

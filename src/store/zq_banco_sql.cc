@@ -100,17 +100,38 @@ HRESULT ZQPreencheErroSQL(CZQDadosDF_Erro& erro, const char* operacao, const ZQF
 
 int ZQVersaoEsquemaSQL() { return ZQMigracoesSQL().empty() ? 0 : ZQMigracoesSQL().back().versao; }
 
+// Statements without values prepared once per connection: the transaction boundaries.
+// (Only statements that run to completion in one step: a SELECT kept prepared would
+// hold its read open.)
+struct CZQBancoSQL::Preparados {
+  std::map<std::string, std::unique_ptr<soci::statement>> comandos;
+};
+
 CZQBancoSQL::CZQBancoSQL(std::unique_ptr<soci::session> sessao, std::string conexao, std::string backend)
-    : m_sessao(std::move(sessao)), m_conexao(std::move(conexao)), m_backend(std::move(backend)) {}
+    : m_sessao(std::move(sessao)),
+      m_conexao(std::move(conexao)),
+      m_backend(std::move(backend)),
+      m_preparados(std::make_unique<Preparados>()) {}
+
+void CZQBancoSQL::ExecutaPreparado(const std::string& comando) {
+  std::unique_ptr<soci::statement>& st = m_preparados->comandos[comando];
+  if (!st) st = std::make_unique<soci::statement>(Sessao().prepare << comando);
+  st->execute(true);
+}
 
 CZQBancoSQL::~CZQBancoSQL() {
   if (m_profundidade > 0) {
     try {
-      m_sessao->rollback();
+      if (m_backend == "sqlite3") {
+        ExecutaPreparado("ROLLBACK");
+      } else {
+        m_sessao->rollback();
+      }
     } catch (...) {
       // Closing anyway; the database undoes an open transaction itself.
     }
   }
+  m_preparados.reset();  // before the session they belong to
 }
 
 std::string CZQBancoSQL::ConexaoConfigurada() {
@@ -167,6 +188,9 @@ HRESULT CZQBancoSQL::Abre(const std::string& conexao, std::shared_ptr<CZQBancoSQ
       std::string modo;
       novo->Sessao() << "PRAGMA journal_mode=WAL", soci::into(modo);
       novo->Sessao() << "PRAGMA synchronous=NORMAL";
+      // A checkpoint syncs the disk; with one commit per stored line (as an import
+      // stores them) the default of 1,000 pages checkpoints every few hundred lines.
+      novo->Sessao() << "PRAGMA wal_autocheckpoint=20000";
     }
     novo->Migra();
     banco = std::move(novo);
@@ -215,13 +239,27 @@ int64_t CZQBancoSQL::ProximoNumero(const std::string& tabela, const std::string&
   if (m_profundidade > 0) {
     if (auto it = m_numeros.find(chave); it != m_numeros.end()) return ++it->second;
   }
+  const int64_t proximo = MaiorNumero(tabela, coluna) + 1;
+  if (m_profundidade > 0) m_numeros[chave] = proximo;
+  return proximo;
+}
+
+int64_t CZQBancoSQL::MaiorNumero(const std::string& tabela, const std::string& coluna) {
   long long maior = 0;
   soci::indicator ind = soci::i_ok;
   Sessao() << "SELECT MAX(" + coluna + ") FROM " + tabela, soci::into(maior, ind);
-  if (ind != soci::i_ok) maior = 0;
-  const int64_t proximo = static_cast<int64_t>(maior) + 1;
-  if (m_profundidade > 0) m_numeros[chave] = proximo;
-  return proximo;
+  return ind == soci::i_ok ? static_cast<int64_t>(maior) : 0;
+}
+
+int64_t CZQBancoSQL::ProximoNumeroLembrado(const std::string& tabela, const std::string& coluna) {
+  const std::string chave = tabela + "." + coluna;
+  auto it = m_lembrados.find(chave);
+  if (it == m_lembrados.end()) it = m_lembrados.emplace(chave, MaiorNumero(tabela, coluna)).first;
+  return ++it->second;
+}
+
+void CZQBancoSQL::EsqueceNumeroLembrado(const std::string& tabela, const std::string& coluna) {
+  m_lembrados.erase(tabela + "." + coluna);
 }
 
 void CZQBancoSQL::Inicia() {
@@ -230,12 +268,12 @@ void CZQBancoSQL::Inicia() {
     if (m_backend == "sqlite3") {
       // Every transaction of the store writes: taking the write lock at once lets a busy
       // database be waited for, instead of failing when a read turns into a write.
-      Sessao() << "BEGIN IMMEDIATE";
+      ExecutaPreparado("BEGIN IMMEDIATE");
     } else {
       Sessao().begin();
     }
   } else {
-    Sessao() << "SAVEPOINT sp" + std::to_string(m_profundidade);
+    ExecutaPreparado("SAVEPOINT sp" + std::to_string(m_profundidade));
   }
   ++m_profundidade;
 }
@@ -246,17 +284,25 @@ void CZQBancoSQL::Confirma() {
   if (m_profundidade == 0) {
     EsqueceNumeros();
     try {
-      Sessao().commit();
+      if (m_backend == "sqlite3") {
+        ExecutaPreparado("COMMIT");
+      } else {
+        Sessao().commit();
+      }
     } catch (...) {
       // A refused commit (a busy database) leaves the transaction open: close it.
       try {
-        Sessao().rollback();
+        if (m_backend == "sqlite3") {
+          ExecutaPreparado("ROLLBACK");
+        } else {
+          Sessao().rollback();
+        }
       } catch (...) {
       }
       throw;
     }
   } else {
-    Sessao() << "RELEASE SAVEPOINT sp" + std::to_string(m_profundidade);
+    ExecutaPreparado("RELEASE SAVEPOINT sp" + std::to_string(m_profundidade));
   }
 }
 
@@ -265,7 +311,11 @@ void CZQBancoSQL::Desfaz() {
   --m_profundidade;
   if (m_profundidade == 0) {
     EsqueceNumeros();
-    Sessao().rollback();
+    if (m_backend == "sqlite3") {
+      ExecutaPreparado("ROLLBACK");
+    } else {
+      Sessao().rollback();
+    }
   } else {
     const std::string nome = "sp" + std::to_string(m_profundidade);
     Sessao() << "ROLLBACK TO SAVEPOINT " + nome;

@@ -75,6 +75,11 @@ class CZQBancoSQL {
   // Next free number of a table's key column. Inside a transaction it is read once and
   // then counted in memory, so a batch of inserts does not search the table each time.
   int64_t ProximoNumero(const std::string& tabela, const std::string& coluna);
+  // The same remembered across transactions, for the inserts that go one per call (the
+  // statement lines of an import). Another writer may have taken the number meanwhile:
+  // an insert refused for its key forgets it (EsqueceNumeroLembrado) and tries again.
+  int64_t ProximoNumeroLembrado(const std::string& tabela, const std::string& coluna);
+  void EsqueceNumeroLembrado(const std::string& tabela, const std::string& coluna);
 
   // Transactions nest: the outermost one begins and commits; inner ones are savepoints,
   // so a failed inner step undoes only itself.
@@ -86,6 +91,12 @@ class CZQBancoSQL {
   explicit CZQBancoSQL(std::unique_ptr<soci::session> sessao, std::string conexao, std::string backend);
   void Migra();
   void EsqueceNumeros() { m_numeros.clear(); }
+  int64_t MaiorNumero(const std::string& tabela, const std::string& coluna);
+  // Runs a statement without values, prepared on its first use and kept (the
+  // transaction boundaries run once per stored line).
+  void ExecutaPreparado(const std::string& comando);
+
+  struct Preparados;
 
   std::unique_ptr<soci::session> m_sessao;
   std::string m_conexao;
@@ -93,6 +104,8 @@ class CZQBancoSQL {
   int m_versao = 0;
   int m_profundidade = 0;
   std::map<std::string, int64_t> m_numeros;
+  std::map<std::string, int64_t> m_lembrados;
+  std::unique_ptr<Preparados> m_preparados;
   std::recursive_mutex m_trava;
 };
 

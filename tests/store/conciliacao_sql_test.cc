@@ -606,3 +606,30 @@ TEST_F(ArmazemTest, ServerReconciliationAndIntegrationAreNotAvailableYet) {
 }
 
 }  // namespace
+
+namespace {
+
+// Two processes (here two connections) storing lines in turn: the position each one
+// remembers goes stale at every turn of the other, and no line may be lost for it.
+TEST_F(ArmazemTest, TwoWritersStoringInTurnNeverLoseALine) {
+  std::shared_ptr<CZQBancoSQL> outroBanco;
+  CZQDadosDF_Erro erro;
+  ASSERT_EQ(CZQBancoSQL::Abre(Conexao(), outroBanco, erro), S_OK);
+  CZQAcessoServidoresSQL outro(outroBanco);
+  std::vector<uint32_t> posicoes;
+  for (int i = 0; i < 40; ++i) {
+    CZQAcessoConciliacao& conc = (i / 3) % 2 ? *outro.GetAcessoConciliacao() : Conc();
+    CZQDadosCL_Extrato e = Linha(111, 1, Dia(1, 12, 2026), i, '+', "VEZ");
+    ASSERT_EQ(conc.GravaExtrato(e), S_OK) << i << ": " << TextoErro(conc.GetErro());
+    posicoes.push_back(e.GetPosicao());
+  }
+  std::vector<uint32_t> unicas = posicoes;
+  std::sort(unicas.begin(), unicas.end());
+  unicas.erase(std::unique(unicas.begin(), unicas.end()), unicas.end());
+  EXPECT_EQ(unicas.size(), posicoes.size());
+  long long total = 0;
+  m_banco->Sessao() << "SELECT COUNT(*) FROM extrato", soci::into(total);
+  EXPECT_EQ(total, 40);
+}
+
+}  // namespace
