@@ -241,7 +241,8 @@ Conta LeConta(const json& v, const std::string& campo, bool gerencial) {
   c.codigoProprio = Texto(v, "codigo_proprio", campo, zq_limites::kCodigoProprio, true, true);
   c.codigoUsado = Texto(v, "codigo_usado", campo, zq_limites::kCodigoUsado, false);
   c.nome = Texto(v, "nome", campo, zq_limites::kNomeConta, true, true);
-  c.tipo = Codigo(v, "tipo", campo, "ASTN", "A");
+  // 'A' analytic, 'S' synthetic; other kinds are the validators' business, not the file's.
+  c.tipo = Codigo(v, "tipo", campo, "", "A");
   c.inativa = Logico(v, "inativa", campo, false) ? 1 : 0;
   if (!gerencial) {
     if (const json* b = Membro(v, "banco", campo, false)) c.banco = LeBanco(*b, Caminho(campo, "banco"));
