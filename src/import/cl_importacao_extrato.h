@@ -78,11 +78,6 @@ class CL_EXPORT CCLImportacaoExtrato : public CZQBaseParaRotinas {
   CZQAcessoConciliacao* GetAcessoConciliacao();
   CZQAcessoEmpresarial* GetAcessoEmpresarial();
 
-  // Reads an OFX text already in memory (UTF-8) into statement lines; the file reader's
-  // steps from the normalisation on.
-  CZQDadosDF_Erro& InterpretaTextoExtratoTavorin(const CZQDadosCL_FiltroImportacaoExtrato& dadosFiltroImportacao,
-                                                 CZQVector<CZQDadosCL_Extrato>& listaExtratos, std::string texto);
-
   CWnd* m_pParent = nullptr;
   CCLTrataDadosExtrato m_trataDadosExtrato;
   bool m_bModoSilencioso = false;

@@ -68,17 +68,10 @@ CZQDadosDF_Erro& CCLImportacaoExtrato::InterpretaArquivoExtratoTavorin(
 
   CZQString texto(std::move(bytes));
   ConverteParaUTF8(texto);
-  return InterpretaTextoExtratoTavorin(dadosFiltroImportacao, listaExtratos, std::move(texto.str()));
-}
+  if (texto.IsEmpty()) return GetErro();
 
-CZQDadosDF_Erro& CCLImportacaoExtrato::InterpretaTextoExtratoTavorin(
-    const CZQDadosCL_FiltroImportacaoExtrato& dadosFiltroImportacao, CZQVector<CZQDadosCL_Extrato>& listaExtratos,
-    std::string texto) {
-  LimpaErro();
-  if (texto.empty()) return GetErro();
-
-  std::string normalizado = cl_import::NormalizaTextoOfx(texto);
-  std::string().swap(texto);
+  std::string normalizado = cl_import::NormalizaTextoOfx(texto.str());
+  std::string().swap(texto.str());
   const std::size_t quantidadeLinhas = ContaLinhas(normalizado);
 
   HRESULT hr = S_OK;

@@ -78,19 +78,19 @@ CZQAcessoEmpresarial* CCLTrataDadosExtrato::GetAcessoEmpresarial() { return cl_i
 CZQDadosDF_Erro& CCLTrataDadosExtrato::ConsisteDadosExtrato(const CZQDadosCL_Extrato& dadosExtratoGravacao,
                                                            const CZQDadosCL_FiltroImportacaoExtrato& dadosFiltroImportacao,
                                                            const CZQVector<CZQDadosCL_Extrato>& listaChavesExtrato) {
-  return Consiste(dadosExtratoGravacao, dadosFiltroImportacao, &listaChavesExtrato, nullptr);
+  return ConsisteDadosExtrato(dadosExtratoGravacao, dadosFiltroImportacao, &listaChavesExtrato, nullptr);
 }
 
 CZQDadosDF_Erro& CCLTrataDadosExtrato::ConsisteDadosExtrato(const CZQDadosCL_Extrato& dadosExtratoGravacao,
                                                            const CZQDadosCL_FiltroImportacaoExtrato& dadosFiltroImportacao,
                                                            const CCLChavesExtrato& chavesExtrato) {
-  return Consiste(dadosExtratoGravacao, dadosFiltroImportacao, nullptr, &chavesExtrato);
+  return ConsisteDadosExtrato(dadosExtratoGravacao, dadosFiltroImportacao, nullptr, &chavesExtrato);
 }
 
-CZQDadosDF_Erro& CCLTrataDadosExtrato::Consiste(const CZQDadosCL_Extrato& dadosExtratoGravacao,
-                                               const CZQDadosCL_FiltroImportacaoExtrato& dadosFiltroImportacao,
-                                               const CZQVector<CZQDadosCL_Extrato>* listaChavesExtrato,
-                                               const CCLChavesExtrato* chavesExtrato) {
+CZQDadosDF_Erro& CCLTrataDadosExtrato::ConsisteDadosExtrato(const CZQDadosCL_Extrato& dadosExtratoGravacao,
+                                                           const CZQDadosCL_FiltroImportacaoExtrato& dadosFiltroImportacao,
+                                                           const CZQVector<CZQDadosCL_Extrato>* listaChavesExtrato,
+                                                           const CCLChavesExtrato* chavesExtrato) {
   LimpaErro();
 
   HRESULT hr = S_OK;

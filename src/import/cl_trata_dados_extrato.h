@@ -68,10 +68,10 @@ class CL_EXPORT CCLTrataDadosExtrato : public CDFTrataDados {
   CZQAcessoEmpresarial* GetAcessoEmpresarial();
 
   // Runs the source rule and the duplicate test; exactly one of the two key forms is given.
-  CZQDadosDF_Erro& Consiste(const CZQDadosCL_Extrato& dadosExtratoGravacao,
-                            const CZQDadosCL_FiltroImportacaoExtrato& dadosFiltroImportacao,
-                            const CZQVector<CZQDadosCL_Extrato>* listaChavesExtrato,
-                            const CCLChavesExtrato* chavesExtrato);
+  CZQDadosDF_Erro& ConsisteDadosExtrato(const CZQDadosCL_Extrato& dadosExtratoGravacao,
+                                        const CZQDadosCL_FiltroImportacaoExtrato& dadosFiltroImportacao,
+                                        const CZQVector<CZQDadosCL_Extrato>* listaChavesExtrato,
+                                        const CCLChavesExtrato* chavesExtrato);
 
   // Heading (" - " and the warning's text) -> the warning lines, in the order collected.
   std::map<CZQString, CZQVector<CZQString>> m_mapAvisos;
