@@ -1,4 +1,5 @@
 // The OFX statement reader of the import routine.
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -37,10 +38,9 @@ std::size_t ContaLinhas(std::string_view texto) {
 // A line as the field taker reads it: without line breaks and double quotes, and
 // without white space at its right end. `linha` is reused from line to line.
 void PreparaLinha(std::string_view peca, std::string& linha) {
-  linha.clear();
-  for (char c : peca) {
-    if (c != '"' && c != '\r' && c != '\n') linha += c;
-  }
+  linha.assign(peca);
+  linha.erase(std::remove_if(linha.begin(), linha.end(), [](char c) { return c == '"' || c == '\r' || c == '\n'; }),
+              linha.end());
   std::size_t fim = linha.size();
   while (fim > 0) {
     const char c = linha[fim - 1];
@@ -157,5 +157,5 @@ void CCLImportacaoExtrato::ConverteParaUTF8(CZQString& texto) {
   if (bytes.size() >= 3 && std::memcmp(bytes.data(), kMarcaUtf8, 3) == 0) bytes.erase(0, 3);
   // The module keeps its texts in UTF-8: a file that is not UTF-8 is in the banks'
   // code page 1252 and is converted here, at the edge.
-  if (!zq::EhUtf8Valido(bytes)) bytes = zq::Cp1252ParaUtf8(bytes);
+  if (!cl_import::EhUtf8ValidoOfx(bytes)) bytes = zq::Cp1252ParaUtf8(bytes);
 }

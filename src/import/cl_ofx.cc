@@ -31,7 +31,8 @@ std::string_view SemBrancos(std::string_view s) {
   return s;
 }
 
-// First place of each opening tag in the line, in one pass over its "<".
+// First place of each opening tag in the line, in one pass over its "<". The letter
+// after "<" tells which tags can start there, so most "<" cost one comparison.
 void LocalizaTags(std::string_view linha, std::size_t (&posicoes)[QUANTIDADE_TAGS]) {
   for (std::size_t& p : posicoes) p = npos;
   const char* inicio = linha.data();
@@ -42,10 +43,30 @@ void LocalizaTags(std::string_view linha, std::size_t (&posicoes)[QUANTIDADE_TAG
     if (!achado) break;
     p = static_cast<const char*>(achado);
     const std::string_view resto(p, static_cast<std::size_t>(fim - p));
-    for (int t = 0; t < QUANTIDADE_TAGS; ++t) {
-      if (posicoes[t] == npos && resto.starts_with(kTags[t])) {
-        posicoes[t] = static_cast<std::size_t>(p - inicio);
-        break;  // tags never overlap: each has a single "<"
+    auto marca = [&](Tag tag) {
+      if (posicoes[tag] == npos && resto.starts_with(kTags[tag])) posicoes[tag] = static_cast<std::size_t>(p - inicio);
+    };
+    if (resto.size() > 1) {
+      switch (resto[1]) {
+        case 'T':
+          marca(TRNTYPE);
+          marca(TRNAMT);
+          break;
+        case 'D':
+          marca(DTPOSTED);
+          break;
+        case 'C':
+          marca(CHKNUM);
+          marca(CHECKNUM);
+          break;
+        case 'M':
+          marca(MEMO);
+          break;
+        case 'N':
+          marca(NAME);
+          break;
+        default:
+          break;
       }
     }
     ++p;
@@ -67,7 +88,8 @@ std::string_view ValorAteFechamento(std::string_view linha, std::size_t inicio, 
 std::string_view PrimeirosCaracteres(std::string_view texto, int caracteres) {
   std::size_t i = 0;
   for (int n = 0; n < caracteres && i < texto.size(); ++n) {
-    i += static_cast<std::size_t>(zq::TamanhoSequenciaUtf8(static_cast<unsigned char>(texto[i])));
+    const unsigned char c = static_cast<unsigned char>(texto[i]);
+    i += c < 0x80 ? 1 : static_cast<std::size_t>(zq::TamanhoSequenciaUtf8(c));
   }
   return texto.substr(0, i < texto.size() ? i : texto.size());
 }
@@ -184,6 +206,27 @@ std::string NormalizaTextoOfx(std::string_view s) {
   if (quebra) saida += '\n';
   saida.append(s, pos, npos);
   return saida;
+}
+
+bool EhUtf8ValidoOfx(std::string_view bytes) {
+  const char* dados = bytes.data();
+  const std::size_t n = bytes.size();
+  std::size_t i = 0;
+  while (i < n) {
+    while (i + 8 <= n) {
+      uint64_t palavra;
+      std::memcpy(&palavra, dados + i, 8);
+      if (palavra & 0x8080808080808080ull) break;
+      i += 8;
+    }
+    while (i < n && static_cast<unsigned char>(dados[i]) < 0x80) ++i;
+    if (i >= n) break;
+    // One sequence, judged by the shared rules (lead byte, overlong forms, surrogates).
+    const std::size_t tamanho = static_cast<std::size_t>(zq::TamanhoSequenciaUtf8(static_cast<unsigned char>(dados[i])));
+    if (i + tamanho > n || !zq::EhUtf8Valido(bytes.substr(i, tamanho))) return false;
+    i += tamanho;
+  }
+  return true;
 }
 
 bool TemTagHistoricoOfx(std::string_view linha) {

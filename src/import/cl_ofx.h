@@ -30,6 +30,10 @@ bool AplicaLinhaOfx(std::string& linha, CZQDadosCL_Extrato& extrato);
 // Whether a line holds "<MEMO>" or "<NAME>".
 bool TemTagHistoricoOfx(std::string_view linha);
 
+// Whether the bytes are well-formed UTF-8: the answer of zq::EhUtf8Valido, with runs of
+// ASCII bytes skipped eight at a time (statement files are mostly ASCII).
+bool EhUtf8ValidoOfx(std::string_view bytes);
+
 // Most characters of a history text taken from a line without its closing tag.
 inline constexpr int kMaximoCaracteresHistoricoOfx = 99;
 

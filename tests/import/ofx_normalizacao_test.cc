@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "frame/zq_string.h"
 #include "import/cl_importacao_extrato.h"
+#include "import/cl_ofx.h"
 
 namespace {
 
@@ -116,6 +118,27 @@ TEST(NormalizacaoAleatoriaTest, OnePassAgreesWithTheStepByStepWalk) {
     const int n = quantas(gerador);
     for (int k = 0; k < n; ++k) texto += pecas[qualPeca(gerador)];
     ASSERT_EQ(Normaliza(texto), NormalizaPassoAPasso(texto)) << "texto: [" << texto << "]";
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// The reader's quick UTF-8 test answers as the shared one on every input: runs of ASCII
+// of every length around the eight-byte steps, and every kind of bad sequence.
+TEST(Utf8RapidoTest, AnswersAsTheSharedTest) {
+  const std::vector<std::string> pecas = {"a",        "abcdefgh", "ç",        "€",     "𝄞",     "\xC3",  "\x80",
+                                          "\xE2\x82", "\xF0\x9F", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
+                                          "\xFF",     "\xEF\xBB\xBF", std::string(1, '\0'), "0123456"};
+  std::mt19937 gerador(77);
+  std::uniform_int_distribution<size_t> qualPeca(0, pecas.size() - 1);
+  std::uniform_int_distribution<int> quantas(0, 24);
+  for (int rodada = 0; rodada < 20000; ++rodada) {
+    std::string texto;
+    const int n = quantas(gerador);
+    for (int k = 0; k < n; ++k) texto += pecas[qualPeca(gerador)];
+    ASSERT_EQ(cl_import::EhUtf8ValidoOfx(texto), zq::EhUtf8Valido(texto)) << "rodada " << rodada;
   }
 }
 
