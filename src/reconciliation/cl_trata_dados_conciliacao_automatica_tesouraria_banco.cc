@@ -192,9 +192,14 @@ class SomasDaMetade {
     }
 
     // Up to 2^25 entries (384 MB) the whole half is reserved at once, as the pages
-    // are only taken when written; beyond that the room grows as the cut allows.
+    // are only taken when written; beyond that, or when the system refuses that
+    // much at once, the room grows as the cut allows.
     constexpr unsigned kMaxReservaInicial = 25;
-    Garante(k <= kMaxReservaInicial ? size_t{1} << k : 1, 0);
+    try {
+      Garante(k <= kMaxReservaInicial ? size_t{1} << k : 1, 0);
+    } catch (const std::bad_alloc&) {
+      Garante(1, 0);
+    }
     m_quantidade = 0;
     if (0 <= limite[0]) {
       m_somas[0] = 0;
