@@ -404,9 +404,10 @@ HRESULT CCLConciliacaoLancaAuto::GetComplHistorico(uint16_t iIndiceProp, tagREG_
     case 8: {
       CL_VERIFICA_SERVIDORES(hr);
       CZQDadosDF_FormaPagamento dadosFormaPagamento;
-      if (ZQ_FALHOU_EM(this, kClasse, hr,
-                       GetAcessoEmpresarial()->LeBufferFormaPagamento(
-                           m_RegMovimentosProp[iIndiceProp].iPosFormaPagamento, &dadosFormaPagamento))) {
+      // The trace quotes the expression as written, so it stays on one line.
+      // clang-format off
+      if (ZQ_FALHOU_EM(this, kClasse, hr, GetAcessoEmpresarial()->LeBufferFormaPagamento(m_RegMovimentosProp[iIndiceProp].iPosFormaPagamento, &dadosFormaPagamento))) {
+        // clang-format on
         SetErro(GetAcessoEmpresarial()->GetErro());
         return hr;
       }
