@@ -6,8 +6,11 @@
 #include <filesystem>
 #include <string>
 
+#include "erp/middleware/zq_consulta_sistema_terceiro_http.h"
 #include "frame/zq_config.h"
+#include "frame/zq_erro.h"
 #include "host/zq_host.h"
+#include "store/zq_acesso_sql.h"
 
 namespace {
 
@@ -56,6 +59,13 @@ int main(int argc, char** argv) {
   opcoes.empresa = empresa.empty() ? cfg.Get("empresa") : empresa;
   if (opcoes.arquivoLog.empty()) opcoes.arquivoLog = cfg.Get("log_host");
 
+  CZQDadosDF_Erro erroArmazem;
+  if (FAILED(ZQInstalaArmazemSQL("", erroArmazem))) {
+    std::fprintf(stderr, "clhost: %s\n", erroArmazem.GetTextoMostraMensagem().c_str());
+    return 2;
+  }
+  zq::middleware::ZQInstalaConsultaSistemaTerceiroHttp();
+
   CZQHost host;
   std::string erro;
   if (!host.Carrega(opcoes, erro)) {
@@ -75,5 +85,6 @@ int main(int argc, char** argv) {
   else
     host.Executa();
   g_host = nullptr;
+  ZQRemoveArmazemSQL();
   return status;
 }
