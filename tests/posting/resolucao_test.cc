@@ -5,13 +5,13 @@
 #include <vector>
 
 #include "posting/lanca_auto_teste_util.h"
+#include "posting/resolucao_oraculo.h"
 
 namespace {
 
 using zq_lanca::LancaAutoTest;
 using zq_lanca::Linha;
 using zq_lanca::Regra;
-using zq_lanca::Rotina;
 
 // ---- named cases ----
 
@@ -142,79 +142,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- the resolution against a literal walk of the rule texts ----
 
-struct Oraculo {
-  int posicao = -1;
-  int passo = -1;
-  std::string texto;
-};
-
-// The walk as written: every place of the history list in order, the lookups repeated
-// at each place where the text begins the history.
-Oraculo Resolve(const Rotina& rotina, uint32_t conta, const CZQDadosCL_Extrato& extrato, ZQVarianteResolucao variante) {
-  const auto& historicos = rotina.Historicos();
-  const long n = historicos.GetQuantidade();
-  const int qtdRegras = static_cast<int>(rotina.Regras().GetQuantidade());
-  auto procura = [&](CZQString chave, int& posicao) {
-    chave.MakeUpper();
-    auto it = rotina.Indice().find(chave);
-    if (it == rotina.Indice().end()) return false;
-    posicao = it->second;
-    return true;
-  };
-  const int c = static_cast<int>(conta);
-  const CZQString codigo = extrato.GetCodigoMvtoBco();
-  for (long j = 0; j < n; ++j) {
-    CZQString h = extrato.GetHistBco();
-    h.MakeUpper();
-    const CZQString& t = historicos[static_cast<std::size_t>(j)];
-    CZQString busca;
-    if (h.Find(t.c_str()) == 0) {
-      busca = t;
-    } else if (j != n - 1) {
-      continue;
-    } else {
-      busca = h;
-    }
-    int r = -1;
-    CZQString chave;
-    chave.Format("%d-%s", c, codigo.c_str());
-    if (!procura(chave, r)) {
-      chave.Format("0-%s", codigo.c_str());
-      procura(chave, r);
-    }
-    if (variante == ZQ_RESOLUCAO_LANCAMENTO) {
-      if (r == -1) {
-        chave.Format("%d-%s", c, busca.c_str());
-        if (!procura(chave, r)) {
-          chave.Format("0-%s", busca.c_str());
-          procura(chave, r);
-        }
-      }
-      if (r >= qtdRegras) r = -1;
-      const char nat = extrato.GetNatureza();
-      if (r != -1 && ((nat == '+' && rotina.Regras()[static_cast<std::size_t>(r)].iContabilEntrada == 0) ||
-                      (nat == '-' && rotina.Regras()[static_cast<std::size_t>(r)].iContabilSaida == 0))) {
-        r = -1;
-        const char* s = nat == '+' ? "E" : "S";
-        chave.Format("%d-%s-%s", c, busca.c_str(), s);
-        if (!procura(chave, r)) {
-          chave.Format("0-%s-%s", busca.c_str(), s);
-          procura(chave, r);
-        }
-        if (r >= qtdRegras) r = -1;
-      }
-    } else {
-      chave.Format("%d-%s", c, busca.c_str());
-      if (!procura(chave, r)) {
-        chave.Format("0-%s", busca.c_str());
-        procura(chave, r);
-      }
-    }
-    if (r != -1) return {r, static_cast<int>(j), busca.str()};
-  }
-  return {};
-}
-
 // Texts over a few letters, so that rule texts begin one another and the histories.
 std::string Texto(std::mt19937& g, int maximo) {
   static const char letras[] = {'A', 'B', ' ', 'a'};
@@ -263,7 +190,7 @@ TEST_P(ResolucaoOraculoTest, MesmaRegraMesmoLugarMesmoTextoQueOPercursoLiteral) 
                                            naturezas[std::uniform_int_distribution<int>(0, 4)(g)]);
     const uint32_t conta = contas[std::uniform_int_distribution<int>(0, 3)(g)];
     for (ZQVarianteResolucao v : {ZQ_RESOLUCAO_LANCAMENTO, ZQ_RESOLUCAO_TESTE}) {
-      const Oraculo esperado = Resolve(m_rotina, conta, linha, v);
+      const zq_lanca::ResolucaoLiteral esperado = zq_lanca::ResolveLiteral(m_rotina, conta, linha, v);
       ZQResolucaoPropriedade obtido;
       ASSERT_EQ(m_rotina.ResolvePropriedade(conta, linha, v, &obtido), esperado.posicao)
           << "linha \"" << historico << "\" código " << linha.GetCodigoMvtoBco().c_str() << " conta " << conta
