@@ -98,14 +98,18 @@ std::string Literal(const std::string& texto) {
   return r + "'";
 }
 
-// The condition of a statement filter; a zero field does not filter.
-std::string CondicaoExtrato(const CZQDadosCL_FiltroExtrato& f) {
+// The condition of a statement filter; a zero field does not filter. With `semIndice`
+// the numeric columns are written "+coluna", which keeps the planner off the
+// (account, date) index: a search by positions must go by the primary key, or each
+// batch of positions scans the whole account.
+std::string CondicaoExtrato(const CZQDadosCL_FiltroExtrato& f, bool semIndice = false) {
+  const std::string m = semIndice ? "+" : "";
   std::vector<std::string> partes;
-  if (f.GetConta()) partes.push_back("conta = " + std::to_string(f.GetConta()));
+  if (f.GetConta()) partes.push_back(m + "conta = " + std::to_string(f.GetConta()));
   // A line keeps only the low 16 bits of its branch.
-  if (f.GetFilial()) partes.push_back("filial = " + std::to_string(f.GetFilial() & 0xFFFFu));
-  if (f.GetDataInicial()) partes.push_back("dma_extrato >= " + std::to_string(f.GetDataInicial()));
-  if (f.GetDataFinal()) partes.push_back("dma_extrato <= " + std::to_string(f.GetDataFinal()));
+  if (f.GetFilial()) partes.push_back(m + "filial = " + std::to_string(f.GetFilial() & 0xFFFFu));
+  if (f.GetDataInicial()) partes.push_back(m + "dma_extrato >= " + std::to_string(f.GetDataInicial()));
+  if (f.GetDataFinal()) partes.push_back(m + "dma_extrato <= " + std::to_string(f.GetDataFinal()));
   if (f.GetConciliado() == ZQ_CONCILIADO_SIM) {
     partes.push_back("conciliado = 'S'");
   } else if (f.GetConciliado() != 0) {
@@ -426,7 +430,7 @@ HRESULT CZQAcessoConciliacaoSQL::BuscaRegistrosMovimentoExtrato(const CZQDadosCL
                                                                 CZQVector<CZQDadosCL_Extrato>& extratos) {
   return Executa("BuscaRegistrosMovimentoExtrato", [&] {
     std::unordered_map<uint32_t, CZQDadosCL_Extrato> achadas;
-    const std::string condicao = CondicaoExtrato(filtro);
+    const std::string condicao = CondicaoExtrato(filtro, true);
     for (const std::string& lista : zq_sql::ListasIn(posicoes.Std())) {
       PercorreExtratos(Banco().Sessao(), E("posicao IN (" + lista + ")", condicao), "",
                        [&](const LinhaExtrato& l) { achadas.emplace(static_cast<uint32_t>(l.posicao), l.Para()); });
