@@ -1,4 +1,5 @@
 #include "cli/zq_cli.h"
+#include "cli/zq_cli_regras.h"
 
 #include <CLI/CLI.hpp>
 
@@ -182,6 +183,9 @@ int ZQExecutaCl(const std::vector<std::string>& argumentos, std::ostream& saida,
   CLI::Option* abertos = extratos->add_flag("--open", o.abertos, "Somente as linhas não conciliadas");
   extratos->add_flag("--reconciled", o.conciliados, "Somente as linhas conciliadas")->excludes(abertos);
 
+  ZQComandosRegras regras;
+  regras.Registra(app);
+
   // A misspelt command would otherwise read as a missing one: name it.
   for (size_t i = 1; i < argumentos.size(); ++i) {
     const std::string& a = argumentos[i];
@@ -192,6 +196,7 @@ int ZQExecutaCl(const std::vector<std::string>& argumentos, std::ostream& saida,
     if (a.empty() || a[0] == '-') continue;
     bool conhecido = false;
     for (const CLI::App* comando : {init, empresa, extratos}) conhecido = conhecido || comando->get_name() == a;
+    conhecido = conhecido || regras.Conhece(a);
     if (!conhecido) {
       erros << "cl: comando desconhecido: \"" << a << "\" (veja cl --help)\n";
       return ZQ_CL_SAIDA_ARGUMENTOS;
@@ -212,6 +217,7 @@ int ZQExecutaCl(const std::vector<std::string>& argumentos, std::ostream& saida,
     if (*init) Init(o, saida);
     if (*empresa) CarregaEmpresa(o, saida);
     if (*extratos) Extratos(o, saida);
+    if (regras.Escolhido()) return regras.Executa(Conexao(o), saida, erros);
   } catch (const Falha& f) {
     erros << "cl: " << f.texto << "\n";
     return f.codigo;

@@ -1,0 +1,264 @@
+#include "cli/zq_cli_regras.h"
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "posting/cl_conciliacao_lanca_auto.h"
+#include "store/zq_acesso_sql.h"
+
+namespace {
+
+constexpr int kSaidaFalha = 1;
+constexpr int kSaidaArgumentos = 2;
+
+// The posting routine with what the commands show.
+class CLConsultaRegras : public CCLConciliacaoLancaAuto {
+ public:
+  using CCLConciliacaoLancaAuto::BuscaPropriedades;
+  using CCLConciliacaoLancaAuto::ResolvePropriedade;
+  const CZQVector<_REG_PROP_CONC_TESBAN_PS>& Regras() const { return m_RegMovimentosProp; }
+  // The rule holding a key, or -1.
+  int Dono(CZQString chave) const {
+    chave.MakeUpper();
+    auto it = m_mapPropriedades.find(chave);
+    return it == m_mapPropriedades.end() ? -1 : it->second;
+  }
+};
+
+struct Falha {
+  std::string texto;
+  int codigo = kSaidaFalha;
+};
+
+std::string Texto(const CZQDadosDF_Erro& erro) { return erro.GetTextoMostraMensagem().c_str(); }
+
+// Widths count letters, not bytes: the texts are UTF-8.
+std::string Ajusta(std::string texto, std::size_t largura, bool direita = false) {
+  std::size_t letras = 0;
+  for (unsigned char c : texto) letras += (c & 0xC0) != 0x80;
+  if (letras >= largura) return texto;
+  std::string espaco(largura - letras, ' ');
+  return direita ? espaco + texto : texto + espaco;
+}
+
+// The store opened for the routine: installed as the process's servers while alive.
+class Armazem {
+ public:
+  explicit Armazem(std::string conexao) {
+    if (conexao.rfind("sqlite:", 0) == 0) {
+      std::string arquivo = conexao.substr(7);
+      arquivo = arquivo.substr(0, arquivo.find('?'));
+      std::error_code ec;
+      if (!std::filesystem::exists(arquivo, ec)) throw Falha{"o banco " + arquivo + " não existe; crie-o com \"cl init\""};
+      if (conexao.find('?') == std::string::npos) conexao += "?modo=leitura";
+    }
+    CZQDadosDF_Erro erro;
+    if (FAILED(ZQInstalaArmazemSQL(conexao, erro, &m_banco))) throw Falha{Texto(erro)};
+    m_hub = std::make_unique<CZQAcessoServidoresSQL>(m_banco);
+  }
+  ~Armazem() { ZQRemoveArmazemSQL(); }
+  Armazem(const Armazem&) = delete;
+  Armazem& operator=(const Armazem&) = delete;
+
+  CZQAcessoServidoresSQL& Hub() { return *m_hub; }
+
+  std::string NomeConta(uint32_t conta) {
+    CZQDadosDF_PlanoEmpresarial plano;
+    if (FAILED(m_hub->GetAcessoEmpresarial()->LeBufferPlanoContabil(conta, &plano))) return std::string();
+    return plano.GetNome().c_str();
+  }
+
+ private:
+  std::shared_ptr<CZQBancoSQL> m_banco;
+  std::unique_ptr<CZQAcessoServidoresSQL> m_hub;
+};
+
+void CarregaRegras(CLConsultaRegras& rotina, const IZQDF_Profiler& perfil) {
+  if (FAILED(rotina.Inicializa(&perfil)) || FAILED(rotina.BuscaPropriedades())) {
+    throw Falha{"não foi possível ler as regras de lançamento: " + Texto(rotina.GetErro())};
+  }
+}
+
+std::string Aspas(const std::string& texto) { return "\"" + texto + "\""; }
+
+std::string DescreveRegra(const _REG_PROP_CONC_TESBAN_PS& r) {
+  std::string texto = "código " + Aspas(r.szCodigoMvtoBco.Get().str()) + ", histórico " +
+                      Aspas(r.szHistoricoBco.Get().str()) + ", ";
+  texto += r.lPonteiroConta ? "conta " + std::to_string(r.lPonteiroConta) : std::string("todas as contas");
+  return texto;
+}
+
+const char* NomeChave(ZQTipoChavePropriedade tipo) {
+  switch (tipo) {
+    case ZQ_CHAVE_CODIGO_CONTA: return "código, da conta";
+    case ZQ_CHAVE_CODIGO_GERAL: return "código, de todas as contas";
+    case ZQ_CHAVE_HISTORICO_CONTA: return "histórico, da conta";
+    case ZQ_CHAVE_HISTORICO_GERAL: return "histórico, de todas as contas";
+    case ZQ_CHAVE_SENTIDO_CONTA: return "sentido, da conta";
+    case ZQ_CHAVE_SENTIDO_GERAL: return "sentido, de todas as contas";
+    default: return "nenhuma";
+  }
+}
+
+void ListaRegras(uint32_t conta, Armazem& armazem, std::ostream& saida) {
+  CZQProfilerEmpresa perfil;
+  CLConsultaRegras rotina;
+  CarregaRegras(rotina, perfil);
+  const auto& regras = rotina.Regras();
+
+  std::vector<int> daConta;
+  for (int i = 0; i < static_cast<int>(regras.GetQuantidade()); ++i) {
+    const uint32_t c = regras[static_cast<std::size_t>(i)].lPonteiroConta;
+    if (c == conta || c == 0) daConta.push_back(i);
+  }
+  const std::string nome = armazem.NomeConta(conta);
+  saida << "Regras de lançamento da conta " << conta << (nome.empty() ? "" : " - " + nome) << ": " << daConta.size()
+        << " de " << regras.GetQuantidade() << (regras.GetQuantidade() == 1 ? " regra" : " regras") << "\n";
+  if (daConta.empty()) return;
+
+  saida << Ajusta("Pos", 5, true) << "  " << Ajusta("Conta", 6) << "  " << Ajusta("Código", 6) << "  "
+        << Ajusta("Histórico", 30) << "  " << Ajusta("Sent", 4) << "  " << Ajusta("Agr", 3) << "  "
+        << Ajusta("Trans", 5, true) << "  " << Ajusta("Forma C/D", 9) << "  " << Ajusta("Contábil E/S", 12) << "  "
+        << Ajusta("Compl", 5, true) << "  " << Ajusta("Hist", 5, true) << "  " << Ajusta("Classif", 8, true) << "  "
+        << "Contrapartida\n";
+  for (int i : daConta) {
+    const _REG_PROP_CONC_TESBAN_PS& r = regras[static_cast<std::size_t>(i)];
+    const std::string codigo = r.szCodigoMvtoBco.Get().str();
+    const std::string historico = r.szHistoricoBco.Get().str();
+    saida << Ajusta(std::to_string(i), 5, true) << "  "
+          << Ajusta(r.lPonteiroConta ? std::to_string(r.lPonteiroConta) : "todas", 6) << "  " << Ajusta(codigo, 6)
+          << "  " << Ajusta(Aspas(historico), 30) << "  " << Ajusta(r.iContabilEntrada ? "E" : "S", 4) << "  "
+          << Ajusta(r.cAgrupa == 'A' ? "sim" : "não", 3) << "  " << Ajusta(std::to_string(r.iTransacao), 5, true)
+          << "  " << Ajusta(std::to_string(r.iPosFormaPagamento) + "/" + std::to_string(r.iPosFormaPagamentoSaida), 9)
+          << "  " << Ajusta(std::to_string(r.iContabilEntrada) + "/" + std::to_string(r.iContabilSaida), 12) << "  "
+          << Ajusta(std::to_string(r.iComplHistorico), 5, true) << "  " << Ajusta(std::to_string(r.lHistorico), 5, true)
+          << "  " << Ajusta(std::to_string(r.lPosClassificacao), 8, true) << "  " << r.lContaContrapartida << "\n";
+
+    // A key an earlier rule already holds never leads to this one.
+    const int c = static_cast<int>(r.lPonteiroConta);
+    CZQString chaves[3];
+    chaves[0].Format("%d-%s", c, codigo.c_str());
+    chaves[1].Format("%d-%s", c, historico.c_str());
+    chaves[2].Format("%d-%s-%s", c, historico.c_str(), r.iContabilEntrada ? "E" : "S");
+    const char* papeis[3] = {"código", "histórico", "sentido"};
+    for (int k = 0; k < 3; ++k) {
+      if (k == 1 && chaves[1] == chaves[0]) continue;
+      const int dono = rotina.Dono(chaves[k]);
+      if (dono != i) {
+        CZQString chave = chaves[k];
+        saida << "       chave de " << papeis[k] << " " << Aspas(chave.MakeUpper().str()) << " é da regra " << dono
+              << "\n";
+      }
+    }
+  }
+}
+
+char Natureza(const std::string& texto) {
+  if (texto == "+" || texto == "C" || texto == "c") return ZQ_NATUREZA_CREDITO;
+  if (texto == "-" || texto == "D" || texto == "d") return ZQ_NATUREZA_DEBITO;
+  throw Falha{"natureza inválida: " + Aspas(texto) + " (use + ou C para crédito, - ou D para débito)",
+              kSaidaArgumentos};
+}
+
+void Explica(uint32_t contaDada, long long posicao, const std::string& historico, const std::string& codigo,
+             const std::string& natureza, Armazem& armazem, std::ostream& saida) {
+  CZQDadosCL_Extrato linha;
+  if (posicao >= 0) {
+    CZQDadosCL_FiltroExtrato filtro;
+    CZQVector<uint32_t> posicoes;
+    posicoes.Add(static_cast<uint32_t>(posicao));
+    CZQVector<CZQDadosCL_Extrato> linhas;
+    CZQAcessoConciliacao& conciliacao = *armazem.Hub().GetAcessoConciliacao();
+    if (FAILED(conciliacao.BuscaRegistrosMovimentoExtrato(filtro, posicoes, linhas))) {
+      throw Falha{Texto(*conciliacao.GetErro())};
+    }
+    if (linhas.IsEmpty()) throw Falha{"não há linha de extrato na posição " + std::to_string(posicao)};
+    linha = linhas[0];
+  } else {
+    linha.SetConta(contaDada).SetHistBco(CZQString(historico)).SetCodigoMvtoBco(CZQString(codigo)).SetNatureza(
+        Natureza(natureza));
+  }
+  const uint32_t conta = contaDada ? contaDada : linha.GetConta();
+
+  CZQProfilerEmpresa perfil;
+  CLConsultaRegras rotina;
+  CarregaRegras(rotina, perfil);
+
+  saida << "Linha";
+  if (posicao >= 0) saida << " " << posicao;
+  saida << ": conta " << conta << ", código " << Aspas(linha.GetCodigoMvtoBco().c_str()) << ", "
+        << (linha.GetNatureza() == ZQ_NATUREZA_DEBITO ? "débito" : "crédito") << ", histórico "
+        << Aspas(linha.GetHistBco().c_str()) << "\n";
+  if (rotina.Regras().IsEmpty()) {
+    saida << "Não há regras de lançamento cadastradas.\n";
+    return;
+  }
+
+  ZQResolucaoPropriedade achada[2];
+  const ZQVarianteResolucao variantes[2] = {ZQ_RESOLUCAO_LANCAMENTO, ZQ_RESOLUCAO_TESTE};
+  const char* nomes[2] = {"Lançamento", "Teste"};
+  for (int v = 0; v < 2; ++v) {
+    rotina.ResolvePropriedade(conta, linha, variantes[v], &achada[v]);
+    saida << nomes[v] << ": ";
+    if (achada[v].iPosicao < 0) {
+      saida << "nenhuma regra\n";
+      continue;
+    }
+    saida << "regra " << achada[v].iPosicao << " ("
+          << DescreveRegra(rotina.Regras()[static_cast<std::size_t>(achada[v].iPosicao)]) << ") pela chave "
+          << Aspas(achada[v].sChave.c_str()) << " (" << NomeChave(achada[v].tipoChave) << "), no lugar "
+          << achada[v].iPasso << " da lista de históricos, com o texto " << Aspas(achada[v].sTextoBusca.c_str())
+          << "\n";
+  }
+  if (achada[0].iPosicao < 0 && achada[1].iPosicao >= 0) {
+    const bool credito = linha.GetNatureza() == ZQ_NATUREZA_CREDITO;
+    saida << "O teste acha regra, mas o lançamento não: a regra achada não tem conta contábil de "
+          << (credito ? "entrada" : "saída") << " e nenhuma regra responde à chave de sentido \"-"
+          << (credito ? "E" : "S") << "\" do texto.\n";
+  }
+}
+
+}  // namespace
+
+void ZQComandosRegras::Registra(CLI::App& app) {
+  m_regras = app.add_subcommand("rules", "Lista as regras de lançamento automático que servem a uma conta");
+  m_regras->add_option("--account", m_conta, "Conta bancária (ponteiro do plano de contas)")->required();
+
+  m_explica = app.add_subcommand("explain-rule",
+                                 "Mostra qual regra uma linha de extrato acha, por qual chave, no lançamento e no teste");
+  m_explica->add_option("--account", m_conta, "Conta conciliada (padrão: a conta da linha dada por --line)");
+  CLI::Option* linha = m_explica->add_option("--line", m_linha, "Posição de uma linha de extrato gravada");
+  CLI::Option* historico = m_explica->add_option("--history", m_historico, "Histórico do banco da linha");
+  m_explica->add_option("--code", m_codigo, "Código de movimento do banco da linha")->excludes(linha);
+  m_explica->add_option("--sign", m_natureza, "Natureza: + (crédito, padrão) ou - (débito)")->excludes(linha);
+  historico->excludes(linha);
+}
+
+bool ZQComandosRegras::Conhece(const std::string& nome) const {
+  return (m_regras && m_regras->get_name() == nome) || (m_explica && m_explica->get_name() == nome);
+}
+
+bool ZQComandosRegras::Escolhido() const { return (m_regras && *m_regras) || (m_explica && *m_explica); }
+
+int ZQComandosRegras::Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros) {
+  try {
+    if (m_explica && *m_explica) {
+      if (m_linha < 0 && m_historico.empty() && m_codigo.empty()) {
+        throw Falha{"dê a linha: --line POSIÇÃO, ou --history (e --code, --sign) com --account", kSaidaArgumentos};
+      }
+      if (m_linha < 0 && m_conta == 0) throw Falha{"--account é obrigatória sem --line", kSaidaArgumentos};
+      if (m_linha < 0) Natureza(m_natureza);
+      Armazem armazem(conexao);
+      Explica(m_conta, m_linha, m_historico, m_codigo, m_natureza, armazem, saida);
+    } else if (m_regras && *m_regras) {
+      Armazem armazem(conexao);
+      ListaRegras(m_conta, armazem, saida);
+    }
+  } catch (const Falha& f) {
+    erros << "cl: " << f.texto << "\n";
+    return f.codigo;
+  }
+  return 0;
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <cstdint>
+#include <functional>
+#include <ostream>
+#include <string>
+
+// The posting-rule commands of the "cl" tool, for the people who write the rules:
+//
+//   cl rules --account N
+//       the rules that serve the account (its own and those for every account), in the
+//       order they are tried, with the keys each one holds or lost to an earlier rule;
+//   cl explain-rule --account N (--line POSIÇÃO | --history TEXTO [--code C] [--sign +|-])
+//       which rule a statement line finds, by which key and at which place of the list,
+//       in the posting run and in the test that comes before it.
+class ZQComandosRegras {
+ public:
+  // Adds the commands to the tool.
+  void Registra(CLI::App& app);
+  // Whether `nome` is one of these commands.
+  bool Conhece(const std::string& nome) const;
+  // Whether the parsed command line chose one of these commands.
+  bool Escolhido() const;
+  // Runs the chosen command over the store `conexao` names; returns the exit code.
+  int Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros);
+
+ private:
+  CLI::App* m_regras = nullptr;
+  CLI::App* m_explica = nullptr;
+  uint32_t m_conta = 0;
+  long long m_linha = -1;
+  std::string m_historico;
+  std::string m_codigo;
+  std::string m_natureza = "+";
+};
