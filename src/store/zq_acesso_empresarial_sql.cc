@@ -23,7 +23,7 @@ HRESULT CZQAcessoEmpresarialSQL::LeBufferFormaPagamento(uint32_t posicao, CZQDad
   });
 }
 
-HRESULT CZQAcessoEmpresarialSQL::LeBanco(const char* operacao, uint32_t conta, CZQDadosDF_Banco* banco) {
+HRESULT CZQAcessoEmpresarialSQL::LeDadosBanco(const char* operacao, uint32_t conta, CZQDadosDF_Banco* banco) {
   if (!banco) return Falha(operacao, E_POINTER, "registro nulo");
   return Executa(operacao, [&] {
     long long c = conta, numero = 0, integrar = 0, operacoes = 0, ambiente = 0, ambienteBB = 0;
@@ -51,11 +51,11 @@ HRESULT CZQAcessoEmpresarialSQL::LeBanco(const char* operacao, uint32_t conta, C
 }
 
 HRESULT CZQAcessoEmpresarialSQL::LeBanco(const uint32_t& conta, CZQDadosDF_Banco* banco, int) {
-  return LeBanco("LeBanco", conta, banco);
+  return LeDadosBanco("LeBanco", conta, banco);
 }
 
 HRESULT CZQAcessoEmpresarialSQL::LeBufferBanco(uint32_t conta, CZQDadosDF_Banco* banco, int) {
-  return LeBanco("LeBufferBanco", conta, banco);
+  return LeDadosBanco("LeBufferBanco", conta, banco);
 }
 
 HRESULT CZQAcessoEmpresarialSQL::LeConta(const char* operacao, const char* tabela, uint32_t conta,

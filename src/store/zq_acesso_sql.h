@@ -102,7 +102,7 @@ class CZQAcessoEmpresarialSQL : public CZQAcessoEmpresarial, public CZQAreaSQL {
   const CZQDadosDF_Erro* GetErro() const override { return &m_erro; }
 
  private:
-  HRESULT LeBanco(const char* operacao, uint32_t conta, CZQDadosDF_Banco* banco);
+  HRESULT LeDadosBanco(const char* operacao, uint32_t conta, CZQDadosDF_Banco* banco);
   HRESULT LeConta(const char* operacao, const char* tabela, uint32_t conta, CZQDadosDF_PlanoEmpresarial* plano);
 };
 
