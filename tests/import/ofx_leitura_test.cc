@@ -146,30 +146,44 @@ TEST_F(LeitorOfxTest, ConvertsTheTextAtTheEdge) {
 }
 
 // Header and trailer lines of the layout, counted on the normalised text (the OFX
-// header is gone by then): 9 lines, three transactions.
+// header and the first tag are gone by then).
 struct CasoLeiaute {
+  const char* nome;
   int32_t leiaute;
+  std::string texto;
   std::vector<std::string> historicos;
 };
+
+void PrintTo(const CasoLeiaute& c, std::ostream* os) { *os << c.nome; }
 
 class LeiauteOfxTest : public LeitorOfxTest, public ::testing::WithParamInterface<CasoLeiaute> {};
 
 TEST_P(LeiauteOfxTest, DropsTheLayoutsHeaderAndTrailerLines) {
-  const std::string texto =
-      "<OFX>\n<STMTTRN>\n<TRNAMT>1.00\n<MEMO>A\n<STMTTRN>\n<TRNAMT>2.00\n<MEMO>B\n<STMTTRN>\n<TRNAMT>3.00\n<MEMO>C\n";
-  ASSERT_FALSE(LeTexto(texto, GetParam().leiaute).TemErro());
+  ASSERT_FALSE(LeTexto(GetParam().texto, GetParam().leiaute).TemErro());
   std::vector<std::string> historicos;
   for (const CZQDadosCL_Extrato& e : m_lista) historicos.push_back(e.GetHistBco().str());
   EXPECT_EQ(historicos, GetParam().historicos);
 }
 
-INSTANTIATE_TEST_SUITE_P(Leiautes, LeiauteOfxTest,
-                         ::testing::Values(CasoLeiaute{1, {"A", "B", "C"}},  // no header, no trailer
-                                           CasoLeiaute{2, {"A", "B", "C"}},  // one header line: <STMTTRN>
-                                           // two header lines take A's amount, two trailer lines C's
-                                           CasoLeiaute{3, {"B"}},
-                                           // a header longer than the file drops nothing; one trailer line
-                                           CasoLeiaute{4, {"A", "B"}}));
+// Nine lines, three transactions.
+const std::string kTresTransacoes =
+    "<OFX>\n<STMTTRN>\n<TRNAMT>1.00\n<MEMO>A\n<STMTTRN>\n<TRNAMT>2.00\n<MEMO>B\n<STMTTRN>\n<TRNAMT>3.00\n<MEMO>C\n";
+// Four lines: two for the header, two for the trailer.
+const std::string kQuatroLinhas = "<OFX>\n<A>\n<B>\n<TRNAMT>1\n<MEMO>Z\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Leiautes, LeiauteOfxTest,
+    ::testing::Values(CasoLeiaute{"none", 1, kTresTransacoes, {"A", "B", "C"}},
+                      CasoLeiaute{"one_header_line", 2, kTresTransacoes, {"A", "B", "C"}},
+                      // two header lines take A's amount, two trailer lines C's
+                      CasoLeiaute{"two_and_two", 3, kTresTransacoes, {"B"}},
+                      // a header longer than the file drops nothing; one trailer line
+                      CasoLeiaute{"header_longer_than_the_file", 4, kTresTransacoes, {"A", "B"}},
+                      CasoLeiaute{"header_and_trailer_take_every_line", 3, kQuatroLinhas, {}},
+                      // Three lines: the trailer is longer than the one line the header leaves,
+                      // whose amount and memo make a line (the amount's tag wins the field).
+                      CasoLeiaute{"trailer_longer_than_what_is_left", 3, "<OFX>\n<A>\n<B>\n<TRNAMT>1<MEMO>Z", {""}}),
+    [](const auto& info) { return std::string(info.param.nome); });
 
 TEST_F(LeitorOfxTest, UnreadableFileIsWarning5813AndAppendsNothing) {
   for (const std::string& caminho : {ArquivoTemporario("nao-existe.ofx").string(), m_raiz.string(), std::string()}) {
