@@ -128,13 +128,6 @@ TEST_F(FonteTest, TavorinTestModeAsksNothingAndSavesNothing) {
   EXPECT_EQ(m_lista[0].GetHistBco(), "MOCK");
 }
 
-TEST_F(FonteTest, TavorinWithoutDatesAsksWithEmptyDates) {
-  m_roteiro.documento = cl_teste::Ofx({});
-  ASSERT_FALSE(Tavorin(111, 0, 0).TemErro());
-  ASSERT_EQ(m_roteiro.consultas.size(), 1u);
-  EXPECT_EQ(m_roteiro.consultas[0].GetChaveConsulta(), "?inicio=&fim=&encoding=ofx");
-}
-
 struct CasoRespostaTavorin {
   const char* nome;
   HRESULT hr;

@@ -191,15 +191,6 @@ TEST_F(ImportacaoTest, HistoryIsNoPartOfTheKeyWhenItsFlagIsOff) {
   EXPECT_EQ(Historicos(kTavorin), (std::vector<std::string>{"tarifa pix", "OUTRO HISTORICO"}));
 }
 
-TEST_F(ImportacaoTest, LinesOnOrBeforeTheLockDateAreRejected) {
-  Mock(Ofx({{"DEBIT", "20261031", "-1,00", "NA DATA DE BLOQUEIO"}, {"DEBIT", "20261101", "-1,00", "DEPOIS"}}));
-  ASSERT_FALSE(m_rotina.ImportaExtrato(cl_teste::Pedido(kTavorin, Dia(1, 10, 2026), Dia(30, 11, 2026), true))
-                   .TemErro());
-  EXPECT_EQ(Historicos(kTavorin), (std::vector<std::string>{"DEPOIS"}));
-  const std::string relatorio = cl_teste::LeTudo(m_rotina.GetExtraInfoBase().GetCaminhoArquivoErros().str());
-  EXPECT_NE(relatorio.find("Data de Lançamento: 31/10/26"), std::string::npos);
-}
-
 TEST_F(ImportacaoTest, NoLineFromTheSourceIsWarning5891) {
   Mock(Ofx({}));
   for (uint32_t conta : {kTavorin, kSemIntegracao}) {

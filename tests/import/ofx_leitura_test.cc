@@ -219,14 +219,6 @@ TEST_F(LeitorOfxTest, LayoutThatCannotBeReadIsTracedAndCarriesItsClass) {
             1u);
 }
 
-TEST_F(LeitorOfxTest, AppendsAfterTheLinesAlreadyInTheList) {
-  m_lista.Add(cl_teste::Linha(999, 1, 5, '+', "anterior"));
-  ASSERT_FALSE(Le(cl_teste::Fixture("sgml-utf8-cabecalho-1252.ofx")).TemErro());
-  ASSERT_EQ(m_lista.GetQuantidade(), 3);
-  EXPECT_EQ(m_lista[0].GetHistBco(), "anterior");
-  EXPECT_EQ(m_lista[1].GetConta(), 111u);
-}
-
 TEST_F(LeitorOfxTest, BranchKeepsItsLow16Bits) {
   ASSERT_FALSE(Le(cl_teste::Fixture("sgml-utf8-cabecalho-1252.ofx"), 1, 70000).TemErro());
   ASSERT_FALSE(m_lista.IsEmpty());
