@@ -99,6 +99,8 @@ class CL_EXPORT CCLConciliacaoLancaAuto : public CZQBaseParaRotinas {
   int ResolvePropriedade(uint32_t lConta, const CZQDadosCL_Extrato& dadosExtrato, ZQVarianteResolucao variante,
                          ZQResolucaoPropriedade* explicacao = nullptr);
 
+  // The index and the history texts change only through BuscaPropriedades: the lookups
+  // remember what they found until the next load.
   CConexaoPlanoContabil m_pClassificacaoEmp;
   CZQVector<_REG_PROP_CONC_TESBAN_PS> m_RegMovimentosProp;
   uint16_t m_iQtdMovimentosProp = 0;
