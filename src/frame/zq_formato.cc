@@ -40,11 +40,11 @@ std::string ComoTexto(const ArgFormato& a) {
 }
 
 template <typename T>
-void Acrescenta(std::string& saida, const std::string& spec, T valor) {
-  int n = std::snprintf(nullptr, 0, spec.c_str(), valor);
+void Acrescenta(std::string& saida, const std::string& conversao, T valor) {
+  int n = std::snprintf(nullptr, 0, conversao.c_str(), valor);
   if (n <= 0) return;
   std::string parte(static_cast<size_t>(n) + 1, '\0');
-  std::snprintf(parte.data(), parte.size(), spec.c_str(), valor);
+  std::snprintf(parte.data(), parte.size(), conversao.c_str(), valor);
   parte.resize(static_cast<size_t>(n));
   saida += parte;
 }
@@ -68,27 +68,27 @@ std::string FormataSeguro(std::string_view formato, const std::vector<ArgFormato
       continue;
     }
     // Flags, width and precision are kept; '*' takes its value from the arguments.
-    std::string spec = "%";
+    std::string conversao = "%";
     size_t j = i + 1;
-    while (j < formato.size() && std::string_view("-+ #0'").find(formato[j]) != std::string_view::npos) spec += formato[j++];
+    while (j < formato.size() && std::string_view("-+ #0'").find(formato[j]) != std::string_view::npos) conversao += formato[j++];
     for (int parte = 0; parte < 2 && j < formato.size(); ++parte) {
       if (parte == 1) {
         if (formato[j] != '.') break;
-        spec += formato[j++];
+        conversao += formato[j++];
       }
       if (j < formato.size() && formato[j] == '*') {
         const ArgFormato* a = pega();
         int64_t v = a ? ComoInteiro(*a) : 0;
         if (v > 4096) v = 4096;
         if (v < -4096) v = -4096;
-        spec += std::to_string(v);
+        conversao += std::to_string(v);
         ++j;
       } else {
         size_t inicio = j;
         while (j < formato.size() && formato[j] >= '0' && formato[j] <= '9') ++j;
         std::string numero(formato.substr(inicio, j - inicio));
         if (numero.size() > 4) numero = "4096";  // a width beyond reason is a catalogue slip
-        spec += numero;
+        conversao += numero;
       }
     }
     // Length modifiers are dropped: the argument's own type decides the width.
@@ -102,13 +102,13 @@ std::string FormataSeguro(std::string_view formato, const std::vector<ArgFormato
     switch (conv) {
       case 'd':
       case 'i':
-        if (a) Acrescenta(saida, spec + "lld", static_cast<long long>(ComoInteiro(*a)));
+        if (a) Acrescenta(saida, conversao + "lld", static_cast<long long>(ComoInteiro(*a)));
         break;
       case 'u':
       case 'x':
       case 'X':
       case 'o':
-        if (a) Acrescenta(saida, spec + "ll" + conv, static_cast<unsigned long long>(ComoInteiro(*a)));
+        if (a) Acrescenta(saida, conversao + "ll" + conv, static_cast<unsigned long long>(ComoInteiro(*a)));
         break;
       case 'f':
       case 'F':
@@ -118,16 +118,16 @@ std::string FormataSeguro(std::string_view formato, const std::vector<ArgFormato
       case 'G':
       case 'a':
       case 'A':
-        if (a) Acrescenta(saida, spec + conv, ComoReal(*a));
+        if (a) Acrescenta(saida, conversao + conv, ComoReal(*a));
         break;
       case 'c':
-        if (a) Acrescenta(saida, spec + "c", static_cast<int>(ComoInteiro(*a)));
+        if (a) Acrescenta(saida, conversao + "c", static_cast<int>(ComoInteiro(*a)));
         break;
       case 's':
       case 'S':
         if (a) {
           std::string t = ComoTexto(*a);
-          Acrescenta(saida, spec + "s", t.c_str());
+          Acrescenta(saida, conversao + "s", t.c_str());
         }
         break;
       case 'n':
