@@ -9,5 +9,5 @@ class CWnd {
   virtual intptr_t SendMessageA(uint32_t mensagem, uintptr_t wParam, intptr_t lParam) = 0;
 };
 
-// Progress of an import: wParam carries the percentage done.
+// Progress of an import: wParam is 100 (the whole) and lParam the percentage done.
 inline constexpr uint32_t ZQ_MENSAGEM_PROGRESSO = 1126;
