@@ -1,4 +1,5 @@
 #include "cli/zq_cli.h"
+#include "cli/zq_cli_importacao.h"
 #include "cli/zq_cli_regras.h"
 
 #include <CLI/CLI.hpp>
@@ -185,6 +186,8 @@ int ZQExecutaCl(const std::vector<std::string>& argumentos, std::ostream& saida,
 
   ZQComandosRegras regras;
   regras.Registra(app);
+  ZQComandoImportacao importacao;
+  importacao.Registra(app);
 
   // A misspelt command would otherwise read as a missing one: name it.
   for (size_t i = 1; i < argumentos.size(); ++i) {
@@ -196,7 +199,7 @@ int ZQExecutaCl(const std::vector<std::string>& argumentos, std::ostream& saida,
     if (a.empty() || a[0] == '-') continue;
     bool conhecido = false;
     for (const CLI::App* comando : {init, empresa, extratos}) conhecido = conhecido || comando->get_name() == a;
-    conhecido = conhecido || regras.Conhece(a);
+    conhecido = conhecido || regras.Conhece(a) || importacao.Conhece(a);
     if (!conhecido) {
       erros << "cl: comando desconhecido: \"" << a << "\" (veja cl --help)\n";
       return ZQ_CL_SAIDA_ARGUMENTOS;
@@ -218,6 +221,7 @@ int ZQExecutaCl(const std::vector<std::string>& argumentos, std::ostream& saida,
     if (*empresa) CarregaEmpresa(o, saida);
     if (*extratos) Extratos(o, saida);
     if (regras.Escolhido()) return regras.Executa(Conexao(o), saida, erros);
+    if (importacao.Escolhido()) return importacao.Executa(Conexao(o), saida, erros);
   } catch (const Falha& f) {
     erros << "cl: " << f.texto << "\n";
     return f.codigo;

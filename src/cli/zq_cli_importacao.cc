@@ -1,0 +1,107 @@
+#include "cli/zq_cli_importacao.h"
+
+#include <cstdio>
+
+#include "cli/zq_cli_terminal.h"
+#include "erp/middleware/zq_consulta_sistema_terceiro_http.h"
+#include "frame/zq_conversao.h"
+#include "frame/zq_config.h"
+#include "frame/zq_data.h"
+#include "import/cl_importacao_extrato.h"
+#include "platform/zq_dados_extrato.h"
+#include "store/zq_acesso_sql.h"
+
+namespace {
+
+constexpr int kSaidaFalha = 1;
+constexpr int kSaidaArgumentos = 2;
+
+// The store and the middleware installed for the command, removed after it.
+class Componentes {
+ public:
+  explicit Componentes(const std::string& conexao) { m_hr = ZQInstalaArmazemSQL(conexao, m_erro); }
+  ~Componentes() {
+    if (SUCCEEDED(m_hr)) ZQRemoveArmazemSQL();
+  }
+  Componentes(const Componentes&) = delete;
+  Componentes& operator=(const Componentes&) = delete;
+  bool Ok() const { return SUCCEEDED(m_hr); }
+  const CZQDadosDF_Erro& Erro() const { return m_erro; }
+
+ private:
+  HRESULT m_hr;
+  CZQDadosDF_Erro m_erro;
+};
+
+}  // namespace
+
+void ZQComandoImportacao::Registra(CLI::App& app) {
+  m_importa = app.add_subcommand("import", "Importa o extrato online de uma conta num período");
+  m_importa->add_option("--account", m_conta, "Conta bancária (ponteiro do plano de contas)")->required();
+  m_importa->add_option("--from", m_de, "Data inicial, DD/MM/AAAA")->required();
+  m_importa->add_option("--to", m_ate, "Data final, DD/MM/AAAA")->required();
+  m_importa->add_option("--branch", m_filial, "Filial da importação (padrão: 1)");
+  m_importa->add_flag("--no-duplicate-check", m_semDuplicidade, "Não compara com as linhas já importadas");
+}
+
+bool ZQComandoImportacao::Conhece(const std::string& nome) const { return m_importa && m_importa->get_name() == nome; }
+
+bool ZQComandoImportacao::Escolhido() const { return m_importa && m_importa->parsed(); }
+
+int ZQComandoImportacao::Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros) {
+  CZQDma de = zq::TextoParaData(m_de);
+  CZQDma ate = zq::TextoParaData(m_ate);
+  if (!de.EhValida() || !ate.EhValida()) {
+    erros << "cl: datas inválidas: use DD/MM/AAAA\n";
+    return kSaidaArgumentos;
+  }
+  Componentes componentes(conexao);
+  if (!componentes.Ok()) {
+    erros << "cl: " << componentes.Erro().GetTextoMostraMensagem().c_str() << "\n";
+    return kSaidaFalha;
+  }
+  zq::middleware::ZQInstalaConsultaSistemaTerceiroHttp();
+  CZQInteracaoTerminal terminal;
+  IZQInteracao* anterior = ZQDefineInteracao(&terminal);
+
+  CZQDadosCL_FiltroImportacaoExtrato pedido;
+  const int32_t verifica = m_semDuplicidade ? 0 : 1;
+  pedido.SetConta(m_conta)
+      .SetFilial(m_filial)
+      .SetDataInicial(de.GetDma())
+      .SetDataFinal(ate.GetDma())
+      .SetLeiaute(CZQString("Importação Online"))
+      .SetVerificaDuplicidade(verifica)
+      .SetVerificaData(verifica)
+      .SetVerificaValor(verifica)
+      .SetVerificaDocumento(verifica)
+      .SetVerificaSinal(verifica)
+      .SetVerificaCodigoMovimento(verifica)
+      .SetVerificaDescricaoMovimento(verifica);
+
+  CZQProfilerEmpresa pessoa(CZQConfiguracao::Global().Get("empresa"), 1, 1);
+  CCLImportacaoExtrato importacao;
+  int status = 0;
+  if (FAILED(importacao.Inicializa(&pessoa))) {
+    erros << "cl: " << importacao.GetErro().GetTextoMostraMensagem().c_str() << "\n";
+    status = kSaidaFalha;
+  } else {
+    CZQBarraProgresso barra(stderr);
+    importacao.SetParent(&barra);
+    const CZQDadosDF_Erro& erro = importacao.ImportaExtrato(pedido);
+    CZQString texto = erro.GetTextoMostraMensagem();
+    if (erro.TemErro() && !erro.EhAviso()) {
+      erros << "cl: " << texto.c_str() << "\n";
+      status = kSaidaFalha;
+    } else if (erro.TemErro()) {
+      saida << texto.c_str() << "\n";
+    } else {
+      saida << "Importação concluída.\n";
+    }
+    CZQDadosCL_ExtraInfoBase info = importacao.GetExtraInfoBase();
+    if (!info.GetCaminhoArquivoErros().IsEmpty())
+      saida << "Linhas recusadas: " << info.GetCaminhoArquivoErros().c_str() << "\n";
+  }
+  ZQDefineInteracao(anterior);
+  return status;
+}

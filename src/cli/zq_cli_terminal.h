@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdio>
+
+#include "platform/zq_interacao.h"
+#include "platform/zq_janela.h"
+
+// The import's progress message (1126) drawn as a bar on a terminal; nothing when the
+// stream is not one, so scripts and logs stay clean.
+class CZQBarraProgresso : public CWnd {
+ public:
+  explicit CZQBarraProgresso(FILE* destino);
+  ~CZQBarraProgresso() override;
+  intptr_t SendMessageA(uint32_t mensagem, uintptr_t wParam, intptr_t lParam) override;
+  int GetUltimoPercentual() const { return m_ultimo; }
+
+ private:
+  FILE* m_destino;
+  bool m_terminal;
+  int m_ultimo = -1;
+};
+
+// Questions to the person at the terminal: the text, the buttons as letters, and the
+// answer read from the terminal. Without a terminal the default button answers.
+class CZQInteracaoTerminal : public IZQInteracao {
+ public:
+  int Mostra(const CZQString& texto, TipoIcone icone, TipoBotao botoes, TipoBotaoDefault padrao) override;
+};
