@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <utility>
 
 // Base of every server interface: intrusive reference count.
@@ -42,14 +43,14 @@ class CZQComPtr {
   ~CZQComPtr() { Release(); }
 
   CZQComPtr& operator=(const CZQComPtr& o) {
-    if (this != &o) {
+    if (this != std::addressof(o)) {
       CZQComPtr copia(o);
       std::swap(m_p, copia.m_p);
     }
     return *this;
   }
   CZQComPtr& operator=(CZQComPtr&& o) noexcept {
-    if (this != &o) {
+    if (this != std::addressof(o)) {
       Release();
       m_p = std::exchange(o.m_p, nullptr);
     }

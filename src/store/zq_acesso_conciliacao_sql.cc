@@ -233,6 +233,12 @@ class CZQImportacaoCBNSQL : public TZQRefCounted<IZQCL_ImportacaoCBN> {
 
   HRESULT LeLeiaute(int32_t posicao, RegLeiauteps* leiaute) override {
     if (!leiaute) return E_POINTER;
+    // Online statements carry no layout key: they read as a layout without header or
+    // trailer lines.
+    if (posicao == 0) {
+      *leiaute = RegLeiauteps{};
+      return S_OK;
+    }
     CZQDadosDF_Erro erro;
     return ZQExecutaSQL(*m_banco, erro, "LeLeiaute", [&] {
       return LeLeiauteSQL(m_banco->Sessao(), posicao, *leiaute) ? S_OK : ZQ_E_SQL_NAO_ENCONTRADO;

@@ -77,3 +77,43 @@ INSTANTIATE_TEST_SUITE_P(Bytes, NormalizaTest,
                                            ConversaoCaso{"\xED\xA0\x80", "í\xC2\xA0€"}));  // surrogate
 
 }  // namespace
+
+#include "frame/zq_comptr.h"
+
+namespace {
+
+class Contado : public TZQRefCounted<IZQUnknown> {
+ public:
+  explicit Contado(int* vivos) : m_vivos(vivos) { ++*m_vivos; }
+  ~Contado() override { --*m_vivos; }
+
+ private:
+  int* m_vivos;
+};
+
+TEST(CZQComPtrTest, CopiesMovesAndSlotsKeepTheCountRight) {
+  int vivos = 0;
+  {
+    CZQComPtr<IZQUnknown> a(new Contado(&vivos));
+    CZQComPtr<IZQUnknown> b;
+    b = a;
+    EXPECT_EQ(a.Get(), b.Get());
+    CZQComPtr<IZQUnknown> c;
+    c = std::move(b);
+    EXPECT_FALSE(b);
+    c = std::move(c);  // self-move keeps the object
+    a = a;             // self-copy too
+    EXPECT_TRUE(c);
+    EXPECT_EQ(vivos, 1);
+    // A server fills the slot with a reference it already counted.
+    IZQUnknown** slot = &c;
+    EXPECT_FALSE(c);
+    auto* novo = new Contado(&vivos);
+    novo->AddRef();
+    *slot = novo;
+    EXPECT_EQ(vivos, 2);
+  }
+  EXPECT_EQ(vivos, 0);
+}
+
+}  // namespace

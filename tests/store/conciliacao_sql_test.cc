@@ -532,6 +532,11 @@ TEST_F(ArmazemTest, LayoutsAreReadByPosition) {
   EXPECT_EQ(reg.szDescricao.Get(), "Extrato CSV (ponto e vírgula)");
   EXPECT_EQ(cbn->LeLeiaute(77, &reg), ZQ_E_SQL_NAO_ENCONTRADO);
   EXPECT_EQ(cbn->LeLeiaute(1, nullptr), E_POINTER);
+  // An online request has no layout key: no header, no trailer.
+  ASSERT_EQ(cbn->LeLeiaute(0, &reg), S_OK);
+  EXPECT_EQ(reg.lPosicao, 0);
+  EXPECT_EQ(reg.iLinhasCabecalho, 0);
+  EXPECT_EQ(reg.iLinhasRodape, 0);
 }
 
 TEST_F(ArmazemTest, PostingRulesComeInTheServersOrderAsPlainRecords) {
