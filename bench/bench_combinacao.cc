@@ -32,38 +32,7 @@
 
 #include "reconciliation/cl_trata_dados_conciliacao_automatica_tesouraria_banco.h"
 #include "reconciliation/combinacao_oracle.h"
-
-namespace {
-
-std::atomic<long long> g_heapAtual{0};
-std::atomic<long long> g_heapPico{0};
-
-void RegistraAlocacao(void* p) {
-  const long long atual = g_heapAtual.fetch_add(static_cast<long long>(malloc_usable_size(p))) +
-                          static_cast<long long>(malloc_usable_size(p));
-  long long pico = g_heapPico.load();
-  while (atual > pico && !g_heapPico.compare_exchange_weak(pico, atual)) {
-  }
-}
-
-}  // namespace
-
-// The replaced operators pair malloc with free by design; once inlined, the
-// compiler sees free() on memory from operator new and would warn.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
-void* operator new(std::size_t tamanho) {
-  void* p = std::malloc(tamanho == 0 ? 1 : tamanho);
-  if (p == nullptr) throw std::bad_alloc();
-  RegistraAlocacao(p);
-  return p;
-}
-void operator delete(void* p) noexcept {
-  if (p == nullptr) return;
-  g_heapAtual.fetch_sub(static_cast<long long>(malloc_usable_size(p)));
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
+#include "bench_memoria.h"
 
 namespace {
 
@@ -153,8 +122,7 @@ bool Executa(Operacao operacao, const Dados& dados, Ids& ids) {
 void Mede(benchmark::State& state, Operacao operacao, Cenario cenario, int quantidade) {
   const Dados dados = Monta(quantidade, cenario);
   malloc_trim(0);
-  const long long heapAntes = g_heapAtual.load();
-  g_heapPico.store(heapAntes);
+  const long long heapAntes = bench_memoria::ZeraPico();
   const long long rssAntes = LeCampoStatusKB("VmRSS:");
   ZeraPicoRss();
   bool achou = false;
@@ -166,7 +134,7 @@ void Mede(benchmark::State& state, Operacao operacao, Cenario cenario, int quant
     benchmark::DoNotOptimize(ids);
   }
   const long long rssPico = LeCampoStatusKB("VmHWM:");
-  state.counters["heap_MB"] = static_cast<double>(g_heapPico.load() - heapAntes) / (1024.0 * 1024.0);
+  state.counters["heap_MB"] = static_cast<double>(bench_memoria::PicoAcimaDe(heapAntes)) / (1024.0 * 1024.0);
   state.counters["rss_MB"] = static_cast<double>(rssPico - rssAntes) / 1024.0;
   state.counters["achou"] = achou ? 1 : 0;
   state.counters["ids"] = static_cast<double>(escolhidos);

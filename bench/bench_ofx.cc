@@ -35,36 +35,7 @@
 #include "import/cl_ofx.h"
 #include "store/zq_acesso_sql.h"
 #include "store/zq_arquivo_empresa.h"
-
-namespace {
-
-std::atomic<long long> g_heapAtual{0};
-std::atomic<long long> g_heapPico{0};
-
-void RegistraAlocacao(void* p) {
-  const long long tamanho = static_cast<long long>(malloc_usable_size(p));
-  const long long atual = g_heapAtual.fetch_add(tamanho) + tamanho;
-  long long pico = g_heapPico.load();
-  while (atual > pico && !g_heapPico.compare_exchange_weak(pico, atual)) {
-  }
-}
-
-}  // namespace
-
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
-void* operator new(std::size_t tamanho) {
-  void* p = std::malloc(tamanho == 0 ? 1 : tamanho);
-  if (p == nullptr) throw std::bad_alloc();
-  RegistraAlocacao(p);
-  return p;
-}
-void operator delete(void* p) noexcept {
-  if (p == nullptr) return;
-  g_heapAtual.fetch_sub(static_cast<long long>(malloc_usable_size(p)));
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
+#include "bench_memoria.h"
 
 // The reader is a private member of the import routine.
 struct CCLImportacaoExtratoAcessoTeste {
@@ -180,11 +151,10 @@ void BM_LeituraOfx(benchmark::State& state) {
   long lidas = 0;
   for (auto _ : state) {
     CZQVector<CZQDadosCL_Extrato> lista;
-    const long long antes = g_heapAtual.load();
-    g_heapPico.store(antes);
+    const long long antes = bench_memoria::ZeraPico();
     const CZQDadosDF_Erro& erro = CCLImportacaoExtratoAcessoTeste::Interpreta(rotina, filtro, lista, caminho);
-    pico = std::max(pico, g_heapPico.load() - antes);
-    resultado = g_heapAtual.load() - antes;
+    pico = std::max(pico, bench_memoria::PicoAcimaDe(antes));
+    resultado = bench_memoria::g_heapAtual.load() - antes;
     if (erro.TemErro()) state.SkipWithError(erro.GetTextoMostraMensagem().c_str());
     lidas = lista.GetQuantidade();
     benchmark::DoNotOptimize(lista.GetData());
