@@ -479,19 +479,6 @@ HRESULT CCLConciliacaoLancaAuto::TesteLancamentoAutomatico(
   return S_OK;
 }
 
-HRESULT CCLConciliacaoLancaAuto::ProcessaLancamentoConcAutomatico(const CZQDadosCL_ConciliacaoAutomatica&,
-                                                                  CZQVector<CZQDadosDF_Erro>& listaErros) {
-  // The posting run is not part of this build yet: it says so instead of posting nothing.
-  const HRESULT hr = E_NOTIMPL;
-  static const char kTexto[] = "O lançamento automático pela conciliação ainda não está disponível nesta versão.";
-  SetErro(hr, 0, 0, "%s", kTexto);
-  CZQDadosDF_Erro erro;
-  erro.SetErro(hr, 0, 0);
-  erro.SetTexto(kTexto);
-  listaErros.Add(erro);
-  return hr;
-}
-
 void CCLConciliacaoLancaAuto::SetModoSilencioso(bool bModoSilencioso) { m_bModoSilencioso = bModoSilencioso; }
 
 bool CCLConciliacaoLancaAuto::GetModoSilencioso() const { return m_bModoSilencioso; }

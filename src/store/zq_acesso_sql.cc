@@ -1,6 +1,7 @@
 #include "store/zq_acesso_sql.h"
 
 #include "store/zq_componentes_erp_sql.h"
+#include "store/zq_integracao_sql.h"
 #include "store/zq_soci.h"
 #include "store/zq_sql_util.h"
 
@@ -28,9 +29,8 @@ HRESULT CZQAcessoContabilSQL::LeBufferMestreEmpresa(CZQDadosCN_MestreEmpresa* me
 
 HRESULT CZQAcessoIntegracaoSQL::GetIDFIntegracaoTransacao(CZQComPtr<IZQDF_IntegracaoTransacao>& integracao) {
   m_erro.Limpar();
-  integracao.Release();
-  return Falha("GetIDFIntegracaoTransacao", ZQ_E_SQL_NAO_DISPONIVEL,
-               "a transação de integração ainda não está disponível neste banco");
+  integracao = ZQNovaIntegracaoTransacaoSQL(m_banco);
+  return S_OK;
 }
 
 CZQAcessoServidoresSQL::CZQAcessoServidoresSQL(std::shared_ptr<CZQBancoSQL> banco)
@@ -52,10 +52,12 @@ HRESULT ZQInstalaArmazemSQL(const std::string& conexao, CZQDadosDF_Erro& erro, s
     return std::make_unique<CZQAcessoServidoresSQL>(banco);
   });
   ZQInstalaComponentesERPSQL(banco);
+  ZQInstalaComponentesLancamentoSQL(banco);
   return S_OK;
 }
 
 void ZQRemoveArmazemSQL() {
   ZQDefineFabricaAcessoServidores(nullptr);
   ZQRemoveComponentesERPSQL();
+  ZQRemoveComponentesLancamentoSQL();
 }

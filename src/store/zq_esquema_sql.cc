@@ -116,6 +116,37 @@ const std::vector<ZQMigracaoSQL>& ZQMigracoesSQL() {
            "CREATE TABLE transacao_tesouraria ("
            " codigo BIGINT NOT NULL PRIMARY KEY, descricao TEXT NOT NULL)",
        }},
+      {3,
+       "Integração da conciliação: origem, partes contábeis e gerenciais dos lançamentos, rateio das"
+       " classificações e logs de conciliação",
+       {
+           // Management shares of a classification (percent in ten-thousandths of a percent).
+           "CREATE TABLE classificacao_gerencial ("
+           " classificacao BIGINT NOT NULL, ordem BIGINT NOT NULL, centro_custo BIGINT NOT NULL,"
+           " conta_gerencial BIGINT NOT NULL, percentual BIGINT NOT NULL, PRIMARY KEY (classificacao, ordem))",
+           // Where each integrated treasury entry came from: one statement line origin once.
+           "CREATE TABLE integracao_origem ("
+           " posicao_tesouraria BIGINT NOT NULL PRIMARY KEY, origem BIGINT NOT NULL, chave_tabela BIGINT NOT NULL,"
+           " sessao BIGINT NOT NULL, quantidade_extratos BIGINT NOT NULL, complemento TEXT NOT NULL,"
+           " UNIQUE (origem, chave_tabela))",
+           "CREATE TABLE integracao_contabil ("
+           " posicao_tesouraria BIGINT NOT NULL, ordem BIGINT NOT NULL, valor BIGINT NOT NULL,"
+           " classificacao BIGINT NOT NULL, filial BIGINT NOT NULL, quantidade_extratos BIGINT NOT NULL,"
+           " PRIMARY KEY (posicao_tesouraria, ordem))",
+           "CREATE TABLE integracao_gerencial ("
+           " posicao_tesouraria BIGINT NOT NULL, ordem BIGINT NOT NULL, valor BIGINT NOT NULL,"
+           " centro_custo BIGINT NOT NULL, conta_gerencial BIGINT NOT NULL, quantidade_extratos BIGINT NOT NULL,"
+           " PRIMARY KEY (posicao_tesouraria, ordem))",
+           // Reconciliation logs: one per number and bank account, with its keys on both sides.
+           "CREATE TABLE log_conciliacao ("
+           " id BIGINT NOT NULL PRIMARY KEY, numero_conciliacao BIGINT NOT NULL, banco BIGINT NOT NULL,"
+           " tipo_chaves BIGINT NOT NULL, tipo_conciliacao BIGINT NOT NULL, empresa TEXT NOT NULL,"
+           " usuario BIGINT NOT NULL, sessao BIGINT NOT NULL)",
+           "CREATE INDEX log_conciliacao_numero ON log_conciliacao (banco, numero_conciliacao)",
+           "CREATE TABLE log_conciliacao_chave ("
+           " log BIGINT NOT NULL, ordem BIGINT NOT NULL, lado TEXT NOT NULL, data BIGINT NOT NULL,"
+           " posicao BIGINT NOT NULL, PRIMARY KEY (log, ordem))",
+       }},
   };
   return migracoes;
 }

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <memory>
+
+#include "frame/zq_comptr.h"
+#include "platform/zq_componentes_lancamento.h"
+#include "platform/zq_interfaces_servidores.h"
+#include "store/zq_banco_sql.h"
+
+// The integration transaction over the store, and the source of the classification,
+// the treasury accounting and the reconciliation logs.
+
+// A new open transaction over the connection.
+CZQComPtr<IZQDF_IntegracaoTransacao> ZQNovaIntegracaoTransacaoSQL(std::shared_ptr<CZQBancoSQL> banco);
+
+class CZQFonteLancamentoSQL : public IZQFonteLancamento {
+ public:
+  explicit CZQFonteLancamentoSQL(std::shared_ptr<CZQBancoSQL> banco) : m_banco(std::move(banco)) {}
+
+  HRESULT LeClassificacao(uint32_t posicao, ZQContaClassificacao& conta) override;
+  HRESULT ExisteContaContabil(uint32_t posicao, bool& existe) override;
+  HRESULT LePeriodoContabil(REG_ZQDMA& inicio, REG_ZQDMA& fim) override;
+  HRESULT GravaLogs(const CZQString& empresa, unsigned short usuario, unsigned long sessao,
+                    const std::vector<ZQLogConciliacao>& logs) override;
+  const CZQDadosDF_Erro* GetErro() const override { return &m_erro; }
+
+  // Stores a classification's management shares (replacing what it had).
+  HRESULT GravaRateio(uint32_t classificacao, const CZQVector<tagRegGerencial_ps>& rateio);
+
+ private:
+  std::shared_ptr<CZQBancoSQL> m_banco;
+  CZQDadosDF_Erro m_erro;
+};
+
+// Installs (and removes) the source's factory over the connection.
+void ZQInstalaComponentesLancamentoSQL(std::shared_ptr<CZQBancoSQL> banco);
+void ZQRemoveComponentesLancamentoSQL();
