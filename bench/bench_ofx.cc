@@ -36,6 +36,7 @@
 #include "store/zq_acesso_sql.h"
 #include "store/zq_arquivo_empresa.h"
 #include "bench_memoria.h"
+#include "import/normalizacao_referencia.h"
 
 // The reader is a private member of the import routine.
 struct CCLImportacaoExtratoAcessoTeste {
@@ -174,42 +175,12 @@ void BM_LeituraOfx(benchmark::State& state) {
   state.SetLabel(forma == SGML ? "SGML" : "XML uma linha");
 }
 
-// The normalisation as a plain walk would do it, one insertion or deletion at a time.
-std::string NormalizaIngenua(std::string t) {
-  if (t.size() > 1) {
-    const size_t k = t.find('<', 1);
-    if (k != std::string::npos) t.erase(0, k);
-  }
-  long i = 0;
-  while (i >= 0) {
-    size_t e = t.find('>', static_cast<size_t>(i));
-    if (e == std::string::npos) e = t.size();
-    std::string token = t.substr(static_cast<size_t>(i), e - static_cast<size_t>(i) + 1);
-    if (!token.empty() && token[0] != '<') token.erase(0, 1);
-    if (e + 1 >= t.size()) break;
-    size_t fim = e;
-    if (t[e + 1] != '<') {
-      const size_t q = t.find('<', e);
-      i = q == std::string::npos ? -1 : static_cast<long>(q);
-    } else if (token == "</TRNTYPE>" || token == "</DTPOSTED>" || token == "</TRNAMT>" || token == "</MCHKNUM>" ||
-               token == "</CHECKNUM>" || token == "</MEMO>") {
-      t.erase(static_cast<size_t>(i), e - static_cast<size_t>(i) + 1);
-      t.insert(static_cast<size_t>(i), "\n");
-    } else {
-      t.insert(e + 1, "\n");
-      i = static_cast<long>(e + 1);
-      fim = e + 1;
-    }
-    if (fim >= t.size()) break;
-  }
-  return t;
-}
 
 void BM_Normalizacao(benchmark::State& state) {
   const bool ingenua = state.range(2) != 0;
   const std::string texto = Ambiente::Gera(static_cast<Forma>(state.range(0)), state.range(1));
   for (auto _ : state) {
-    std::string saida = ingenua ? NormalizaIngenua(texto) : cl_import::NormalizaTextoOfx(texto);
+    std::string saida = ingenua ? cl_import_referencia::NormalizaPassoAPasso(texto) : cl_import::NormalizaTextoOfx(texto);
     benchmark::DoNotOptimize(saida.data());
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(texto.size()));
