@@ -1,10 +1,232 @@
 #include "importservice/cl_servico_importacao_extratos.h"
 
+#include <map>
+
+#include "frame/zq_excecao.h"
+#include "frame/zq_mensagens.h"
+#include "frame/zq_relogio.h"
+#include "frame/zq_trace.h"
+#include "import/cl_acesso_rotina.h"
+#include "import/cl_importacao_extrato.h"
+#include "import/cl_trata_dados_importacao_extratos.h"
+#include "platform/zq_acesso_conciliacao.h"
+#include "platform/zq_analytics_evento.h"
+#include "platform/zq_feriado.h"
+#include "platform/zq_hiperautomacao_financeira.h"
+
+namespace {
+
+constexpr const char kClasse[] = "CCLServicoImportacaoExtratos";
+
+// Days before today that every request covers.
+constexpr int kDiasImportacao = 7;
+
+constexpr int kDomingo = 1;
+constexpr int kSabado = 7;
+
+}  // namespace
+
 CCLServicoImportacaoExtratos::CCLServicoImportacaoExtratos() = default;
 CCLServicoImportacaoExtratos::~CCLServicoImportacaoExtratos() = default;
 
-// The import run itself is not part of this build yet: the host sees a clear failure.
-HRESULT CCLServicoImportacaoExtratos::OnRun() { return E_NOTIMPL; }
+CZQAcessoConciliacao* CCLServicoImportacaoExtratos::GetAcessoConciliacao() {
+  return cl_import::AcessoConciliacao(*this);
+}
+
+HRESULT CCLServicoImportacaoExtratos::DeveExecutar(bool& bDeveExecutar) {
+  bDeveExecutar = false;
+  m_listaRegras.RemoveAll();
+  if (Abortar()) return S_OK;
+
+  HRESULT hr = S_OK;
+  CZQDadosCL_ConfiguracaoServicoImportacaoExtratos dadosConfiguracao;
+  if (ZQ_FALHOU_EM(this, kClasse, hr,
+                   GetAcessoConciliacao()->LeConfiguracaoServicoImportacaoExtratos(dadosConfiguracao))) {
+    FalhaServico("Falha ao ler a configuração do serviço.", hr, __LINE__);
+  }
+  if (dadosConfiguracao.GetQuantidadeRegras() == 0) return hr;
+
+  // One moment for every test of this poll.
+  const REG_ZQDMAHMSUTC agora = zq::Agora();
+  const CZQDma hoje(zq::DmaDeDmaHms(agora));
+  const REG_ZQHMS horaAtual = zq::HmsDeDmaHms(agora);
+
+  CZQDadosCL_FiltroExecucaoServicoImportacaoExtratos dadosFiltroExecucao;
+  dadosFiltroExecucao.SetDmaExecucaoInicial(hoje.GetDma()).SetDmaExecucaoFinal(hoje.GetDma());
+  CZQVector<REG_ZQDMC> listaPonteirosExecucao;
+  if (ZQ_FALHOU_EM(this, kClasse, hr,
+                   GetAcessoConciliacao()->BuscaPonteirosExecucaoServicoImportacaoExtratos(dadosFiltroExecucao,
+                                                                                          listaPonteirosExecucao))) {
+    FalhaServico("Falha ao buscar os ponteiros da execução do serviço.", hr, __LINE__);
+  }
+  CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos> listaExecucoes;
+  if (ZQ_FALHOU_EM(this, kClasse, hr,
+                   GetAcessoConciliacao()->LePonteirosExecucaoServicoImportacaoExtratos(listaPonteirosExecucao,
+                                                                                       listaExecucoes, 1))) {
+    FalhaServico("Falha ao ler os ponteiros da execução do serviço.", hr, __LINE__);
+  }
+
+  CFeriado feriado;
+  if (ZQ_FALHOU_EM(this, kClasse, hr, feriado.Inicializa(this))) {
+    FalhaServico("Falha ao inicializar o componente de feriado.", hr, __LINE__);
+  }
+
+  for (const Regra& regraConfigurada : dadosConfiguracao.GetListaRegras()) {
+    Regra regra = regraConfigurada;
+    if (regra.GetApenasDiasUteis()) {
+      const int diaSemana = hoje.GetDiaSemana();
+      if (diaSemana == kDomingo || diaSemana == kSabado) continue;
+      if (ZQ_FALHOU_EM(this, kClasse, hr, feriado.LeTabelaFilial(regra.GetPonteiroFilial()))) continue;
+      if (feriado.GetFeriado(hoje, 0, false)) continue;
+    }
+
+    if (regra.GetFrequencia() == ZQ_FREQUENCIA_CADA_CICLO) {
+      // due as configured
+    } else if (regra.GetFrequencia() == ZQ_FREQUENCIA_DIARIA) {
+      if (horaAtual < regra.GetHmsExecucao()) continue;
+      if (listaExecucoes.GetQuantidade() > 0) {
+        CZQVector<uint32_t> listaContas = BuscaContasPendentes(regra, listaExecucoes);
+        if (listaContas.GetQuantidade() == 0) continue;
+        regra.SetListaPonteirosContaBanco(listaContas);
+      }
+    } else {
+      continue;
+    }
+    m_listaRegras.Add(regra);
+  }
+
+  bDeveExecutar = m_listaRegras.GetQuantidade() > 0;
+  return hr;
+}
+
+CZQVector<uint32_t> CCLServicoImportacaoExtratos::BuscaContasPendentes(
+    const Regra& regra, const CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos>& listaExecucoes) {
+  CZQVector<uint32_t> listaContas = regra.GetListaPonteirosContaBanco();
+  if (listaExecucoes.GetQuantidade() == 0) return listaContas;
+
+  std::map<uint32_t, int> falhasTemporarias;
+  for (const CZQDadosCL_ExecucaoServicoImportacaoExtratos& execucao : listaExecucoes) {
+    for (const CZQDadosCL_ExecucaoServicoImportacaoExtratosRegra& entrada : execucao.GetListaRegras()) {
+      const uint32_t conta = entrada.GetPonteiroContaBanco();
+      std::size_t indice = 0;
+      while (indice < listaContas.Std().size() && listaContas[indice] != conta) ++indice;
+      if (indice == listaContas.Std().size() || entrada.GetPonteiroFilial() != regra.GetPonteiroFilial()) continue;
+      if (entrada.GetTipoStatus() != ZQ_STATUS_EXECUCAO_REPETIR || ++falhasTemporarias[conta] > 1)
+        listaContas.RemoveAt(indice);
+    }
+  }
+  return listaContas;
+}
+
+void CCLServicoImportacaoExtratos::ConsisteRegras(CZQDadosCL_FiltroImportacaoExtrato dadosFiltro) {
+  CCLTrataDadosImportacaoExtratos trataDados;
+  HRESULT hr_check = S_OK;
+  if (ZQ_FALHOU_EM(this, kClasse, hr_check, trataDados.Inicializa(this))) {
+    FalhaServico("Falha ao inicializar a validação da importação de extratos.", hr_check, __LINE__);
+  }
+
+  bool bRecusada = false;
+  for (const Regra& regra : m_listaRegras) {
+    dadosFiltro.SetFilial(regra.GetPonteiroFilial());
+    for (uint32_t conta : regra.GetListaPonteirosContaBanco()) {
+      dadosFiltro.SetConta(conta);
+      if (trataDados.TrataGravacao(&dadosFiltro, nullptr).TemErro()) {
+        bRecusada = true;
+        break;
+      }
+    }
+    if (bRecusada) break;
+  }
+  if (!bRecusada) return;
+
+  const CZQDadosDF_Erro& dadosErro = trataDados.GetErro();
+  CZQString texto(ZQGetMensagem(static_cast<unsigned long>(dadosErro.GetCodigoMensagem()),
+                                zq::CodigoModulo(dadosErro.GetModuloMensagem()), 0));
+  // A failed server read carries no message code: its own text says what went wrong.
+  if (texto.IsEmpty()) texto = dadosErro.GetTextoMostraMensagem();
+  FalhaServicoTexto(texto, S_OK, __LINE__);
+}
+
+HRESULT CCLServicoImportacaoExtratos::OnRun() {
+  HRESULT hr_check = S_OK;
+  bool bDeveExecutar = false;
+  if (ZQ_FALHOU_EM(this, kClasse, hr_check, DeveExecutar(bDeveExecutar))) return hr_check;
+  if (!bDeveExecutar) return hr_check;
+
+  const CZQDma hoje = zq::Hoje();
+  CZQDadosCL_FiltroImportacaoExtrato dadosFiltroImportacao;
+  dadosFiltroImportacao.SetDataInicial(CZQDma::SubtraiData(hoje, ZQ_UNIDADE_DIAS, kDiasImportacao).GetDma())
+      .SetDataFinal(hoje.GetDma())
+      .SetVerificaDuplicidade(1)
+      .SetVerificaData(1)
+      .SetVerificaCodigoMovimento(1)
+      .SetVerificaDescricaoMovimento(1)
+      .SetVerificaDocumento(1)
+      .SetVerificaValor(1)
+      .SetVerificaSinal(1)
+      .SetLeiaute(CL_LEIAUTE_IMPORTACAO_ONLINE);
+
+  ConsisteRegras(dadosFiltroImportacao);
+
+  CZQDadosCL_ExecucaoServicoImportacaoExtratos dadosExecucao;
+  dadosExecucao.SetDmaHmsExecucao(zq::Agora());
+
+  CCLImportacaoExtrato importacaoExtrato;
+  if (ZQ_FALHOU_EM(this, kClasse, hr_check, importacaoExtrato.Inicializa(this))) {
+    FalhaServico("Falha ao inicializar a Importação de Extratos.", hr_check, __LINE__);
+  }
+  importacaoExtrato.SetModoSilencioso();
+
+  CFNTrataDadosHiperautomacaoFinanceira trataDadosHiperautomacao;
+  if (ZQ_FALHOU_EM(this, kClasse, hr_check, trataDadosHiperautomacao.Inicializa(this))) {
+    FalhaServico("Falha ao inicializar o TrataDados de Hiperautomação Financeira.", hr_check, __LINE__);
+  }
+
+  CZQDadosFN_StatusHiperautomacaoFinanceira dadosStatus;
+  dadosStatus.SetTipoEvento(CL_TIPO_EVENTO_HIPERAUTOMACAO_IMPORTACAO);
+
+  long contasProcessadas = 0;
+  for (const Regra& regra : m_listaRegras) {
+    dadosFiltroImportacao.SetFilial(regra.GetPonteiroFilial());
+    CZQDadosCL_ExecucaoServicoImportacaoExtratosRegra dadosEntrada;
+    dadosEntrada.SetPonteiroFilial(regra.GetPonteiroFilial());
+    for (uint32_t conta : regra.GetListaPonteirosContaBanco()) {
+      dadosFiltroImportacao.SetConta(conta);
+      dadosEntrada.SetPonteiroContaBanco(conta);
+      CZQDadosDF_Erro dadosErro = importacaoExtrato.ImportaExtrato(dadosFiltroImportacao);
+      ++contasProcessadas;
+
+      if (!dadosErro.TemErro()) {
+        dadosEntrada.SetTipoStatus(ZQ_STATUS_EXECUCAO_SUCESSO).SetMensagemStatus(CL_MENSAGEM_SERVICO_SUCESSO);
+        dadosExecucao.AdicionaRegra(dadosEntrada);
+        dadosErro.Limpar();
+        // What the hyper-automation makes of the import is its own business: a failure
+        // there is traced and the account stays imported.
+        dadosErro = trataDadosHiperautomacao.CarregaInformacoesHiperautomacaoFinanceira(conta, dadosStatus);
+        if (!dadosErro.TemErro() && !trataDadosHiperautomacao.TrataGravacao(dadosStatus, dadosErro)) {
+          ZQ_FALHOU_EM(this, kClasse, hr_check, dadosErro.GetHR());
+        }
+        CZQAnalyticsEvento::GravaAsync(this, ZQ_EVENTO_ANALYTICS_IMPORTACAO_EXTRATO);
+      } else {
+        const HRESULT hrImportacao = dadosErro.GetHR();
+        const bool bTemporaria =
+            hrImportacao == CL_E_IMPORTACAO_TEMPORARIA_1 || hrImportacao == CL_E_IMPORTACAO_TEMPORARIA_2;
+        dadosEntrada.SetTipoStatus(bTemporaria ? ZQ_STATUS_EXECUCAO_REPETIR : ZQ_STATUS_EXECUCAO_FALHA)
+            .SetMensagemStatus(dadosErro.GetTextoMostraMensagem());
+        dadosExecucao.AdicionaRegra(dadosEntrada);
+        if (!bTemporaria) CZQAnalyticsEvento::GravaAsync(this, ZQ_EVENTO_ANALYTICS_IMPORTACAO_EXTRATO);
+      }
+    }
+  }
+  SetContasProcessadas(contasProcessadas);
+
+  CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos> listaExecucao;
+  listaExecucao.Add(dadosExecucao);
+  if (ZQ_FALHOU_EM(this, kClasse, hr_check, GetAcessoConciliacao()->GravaExecucaoServicoImportacaoExtratos(listaExecucao))) {
+    FalhaServico("Falha ao gravar a execução do serviço.", hr_check, __LINE__);
+  }
+  return hr_check;
+}
 
 HRESULT CCLServicoImportacaoExtratos::OnGetIntervalo(unsigned long* intervalo) {
   if (intervalo) *intervalo = 3600000;
@@ -17,6 +239,11 @@ bool CCLServicoImportacaoExtratos::OnConsultaIndicador() { return false; }
 
 void CCLServicoImportacaoExtratos::FalhaServico(const char* mensagem, HRESULT hr, int linha) {
   ZQFalhaServico(*this, mensagem, hr, __FILE_NAME__, linha);
+}
+
+void CCLServicoImportacaoExtratos::FalhaServicoTexto(const CZQString& texto, HRESULT hr, int linha) {
+  GravaLog(1, 4, texto);
+  throw CZQExceptionEx(hr, 0, 0, GetEmpresa(), texto, __FILE_NAME__, linha, zq::DataHoraCompilacao());
 }
 
 extern "C" CAutoRun* CLServicoImportacaoExtratos_new() {

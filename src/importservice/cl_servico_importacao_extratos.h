@@ -1,12 +1,37 @@
 #pragma once
 
+#include <cstdint>
+
 #include "frame/cl_export.h"
+#include "frame/zq_tipos.h"
+#include "frame/zq_vector.h"
 #include "platform/zq_autorun.h"
+#include "platform/zq_dados_configuracao_servico.h"
+#include "platform/zq_dados_execucao_servico.h"
+#include "platform/zq_dados_extrato.h"
+
+class CZQAcessoConciliacao;
+
+// Import failures worth another try later the same day (the source could not be reached
+// or answered for the moment): the account's entry gets status 2.
+inline constexpr HRESULT CL_E_IMPORTACAO_TEMPORARIA_1 = ZQ_HR(0x81080D0A);
+inline constexpr HRESULT CL_E_IMPORTACAO_TEMPORARIA_2 = ZQ_HR(0x81080D13);
+
+// What an imported account's entry says.
+inline constexpr const char CL_MENSAGEM_SERVICO_SUCESSO[] = "O serviço foi executado com sucesso.";
+// Layout name of the requests the service builds.
+inline constexpr const char CL_LEIAUTE_IMPORTACAO_ONLINE[] = "Importação Online";
+// Event type of the hyper-automation status after an import.
+inline constexpr uint8_t CL_TIPO_EVENTO_HIPERAUTOMACAO_IMPORTACAO = 10;
 
 // The scheduled statement import service. The host creates it with
-// CLServicoImportacaoExtratos_new and calls OnRun once per cycle.
+// CLServicoImportacaoExtratos_new and calls OnRun once per cycle; each run imports the
+// last 7 days of every account that its configuration makes due and stores one
+// execution record with an entry per account.
 class CL_EXPORT CCLServicoImportacaoExtratos : public CAutoRun {
  public:
+  using Regra = CZQDadosCL_ConfiguracaoServicoImportacaoExtratosRegra;
+
   CCLServicoImportacaoExtratos();
   ~CCLServicoImportacaoExtratos() override;
 
@@ -15,7 +40,32 @@ class CL_EXPORT CCLServicoImportacaoExtratos : public CAutoRun {
   void OnDestroi() override;
   bool OnConsultaIndicador() override;
 
+  // Reads the configuration and today's execution records and keeps the rules due now,
+  // each with the accounts still to import; true in `bDeveExecutar` when any is.
+  HRESULT DeveExecutar(bool& bDeveExecutar);
+
+  // The rule's accounts not yet done today by the given execution records: an entry of
+  // the rule's branch with status 1 or 3 takes its account out, status 2 only from the
+  // second one on.
+  static CZQVector<uint32_t> BuscaContasPendentes(
+      const Regra& regra, const CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos>& listaExecucoes);
+
+  // Validates the request of every due account; ends the run with the validation's
+  // message at the first refusal.
+  void ConsisteRegras(CZQDadosCL_FiltroImportacaoExtrato dadosFiltro);
+
+  // The rules the last DeveExecutar found due.
+  const CZQVector<Regra>& GetListaRegrasDevidas() const { return m_listaRegras; }
+
   [[noreturn]] void FalhaServico(const char* mensagem, HRESULT hr, int linha);
+
+ private:
+  // The failure path with a text of its own (the validation's message), without the
+  // description of an HRESULT.
+  [[noreturn]] void FalhaServicoTexto(const CZQString& texto, HRESULT hr, int linha);
+  CZQAcessoConciliacao* GetAcessoConciliacao();
+
+  CZQVector<Regra> m_listaRegras;
 };
 
 extern "C" CL_EXPORT CAutoRun* CLServicoImportacaoExtratos_new();
