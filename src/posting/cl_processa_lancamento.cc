@@ -398,6 +398,8 @@ HRESULT CCLConciliacaoLancaAuto::ProcessaLancamentoConcAutomatico(
     if (iInativas > 0) {
       CZQDadosDF_Erro aviso;
       aviso.SetAvisoPersonalizado(ZQ_MODULO_CL, 0L, kErroGerencialInativa, sListaInativas.c_str());
+      // Without the message file's text the list alone still names the accounts.
+      if (aviso.GetTextoMostraMensagem().IsEmpty()) aviso.SetTexto(sListaInativas);
       aviso.SetHR(hr);
       aviso.SetTipoErro(ZQ_TIPO_ERRO_AVISO);
       listaErros.Add(aviso);

@@ -274,14 +274,4 @@ TEST_F(LancaAutoTest, CopiaLevaRegrasIndiceEModo) {
   EXPECT_EQ(atribuida.ResolvePropriedade(111, Linha("PIX", "", '-'), ZQ_RESOLUCAO_LANCAMENTO), -1);
 }
 
-TEST_F(LancaAutoTest, ExecucaoDoLancamentoAindaNaoDisponivelDizPorQue) {
-  CZQVector<CZQDadosDF_Erro> erros;
-  erros.Add(CZQDadosDF_Erro());
-  EXPECT_EQ(m_rotina.ProcessaLancamentoConcAutomatico(Conciliacao(), erros), E_NOTIMPL);
-  ASSERT_EQ(erros.GetQuantidade(), 2);
-  EXPECT_EQ(erros[1].GetHR(), E_NOTIMPL);
-  EXPECT_NE(std::string(erros[1].GetTextoMostraMensagem().c_str()).find("não está disponível"), std::string::npos);
-  EXPECT_EQ(m_rotina.GetErro().GetHR(), E_NOTIMPL);
-}
-
 }  // namespace
