@@ -148,6 +148,7 @@ void CCLServicoImportacaoExtratos::ConsisteRegras(CZQDadosCL_FiltroImportacaoExt
 }
 
 HRESULT CCLServicoImportacaoExtratos::OnRun() {
+  SetContasProcessadas(0);
   HRESULT hr_check = S_OK;
   bool bDeveExecutar = false;
   if (ZQ_FALHOU_EM(this, kClasse, hr_check, DeveExecutar(bDeveExecutar))) return hr_check;

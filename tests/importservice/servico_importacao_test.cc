@@ -1,0 +1,463 @@
+// The scheduled import service over the SQL store, with the sample company, the test
+// mode's statements and a fixed clock.
+#include <fstream>
+#include <sstream>
+#include <tuple>
+
+#include "frame/zq_mensagens.h"
+#include "importservice/servico_teste_util.h"
+#include "store/zq_falhas_injetadas.h"
+
+namespace cl_servico_teste {
+namespace {
+
+using Devida = std::pair<uint32_t, std::vector<uint32_t>>;
+using Devidas = std::vector<Devida>;
+
+constexpr REG_ZQHMS k0730 = 7 * 3600 + 30 * 60;
+
+std::string Descricao(HRESULT hr) {
+  CZQString d(ZQGetErrorDescription(hr));
+  d.Trim();
+  return d.str();
+}
+
+// Every record of the monthly error logs written under the test's directory.
+std::vector<std::string> RegistrosLog(const fs::path& raiz) {
+  std::vector<std::string> registros;
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(raiz / "log", ec); !ec && it != fs::recursive_directory_iterator();
+       it.increment(ec)) {
+    if (!it->is_regular_file()) continue;
+    std::ifstream in(it->path());
+    std::string linha;
+    while (std::getline(in, linha))
+      if (!linha.empty() && linha.rfind("Data\tHora\t", 0) != 0) registros.push_back(linha);
+  }
+  return registros;
+}
+
+bool TemTrace(const fs::path& raiz, const std::string& classeFuncao, const std::string& variavelExpressao) {
+  for (const std::string& r : RegistrosLog(raiz))
+    if (r.find("\t" + classeFuncao + "\t") != std::string::npos &&
+        r.find("\t" + variavelExpressao + "\t") != std::string::npos)
+      return true;
+  return false;
+}
+
+// ---- which rules are due ----
+
+struct CasoHorario {
+  int hora, minuto, segundo;
+  bool devida;
+};
+
+class HorarioDiarioTest : public ServicoImportacaoTest, public ::testing::WithParamInterface<CasoHorario> {};
+
+TEST_P(HorarioDiarioTest, DailyRuleIsDueFromItsTimeOn) {
+  const CasoHorario c = GetParam();
+  Configura({Regra(1, ZQ_FREQUENCIA_DIARIA, k0730, false, {111, 113})});
+  Relogio(4, 12, 2026, c.hora, c.minuto, c.segundo);
+  EXPECT_EQ(RegrasDevidas(), (c.devida ? Devidas{{1, {111, 113}}} : Devidas{}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Horarios, HorarioDiarioTest,
+                         ::testing::Values(CasoHorario{0, 0, 0, false}, CasoHorario{7, 29, 59, false},
+                                           CasoHorario{7, 30, 0, true}, CasoHorario{7, 30, 1, true},
+                                           CasoHorario{23, 59, 59, true}));
+
+struct CasoDiaUtil {
+  const char* nome;
+  int dia, mes;
+  uint32_t filial;
+  bool apenasDiasUteis;
+  bool devida;
+};
+
+class DiasUteisTest : public ServicoImportacaoTest, public ::testing::WithParamInterface<CasoDiaUtil> {};
+
+TEST_P(DiasUteisTest, BusinessDaysRuleSkipsWeekendsAndTheBranchsHolidays) {
+  const CasoDiaUtil c = GetParam();
+  // A yearly holiday of the head office, stored with a date of long ago.
+  {
+    std::lock_guard<std::recursive_mutex> trava(m_banco->Trava());
+    m_banco->Sessao() << "INSERT INTO feriado_filial (filial, data, anual, descricao) VALUES (1, " +
+                             std::to_string(Dia(15, 12, 2001)) + ", 1, 'Feriado municipal')";
+  }
+  const uint32_t conta = c.filial == 1 ? 111 : 114;
+  Configura({Regra(c.filial, ZQ_FREQUENCIA_CADA_CICLO, 0, c.apenasDiasUteis, {conta})});
+  Relogio(c.dia, c.mes, 2026, 12, 0);
+  EXPECT_EQ(RegrasDevidas(), (c.devida ? Devidas{{c.filial, {conta}}} : Devidas{}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Dias, DiasUteisTest,
+    ::testing::Values(CasoDiaUtil{"Friday", 4, 12, 1, true, true}, CasoDiaUtil{"Saturday", 5, 12, 1, true, false},
+                      CasoDiaUtil{"Sunday", 6, 12, 2, true, false},
+                      CasoDiaUtil{"SaturdayAnyDay", 5, 12, 1, false, true},
+                      CasoDiaUtil{"HolidayOfBoth", 20, 11, 1, true, false},
+                      CasoDiaUtil{"HolidayOfBranch2", 8, 12, 2, true, false},
+                      CasoDiaUtil{"NotAHolidayOfBranch1", 8, 12, 1, true, true},
+                      CasoDiaUtil{"YearlyHolidayOfBranch1", 15, 12, 1, true, false},
+                      CasoDiaUtil{"YearlyHolidayIsNotBranch2s", 15, 12, 2, true, true},
+                      CasoDiaUtil{"HolidayOnAnyDayRule", 20, 11, 1, false, true}),
+    [](const auto& info) { return std::string(info.param.nome); });
+
+struct CasoFrequencia {
+  const char* nome;
+  uint8_t frequencia;
+  bool execucaoAnterior;  // both accounts already imported today
+  bool devida;
+};
+
+class FrequenciaTest : public ServicoImportacaoTest, public ::testing::WithParamInterface<CasoFrequencia> {};
+
+TEST_P(FrequenciaTest, OnlyDailyAndEveryPollRulesAreDue) {
+  const CasoFrequencia c = GetParam();
+  Configura({Regra(1, c.frequencia, 0, false, {111, 113})});
+  if (c.execucaoAnterior) GravaExecucao({{1, 111, 1}, {1, 113, 1}});
+  EXPECT_EQ(RegrasDevidas(), (c.devida ? Devidas{{1, {111, 113}}} : Devidas{}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Frequencias, FrequenciaTest,
+                         ::testing::Values(CasoFrequencia{"None", 0, false, false},
+                                           CasoFrequencia{"Unknown", 3, false, false},
+                                           CasoFrequencia{"Daily", 1, false, true},
+                                           CasoFrequencia{"DailyDone", 1, true, false},
+                                           CasoFrequencia{"EveryPoll", 2, false, true},
+                                           CasoFrequencia{"EveryPollAfterARun", 2, true, true}),
+                         [](const auto& info) { return std::string(info.param.nome); });
+
+// ---- accounts still to do today ----
+
+using Entradas = std::vector<std::tuple<uint32_t, uint32_t, uint8_t>>;  // branch, account, status
+
+struct CasoPendentes {
+  const char* nome;
+  std::vector<Entradas> execucoes;
+  std::vector<uint32_t> pendentes;
+};
+
+class ContasPendentesTest : public ::testing::TestWithParam<CasoPendentes> {};
+
+TEST_P(ContasPendentesTest, TodaysEntriesOfTheRulesBranchDecide) {
+  const CasoPendentes& c = GetParam();
+  CCLServicoImportacaoExtratos::Regra regra;
+  regra.SetPonteiroFilial(1).AdicionaPonteiroContaBanco(111).AdicionaPonteiroContaBanco(112)
+      .AdicionaPonteiroContaBanco(113);
+  CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos> execucoes;
+  for (const Entradas& entradas : c.execucoes) {
+    CZQDadosCL_ExecucaoServicoImportacaoExtratos execucao;
+    for (const auto& [filial, conta, status] : entradas) {
+      CZQDadosCL_ExecucaoServicoImportacaoExtratosRegra e;
+      e.SetPonteiroFilial(filial).SetPonteiroContaBanco(conta).SetTipoStatus(status);
+      execucao.AdicionaRegra(e);
+    }
+    execucoes.Add(execucao);
+  }
+  EXPECT_EQ(CCLServicoImportacaoExtratos::BuscaContasPendentes(regra, execucoes).Std(), c.pendentes);
+  // The rule itself is left as it was.
+  EXPECT_EQ(regra.GetQuantidadePonteirosContaBanco(), 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Execucoes, ContasPendentesTest,
+    ::testing::Values(
+        CasoPendentes{"NoRecords", {}, {111, 112, 113}},
+        CasoPendentes{"ImportedIsDone", {{{1, 111, 1}}}, {112, 113}},
+        CasoPendentes{"RefusedIsDone", {{{1, 113, 3}}}, {111, 112}},
+        CasoPendentes{"OneRetryableFailureIsRetried", {{{1, 112, 2}}}, {111, 112, 113}},
+        CasoPendentes{"SecondRetryableFailureIsDone", {{{1, 112, 2}}, {{1, 112, 2}}}, {111, 113}},
+        CasoPendentes{"TwoFailuresInOneRecord", {{{1, 112, 2}, {1, 112, 2}}}, {111, 113}},
+        CasoPendentes{"RetryThenImported", {{{1, 111, 2}}, {{1, 111, 1}}}, {112, 113}},
+        CasoPendentes{"FailuresOfDifferentAccountsCountApart", {{{1, 111, 2}}, {{1, 112, 2}}}, {111, 112, 113}},
+        CasoPendentes{"OtherBranchIgnored", {{{2, 111, 1}, {2, 112, 3}, {2, 113, 2}}, {{2, 113, 2}}}, {111, 112, 113}},
+        CasoPendentes{"UnknownAccountIgnored", {{{1, 999, 1}}}, {111, 112, 113}},
+        CasoPendentes{"AllDone", {{{1, 111, 1}, {1, 112, 3}}, {{1, 113, 1}}}, {}}),
+    [](const auto& info) { return std::string(info.param.nome); });
+
+// ---- whole runs ----
+
+TEST_F(ServicoImportacaoTest, RunImportsEveryDueAccountAndRecordsIt) {
+  // The sample configuration on a Friday after 07:30: the head office's daily rule
+  // (111, 113) and Campinas' every-poll rule (114).
+  ASSERT_EQ(m_servico->OnRun(), S_OK);
+  EXPECT_EQ(m_servico->GetContasProcessadas(), 3);
+  EXPECT_EQ(LinhasExtrato(111), 8);
+  EXPECT_EQ(LinhasExtrato(113), 7);  // two balance lines left out
+  EXPECT_EQ(LinhasExtrato(114), 7);
+  EXPECT_EQ(LinhasExtrato(112), 0);
+
+  auto execucoes = Execucoes();
+  ASSERT_EQ(execucoes.size(), 1u);
+  EXPECT_EQ(execucoes[0].GetDmaHmsExecucao(), zq::Agora());
+  const std::vector<std::pair<uint32_t, uint32_t>> esperadas{{1, 111}, {1, 113}, {2, 114}};
+  ASSERT_EQ(execucoes[0].GetQuantidadeRegras(), 3);
+  for (std::size_t i = 0; i < esperadas.size(); ++i) {
+    const auto& e = execucoes[0].GetListaRegras()[i];
+    EXPECT_EQ(e.GetPonteiroFilial(), esperadas[i].first);
+    EXPECT_EQ(e.GetPonteiroContaBanco(), esperadas[i].second);
+    EXPECT_EQ(e.GetTipoStatus(), ZQ_STATUS_EXECUCAO_SUCESSO);
+    EXPECT_EQ(e.GetMensagemStatus(), CZQString("O serviço foi executado com sucesso."));
+  }
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM status_hiperautomacao WHERE tipo_evento = 10"), 3);
+  EXPECT_EQ(Escalar("SELECT quantidade_extratos_pendentes FROM status_hiperautomacao WHERE conta = 111"), 8);
+  ZQEsvaziaAnalytics();
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM evento_analytics WHERE evento = 34 AND empresa = 'EXEMPLO'"), 3);
+  EXPECT_TRUE(m_host.entradas.empty());
+
+  // The next poll of the day: the daily rule is done, the every-poll rule imports again
+  // and its lines are refused as duplicates.
+  m_relogio.Avanca(3600);
+  ASSERT_EQ(m_servico->OnRun(), S_OK);
+  EXPECT_EQ(m_servico->GetContasProcessadas(), 1);
+  EXPECT_EQ(LinhasExtrato(114), 7);
+  EXPECT_EQ(LinhasExtrato(111), 8);
+  execucoes = Execucoes();
+  ASSERT_EQ(execucoes.size(), 2u);
+  ASSERT_EQ(execucoes[1].GetQuantidadeRegras(), 1);
+  EXPECT_EQ(execucoes[1].GetListaRegras()[0].GetPonteiroContaBanco(), 114u);
+  EXPECT_EQ(execucoes[1].GetListaRegras()[0].GetTipoStatus(), ZQ_STATUS_EXECUCAO_SUCESSO);
+
+  // The next day everything is due again.
+  m_relogio.Define(CZQDma(7, 12, 2026), zq::MontaHms(8, 0, 0));
+  ASSERT_EQ(m_servico->OnRun(), S_OK);
+  EXPECT_EQ(m_servico->GetContasProcessadas(), 3);
+}
+
+struct CasoDias {
+  int dia;
+  long long linhas;  // of account 111 (the sample statement runs from 30/11 to 04/12)
+};
+
+class PeriodoTest : public ServicoImportacaoTest, public ::testing::WithParamInterface<CasoDias> {};
+
+TEST_P(PeriodoTest, RequestCoversTheLastSevenDays) {
+  Configura({Regra(1, ZQ_FREQUENCIA_CADA_CICLO, 0, false, {111})});
+  Relogio(GetParam().dia, 12, 2026, 10, 0);
+  ASSERT_EQ(m_servico->OnRun(), S_OK);
+  EXPECT_EQ(LinhasExtrato(111), GetParam().linhas);
+}
+
+INSTANTIATE_TEST_SUITE_P(Dias, PeriodoTest,
+                         ::testing::Values(CasoDias{4, 8}, CasoDias{7, 8}, CasoDias{8, 7}, CasoDias{10, 4},
+                                           CasoDias{11, 2}, CasoDias{12, 0}));
+
+struct CasoFalhaImportacao {
+  const char* nome;
+  HRESULT hr;
+  uint8_t status;
+  bool analytics;  // event 34 recorded for the failed account
+};
+
+class FalhaImportacaoTest : public ServicoImportacaoTest, public ::testing::WithParamInterface<CasoFalhaImportacao> {};
+
+TEST_P(FalhaImportacaoTest, FailedAccountIsRetriedOnlyForATemporaryFailureAndOnlyOnce) {
+  const CasoFalhaImportacao c = GetParam();
+  Configura({Regra(1, ZQ_FREQUENCIA_DIARIA, k0730, false, {111, 113})});
+  CZQFalhasInjetadas falhas;
+  falhas.Falha("LeBufferBanco", 1, c.hr).Falha("LeBufferBanco", 3, c.hr);  // 111 on both polls
+  CZQInjecaoFalhas injecao(falhas);
+
+  ASSERT_EQ(m_servico->OnRun(), S_OK);
+  auto execucoes = Execucoes();
+  ASSERT_EQ(execucoes.size(), 1u);
+  ASSERT_EQ(execucoes[0].GetQuantidadeRegras(), 2);
+  const auto& falhou = execucoes[0].GetListaRegras()[0];
+  EXPECT_EQ(falhou.GetPonteiroContaBanco(), 111u);
+  EXPECT_EQ(falhou.GetTipoStatus(), c.status);
+  EXPECT_NE(falhou.GetMensagemStatus().str().find("Falha injetada em LeBufferBanco"), std::string::npos)
+      << falhou.GetMensagemStatus().c_str();
+  EXPECT_EQ(execucoes[0].GetListaRegras()[1].GetTipoStatus(), ZQ_STATUS_EXECUCAO_SUCESSO);
+  EXPECT_EQ(LinhasExtrato(111), 0);
+  EXPECT_EQ(LinhasExtrato(113), 7);
+  ZQEsvaziaAnalytics();
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM evento_analytics"), c.analytics ? 2 : 1);
+
+  m_relogio.Avanca(3600);
+  const bool repete = c.status == ZQ_STATUS_EXECUCAO_REPETIR;
+  EXPECT_EQ(RegrasDevidas(), (repete ? Devidas{{1, {111}}} : Devidas{}));
+  ASSERT_EQ(m_servico->OnRun(), S_OK);
+  EXPECT_EQ(m_servico->GetContasProcessadas(), repete ? 1 : 0);
+  execucoes = Execucoes();
+  ASSERT_EQ(execucoes.size(), repete ? 2u : 1u);
+  if (repete) {
+    ASSERT_EQ(execucoes[1].GetQuantidadeRegras(), 1);
+    EXPECT_EQ(execucoes[1].GetListaRegras()[0].GetTipoStatus(), ZQ_STATUS_EXECUCAO_REPETIR);
+  }
+
+  // After a second temporary failure the account waits for tomorrow.
+  m_relogio.Avanca(3600);
+  EXPECT_EQ(RegrasDevidas(), Devidas{});
+  ASSERT_EQ(m_servico->OnRun(), S_OK);
+  EXPECT_EQ(m_servico->GetContasProcessadas(), 0);
+  EXPECT_EQ(Execucoes().size(), repete ? 2u : 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Falhas, FalhaImportacaoTest,
+    ::testing::Values(CasoFalhaImportacao{"Temporary0D0A", ZQ_HR(0x81080D0A), ZQ_STATUS_EXECUCAO_REPETIR, false},
+                      CasoFalhaImportacao{"Temporary0D13", ZQ_HR(0x81080D13), ZQ_STATUS_EXECUCAO_REPETIR, false},
+                      CasoFalhaImportacao{"Neighbour0D12", ZQ_HR(0x81080D12), ZQ_STATUS_EXECUCAO_FALHA, true},
+                      CasoFalhaImportacao{"Other", E_FAIL, ZQ_STATUS_EXECUCAO_FALHA, true}),
+    [](const auto& info) { return std::string(info.param.nome); });
+
+TEST_F(ServicoImportacaoTest, AccountWithoutOnlineSourceIsRefusedBeforeAnyImport) {
+  // 112 loses its online source: the validation refuses it (5888), so even 111, which
+  // comes first and is fine, is not imported.
+  {
+    std::lock_guard<std::recursive_mutex> trava(m_banco->Trava());
+    m_banco->Sessao() << "UPDATE banco SET integrar_com_terceiro = 0 WHERE conta = 112";
+  }
+  Configura({Regra(1, ZQ_FREQUENCIA_CADA_CICLO, 0, false, {111, 112})});
+  // The validation refuses an account without online source before anything is imported.
+  EXPECT_THROW(m_servico->OnRun(), CZQExceptionEx);
+  ASSERT_EQ(m_host.entradas.size(), 1u);
+  EXPECT_EQ(m_host.entradas[0].texto, ZQGetMensagem(5888, "CL"));
+  EXPECT_TRUE(Execucoes().empty());
+  EXPECT_EQ(LinhasExtrato(111), 0);
+}
+
+TEST_F(ServicoImportacaoTest, RefusedRequestEndsTheRunWithTheValidationMessage) {
+  // A movement lock after the first day of the request: 5872.
+  {
+    std::lock_guard<std::recursive_mutex> trava(m_banco->Trava());
+    m_banco->Sessao() << "UPDATE mestre_cl SET data_bloqueio_movimentacao = " + std::to_string(Dia(1, 12, 2026));
+  }
+  const std::string mensagem = ZQGetMensagem(5872, "CL");
+  ASSERT_FALSE(mensagem.empty());
+  try {
+    m_servico->OnRun();
+    FAIL() << "the run went on";
+  } catch (const CZQExceptionEx& e) {
+    EXPECT_EQ(e.GetCodigo(), S_OK);
+    EXPECT_EQ(e.GetMensagem().str(), mensagem);
+    EXPECT_EQ(e.GetEmpresa(), CZQString("EXEMPLO"));
+    EXPECT_EQ(e.GetArquivo(), CZQString("cl_servico_importacao_extratos.cc"));
+  }
+  ASSERT_EQ(m_host.entradas.size(), 1u);
+  EXPECT_EQ(m_host.entradas[0].tipo, 1);
+  EXPECT_EQ(m_host.entradas[0].nivel, 4);
+  EXPECT_EQ(m_host.entradas[0].texto, mensagem);
+  EXPECT_TRUE(Execucoes().empty());
+  for (uint32_t conta : {111u, 113u, 114u}) EXPECT_EQ(LinhasExtrato(conta), 0) << conta;
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM status_hiperautomacao"), 0);
+}
+
+struct CasoFalhaServidor {
+  const char* operacao;
+  const char* mensagem;
+  const char* funcao;
+  const char* trace;
+  bool importou;  // statement lines stored before the failure
+};
+
+class FalhaServidorTest : public ServicoImportacaoTest, public ::testing::WithParamInterface<CasoFalhaServidor> {};
+
+TEST_P(FalhaServidorTest, FailedStepIsLoggedAndThrownWithItsMessageAndDescription) {
+  const CasoFalhaServidor c = GetParam();
+  const HRESULT hr = ZQ_HR(0x80004005);
+  CZQFalhasInjetadas falhas;
+  falhas.FalhaSempre(c.operacao, hr);
+  CZQInjecaoFalhas injecao(falhas);
+  const std::string esperado = std::string(c.mensagem) + " - " + Descricao(hr);
+  try {
+    m_servico->OnRun();
+    FAIL() << "no exception";
+  } catch (const CZQExceptionEx& e) {
+    EXPECT_EQ(e.GetCodigo(), hr);
+    EXPECT_EQ(e.GetCodigo2(), 0);
+    EXPECT_EQ(e.GetCodigo3(), 0);
+    EXPECT_EQ(e.GetMensagem().str(), esperado);
+    EXPECT_EQ(e.GetEmpresa(), CZQString("EXEMPLO"));
+    EXPECT_EQ(e.GetArquivo(), CZQString("cl_servico_importacao_extratos.cc"));
+    EXPECT_GT(e.GetLinha(), 0);
+  }
+  ASSERT_EQ(m_host.entradas.size(), 1u);
+  EXPECT_EQ(m_host.entradas[0].tipo, 1);
+  EXPECT_EQ(m_host.entradas[0].nivel, 4);
+  EXPECT_EQ(m_host.entradas[0].texto, esperado);
+  EXPECT_TRUE(TemTrace(m_raiz, std::string("CCLServicoImportacaoExtratos::") + c.funcao, c.trace)) << c.trace;
+  EXPECT_EQ(Execucoes().size(), 0u);
+  EXPECT_EQ(LinhasExtrato(111) > 0, c.importou);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Passos, FalhaServidorTest,
+    ::testing::Values(
+        CasoFalhaServidor{"LeConfiguracaoServicoImportacaoExtratos", "Falha ao ler a configuração do serviço.",
+                          "DeveExecutar",
+                          "hr = GetAcessoConciliacao()->LeConfiguracaoServicoImportacaoExtratos(dadosConfiguracao)", false},
+        CasoFalhaServidor{"BuscaPonteirosExecucaoServicoImportacaoExtratos",
+                          "Falha ao buscar os ponteiros da execução do serviço.", "DeveExecutar",
+                          "hr = GetAcessoConciliacao()->BuscaPonteirosExecucaoServicoImportacaoExtratos("
+                          "dadosFiltroExecucao, listaPonteirosExecucao)",
+                          false},
+        CasoFalhaServidor{"LePonteirosExecucaoServicoImportacaoExtratos",
+                          "Falha ao ler os ponteiros da execução do serviço.", "DeveExecutar",
+                          "hr = GetAcessoConciliacao()->LePonteirosExecucaoServicoImportacaoExtratos("
+                          "listaPonteirosExecucao, listaExecucoes, 1)",
+                          false},
+        CasoFalhaServidor{"GravaExecucaoServicoImportacaoExtratos", "Falha ao gravar a execução do serviço.", "OnRun",
+                          "hr_check = GetAcessoConciliacao()->GravaExecucaoServicoImportacaoExtratos(listaExecucao)", true}),
+    [](const auto& info) { return std::string(info.param.operacao); });
+
+TEST_F(ServicoImportacaoTest, UnreadableHolidayTableStopsTheRunWithItsResult) {
+  Configura({Regra(1, ZQ_FREQUENCIA_CADA_CICLO, 0, true, {111}), Regra(2, ZQ_FREQUENCIA_CADA_CICLO, 0, false, {114})});
+  CZQFalhasInjetadas falhas;
+  falhas.FalhaSempre("BuscaFeriadosFilial", E_FAIL);
+  CZQInjecaoFalhas injecao(falhas);
+  // The branch whose table cannot be read is not due; the result of the read ends the run.
+  HRESULT hr = S_OK;
+  EXPECT_EQ(RegrasDevidas(&hr), (Devidas{{2, {114}}}));
+  EXPECT_EQ(hr, E_FAIL);
+  EXPECT_EQ(m_servico->OnRun(), E_FAIL);
+  EXPECT_TRUE(m_host.entradas.empty());
+  EXPECT_TRUE(Execucoes().empty());
+  EXPECT_EQ(LinhasExtrato(114), 0);
+  EXPECT_TRUE(TemTrace(m_raiz, "CCLServicoImportacaoExtratos::OnRun", "hr_check = DeveExecutar(bDeveExecutar)"));
+  EXPECT_TRUE(TemTrace(m_raiz, "CCLServicoImportacaoExtratos::DeveExecutar",
+                       "hr = feriado.LeTabelaFilial(regra.GetPonteiroFilial())"));
+}
+
+TEST_F(ServicoImportacaoTest, FailedHyperAutomationStepIsOnlyTraced) {
+  CZQFalhasInjetadas falhas;
+  falhas.FalhaSempre("GravaStatusHiperautomacaoFinanceira", E_FAIL);
+  CZQInjecaoFalhas injecao(falhas);
+  ASSERT_EQ(m_servico->OnRun(), S_OK);
+  auto execucoes = Execucoes();
+  ASSERT_EQ(execucoes.size(), 1u);
+  for (const auto& e : execucoes[0].GetListaRegras()) EXPECT_EQ(e.GetTipoStatus(), ZQ_STATUS_EXECUCAO_SUCESSO);
+  EXPECT_EQ(falhas.Chamadas("GravaStatusHiperautomacaoFinanceira"), 3);
+  EXPECT_TRUE(m_host.entradas.empty());
+  EXPECT_TRUE(TemTrace(m_raiz, "CCLServicoImportacaoExtratos::OnRun", "hr_check = dadosErro.GetHR()"));
+}
+
+TEST_F(ServicoImportacaoTest, StopRequestOrEmptyConfigurationRunsNothing) {
+  CZQFalhasInjetadas falhas;
+  CZQInjecaoFalhas injecao(falhas);
+  m_host.abortar = true;
+  EXPECT_EQ(m_servico->OnRun(), S_OK);
+  EXPECT_EQ(falhas.Chamadas("LeConfiguracaoServicoImportacaoExtratos"), 0);
+
+  m_host.abortar = false;
+  Configura({});
+  EXPECT_EQ(m_servico->OnRun(), S_OK);
+  EXPECT_EQ(m_servico->GetContasProcessadas(), 0);
+  EXPECT_EQ(falhas.Chamadas("BuscaPonteirosExecucaoServicoImportacaoExtratos"), 0);
+  EXPECT_TRUE(Execucoes().empty());
+}
+
+TEST(FabricaServicoImportacao, CreatesAnEmptyServiceThatAsksForAnHour) {
+  CAutoRun* servico = CLServicoImportacaoExtratos_new();
+  ASSERT_NE(servico, nullptr);
+  unsigned long intervalo = 0;
+  EXPECT_EQ(servico->OnGetIntervalo(&intervalo), S_OK);
+  EXPECT_EQ(intervalo, 3600000u);
+  EXPECT_FALSE(servico->OnConsultaIndicador());
+  EXPECT_EQ(static_cast<CCLServicoImportacaoExtratos*>(servico)->GetListaRegrasDevidas().GetQuantidade(), 0);
+  servico->OnDestroi();
+}
+
+}  // namespace
+}  // namespace cl_servico_teste
