@@ -4,13 +4,17 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "erp/middleware/zq_consulta_sistema_terceiro_http.h"
 #include "frame/zq_config.h"
 #include "frame/zq_erro.h"
+#include "frame/zq_relogio.h"
 #include "host/zq_host.h"
 #include "store/zq_acesso_sql.h"
+#include "store/zq_analytics_sql.h"
+#include "store/zq_arquivo_empresa.h"
 
 namespace {
 
@@ -37,7 +41,7 @@ int main(int argc, char** argv) {
   ZQOpcoesHost opcoes;
   opcoes.biblioteca = BibliotecaPadrao();
   bool umaVez = false;
-  std::string config, banco, empresa;
+  std::string config, banco, empresa, agora;
   app.add_flag("--once", umaVez, "run one cycle of every service and exit: 0 work done, 3 nothing due, 1 failure");
   app.add_option("--config", config, "configuration file");
   app.add_option("--db", banco, "store connection string (sqlite:<path>)");
@@ -48,6 +52,8 @@ int main(int argc, char** argv) {
   app.add_option("--empresa", empresa, "company code the services run for");
   app.add_option("--usuario", opcoes.usuario, "user number");
   app.add_option("--sessao", opcoes.sessao, "session number");
+  app.add_option("--agora", agora,
+                 "run as if the local date and time were this one (\"DD/MM/AAAA HH:MM:SS\"), for sample runs and tests");
   CLI11_PARSE(app, argc, argv);
 
   CZQConfiguracao& cfg = CZQConfiguracao::Global();
@@ -59,11 +65,28 @@ int main(int argc, char** argv) {
   opcoes.empresa = empresa.empty() ? cfg.Get("empresa") : empresa;
   if (opcoes.arquivoLog.empty()) opcoes.arquivoLog = cfg.Get("log_host");
 
+  // A fixed clock for the whole process: the services then see that day and time.
+  std::unique_ptr<CZQRelogioFixo> relogioFixo;
+  if (!agora.empty()) {
+    REG_ZQDMA data = 0;
+    REG_ZQHMS hora = 0;
+    const std::size_t espaco = agora.find(' ');
+    if (espaco == std::string::npos || !ZQLeDataTexto(agora.substr(0, espaco), data) ||
+        !ZQLeHoraTexto(agora.substr(espaco + 1), hora) || data == 0) {
+      std::fprintf(stderr, "clhost: --agora espera \"DD/MM/AAAA HH:MM:SS\": %s\n", agora.c_str());
+      return 2;
+    }
+    relogioFixo = std::make_unique<CZQRelogioFixo>(CZQDma(data), hora);
+    zq::DefineRelogio(relogioFixo.get());
+  }
+
   CZQDadosDF_Erro erroArmazem;
-  if (FAILED(ZQInstalaArmazemSQL("", erroArmazem))) {
+  std::shared_ptr<CZQBancoSQL> bancoAberto;
+  if (FAILED(ZQInstalaArmazemSQL("", erroArmazem, &bancoAberto))) {
     std::fprintf(stderr, "clhost: %s\n", erroArmazem.GetTextoMostraMensagem().c_str());
     return 2;
   }
+  ZQInstalaAnalyticsSQL(bancoAberto);
   zq::middleware::ZQInstalaConsultaSistemaTerceiroHttp();
 
   CZQHost host;
@@ -85,6 +108,10 @@ int main(int argc, char** argv) {
   else
     host.Executa();
   g_host = nullptr;
+  // The usage events still queued are written before the store goes.
+  ZQRemoveAnalyticsSQL();
+  bancoAberto.reset();
   ZQRemoveArmazemSQL();
+  zq::DefineRelogio(nullptr);
   return status;
 }

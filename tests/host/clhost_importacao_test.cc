@@ -1,0 +1,211 @@
+// clhost runs the import service as a separate process over a store of its own with
+// the sample company in test mode.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "frame/zq_data.h"
+#include "store/zq_arquivo_empresa.h"
+#include "store/zq_banco_sql.h"
+#include "store/zq_soci.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using json = nlohmann::json;
+
+class ClhostImportacaoTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char modelo[] = "/tmp/clhost_importacao_XXXXXX";
+    ASSERT_NE(mkdtemp(modelo), nullptr);
+    m_dir = modelo;
+    const fs::path dados = fs::path(CL_TEST_SOURCE_DIR) / "data";
+    for (const char* nome : {"MockExtratoTavorin.ofx", "MockExtratoBancoBrasil.json"})
+      fs::copy_file(dados / nome, m_dir / nome);
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(m_dir, ec);
+  }
+
+  void CarregaEmpresa(const fs::path& arquivo) {
+    std::shared_ptr<CZQBancoSQL> banco;
+    CZQDadosDF_Erro erro;
+    ASSERT_EQ(CZQBancoSQL::Abre(Conexao(), banco, erro), S_OK) << erro.GetTextoMostraMensagem().c_str();
+    ASSERT_EQ(ZQCarregaArquivoEmpresa(*banco, arquivo.string(), erro), S_OK) << erro.GetTextoMostraMensagem().c_str();
+  }
+
+  std::string Conexao() const { return "sqlite:" + (m_dir / "cl.db").string(); }
+
+  pid_t Inicia(const std::vector<std::string>& argumentos) {
+    pid_t pid = fork();
+    if (pid == 0) {
+      setenv("CL_LOCAL_ORBEL", m_dir.c_str(), 1);
+      setenv("CL_RELATORIOS", (m_dir / "relatorios").c_str(), 1);
+      setenv("CL_TEMPORARIO", (m_dir / "tmp").c_str(), 1);
+      setenv("CL_LOG_ERROS", (m_dir / "log").c_str(), 1);
+      setenv("CL_LOG_ERROS_EMPRESA", (m_dir / "log" / "{empresa}").c_str(), 1);
+      setenv("CL_BANCO", Conexao().c_str(), 1);
+      setenv("CL_BIBLIOTECA_MENSAGENS", (std::string(CL_TEST_BINARY_DIR) + "/libzqmensagens.so").c_str(), 1);
+      std::string exe = std::string(CL_TEST_BINARY_DIR) + "/clhost";
+      std::vector<std::string> copia = argumentos;
+      for (const char* a : {"--servico", "importacao", "--empresa", "EXEMPLO", "--log"}) copia.push_back(a);
+      copia.push_back(Log().string());
+      std::vector<char*> argv{exe.data()};
+      for (auto& a : copia) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      int nulo = open("/dev/null", O_WRONLY);
+      dup2(nulo, STDERR_FILENO);
+      execv(exe.c_str(), argv.data());
+      _exit(127);
+    }
+    return pid;
+  }
+
+  static int Espera(pid_t pid) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+
+  fs::path Log() const { return m_dir / "host.log"; }
+  std::string TextoLog() const {
+    std::ifstream in(Log());
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+
+  // One number read from the store by a connection of the test's own.
+  long long Escalar(const std::string& sql) {
+    std::shared_ptr<CZQBancoSQL> banco;
+    CZQDadosDF_Erro erro;
+    if (FAILED(CZQBancoSQL::Abre(Conexao(), banco, erro))) return -1;
+    long long valor = -1;
+    try {
+      banco->Sessao() << sql, soci::into(valor);
+    } catch (const std::exception&) {
+      return -1;
+    }
+    return valor;
+  }
+
+  fs::path m_dir;
+};
+
+TEST_F(ClhostImportacaoTest, OnceImportsTheSampleCompanyInTestMode) {
+  CarregaEmpresa(fs::path(CL_TEST_SOURCE_DIR) / "data" / "sample-company.json");
+  // A Friday after 07:30: the head office's daily rule (111, 113) and Campinas' (114).
+  const std::vector<std::string> agora{"--agora", "04/12/2026 09:00:00"};
+  std::vector<std::string> argumentos{"--once"};
+  argumentos.insert(argumentos.end(), agora.begin(), agora.end());
+  ASSERT_EQ(Espera(Inicia(argumentos)), 0) << TextoLog();
+
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM extrato WHERE conta = 111"), 8);
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM extrato WHERE conta = 113"), 7);
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM extrato WHERE conta = 114"), 7);
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM extrato WHERE conta = 112"), 0);
+  EXPECT_EQ(Escalar("SELECT SUM(valor) FROM extrato WHERE conta = 111 AND natureza = '+'"),
+            (150000 + 832045 + 5210 + 98000) * 100LL);
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM extrato WHERE conta = 113 AND hist_bco LIKE 'SALDO%'"), 0);
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM execucao_importacao WHERE data = " +
+                    std::to_string(CZQDma(4, 12, 2026).GetDma())),
+            1);
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM execucao_importacao_conta WHERE tipo_status = 1"
+                    " AND mensagem = 'O serviço foi executado com sucesso.'"),
+            3);
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM evento_analytics WHERE evento = 34"), 3);
+  EXPECT_NE(TextoLog().find("OnRun: 0, 3 conta(s)"), std::string::npos) << TextoLog();
+
+  // Again the same day: only the every-poll rule, whose lines are all known already.
+  ASSERT_EQ(Espera(Inicia(argumentos)), 0) << TextoLog();
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM extrato"), 22);
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM execucao_importacao"), 2);
+
+  // On Saturday nothing of the head office is due, and Campinas' rule has its lines.
+  ASSERT_EQ(Espera(Inicia({"--once", "--agora", "05/12/2026 09:00:00"})), 0) << TextoLog();
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM execucao_importacao_conta WHERE conta = 111"), 1);
+}
+
+TEST_F(ClhostImportacaoTest, NothingDueExitsWithThree) {
+  CarregaEmpresa(fs::path(CL_TEST_SOURCE_DIR) / "data" / "sample-company.json");
+  {
+    std::shared_ptr<CZQBancoSQL> banco;
+    CZQDadosDF_Erro erro;
+    ASSERT_EQ(CZQBancoSQL::Abre(Conexao(), banco, erro), S_OK);
+    banco->Sessao() << "DELETE FROM config_importacao_conta";
+    banco->Sessao() << "DELETE FROM config_importacao_regra";
+  }
+  EXPECT_EQ(Espera(Inicia({"--once", "--agora", "04/12/2026 09:00:00"})), 3) << TextoLog();
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM execucao_importacao"), 0);
+}
+
+TEST_F(ClhostImportacaoTest, TerminationDuringALongCycleFinishesItAndExitsCleanly) {
+  // Many Tavorin accounts of the head office, each with a long statement.
+  constexpr int kContas = 60;
+  constexpr int kLinhas = 250;
+  json empresa;
+  {
+    std::ifstream in(fs::path(CL_TEST_SOURCE_DIR) / "data" / "sample-company.json");
+    in >> empresa;
+  }
+  json contas = json::array();
+  for (int i = 0; i < kContas; ++i) {
+    const int ponteiro = 20001 + i;
+    empresa["plano_contas"].push_back(
+        {{"ponteiro", ponteiro}, {"codigo_proprio", "1.1.2.9." + std::to_string(i)},
+         {"codigo_usado", std::to_string(ponteiro)}, {"nome", "Tavorin " + std::to_string(i)}, {"tipo", "A"},
+         {"banco",
+          {{"numero_banco", 990}, {"nome_banco", "Banco Tavorin"}, {"agencia", "0042"},
+           {"conta_corrente", std::to_string(500000 + i)}, {"integrar_com_terceiro", 1}, {"tipo_operacao", 4},
+           {"ambiente_integracao", 1}, {"ambiente_integracao_bb_extrato", 0}}}});
+    contas.push_back(ponteiro);
+  }
+  empresa["configuracao_importacao"]["regras"] = json::array(
+      {{{"filial", 1}, {"frequencia", 2}, {"hora_execucao", "00:00:00"}, {"apenas_dias_uteis", false},
+        {"contas", contas}}});
+  const fs::path arquivo = m_dir / "empresa.json";
+  std::ofstream(arquivo) << empresa.dump();
+  CarregaEmpresa(arquivo);
+
+  std::string ofx = "OFXHEADER:100\nDATA:OFXSGML\nVERSION:102\nCHARSET:1252\n\n<OFX>\n<BANKTRANLIST>\n";
+  for (int i = 0; i < kLinhas; ++i) {
+    ofx += "<STMTTRN>\n<TRNTYPE>CREDIT\n<DTPOSTED>2026120" + std::to_string(1 + i % 4) + "\n<TRNAMT>" +
+           std::to_string(10 + i) + ".50\n<FITID>" + std::to_string(i) + "\n<CHECKNUM>" + std::to_string(7000 + i) +
+           "\n<MEMO>PIX RECEBIDO CLIENTE " + std::to_string(i) + "\n</STMTTRN>\n";
+  }
+  ofx += "</BANKTRANLIST>\n</OFX>\n";
+  std::ofstream(m_dir / "MockExtratoTavorin.ofx", std::ios::trunc) << ofx;
+
+  pid_t pid = Inicia({"--intervalo-ms", "600000", "--agora", "04/12/2026 09:00:00"});
+  // Ask it to stop once the cycle is under way.
+  bool comecou = false;
+  for (int i = 0; i < 400 && !comecou; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    comecou = Escalar("SELECT COUNT(*) FROM extrato WHERE conta >= 20001") > 0;
+  }
+  ASSERT_TRUE(comecou) << TextoLog();
+  ASSERT_EQ(kill(pid, SIGTERM), 0);
+  EXPECT_EQ(Espera(pid), 0) << TextoLog();
+  const std::string log = TextoLog();
+  EXPECT_NE(log.find("host encerrado"), std::string::npos) << log;
+  // The cycle under way was finished, not cut: every account imported and recorded.
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM extrato WHERE conta >= 20001"), 1LL * kContas * kLinhas);
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM execucao_importacao_conta WHERE tipo_status = 1"), kContas);
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM execucao_importacao"), 1);
+}
+
+}  // namespace
