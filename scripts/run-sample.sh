@@ -23,8 +23,29 @@ rm -f "$RAIZ/cl.db"
 "$CL" init
 "$CL" load-company data/sample-company.json
 "$CL" statements --account 113 --from 01/01/2026 --to 31/12/2026
-# One cycle of both scheduled services: 0 work done, 3 nothing due, 1 a failure (see the host log above).
+
+# Test mode: the sample statements in the installation directory answer for the banks.
+cp data/MockExtratoTavorin.ofx data/MockExtratoBancoBrasil.json "$RAIZ/"
+EMPRESA="$(sed -n 's/.*"codigo": *"\([^"]*\)".*/\1/p' data/sample-company.json | head -n 1)"
+# The sample statements are of the week up to Friday 04/12/2026: the services run as of
+# that day at 09:00, when the head office's daily rule (07:30, business days) and
+# Campinas' every-cycle rule are due.
+AGORA="04/12/2026 09:00:00"
+
+# One cycle of the import service: 0 work done, 3 nothing due, 1 a failure (see the host log above).
 status=0
-build/clhost --once --empresa "$(sed -n 's/.*"codigo": *"\([^"]*\)".*/\1/p' data/sample-company.json | head -n 1)" || status=$?
+build/clhost --once --servico importacao --empresa "$EMPRESA" --agora "$AGORA" || status=$?
+echo "clhost --once --servico importacao: exit status $status"
+# What each account got.
+if "$CL" --help 2>/dev/null | grep -q executions; then
+  "$CL" executions --date 04/12/2026
+fi
+for conta in 111 113 114; do
+  "$CL" statements --account "$conta" --from 27/11/2026 --to 04/12/2026
+done
+
+# One cycle of both scheduled services.
+status=0
+build/clhost --once --empresa "$EMPRESA" --agora "$AGORA" || status=$?
 echo "clhost --once: exit status $status"
 echo "Store: $RAIZ/cl.db; error logs under $RAIZ/log"
