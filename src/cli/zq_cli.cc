@@ -1,6 +1,7 @@
 #include "cli/zq_cli.h"
 #include "cli/zq_cli_importacao.h"
 #include "cli/zq_cli_regras.h"
+#include "cli/zq_cli_validacao.h"
 
 #include <CLI/CLI.hpp>
 
@@ -188,6 +189,8 @@ int ZQExecutaCl(const std::vector<std::string>& argumentos, std::ostream& saida,
   regras.Registra(app);
   ZQComandoImportacao importacao;
   importacao.Registra(app);
+  ZQComandosValidacao validacao;
+  validacao.Registra(app);
 
   // A misspelt command would otherwise read as a missing one: name it.
   for (size_t i = 1; i < argumentos.size(); ++i) {
@@ -199,7 +202,7 @@ int ZQExecutaCl(const std::vector<std::string>& argumentos, std::ostream& saida,
     if (a.empty() || a[0] == '-') continue;
     bool conhecido = false;
     for (const CLI::App* comando : {init, empresa, extratos}) conhecido = conhecido || comando->get_name() == a;
-    conhecido = conhecido || regras.Conhece(a) || importacao.Conhece(a);
+    conhecido = conhecido || regras.Conhece(a) || importacao.Conhece(a) || validacao.Conhece(a);
     if (!conhecido) {
       erros << "cl: comando desconhecido: \"" << a << "\" (veja cl --help)\n";
       return ZQ_CL_SAIDA_ARGUMENTOS;
@@ -222,6 +225,7 @@ int ZQExecutaCl(const std::vector<std::string>& argumentos, std::ostream& saida,
     if (*extratos) Extratos(o, saida);
     if (regras.Escolhido()) return regras.Executa(Conexao(o), saida, erros);
     if (importacao.Escolhido()) return importacao.Executa(Conexao(o), saida, erros);
+    if (validacao.Escolhido()) return validacao.Executa(Conexao(o), saida, erros);
   } catch (const Falha& f) {
     erros << "cl: " << f.texto << "\n";
     return f.codigo;

@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/zq_cli.h"
+#include "cli/zq_cli_validacao.h"
+#include "frame/zq_mensagens.h"
+#include "frame/zq_relogio.h"
+#include "store/store_teste_util.h"
+
+namespace {
+
+using zq_teste::PastaTemporaria;
+
+struct Saida {
+  int codigo;
+  std::string texto;
+  std::string erros;
+};
+
+// The cases are built before the message library is reachable: a case names the
+// catalogue's text by its code, and the test looks it up when it runs.
+const std::string kCatalogo = "catálogo:";
+std::string Mensagem(long codigo) { return kCatalogo + std::to_string(codigo); }
+std::string Esperado(const std::string& texto) {
+  if (texto.rfind(kCatalogo, 0) != 0) return texto;
+  return ZQGetMensagem(std::stoul(texto.substr(kCatalogo.size())), "CL");
+}
+
+// The sample company in a store of its own; the clock at 20/11/2026.
+class ClValidacaoTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("CL_BIBLIOTECA_MENSAGENS", CL_TEST_BINARY_DIR "/libzqmensagens.so", 0);
+    ASSERT_EQ(Roda({"init"}).codigo, 0);
+    ASSERT_EQ(Roda({"load-company", std::string(CL_TEST_SOURCE_DIR) + "/data/sample-company.json"}).codigo, 0);
+  }
+
+  std::string Db() const { return "sqlite:" + m_pasta.Arquivo("cl.db"); }
+
+  Saida Roda(std::vector<std::string> argumentos) {
+    argumentos.insert(argumentos.begin(), {"cl", "--db", Db()});
+    for (std::string& a : argumentos) {
+      if (a.rfind("{pasta}", 0) == 0) a = m_pasta.Caminho() + a.substr(7);
+    }
+    std::ostringstream saida, erros;
+    const int codigo = ZQExecutaCl(argumentos, saida, erros);
+    return {codigo, saida.str(), erros.str()};
+  }
+
+  PastaTemporaria m_pasta;
+  CZQRelogioFixo m_relogio{CZQDma(20, 11, 2026), zq::MontaHms(9, 0, 0)};
+  CZQTrocaRelogio m_troca{m_relogio};
+};
+
+struct CasoValidacao {
+  const char* nome;
+  std::vector<std::string> argumentos;
+  int codigo;
+  std::string texto;  // the output's line (0 and refusals) or a piece of the error stream
+  std::string arquivo = {};  // written to {pasta}/config.json first
+  CZQDma hoje = CZQDma(20, 11, 2026);
+};
+
+void PrintTo(const CasoValidacao& c, std::ostream* os) { *os << c.nome; }
+
+class ComandoValidacaoTest : public ClValidacaoTest, public ::testing::WithParamInterface<CasoValidacao> {};
+
+TEST_P(ComandoValidacaoTest, AnswersAsTheScreenWould) {
+  const CasoValidacao& c = GetParam();
+  m_relogio.Define(c.hoje, zq::MontaHms(9, 0, 0));
+  if (!c.arquivo.empty()) zq_teste::EscreveArquivo(m_pasta.Arquivo("config.json"), c.arquivo);
+  const Saida s = Roda(c.argumentos);
+  EXPECT_EQ(s.codigo, c.codigo) << s.texto << s.erros;
+  if (c.codigo == 0 || c.codigo == ZQ_CL_SAIDA_RECUSA) {
+    EXPECT_EQ(s.texto, Esperado(c.texto) + "\n") << s.erros;
+    EXPECT_EQ(s.erros, "");
+  } else {
+    EXPECT_NE(s.erros.find(c.texto), std::string::npos) << s.erros;
+    EXPECT_EQ(s.texto, "");
+  }
+}
+
+const std::string kValido = "Pedido de importação válido.";
+
+INSTANTIATE_TEST_SUITE_P(
+    Pedido, ComandoValidacaoTest,
+    ::testing::Values(
+        CasoValidacao{"online_banco_do_brasil", {"validate-import", "--account", "113", "--from", "13/11/2026", "--to", "20/11/2026"}, 0, kValido},
+        CasoValidacao{"end_tomorrow", {"validate-import", "--account", "113", "--from", "13/11/2026", "--to", "21/11/2026"}, ZQ_CL_SAIDA_RECUSA, Mensagem(5900)},
+        CasoValidacao{"span_of_32_days", {"validate-import", "--account", "113", "--from", "01/11/2026", "--to", "03/12/2026"}, ZQ_CL_SAIDA_RECUSA, Mensagem(5887), {}, CZQDma(15, 12, 2026)},
+        CasoValidacao{"on_the_lock_date", {"validate-import", "--account", "111", "--from", "31/10/2026", "--to", "05/11/2026"}, ZQ_CL_SAIDA_RECUSA, Mensagem(5872)},
+        CasoValidacao{"no_branch", {"validate-import", "--account", "113", "--branch", "0", "--from", "13/11/2026", "--to", "20/11/2026"}, ZQ_CL_SAIDA_RECUSA, Mensagem(5824)},
+        CasoValidacao{"empty_start", {"validate-import", "--account", "113", "--from", "", "--to", "20/11/2026"}, ZQ_CL_SAIDA_RECUSA, Mensagem(5807)},
+        CasoValidacao{"file_without_layout", {"validate-import", "--account", "113", "--from", "13/11/2026", "--to", "20/11/2026", "--file", "/tmp/x.csv"}, ZQ_CL_SAIDA_RECUSA, Mensagem(5825)},
+        CasoValidacao{"layout_by_position_without_file", {"validate-import", "--account", "113", "--from", "13/11/2026", "--to", "20/11/2026", "--layout", "2"}, ZQ_CL_SAIDA_RECUSA, Mensagem(5827)},
+        CasoValidacao{"file_without_account_separator_7", {"validate-import", "--layout", "3", "--file", "/tmp/x.ret", "--from", "13/11/2026", "--to", "20/11/2026"}, 0, kValido},
+        CasoValidacao{"file_without_account", {"validate-import", "--layout", "2", "--file", "/tmp/x.csv", "--from", "13/11/2026", "--to", "20/11/2026"}, ZQ_CL_SAIDA_RECUSA, Mensagem(5832)},
+        CasoValidacao{"online_by_layout_name", {"validate-import", "--account", "111", "--layout", "Importação Online", "--from", "01/11/2026", "--to", "20/11/2026"}, 0, kValido},
+        CasoValidacao{"account_not_in_the_chart", {"validate-import", "--account", "999", "--from", "13/11/2026", "--to", "20/11/2026"}, 1, "999"},
+        CasoValidacao{"unreadable_date", {"validate-import", "--account", "113", "--from", "13/13/2026", "--to", "20/11/2026"}, 2, "--from"},
+        CasoValidacao{"dates_required", {"validate-import", "--account", "113"}, 106, "--from"}),
+    [](const auto& info) { return std::string(info.param.nome); });
+
+INSTANTIATE_TEST_SUITE_P(
+    Configuracao, ComandoValidacaoTest,
+    ::testing::Values(
+        CasoValidacao{"stored", {"validate-config", "importacao"}, 0, "Configuração do serviço de importação válida: 2 regras, 3 contas."},
+        CasoValidacao{"company_file", {"validate-config", "importacao", "--file", std::string(CL_TEST_SOURCE_DIR) + "/data/sample-company.json"}, 0, "Configuração do serviço de importação válida: 2 regras, 3 contas."},
+        CasoValidacao{"empty_list", {"validate-config", "importacao", "--file", "{pasta}/config.json"}, 0, "Configuração do serviço de importação válida: 0 regras, 0 contas.", R"({"regras": []})"},
+        CasoValidacao{"shared_account", {"validate-config", "importacao", "--file", "{pasta}/config.json"}, ZQ_CL_SAIDA_RECUSA,
+                      "A conta bancária 1.1.2.03 foi informada mais de uma vez nas regras de execução do serviço.\nCada conta bancária pode constar em uma única regra, uma única vez.",
+                      R"({"regras": [{"filial": 1, "frequencia": 1, "hora_execucao": "07:30:00", "contas": [111, 113]},
+                                     {"filial": 2, "frequencia": 2, "contas": [113]}]})"},
+        CasoValidacao{"not_a_bank_account", {"validate-config", "importacao", "--file", "{pasta}/config.json"}, ZQ_CL_SAIDA_RECUSA, "A conta 1.1.1.01 não é uma conta bancária.",
+                      R"({"regras": [{"filial": 1, "frequencia": 2, "contas": [101]}]})"},
+        CasoValidacao{"daily_at_midnight", {"validate-config", "importacao", "--file", "{pasta}/config.json"}, ZQ_CL_SAIDA_RECUSA, Mensagem(5894),
+                      R"({"regras": [{"filial": 1, "frequencia": 1, "contas": [111]}]})"},
+        CasoValidacao{"not_json", {"validate-config", "importacao", "--file", "{pasta}/config.json"}, 2, "não é um documento JSON", "{\"regras\": ["},
+        CasoValidacao{"misspelt_field", {"validate-config", "importacao", "--file", "{pasta}/config.json"}, 2, "regras[0].conta: campo desconhecido",
+                      R"({"regras": [{"filial": 1, "frequencia": 2, "conta": [111]}]})"},
+        CasoValidacao{"account_out_of_range", {"validate-config", "importacao", "--file", "{pasta}/config.json"}, 2, "regras[0].contas[1]",
+                      R"({"regras": [{"filial": 1, "frequencia": 2, "contas": [111, -3]}]})"},
+        CasoValidacao{"bad_time", {"validate-config", "importacao", "--file", "{pasta}/config.json"}, 2, "regras[0].hora_execucao",
+                      R"({"regras": [{"filial": 1, "frequencia": 1, "hora_execucao": "25:00:00", "contas": [111]}]})"},
+        CasoValidacao{"no_rule_list", {"validate-config", "importacao", "--file", "{pasta}/config.json"}, 2, "regras: falta a lista de regras", R"({"rules": []})"},
+        CasoValidacao{"missing_file", {"validate-config", "importacao", "--file", "{pasta}/nada.json"}, 2, "não foi possível ler"},
+        CasoValidacao{"other_service", {"validate-config", "conciliacao"}, 105, "conciliacao"}),
+    [](const auto& info) { return std::string(info.param.nome); });
+
+// A validation reads the store and never creates one.
+TEST_F(ClValidacaoTest, MissingStoreIsNotCreated) {
+  std::ostringstream saida, erros;
+  const std::string db = m_pasta.Arquivo("outro.db");
+  const int codigo = ZQExecutaCl({"cl", "--db", "sqlite:" + db, "validate-config", "importacao"}, saida, erros);
+  EXPECT_EQ(codigo, 1);
+  EXPECT_NE(erros.str().find("não existe"), std::string::npos) << erros.str();
+  EXPECT_FALSE(std::filesystem::exists(db));
+}
+
+}  // namespace
