@@ -1,5 +1,7 @@
 #include "store/zq_integracao_sql.h"
 
+#include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -74,55 +76,89 @@ class CZQIntegracaoTransacaoSQL : public TZQRefCounted<IZQDF_IntegracaoTransacao
   }
 
  private:
-  // Everything of the transaction in one database transaction.
+  // Everything of the transaction in one database transaction; each statement is
+  // prepared once for all the entries.
   HRESULT Grava() {
     soci::session& sql = m_banco->Sessao();
     CZQTransacaoSQL transacao(*m_banco);
-    CZQAcessoFinanceiroSQL financeiro(m_banco);
+    long long origem = 0, chave = 0, existentes = 0, posicao = 0, sessao = 0, qtd = 0, ordem = 0, valor = 0,
+              classificacao = 0, filial = 0, centro = 0, conta = 0, data = 0, ent = 0, sai = 0, nEnt = 0, nSai = 0;
+    std::string complemento, cEnt, cSai, cAuto, estrutura;
+    soci::statement procura = (sql.prepare << "SELECT COUNT(*) FROM integracao_origem WHERE origem = :o AND"
+                                              " chave_tabela = :k",
+                               soci::use(origem), soci::use(chave), soci::into(existentes));
+    soci::statement tesouraria =
+        (sql.prepare << "INSERT INTO tesouraria (posicao, data_lancamento, valor, conta_ent, conta_sai,"
+                        " numero_conciliacao_ent, numero_conciliacao_sai, filial, conciliado_ent, conciliado_sai,"
+                        " conciliado_auto, estrutura) VALUES (:p, :d, :v, :ce, :cs, :ne, :ns, :f, :ke, :ks, :ka, :e)",
+         soci::use(posicao), soci::use(data), soci::use(valor), soci::use(ent), soci::use(sai), soci::use(nEnt),
+         soci::use(nSai), soci::use(filial), soci::use(cEnt), soci::use(cSai), soci::use(cAuto), soci::use(estrutura));
+    soci::statement origemIns =
+        (sql.prepare << "INSERT INTO integracao_origem (posicao_tesouraria, origem, chave_tabela, sessao,"
+                        " quantidade_extratos, complemento) VALUES (:p, :o, :k, :s, :q, :c)",
+         soci::use(posicao), soci::use(origem), soci::use(chave), soci::use(sessao), soci::use(qtd),
+         soci::use(complemento));
+    soci::statement contabilIns =
+        (sql.prepare << "INSERT INTO integracao_contabil (posicao_tesouraria, ordem, valor, classificacao, filial,"
+                        " quantidade_extratos) VALUES (:p, :o, :v, :c, :f, :q)",
+         soci::use(posicao), soci::use(ordem), soci::use(valor), soci::use(classificacao), soci::use(filial),
+         soci::use(qtd));
+    soci::statement gerencialIns =
+        (sql.prepare << "INSERT INTO integracao_gerencial (posicao_tesouraria, ordem, valor, centro_custo,"
+                        " conta_gerencial, quantidade_extratos) VALUES (:p, :o, :v, :c, :g, :q)",
+         soci::use(posicao), soci::use(ordem), soci::use(valor), soci::use(centro), soci::use(conta), soci::use(qtd));
+
     for (EntradaIntegracao& e : m_entradas) {
-      long long origem = e.tesouraria.chaveOrigem.lPosicaoTipo, chave = e.tesouraria.chaveOrigem.iChaveTabela;
-      int existentes = 0;
-      sql << "SELECT COUNT(*) FROM integracao_origem WHERE origem = :o AND chave_tabela = :k", soci::use(origem),
-          soci::use(chave), soci::into(existentes);
+      origem = e.tesouraria.chaveOrigem.lPosicaoTipo;
+      chave = e.tesouraria.chaveOrigem.iChaveTabela;
+      existentes = 0;
+      procura.execute(true);
       if (existentes) {
         // The statement line already has its entry: posting it again would double it.
         throw CZQExcecaoSQL(ZQ_E_SQL_INVALIDO, "a linha de extrato de origem " + std::to_string(origem >> 8) +
                                                     " já tem lançamento integrado");
       }
       tagREG_TESOURARIAPS reg = e.tesouraria.RegTesouraria;
-      reg.lPosicaoReg = 0;
+      reg.lPosicaoReg = Cabe<uint32_t>(m_banco->ProximoNumero("tesouraria", "posicao"), "tesouraria.posicao");
       // The side that carries a reconciliation number is reconciled by this posting.
       if (reg.lNumeroConciliacaoEnt) reg.cConciliadoEnt = 'S';
       if (reg.lNumeroConciliacaoSai) reg.cConciliadoSai = 'S';
-      CZQDadosFN_Tesouraria entrada(reg);
-      const HRESULT hr = financeiro.GravaTesouraria(entrada);
-      if (FAILED(hr)) throw CZQExcecaoSQL(hr, financeiro.GetErro()->GetTextoMostraMensagem().str());
-      long long posicao = entrada.GetPosicaoReg(), sessao = e.tesouraria.lNumeroSessao,
-                qtd = e.tesouraria.lQuantidadeExtratos;
-      std::string complemento = e.sComplemento.str();
-      sql << "INSERT INTO integracao_origem (posicao_tesouraria, origem, chave_tabela, sessao, quantidade_extratos,"
-             " complemento) VALUES (:p, :o, :k, :s, :q, :c)",
-          soci::use(posicao), soci::use(origem), soci::use(chave), soci::use(sessao), soci::use(qtd),
-          soci::use(complemento);
-      long long ordem = 0;
+      posicao = reg.lPosicaoReg;
+      data = reg.dmaLancamento;
+      valor = reg.cyValor;
+      ent = reg.lPonteiroContaEnt;
+      sai = reg.lPonteiroContaSai;
+      nEnt = reg.lNumeroConciliacaoEnt;
+      nSai = reg.lNumeroConciliacaoSai;
+      filial = reg.iPonteiroFilial;
+      cEnt = zq_sql::Car(reg.cConciliadoEnt);
+      cSai = zq_sql::Car(reg.cConciliadoSai);
+      cAuto = zq_sql::Car(reg.cConciliadoAuto);
+      estrutura = zq_sql::Hex(&reg, sizeof reg);
+      tesouraria.execute(true);
+
+      sessao = e.tesouraria.lNumeroSessao;
+      qtd = e.tesouraria.lQuantidadeExtratos;
+      complemento = e.sComplemento.str();
+      origemIns.execute(true);
+      ordem = 0;
       for (const RegContasContabil& c : e.contabil) {
-        long long valor = c.cyValor, classificacao = c.lPosClassificacao, filial = c.iPonteiroFilial,
-                  q = c.lQuantidadeExtratos;
-        sql << "INSERT INTO integracao_contabil (posicao_tesouraria, ordem, valor, classificacao, filial,"
-               " quantidade_extratos) VALUES (:p, :o, :v, :c, :f, :q)",
-            soci::use(posicao), soci::use(ordem), soci::use(valor), soci::use(classificacao), soci::use(filial),
-            soci::use(q);
+        valor = c.cyValor;
+        classificacao = c.lPosClassificacao;
+        filial = c.iPonteiroFilial;
+        qtd = c.lQuantidadeExtratos;
+        contabilIns.execute(true);
         ++ordem;
       }
       ordem = 0;
       for (const RegContasGerencial& g : e.gerencial) {
         tagCY v = 0;
         std::memcpy(&v, g.abValor, sizeof v);
-        long long valor = v, centro = g.lPonteiroCentroCusto, conta = g.lContaGerencial, q = g.lQuantidadeExtratos;
-        sql << "INSERT INTO integracao_gerencial (posicao_tesouraria, ordem, valor, centro_custo, conta_gerencial,"
-               " quantidade_extratos) VALUES (:p, :o, :v, :c, :g, :q)",
-            soci::use(posicao), soci::use(ordem), soci::use(valor), soci::use(centro), soci::use(conta),
-            soci::use(q);
+        valor = v;
+        centro = g.lPonteiroCentroCusto;
+        conta = g.lContaGerencial;
+        qtd = g.lQuantidadeExtratos;
+        gerencialIns.execute(true);
         ++ordem;
       }
     }
@@ -143,6 +179,11 @@ CZQComPtr<IZQDF_IntegracaoTransacao> ZQNovaIntegracaoTransacaoSQL(std::shared_pt
 }
 
 HRESULT CZQFonteLancamentoSQL::LeClassificacao(uint32_t posicao, ZQContaClassificacao& conta) {
+  if (auto it = m_classificacoes.find(posicao); it != m_classificacoes.end()) {
+    m_erro.Limpar();
+    conta = it->second;
+    return S_OK;
+  }
   return ZQExecutaSQL(*m_banco, m_erro, "LeClassificacao", [&] {
     conta = ZQContaClassificacao{};
     soci::session& sql = m_banco->Sessao();
@@ -151,7 +192,10 @@ HRESULT CZQFonteLancamentoSQL::LeClassificacao(uint32_t posicao, ZQContaClassifi
     sql << "SELECT tipo, inativa FROM plano_empresarial WHERE ponteiro = :p", soci::use(p), soci::into(tipo),
         soci::into(inativa);
     conta.bExiste = sql.got_data() && tipo == "A" && !inativa;
-    if (!conta.bExiste) return S_OK;
+    if (!conta.bExiste) {
+      m_classificacoes[posicao] = conta;
+      return S_OK;
+    }
     long long centro = 0, gerencial = 0, percentual = 0;
     soci::statement st = (sql.prepare << "SELECT centro_custo, conta_gerencial, percentual FROM"
                                          " classificacao_gerencial WHERE classificacao = :p ORDER BY ordem",
@@ -164,16 +208,23 @@ HRESULT CZQFonteLancamentoSQL::LeClassificacao(uint32_t posicao, ZQContaClassifi
       g.ContaGerencial = Cabe<uint32_t>(gerencial, "classificacao_gerencial.conta_gerencial");
       conta.rateio.Add(g);
     }
+    m_classificacoes[posicao] = conta;
     return S_OK;
   });
 }
 
 HRESULT CZQFonteLancamentoSQL::ExisteContaContabil(uint32_t posicao, bool& existe) {
+  if (auto it = m_contas.find(posicao); it != m_contas.end()) {
+    m_erro.Limpar();
+    existe = it->second;
+    return S_OK;
+  }
   return ZQExecutaSQL(*m_banco, m_erro, "ExisteContaContabil", [&] {
     long long p = posicao, n = 0;
     m_banco->Sessao() << "SELECT COUNT(*) FROM plano_empresarial WHERE ponteiro = :p AND inativa = 0", soci::use(p),
         soci::into(n);
     existe = n > 0;
+    m_contas[posicao] = existe;
     return S_OK;
   });
 }
@@ -192,26 +243,44 @@ HRESULT CZQFonteLancamentoSQL::LePeriodoContabil(REG_ZQDMA& inicio, REG_ZQDMA& f
 HRESULT CZQFonteLancamentoSQL::GravaLogs(const CZQString& empresa, unsigned short usuario, unsigned long sessao,
                                          const std::vector<ZQLogConciliacao>& logs) {
   return ZQExecutaSQL(*m_banco, m_erro, "GravaLogs", [&] {
+    if (logs.empty()) return S_OK;
     soci::session& sql = m_banco->Sessao();
     CZQTransacaoSQL transacao(*m_banco);
     const std::string e = empresa.str();
     long long u = usuario, s = static_cast<long long>(sessao);
-    for (const ZQLogConciliacao& log : logs) {
-      long long id = m_banco->ProximoNumero("log_conciliacao", "id"), numero = log.lNumeroConciliacao,
-                banco = log.lPonteiroBanco, tipoChaves = log.iTipoChaves, tipoConciliacao = log.iTipoConciliacao;
-      sql << "INSERT INTO log_conciliacao (id, numero_conciliacao, banco, tipo_chaves, tipo_conciliacao, empresa,"
-             " usuario, sessao) VALUES (:i, :n, :b, :tc, :tk, :e, :u, :s)",
-          soci::use(id), soci::use(numero), soci::use(banco), soci::use(tipoChaves), soci::use(tipoConciliacao),
-          soci::use(e), soci::use(u), soci::use(s);
-      long long ordem = 0;
-      auto chave = [&](const char* lado, long long data, long long posicao) {
-        std::string l = lado;
-        sql << "INSERT INTO log_conciliacao_chave (log, ordem, lado, data, posicao) VALUES (:i, :o, :l, :d, :p)",
-            soci::use(id), soci::use(ordem), soci::use(l), soci::use(data), soci::use(posicao);
+    long long id = 0, numero = 0, banco = 0, tipoChaves = 0, tipoConciliacao = 0, ordem = 0, data = 0, posicao = 0;
+    // One bound text per side: the statements read whichever is bound.
+    std::string lado(1, 'E');
+    soci::statement log =
+        (sql.prepare << "INSERT INTO log_conciliacao (id, numero_conciliacao, banco, tipo_chaves, tipo_conciliacao,"
+                        " empresa, usuario, sessao) VALUES (:i, :n, :b, :tc, :tk, :e, :u, :s)",
+         soci::use(id), soci::use(numero), soci::use(banco), soci::use(tipoChaves), soci::use(tipoConciliacao),
+         soci::use(e), soci::use(u), soci::use(s));
+    soci::statement chave =
+        (sql.prepare << "INSERT INTO log_conciliacao_chave (log, ordem, lado, data, posicao) VALUES (:i, :o, :l, :d, :p)",
+         soci::use(id), soci::use(ordem), soci::use(lado), soci::use(data), soci::use(posicao));
+    for (const ZQLogConciliacao& l : logs) {
+      id = m_banco->ProximoNumero("log_conciliacao", "id");
+      numero = l.lNumeroConciliacao;
+      banco = l.lPonteiroBanco;
+      tipoChaves = l.iTipoChaves;
+      tipoConciliacao = l.iTipoConciliacao;
+      log.execute(true);
+      ordem = 0;
+      lado[0] = 'E';
+      for (const auto& [d, p] : l.chavesExtrato) {
+        data = d;
+        posicao = p;
+        chave.execute(true);
         ++ordem;
-      };
-      for (const auto& [data, posicao] : log.chavesExtrato) chave("E", data, posicao);
-      for (const auto& [posicao, data] : log.chavesTesouraria) chave("T", data, posicao);
+      }
+      lado[0] = 'T';
+      for (const auto& [p, d] : l.chavesTesouraria) {
+        data = d;
+        posicao = p;
+        chave.execute(true);
+        ++ordem;
+      }
     }
     transacao.Confirma();
     return S_OK;

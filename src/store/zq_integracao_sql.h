@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <memory>
 
 #include "frame/zq_comptr.h"
@@ -30,6 +31,9 @@ class CZQFonteLancamentoSQL : public IZQFonteLancamento {
  private:
   std::shared_ptr<CZQBancoSQL> m_banco;
   CZQDadosDF_Erro m_erro;
+  // A source serves one run of a component: what it read stays for that run.
+  std::map<uint32_t, ZQContaClassificacao> m_classificacoes;
+  std::map<uint32_t, bool> m_contas;
 };
 
 // Installs (and removes) the source's factory over the connection.
