@@ -10,6 +10,11 @@ class CZQAcessoContabil;
 class CZQAcessoEmpresarial;
 class TZQBaseParaDados;
 
+// Members that stay inside the library even in an exported class.
+#ifndef CL_INTERNO
+#define CL_INTERNO __attribute__((visibility("hidden")))
+#endif
+
 // Class number this validator puts into the error of a record of the wrong type.
 inline constexpr unsigned short CL_CLASSE_TRATA_DADOS_IMPORTACAO_EXTRATOS = 2102;
 
@@ -49,7 +54,7 @@ class CL_EXPORT CCLTrataDadosImportacaoExtratos : public CZQTrataDadosBase {
 
   // The areas of the routine's data-access servers (never null: a missing one refuses
   // every call, so the read's failure path runs).
-  CZQAcessoConciliacao* GetAcessoConciliacao();
-  CZQAcessoEmpresarial* GetAcessoEmpresarial();
-  CZQAcessoContabil* GetAcessoContabil();
+  CL_INTERNO CZQAcessoConciliacao* GetAcessoConciliacao();
+  CL_INTERNO CZQAcessoEmpresarial* GetAcessoEmpresarial();
+  CL_INTERNO CZQAcessoContabil* GetAcessoContabil();
 };
