@@ -1,0 +1,113 @@
+#include "cli/zq_cli_execucoes.h"
+
+#include <filesystem>
+#include <memory>
+
+#include "frame/zq_data.h"
+#include "platform/zq_dados_execucao_servico.h"
+#include "platform/zq_dados_extrato.h"
+#include "store/zq_acesso_sql.h"
+#include "store/zq_arquivo_empresa.h"
+
+namespace {
+
+constexpr int kSaidaFalha = 1;
+constexpr int kSaidaArgumentos = 2;
+// The days before the run's date that the service's request covers.
+constexpr int kDiasImportacao = 7;
+
+const char* NomeStatus(uint8_t status) {
+  switch (status) {
+    case ZQ_STATUS_EXECUCAO_SUCESSO:
+      return "importada";
+    case ZQ_STATUS_EXECUCAO_REPETIR:
+      return "falhou (nova tentativa hoje)";
+    case ZQ_STATUS_EXECUCAO_FALHA:
+      return "falhou";
+    default:
+      return "?";
+  }
+}
+
+std::string Hora(REG_ZQDMAHMSUTC momento) {
+  int h = 0, m = 0, s = 0;
+  zq::DesmontaHms(zq::HmsDeDmaHms(momento), h, m, s);
+  char texto[16];
+  std::snprintf(texto, sizeof texto, "%02d:%02d:%02d", h, m, s);
+  return texto;
+}
+
+}  // namespace
+
+void ZQComandoExecucoes::Registra(CLI::App& app) {
+  m_comando = app.add_subcommand("executions", "Mostra as execuções do serviço de importação de extratos de um dia");
+  m_comando->add_option("--date", m_data, "Dia das execuções, DD/MM/AAAA")->required();
+}
+
+bool ZQComandoExecucoes::Conhece(const std::string& nome) const { return nome == "executions"; }
+
+bool ZQComandoExecucoes::Escolhido() const { return m_comando && m_comando->parsed(); }
+
+int ZQComandoExecucoes::Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros) {
+  REG_ZQDMA dia = 0;
+  if (!ZQLeDataTexto(m_data, dia) || dia == 0) {
+    erros << "cl: data inválida: \"" << m_data << "\" (use DD/MM/AAAA)\n";
+    return kSaidaArgumentos;
+  }
+  std::string alvo = conexao;
+  if (alvo.rfind("sqlite:", 0) == 0) {
+    std::string arquivo = alvo.substr(7);
+    arquivo = arquivo.substr(0, arquivo.find('?'));
+    std::error_code ec;
+    if (!std::filesystem::exists(arquivo, ec)) {
+      erros << "cl: o banco " << arquivo << " não existe; crie-o com \"cl init\"\n";
+      return kSaidaFalha;
+    }
+    if (alvo.find('?') == std::string::npos) alvo += "?modo=leitura";
+  }
+  CZQDadosDF_Erro erro;
+  std::shared_ptr<CZQBancoSQL> banco;
+  if (FAILED(ZQInstalaArmazemSQL(alvo, erro, &banco))) {
+    erros << "cl: " << erro.GetTextoMostraMensagem().c_str() << "\n";
+    return kSaidaFalha;
+  }
+  struct Remove {
+    ~Remove() { ZQRemoveArmazemSQL(); }
+  } remove;
+  CZQAcessoServidoresSQL hub(banco);
+  CZQAcessoConciliacao& conciliacao = *hub.GetAcessoConciliacao();
+
+  CZQDadosCL_FiltroExecucaoServicoImportacaoExtratos filtro;
+  filtro.SetDmaExecucaoInicial(dia).SetDmaExecucaoFinal(dia);
+  CZQVector<REG_ZQDMC> chaves;
+  CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos> execucoes;
+  if (FAILED(conciliacao.BuscaPonteirosExecucaoServicoImportacaoExtratos(filtro, chaves)) ||
+      FAILED(conciliacao.LePonteirosExecucaoServicoImportacaoExtratos(chaves, execucoes, 1))) {
+    erros << "cl: " << conciliacao.GetErro()->GetTextoMostraMensagem().c_str() << "\n";
+    return kSaidaFalha;
+  }
+
+  saida << "Execuções do serviço de importação em " << ZQDataTexto(dia) << ": " << execucoes.GetQuantidade() << "\n";
+  for (const CZQDadosCL_ExecucaoServicoImportacaoExtratos& execucao : execucoes) {
+    saida << "Execução das " << Hora(execucao.GetDmaHmsExecucao()) << ", " << execucao.GetQuantidadeRegras()
+          << (execucao.GetQuantidadeRegras() == 1 ? " conta" : " contas") << "\n";
+    for (const CZQDadosCL_ExecucaoServicoImportacaoExtratosRegra& e : execucao.GetListaRegras()) {
+      // What the account holds for the period the run asked for.
+      CZQDadosCL_FiltroExtrato filtroExtrato;
+      filtroExtrato.SetConta(e.GetPonteiroContaBanco())
+          .SetFilial(e.GetPonteiroFilial())
+          .SetDataInicial(CZQDma(dia).SubtraiDias(kDiasImportacao).GetDma())
+          .SetDataFinal(dia);
+      CZQVector<uint32_t> posicoes;
+      std::string linhas = "?";
+      if (SUCCEEDED(conciliacao.BuscaPonteirosMovimentoExtrato(filtroExtrato, posicoes)))
+        linhas = std::to_string(posicoes.GetQuantidade());
+      std::string mensagem = e.GetMensagemStatus().c_str();
+      for (char& c : mensagem)
+        if (c == '\n' || c == '\r') c = ' ';
+      saida << "  filial " << e.GetPonteiroFilial() << "  conta " << e.GetPonteiroContaBanco() << "  "
+            << NomeStatus(e.GetTipoStatus()) << "  (" << linhas << " linhas no período)  " << mensagem << "\n";
+    }
+  }
+  return 0;
+}
