@@ -139,7 +139,6 @@ INSTANTIATE_TEST_SUITE_P(
                      p.inicial = 0;
                    }), 5832, 4},
         CasoPedido{"empty_start", Com(Pedido{}, [](Pedido& p) { p.inicial = 0; }), 5807, 5},
-        CasoPedido{"start_serial_1", Com(Pedido{}, [](Pedido& p) { p.inicial = 1; }), 5807, 5},
         CasoPedido{"start_past_4717", Com(Pedido{}, [](Pedido& p) { p.inicial = ZQ_DMA_MAXIMA + 1; }), 5807, 5},
         CasoPedido{"both_dates_empty", Com(Pedido{}, [](Pedido& p) {
                      p.inicial = 0;
@@ -343,47 +342,6 @@ INSTANTIATE_TEST_SUITE_P(
         CasoFalha{"bank_of_the_account", "LeBanco", OnlinePorLeiaute(),
                   "CCLTrataDadosImportacaoExtratos::ConsisteImportacaoOnline",
                   "GetAcessoEmpresarial()->LeBanco(dados.GetConta(), &dadosBanco)"}),
-    [](const auto& info) { return std::string(info.param.nome); });
-
-// Which reads a request costs: the layout only when it has a key, the online reads
-// only for online requests.
-struct CasoLeituras {
-  const char* nome;
-  Pedido pedido;
-  std::map<std::string, long> chamadas;
-};
-
-void PrintTo(const CasoLeituras& c, std::ostream* os) { *os << c.nome; }
-
-class LeiturasPedidoTest : public ValidacaoPedidoTest, public ::testing::WithParamInterface<CasoLeituras> {};
-
-TEST_P(LeiturasPedidoTest, ReadsOnlyWhatItNeeds) {
-  const CasoLeituras& c = GetParam();
-  CZQFalhasInjetadas falhas;
-  CZQInjecaoFalhas injecao(falhas);
-  CCLTrataDadosImportacaoExtratos validador;
-  ASSERT_EQ(validador.Inicializa(&m_pessoa), S_OK);
-  CZQDadosCL_FiltroImportacaoExtrato registro = c.pedido.Registro();
-  EXPECT_TRUE(validador.TrataGravacao(&registro).EhErroNenhum());
-  EXPECT_EQ(falhas.TodasChamadas(), c.chamadas);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Pedidos, LeiturasPedidoTest,
-    ::testing::Values(
-        CasoLeituras{"online_by_name",
-                     Pedido{},
-                     {{"LeBufferMestreEmpresa", 1}, {"LeBufferPeriodoContabil", 1}, {"LeBufferMestre", 1}, {"LeBanco", 1}}},
-        CasoLeituras{"online_by_layout",
-                     OnlinePorLeiaute(),
-                     {{"LeLeiaute", 1},
-                      {"LeBufferMestreEmpresa", 1},
-                      {"LeBufferPeriodoContabil", 1},
-                      {"LeBufferMestre", 1},
-                      {"LeBanco", 1}}},
-        CasoLeituras{"file",
-                     PorArquivo(kLeiauteArquivo, kTavorin),
-                     {{"LeLeiaute", 1}, {"LeBufferMestreEmpresa", 1}, {"LeBufferPeriodoContabil", 1}}}),
     [](const auto& info) { return std::string(info.param.nome); });
 
 // Without any data-access servers the first read fails, is traced, and its error comes
