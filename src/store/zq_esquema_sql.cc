@@ -127,8 +127,8 @@ const std::vector<ZQMigracaoSQL>& ZQMigracoesSQL() {
            // Where each integrated treasury entry came from: one statement line origin once.
            "CREATE TABLE integracao_origem ("
            " posicao_tesouraria BIGINT NOT NULL PRIMARY KEY, origem BIGINT NOT NULL, chave_tabela BIGINT NOT NULL,"
-           " sessao BIGINT NOT NULL, quantidade_extratos BIGINT NOT NULL, complemento TEXT NOT NULL,"
-           " UNIQUE (origem, chave_tabela))",
+           " sessao BIGINT NOT NULL, quantidade_extratos BIGINT NOT NULL, linhas_grupo BIGINT NOT NULL,"
+           " complemento TEXT NOT NULL, UNIQUE (origem, chave_tabela))",
            "CREATE TABLE integracao_contabil ("
            " posicao_tesouraria BIGINT NOT NULL, ordem BIGINT NOT NULL, valor BIGINT NOT NULL,"
            " classificacao BIGINT NOT NULL, filial BIGINT NOT NULL, quantidade_extratos BIGINT NOT NULL,"

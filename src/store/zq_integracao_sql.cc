@@ -84,6 +84,8 @@ class CZQIntegracaoTransacaoSQL : public TZQRefCounted<IZQDF_IntegracaoTransacao
     long long origem = 0, chave = 0, existentes = 0, posicao = 0, sessao = 0, qtd = 0, ordem = 0, valor = 0,
               classificacao = 0, filial = 0, centro = 0, conta = 0, data = 0, ent = 0, sai = 0, nEnt = 0, nSai = 0;
     std::string complemento, cEnt, cSai, cAuto, estrutura;
+    // Lines of each entry: what its count of lines grew by since the entry before.
+    long long grupo = 0, qtdAnterior = 0;
     soci::statement procura = (sql.prepare << "SELECT COUNT(*) FROM integracao_origem WHERE origem = :o AND"
                                               " chave_tabela = :k",
                                soci::use(origem), soci::use(chave), soci::into(existentes));
@@ -95,9 +97,9 @@ class CZQIntegracaoTransacaoSQL : public TZQRefCounted<IZQDF_IntegracaoTransacao
          soci::use(nSai), soci::use(filial), soci::use(cEnt), soci::use(cSai), soci::use(cAuto), soci::use(estrutura));
     soci::statement origemIns =
         (sql.prepare << "INSERT INTO integracao_origem (posicao_tesouraria, origem, chave_tabela, sessao,"
-                        " quantidade_extratos, complemento) VALUES (:p, :o, :k, :s, :q, :c)",
+                        " quantidade_extratos, linhas_grupo, complemento) VALUES (:p, :o, :k, :s, :q, :g, :c)",
          soci::use(posicao), soci::use(origem), soci::use(chave), soci::use(sessao), soci::use(qtd),
-         soci::use(complemento));
+         soci::use(grupo), soci::use(complemento));
     soci::statement contabilIns =
         (sql.prepare << "INSERT INTO integracao_contabil (posicao_tesouraria, ordem, valor, classificacao, filial,"
                         " quantidade_extratos) VALUES (:p, :o, :v, :c, :f, :q)",
@@ -139,6 +141,8 @@ class CZQIntegracaoTransacaoSQL : public TZQRefCounted<IZQDF_IntegracaoTransacao
 
       sessao = e.tesouraria.lNumeroSessao;
       qtd = e.tesouraria.lQuantidadeExtratos;
+      grupo = qtd > qtdAnterior ? qtd - qtdAnterior : 1;
+      qtdAnterior = qtd;
       complemento = e.sComplemento.str();
       origemIns.execute(true);
       ordem = 0;
@@ -302,6 +306,37 @@ HRESULT CZQFonteLancamentoSQL::GravaRateio(uint32_t classificacao, const CZQVect
       ++ordem;
     }
     transacao.Confirma();
+    return S_OK;
+  });
+}
+
+HRESULT ZQCompletaMarcasIntegradas(CZQBancoSQL& banco, CZQDadosDF_Erro& erro, long long* completadas) {
+  if (completadas) *completadas = 0;
+  return ZQExecutaSQL(banco, erro, "CompletaMarcasIntegradas", [&] {
+    soci::session& sql = banco.Sessao();
+    std::vector<std::pair<long long, long long>> pendentes;  // line position, reconciliation number
+    long long posicao = 0, conta = 0, contaEnt = 0, numeroEnt = 0, numeroSai = 0;
+    soci::statement st =
+        (sql.prepare << "SELECT e.posicao, e.conta, t.conta_ent, t.numero_conciliacao_ent, t.numero_conciliacao_sai"
+                        " FROM extrato e JOIN integracao_origem o ON o.origem = e.posicao * 256 + 24"
+                        " JOIN tesouraria t ON t.posicao = o.posicao_tesouraria"
+                        " WHERE e.conciliado <> 'S' AND o.linhas_grupo = 1",
+         soci::into(posicao), soci::into(conta), soci::into(contaEnt), soci::into(numeroEnt), soci::into(numeroSai));
+    st.execute(false);
+    while (st.fetch()) pendentes.emplace_back(posicao, contaEnt == conta ? numeroEnt : numeroSai);
+    if (pendentes.empty()) return S_OK;
+    CZQTransacaoSQL transacao(banco);
+    long long numero = 0;
+    soci::statement marca = (sql.prepare << "UPDATE extrato SET conciliado = 'S', tipo_conciliacao = 'L',"
+                                            " numero_conciliacao = :n WHERE posicao = :p",
+                             soci::use(numero), soci::use(posicao));
+    for (const auto& [p, n] : pendentes) {
+      posicao = p;
+      numero = n;
+      marca.execute(true);
+    }
+    transacao.Confirma();
+    if (completadas) *completadas = static_cast<long long>(pendentes.size());
     return S_OK;
   });
 }

@@ -36,6 +36,11 @@ class CZQFonteLancamentoSQL : public IZQFonteLancamento {
   std::map<uint32_t, bool> m_contas;
 };
 
+// Marks the statement lines whose entry an interrupted run recorded but could not mark
+// (lines that made an entry alone): reconciled by posting, with the entry's number.
+// Nothing is written when nothing is missing.
+HRESULT ZQCompletaMarcasIntegradas(CZQBancoSQL& banco, CZQDadosDF_Erro& erro, long long* completadas = nullptr);
+
 // Installs (and removes) the source's factory over the connection.
 void ZQInstalaComponentesLancamentoSQL(std::shared_ptr<CZQBancoSQL> banco);
 void ZQRemoveComponentesLancamentoSQL();

@@ -315,7 +315,8 @@ TEST_F(ProcessaTest, LinhaJaIntegradaERecusadaCom5879) {
   Linhas(1);
   // The line's origin was already integrated by a run that could not mark it.
   m_banco->Sessao() << "INSERT INTO integracao_origem (posicao_tesouraria, origem, chave_tabela, sessao,"
-                       " quantidade_extratos, complemento) SELECT 999, posicao * 256 + 24, 1, 0, 1, '' FROM extrato";
+                       " quantidade_extratos, linhas_grupo, complemento)"
+                       " SELECT 999, posicao * 256 + 24, 1, 0, 1, 1, '' FROM extrato";
   EXPECT_NE(Processa(), S_OK);
   EXPECT_EQ(Codigos(), std::vector<long>{5879});
   EXPECT_EQ(Tesouraria(), 0);

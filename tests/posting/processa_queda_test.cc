@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <random>
+#include <string>
+
+#include "lanca_auto_teste_util.h"
+#include "store/zq_integracao_sql.h"
+
+// A posting run killed at random moments and run again: the store never holds an entry
+// twice or a line marked without its entry, and every line whose entry was recorded
+// ends up marked.
+namespace {
+
+using namespace zq_lanca;
+
+constexpr int kLinhas = 300;
+constexpr int kQuedasPorRodada = 5;
+
+class QuedaTest : public LancaAutoTest, public ::testing::WithParamInterface<unsigned> {
+ protected:
+  long long Conta(const std::string& consulta) {
+    long long n = 0;
+    m_banco->Sessao() << consulta, soci::into(n);
+    return n;
+  }
+
+  // Runs the posting in a process of its own over the same file; returns its pid.
+  pid_t Inicia() {
+    const std::string arquivo = m_pasta.Arquivo("cl.db");
+    const pid_t pid = ::fork();
+    if (pid != 0) return pid;
+    CZQDadosDF_Erro erro;
+    std::shared_ptr<CZQBancoSQL> banco;
+    // The parent's connection is not touched here: this process opens its own.
+    if (ZQInstalaArmazemSQL("sqlite:" + arquivo, erro, &banco) != S_OK) ::_exit(2);
+    banco->Sessao() << "PRAGMA synchronous = OFF";
+    CCLConciliacaoLancaAuto rotina;
+    CZQProfilerEmpresa perfil(CZQString("EXEMPLO"), 7, 4242);
+    if (rotina.Inicializa(&perfil) != S_OK) ::_exit(3);
+    rotina.SetModoSilencioso(true);
+    CZQVector<CZQDadosDF_Erro> erros;
+    const HRESULT hr = rotina.ProcessaLancamentoConcAutomatico(Conciliacao(), erros);
+    ::_exit(hr == S_OK && erros.IsEmpty() ? 0 : 1);
+  }
+};
+
+TEST_P(QuedaTest, ProcessoMortoERodadoDeNovoNaoDuplicaNemPerdeMarcas) {
+  Regra regra{.codigo = "300", .historico = "DEPOSITO", .conta = 111, .contabilEntrada = 41, .transacao = 1,
+              .forma = 5, .classificacao = 401};
+  GravaRegras({regra});
+  CZQVector<tagRegGerencial_ps> rateio;
+  rateio.Add(tagRegGerencial_ps{0, 300000, 9, 7001});
+  rateio.Add(tagRegGerencial_ps{0, 700000, 9, 7002});
+  CZQFonteLancamentoSQL fonte(m_banco);
+  ASSERT_EQ(fonte.GravaRateio(401, rateio), S_OK);
+  CZQVector<CZQDadosCL_Extrato> linhas;
+  for (int i = 0; i < kLinhas; ++i) {
+    linhas.Add(Linha("DEPOSITO", "300", '+', 111, 1000 + i, Dia(1 + i % 28, 3, 2026), 5000 + i));
+  }
+  ASSERT_EQ(m_hub->Conciliacao().GravaExtratos(linhas), S_OK);
+
+  std::mt19937 aleatorio(GetParam());
+  std::uniform_int_distribution<int> espera(0, 60000);
+  for (int q = 0; q < kQuedasPorRodada; ++q) {
+    const pid_t pid = Inicia();
+    ASSERT_GT(pid, 0);
+    ::usleep(static_cast<useconds_t>(espera(aleatorio)));
+    ::kill(pid, SIGKILL);
+    int estado = 0;
+    ASSERT_EQ(::waitpid(pid, &estado, 0), pid);
+    // Killed, or finished first: either way never a failed run.
+    EXPECT_TRUE(WIFSIGNALED(estado) || (WIFEXITED(estado) && WEXITSTATUS(estado) == 0)) << estado;
+  }
+  const pid_t pid = Inicia();
+  int estado = 0;
+  ASSERT_EQ(::waitpid(pid, &estado, 0), pid);
+  ASSERT_TRUE(WIFEXITED(estado));
+  EXPECT_EQ(WEXITSTATUS(estado), 0);
+
+  // Every line posted once, with its accounting part and its two shares.
+  EXPECT_EQ(Conta("SELECT COUNT(*) FROM tesouraria"), kLinhas);
+  EXPECT_EQ(Conta("SELECT COUNT(*) FROM integracao_origem"), kLinhas);
+  EXPECT_EQ(Conta("SELECT COUNT(*) FROM integracao_contabil"), kLinhas);
+  EXPECT_EQ(Conta("SELECT COUNT(*) FROM integracao_gerencial"), 2 * kLinhas);
+  EXPECT_EQ(Conta("SELECT COUNT(*) FROM tesouraria t WHERE NOT EXISTS (SELECT 1 FROM integracao_origem o"
+                  " WHERE o.posicao_tesouraria = t.posicao)"),
+            0);
+  // Marked lines have their entry, with the entry's number; lines with an entry are marked.
+  EXPECT_EQ(Conta("SELECT COUNT(*) FROM extrato WHERE conciliado = 'S' AND tipo_conciliacao = 'L'"), kLinhas);
+  EXPECT_EQ(Conta("SELECT COUNT(*) FROM extrato e JOIN integracao_origem o ON o.origem = e.posicao * 256 + 24"
+                  " JOIN tesouraria t ON t.posicao = o.posicao_tesouraria"
+                  " WHERE e.numero_conciliacao = t.numero_conciliacao_ent AND e.conciliado = 'S'"),
+            kLinhas);
+  // Numbers are never given twice.
+  EXPECT_EQ(Conta("SELECT COUNT(DISTINCT numero_conciliacao_ent) FROM tesouraria"), kLinhas);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rodadas, QuedaTest, ::testing::Range(1u, 11u));
+
+}  // namespace
