@@ -193,7 +193,7 @@ TEST_F(ClhostImportacaoTest, TerminationDuringALongCycleFinishesItAndExitsCleanl
   pid_t pid = Inicia({"--intervalo-ms", "600000", "--agora", "04/12/2026 09:00:00"});
   // Ask it to stop once the cycle is under way.
   bool comecou = false;
-  for (int i = 0; i < 400 && !comecou; ++i) {
+  for (int i = 0; i < 1500 && !comecou; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
     comecou = Escalar("SELECT COUNT(*) FROM extrato WHERE conta >= 20001") > 0;
   }
