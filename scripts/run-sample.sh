@@ -37,9 +37,7 @@ status=0
 build/clhost --once --servico importacao --empresa "$EMPRESA" --agora "$AGORA" || status=$?
 echo "clhost --once --servico importacao: exit status $status"
 # What each account got.
-if "$CL" --help 2>/dev/null | grep -q executions; then
-  "$CL" executions --date 04/12/2026
-fi
+"$CL" executions --date 04/12/2026
 for conta in 111 113 114; do
   "$CL" statements --account "$conta" --from 27/11/2026 --to 04/12/2026
 done
