@@ -1,6 +1,7 @@
 #include "cli/zq_cli.h"
 #include "cli/zq_cli_execucoes.h"
 #include "cli/zq_cli_importacao.h"
+#include "cli/zq_cli_lancamento.h"
 #include "cli/zq_cli_regras.h"
 #include "cli/zq_cli_validacao.h"
 
@@ -194,6 +195,8 @@ int ZQExecutaCl(const std::vector<std::string>& argumentos, std::ostream& saida,
   validacao.Registra(app);
   ZQComandoExecucoes execucoes;
   execucoes.Registra(app);
+  ZQComandoLancamento lancamento;
+  lancamento.Registra(app);
 
   // A misspelt command would otherwise read as a missing one: name it.
   for (size_t i = 1; i < argumentos.size(); ++i) {
@@ -206,7 +209,7 @@ int ZQExecutaCl(const std::vector<std::string>& argumentos, std::ostream& saida,
     bool conhecido = false;
     for (const CLI::App* comando : {init, empresa, extratos}) conhecido = conhecido || comando->get_name() == a;
     conhecido = conhecido || regras.Conhece(a) || importacao.Conhece(a) || validacao.Conhece(a) ||
-                execucoes.Conhece(a);
+                execucoes.Conhece(a) || lancamento.Conhece(a);
     if (!conhecido) {
       erros << "cl: comando desconhecido: \"" << a << "\" (veja cl --help)\n";
       return ZQ_CL_SAIDA_ARGUMENTOS;
@@ -231,6 +234,7 @@ int ZQExecutaCl(const std::vector<std::string>& argumentos, std::ostream& saida,
     if (importacao.Escolhido()) return importacao.Executa(Conexao(o), saida, erros);
     if (validacao.Escolhido()) return validacao.Executa(Conexao(o), saida, erros);
     if (execucoes.Escolhido()) return execucoes.Executa(Conexao(o), saida, erros);
+    if (lancamento.Escolhido()) return lancamento.Executa(Conexao(o), saida, erros);
   } catch (const Falha& f) {
     erros << "cl: " << f.texto << "\n";
     return f.codigo;

@@ -146,6 +146,10 @@ int CCLContabilizaTesouraria::TestaContabilizacao(const tagREG_TESOURARIAPS& ent
     SetErroContabiliza(10, ZQ_RECUSA_CONTABIL_PERIODO_FECHADO);
     return ZQ_RECUSA_CONTABIL_PERIODO_FECHADO;
   }
+  m_entrada = entrada;
+  SetComplemento(complemento.c_str());
+  // Transfers between own accounts have no accounting of their own.
+  if (entrada.ucTipoDocumentoTransacao == 6 || entrada.ucTipoDocumentoTransacao == 7) return 0;
   // Both sides need an account of the chart: the classification and the bank account.
   bool existe = false;
   for (uint32_t conta : {entrada.lPosClassificacaoContabil,
@@ -157,9 +161,7 @@ int CCLContabilizaTesouraria::TestaContabilizacao(const tagREG_TESOURARIAPS& ent
       return ZQ_RECUSA_CONTABIL_SEM_CONTA;
     }
   }
-  m_entrada = entrada;
   m_bTestado = true;
-  SetComplemento(complemento.c_str());
   return 0;
 }
 

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+// The posting command of the "cl" tool:
+//
+//   cl post --account N --from DD/MM/AAAA --to DD/MM/AAAA [--branch F] [--silent]
+//       generates the treasury entries of the account's open statement lines by the
+//       posting rules, records them and marks the lines reconciled; asks at the terminal
+//       about treasury duplicates unless --silent; prints the entries posted, the lines
+//       reconciled and the errors with their texts.
+class ZQComandoLancamento {
+ public:
+  void Registra(CLI::App& app);
+  bool Conhece(const std::string& nome) const;
+  bool Escolhido() const;
+  // Runs over the store `conexao` names; returns the exit code.
+  int Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros);
+
+ private:
+  CLI::App* m_comando = nullptr;
+  uint32_t m_conta = 0;
+  uint32_t m_filial = 1;
+  std::string m_de;
+  std::string m_ate;
+  bool m_silencioso = false;
+};
