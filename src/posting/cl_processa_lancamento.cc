@@ -536,8 +536,11 @@ HRESULT CCLConciliacaoLancaAuto::ProcessaLancamentoConcAutomatico(
   if (ZQ_FALHOU_EM(this, kClasse, hr, mapLogs.GravaLogs())) SetErro(mapLogs.GetErro());
   pIIntegracaoTransacao.Release();
 
-  // 13: a full transaction leaves lines for another run.
-  if (bTransacaoCheia && SUCCEEDED(hr)) {
+  // 13: a full transaction leaves lines for another run. What this run read is let go
+  // first: a long statement makes many runs, one inside the other.
+  if (bTransacaoCheia) {
+    dadosArrayConciliacao = CZQDadosCL_ConciliacaoTesourariaBancos();
+    std::vector<uint32_t>().swap(listaIndices);
     ProcessaLancamentoConcAutomatico(dadosConciliacaoAutomatica, listaErros);
   }
   return hr;
