@@ -28,13 +28,59 @@ void ZQComandoLancamento::Registra(CLI::App& app) {
   m_comando->add_option("--to", m_ate, "Data final, DD/MM/AAAA")->required();
   m_comando->add_option("--branch", m_filial, "Filial (1 se omitida)");
   m_comando->add_flag("--silent", m_silencioso, "Sem perguntas: lançamentos idênticos na tesouraria são ignorados");
+  m_logs = app.add_subcommand("reconciliation-logs", "Lista os logs de conciliação gravados pelo lançamento automático");
+  m_logs->add_option("--account", m_conta, "Conta bancária (ponteiro do plano de contas)")->required();
+  m_logs->add_option("--number", m_numero, "Somente o número de conciliação dado");
 }
 
-bool ZQComandoLancamento::Conhece(const std::string& nome) const { return nome == "post"; }
+bool ZQComandoLancamento::Conhece(const std::string& nome) const {
+  return nome == "post" || nome == "reconciliation-logs";
+}
 
-bool ZQComandoLancamento::Escolhido() const { return m_comando && m_comando->parsed(); }
+bool ZQComandoLancamento::Escolhido() const {
+  return (m_comando && m_comando->parsed()) || (m_logs && m_logs->parsed());
+}
+
+int ZQComandoLancamento::ExecutaLogs(const std::string& conexao, std::ostream& saida, std::ostream& erros) {
+  std::shared_ptr<CZQBancoSQL> banco;
+  CZQDadosDF_Erro erro;
+  if (FAILED(CZQBancoSQL::Abre(conexao, banco, erro))) {
+    erros << "cl: " << erro.GetTextoMostraMensagem().c_str() << "\n";
+    return ZQ_CL_SAIDA_FALHA;
+  }
+  long long id = 0, numero = 0, usuario = 0, sessao = 0, conta = m_conta, filtro = m_numero;
+  std::string empresa;
+  soci::session& sql = banco->Sessao();
+  soci::statement logs = (sql.prepare << "SELECT id, numero_conciliacao, empresa, usuario, sessao FROM log_conciliacao"
+                                         " WHERE banco = :b AND (:n < 0 OR numero_conciliacao = :n2)"
+                                         " ORDER BY numero_conciliacao, id",
+                          soci::use(conta), soci::use(filtro), soci::use(filtro), soci::into(id), soci::into(numero),
+                          soci::into(empresa), soci::into(usuario), soci::into(sessao));
+  logs.execute(false);
+  std::vector<std::pair<long long, std::string>> cabecalhos;
+  while (logs.fetch()) {
+    cabecalhos.emplace_back(id, "Conciliação " + std::to_string(numero) + " (empresa " + empresa + ", usuário " +
+                                    std::to_string(usuario) + ", sessão " + std::to_string(sessao) + ")");
+  }
+  for (const auto& [log, cabecalho] : cabecalhos) {
+    saida << cabecalho << "\n";
+    long long data = 0, posicao = 0, l = log;
+    std::string lado;
+    soci::statement chaves = (sql.prepare << "SELECT lado, data, posicao FROM log_conciliacao_chave WHERE log = :l"
+                                             " ORDER BY ordem",
+                              soci::use(l), soci::into(lado), soci::into(data), soci::into(posicao));
+    chaves.execute(false);
+    while (chaves.fetch()) {
+      saida << "  " << (lado == "E" ? "extrato   " : "tesouraria") << " " << posicao << " de "
+            << CZQDma::FormataData(CZQDma(static_cast<REG_ZQDMA>(data)), ZQ_FORMATO_AAAAMMDD, "-").c_str() << "\n";
+    }
+  }
+  if (cabecalhos.empty()) saida << "Nenhum log de conciliação.\n";
+  return 0;
+}
 
 int ZQComandoLancamento::Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros) {
+  if (m_logs && m_logs->parsed()) return ExecutaLogs(conexao, saida, erros);
   REG_ZQDMA de = 0, ate = 0;
   if (!ZQLeDataTexto(m_de, de) || !de || !ZQLeDataTexto(m_ate, ate) || !ate || ate < de) {
     erros << "cl: período inválido: \"" << m_de << "\" a \"" << m_ate << "\" (use DD/MM/AAAA)\n";

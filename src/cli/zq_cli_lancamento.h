@@ -12,7 +12,10 @@
 //       generates the treasury entries of the account's open statement lines by the
 //       posting rules, records them and marks the lines reconciled; asks at the terminal
 //       about treasury duplicates unless --silent; prints the entries posted, the lines
-//       reconciled and the errors with their texts.
+//       reconciled and the errors with their texts;
+//   cl reconciliation-logs --account N [--number K]
+//       the reconciliation logs the posting wrote for the account: per reconciliation
+//       number, its statement lines and treasury entries.
 class ZQComandoLancamento {
  public:
   void Registra(CLI::App& app);
@@ -22,7 +25,11 @@ class ZQComandoLancamento {
   int Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros);
 
  private:
+  int ExecutaLogs(const std::string& conexao, std::ostream& saida, std::ostream& erros);
+
   CLI::App* m_comando = nullptr;
+  CLI::App* m_logs = nullptr;
+  long long m_numero = -1;
   uint32_t m_conta = 0;
   uint32_t m_filial = 1;
   std::string m_de;

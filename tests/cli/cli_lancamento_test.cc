@@ -76,6 +76,27 @@ TEST_F(ClLancamentoTest, LancaConciliaEUmaSegundaVezNaoHaMaisNada) {
   EXPECT_EQ(r.saida, "Lançamentos gerados: 0\nLinhas conciliadas: 0\n");
 }
 
+TEST_F(ClLancamentoTest, LogsDaConciliacaoLidosPeloNumero) {
+  Resultado r = Executa({"--db", Db(), "reconciliation-logs", "--account", "111"});
+  EXPECT_EQ(r.codigo, 0) << r.erros;
+  EXPECT_EQ(r.saida, "Nenhum log de conciliação.\n");
+  ASSERT_EQ(Executa({"--db", Db(), "post", "--account", "111", "--from", "01/03/2026", "--to", "31/03/2026",
+                     "--silent"})
+                .codigo,
+            0);
+  r = Executa({"--db", Db(), "reconciliation-logs", "--account", "111", "--number", "1"});
+  EXPECT_EQ(r.codigo, 0) << r.erros;
+  // The first entry: the credit of the 1st, its statement line and its treasury entry.
+  EXPECT_EQ(r.saida.rfind("Conciliação 1 (empresa ", 0), 0u) << r.saida;
+  EXPECT_NE(r.saida.find("  extrato    1 de 2026-03-01\n"), std::string::npos) << r.saida;
+  EXPECT_NE(r.saida.find("  tesouraria 1 de 2026-03-01\n"), std::string::npos) << r.saida;
+  EXPECT_EQ(r.saida.find("Conciliação 2 "), std::string::npos) << r.saida;
+  // A debit's entry comes in by its counterpart account: the log keeps only its line.
+  r = Executa({"--db", Db(), "reconciliation-logs", "--account", "111", "--number", "2"});
+  EXPECT_NE(r.saida.find("  extrato    2 de 2026-03-02\n"), std::string::npos) << r.saida;
+  EXPECT_EQ(r.saida.find("  tesouraria"), std::string::npos) << r.saida;
+}
+
 class ClLancamentoArgumentosTest : public ClLancamentoTest,
                                    public ::testing::WithParamInterface<std::pair<const char*, const char*>> {};
 
