@@ -394,3 +394,38 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.operacao); });
 
 }  // namespace
+
+namespace {
+
+using namespace zq_lanca;
+
+// A result the failure check passes over (0xFFFFFFFF): the duplicate check of the treasury reads
+// it as "no duplicate", while the treasury part of the integration ends the run untraced.
+struct CasoIgnorado {
+  const char* operacao;
+  HRESULT resultado;
+  long long tesouraria;
+};
+
+class IgnoradoTest : public ProcessaTest, public ::testing::WithParamInterface<CasoIgnorado> {};
+
+TEST_P(IgnoradoTest, ResultadoIgnoradoNaoRastreia) {
+  GravaRegras({Credito()});
+  Linhas(2);
+  CZQFalhasInjetadas falhas;
+  falhas.FalhaSempre(GetParam().operacao, ZQ_HR_IGNORADO);
+  CZQInjecaoFalhas injecao(falhas);
+  ASSERT_EQ(m_rotina.Inicializa(&m_perfil), S_OK);
+  const std::size_t linhasLog = LinhasLog();
+  EXPECT_EQ(Processa(), GetParam().resultado);
+  EXPECT_EQ(LinhasLog(), linhasLog) << LogErros();
+  EXPECT_EQ(Tesouraria(), GetParam().tesouraria);
+  EXPECT_EQ(Marcadas(), GetParam().tesouraria);
+}
+
+INSTANTIATE_TEST_SUITE_P(Passos, IgnoradoTest,
+                         ::testing::Values(CasoIgnorado{"Existe", S_OK, 2},
+                                           CasoIgnorado{"SetFinanceiroTesouraria", ZQ_HR_IGNORADO, 0}),
+                         [](const auto& info) { return std::string(info.param.operacao); });
+
+}  // namespace
