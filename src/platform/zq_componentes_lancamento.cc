@@ -150,12 +150,13 @@ int CCLContabilizaTesouraria::TestaContabilizacao(const tagREG_TESOURARIAPS& ent
   SetComplemento(complemento.c_str());
   // Transfers between own accounts have no accounting of their own.
   if (entrada.ucTipoDocumentoTransacao == 6 || entrada.ucTipoDocumentoTransacao == 7) return 0;
-  // Both sides need an account of the chart: the classification and the bank account.
-  bool existe = false;
-  for (uint32_t conta : {entrada.lPosClassificacaoContabil,
-                         entrada.lPonteiroContaEnt ? entrada.lPonteiroContaEnt : entrada.lPonteiroContaSai}) {
-    if (conta == 0) existe = false;
-    else if (FAILED(m_pFonte->ExisteContaContabil(conta, existe))) return ZQ_E_COMPONENTE_NAO_INICIADO;
+  // The classification and both accounts of the entry must be in the chart.
+  const uint32_t contas[] = {entrada.lPosClassificacaoContabil, entrada.lPonteiroContaEnt,
+                             entrada.lPonteiroContaSai};
+  for (std::size_t i = 0; i < 3; ++i) {
+    bool existe = false;
+    if (contas[i] == 0 && i > 0) continue;  // one side of the entry may be empty
+    if (contas[i] != 0 && FAILED(m_pFonte->ExisteContaContabil(contas[i], existe))) return ZQ_E_COMPONENTE_NAO_INICIADO;
     if (!existe) {
       SetErroContabiliza(10, ZQ_RECUSA_CONTABIL_SEM_CONTA);
       return ZQ_RECUSA_CONTABIL_SEM_CONTA;
