@@ -138,7 +138,7 @@ INSTANTIATE_TEST_SUITE_P(
                      "UPDATE mestre_empresa SET data_inferior_lancamento = data_superior_lancamento"},
         CasoDescarte{"SemContaContabil", Com(Credito(), [](Regra& r) { r.classificacao = 0; }), '+',
                      ZQ_RECUSA_CONTABIL_SEM_CONTA, nullptr},
-        CasoDescarte{"ContrapartidaForaDoPlano", Com(Credito(), [](Regra& r) { r.contrapartida = 999; }), '+',
+        CasoDescarte{"ContrapartidaInativa", Com(Credito(), [](Regra& r) { r.contrapartida = 901; }), '+',
                      ZQ_RECUSA_CONTABIL_SEM_CONTA, nullptr}),
     [](const auto& info) { return std::string(info.param.nome); });
 
