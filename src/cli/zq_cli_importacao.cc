@@ -15,6 +15,7 @@ namespace {
 
 constexpr int kSaidaFalha = 1;
 constexpr int kSaidaArgumentos = 2;
+constexpr long kSemLinhas = 5891;
 
 // The store and the middleware installed for the command, removed after it.
 class Componentes {
@@ -90,11 +91,13 @@ int ZQComandoImportacao::Executa(const std::string& conexao, std::ostream& saida
     importacao.SetParent(&barra);
     const CZQDadosDF_Erro& erro = importacao.ImportaExtrato(pedido);
     CZQString texto = erro.GetTextoMostraMensagem();
-    if (erro.TemErro() && !erro.EhAviso()) {
+    // An empty statement (5891) is an answer; any other error or warning means the
+    // import did not happen.
+    if (erro.TemErro() && erro.EhAviso() && erro.GetCodigoMensagem() == kSemLinhas) {
+      saida << texto.c_str() << "\n";
+    } else if (erro.TemErro()) {
       erros << "cl: " << texto.c_str() << "\n";
       status = kSaidaFalha;
-    } else if (erro.TemErro()) {
-      saida << texto.c_str() << "\n";
     } else {
       saida << "Importação concluída.\n";
     }

@@ -115,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
     Casos, ErroClTest,
     ::testing::Values(
         ErroCaso{"NoCommand", {"--db", "{db}"}, "subcommand"},
-        ErroCaso{"UnknownCommand", {"--db", "{db}", "import", "--help"}, "comando desconhecido: \"import\""},
+        ErroCaso{"UnknownCommand", {"--db", "{db}", "exporta", "--help"}, "comando desconhecido: \"exporta\""},
         ErroCaso{"MissingAccount", {"--db", "{db}", "statements", "--from", "01/12/2026", "--to", "05/12/2026"},
                  "--account"},
         ErroCaso{"AccountNotANumber",

@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/zq_cli.h"
+#include "frame/zq_config.h"
+#include "store/store_teste_util.h"
+
+namespace {
+
+using zq_teste::PastaTemporaria;
+
+const std::string kAmostra = std::string(CL_TEST_SOURCE_DIR) + "/data/sample-company.json";
+
+struct Resultado {
+  int codigo;
+  std::string saida;
+  std::string erros;
+};
+
+Resultado Executa(std::vector<std::string> argumentos) {
+  argumentos.insert(argumentos.begin(), "cl");
+  std::ostringstream saida, erros;
+  int codigo = ZQExecutaCl(argumentos, saida, erros);
+  return {codigo, saida.str(), erros.str()};
+}
+
+// Test mode: the Tavorin answer comes from the installation directory.
+constexpr const char* kOfx =
+    "OFXHEADER:100\nDATA:OFXSGML\nVERSION:102\nCHARSET:1252\n\n<OFX>\n<BANKTRANLIST>\n"
+    "<STMTTRN>\n<TRNTYPE>DEBIT\n<DTPOSTED>20261202\n<TRNAMT>-150,25\n<FITID>1\n<CHECKNUM>1001\n"
+    "<MEMO>TARIFA BANCARIA\n</STMTTRN>\n"
+    "<STMTTRN>\n<TRNTYPE>CREDIT\n<DTPOSTED>20261203\n<TRNAMT>1200,00\n<FITID>2\n<CHECKNUM>1002\n"
+    "<MEMO>DEPOSITO\n</STMTTRN>\n</BANKTRANLIST>\n</OFX>\n";
+
+class ClImportacaoTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CZQConfiguracao::Global().Set("local_orbel", m_pasta.Caminho());
+    CZQConfiguracao::Global().Set("temporario", m_pasta.Caminho());
+    CZQConfiguracao::Global().Set("log_erros", m_pasta.Caminho());
+    ASSERT_EQ(Executa({"--db", Db(), "init"}).codigo, 0);
+    ASSERT_EQ(Executa({"--db", Db(), "load-company", kAmostra}).codigo, 0);
+  }
+  void TearDown() override {
+    for (const char* chave : {"local_orbel", "temporario", "log_erros"}) CZQConfiguracao::Global().Remove(chave);
+  }
+  std::string Db() const { return "sqlite:" + m_pasta.Arquivo("cl.db"); }
+  void EscreveOfx(const std::string& texto) { std::ofstream(m_pasta.Arquivo("MockExtratoTavorin.ofx")) << texto; }
+  Resultado Importa() {
+    return Executa({"--db", Db(), "import", "--account", "111", "--from", "01/12/2026", "--to", "05/12/2026"});
+  }
+
+  PastaTemporaria m_pasta;
+};
+
+TEST_F(ClImportacaoTest, StoresTheStatementOnceAndReportsTheRepeatedLines) {
+  EscreveOfx(kOfx);
+  Resultado primeira = Importa();
+  ASSERT_EQ(primeira.codigo, 0) << primeira.erros;
+  EXPECT_NE(primeira.saida.find("Importação concluída."), std::string::npos);
+  EXPECT_EQ(primeira.saida.find("Linhas recusadas"), std::string::npos);
+
+  Resultado segunda = Importa();
+  ASSERT_EQ(segunda.codigo, 0) << segunda.erros;
+  EXPECT_NE(segunda.saida.find("Linhas recusadas: " + m_pasta.Arquivo("ErrosImportacaoExtratoOnline.txt")),
+            std::string::npos)
+      << segunda.saida;
+
+  Resultado lista = Executa({"--db", Db(), "statements", "--account", "111", "--from", "01/12/2026", "--to", "05/12/2026"});
+  ASSERT_EQ(lista.codigo, 0);
+  EXPECT_NE(lista.saida.find("TARIFA BANCARIA"), std::string::npos);
+  EXPECT_NE(lista.saida.find("2 linhas"), std::string::npos) << lista.saida;
+}
+
+struct FalhaCaso {
+  const char* nome;
+  std::vector<std::string> argumentos;
+  int codigo;
+  const char* texto;
+};
+
+class ClImportacaoFalhaTest : public ClImportacaoTest, public ::testing::WithParamInterface<FalhaCaso> {};
+
+TEST_P(ClImportacaoFalhaTest, RefusesWithAClearMessage) {
+  EscreveOfx(kOfx);
+  std::vector<std::string> argumentos{"--db", Db(), "import"};
+  argumentos.insert(argumentos.end(), GetParam().argumentos.begin(), GetParam().argumentos.end());
+  Resultado r = Executa(argumentos);
+  EXPECT_EQ(r.codigo, GetParam().codigo);
+  EXPECT_NE((r.erros + r.saida).find(GetParam().texto), std::string::npos) << r.erros << r.saida;
+}
+
+std::string Nome(const ::testing::TestParamInfo<FalhaCaso>& info) { return info.param.nome; }
+
+INSTANTIATE_TEST_SUITE_P(
+    Casos, ClImportacaoFalhaTest,
+    ::testing::Values(
+        FalhaCaso{"BadDate", {"--account", "111", "--from", "ontem", "--to", "05/12/2026"}, 2, "datas inválidas"},
+        FalhaCaso{"AccountWithoutBank", {"--account", "999", "--from", "01/12/2026", "--to", "05/12/2026"}, 1, "cl: "},
+        // Nothing in the period: an answer, not a failure.
+        FalhaCaso{"EmptyStatement", {"--account", "111", "--from", "01/01/2026", "--to", "05/01/2026"}, 0, ""}),
+    Nome);
+
+}  // namespace
