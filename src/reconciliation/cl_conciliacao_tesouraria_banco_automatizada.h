@@ -1,12 +1,31 @@
 #pragma once
 
+#include <cstdint>
+#include <set>
+
 #include "frame/cl_export.h"
+#include "frame/zq_vector.h"
 #include "platform/zq_autorun.h"
+#include "platform/zq_dados_configuracao_servico.h"
+#include "platform/zq_dados_execucao_servico.h"
+
+class CZQAcessoConciliacao;
+class CZQAcessoEmpresarial;
+
+// Messages of an account the service did not process.
+inline constexpr const char CL_MENSAGEM_BLOQUEIO_FINANCEIRO[] = "Período bloqueado para lançamentos no Orbel Financeiro.";
+inline constexpr const char CL_MENSAGEM_BLOQUEIO_INTEGRACAO[] = "Período bloqueado para integração.";
+// Usage event of an account handled by the reconciliation service.
+inline constexpr uint32_t ZQ_EVENTO_ANALYTICS_CONCILIACAO_AUTOMATIZADA = 32;
 
 // The scheduled treasury/bank reconciliation service. The host creates it with
-// CLConciliacaoTesourariaBanco_new and calls OnRun once per cycle.
+// CLConciliacaoTesourariaBanco_new and calls OnRun once per cycle; per due bank account
+// the run posts and reconciles treasury entries from the statement, lets the
+// reconciliation server pair the lines left, and stores one execution record.
 class CL_EXPORT CCLConciliacaoTesourariaBancoAutomatizada : public CAutoRun {
  public:
+  using Regra = CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBancoRegra;
+
   CCLConciliacaoTesourariaBancoAutomatizada();
   ~CCLConciliacaoTesourariaBancoAutomatizada() override;
 
@@ -14,9 +33,28 @@ class CL_EXPORT CCLConciliacaoTesourariaBancoAutomatizada : public CAutoRun {
   HRESULT OnGetIntervalo(unsigned long* intervalo) override;
   void OnDestroi() override;
   bool OnConsultaIndicador() override;
+
+  // Reads the configuration and keeps the rules due now, each with the accounts still
+  // to be handled today; true when any is.
   virtual bool DeveExecutar();
 
+  // The accounts of a daily rule still to be handled today: all when no account of the
+  // rule has a record today, else only those whose one record of the day has status 2.
+  HRESULT FiltraBancosJaProcessados(const Regra& dadosRegra, std::set<unsigned long>& setBancosProcessar);
+
+  // Stores one execution record.
+  void GravaLogStatusExecucao(const CZQDadosCL_ExecucaoConciliacaoTesourariaBanco& dadosExecucao);
+
+  // The rules the last DeveExecutar found due.
+  const CZQVector<Regra>& GetListaRegrasDevidas() const { return m_listaRegras; }
+
   [[noreturn]] void FalhaServico(const char* mensagem, HRESULT hr, int linha);
+
+ private:
+  CZQAcessoConciliacao* GetAcessoConciliacao();
+  CZQAcessoEmpresarial* GetAcessoEmpresarial();
+
+  CZQVector<Regra> m_listaRegras;
 };
 
 extern "C" CL_EXPORT CAutoRun* CLConciliacaoTesourariaBanco_new();
