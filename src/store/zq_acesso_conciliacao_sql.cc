@@ -474,12 +474,7 @@ HRESULT CZQAcessoConciliacaoSQL::GravaExtratos(CZQVector<CZQDadosCL_Extrato>& ex
   });
 }
 
-HRESULT CZQAcessoConciliacaoSQL::ProcessaConciliacaoAutomatica(const CZQDadosCL_ConciliacaoAutomatica&, int32_t&,
-                                                               CZQDadosCL_ConciliacaoTesourariaBancos&) {
-  m_erro.Limpar();
-  return Falha("ProcessaConciliacaoAutomatica", ZQ_E_SQL_NAO_DISPONIVEL,
-               "a conciliação automática do servidor ainda não está disponível neste banco");
-}
+// ProcessaConciliacaoAutomatica: zq_conciliacao_automatica_sql.cc.
 
 HRESULT CZQAcessoConciliacaoSQL::BuscaConciliacao(const CZQDadosCL_ConciliacaoAutomatica& conciliacao,
                                                   CZQDadosCL_ConciliacaoTesourariaBancos& resultado) {

@@ -594,15 +594,12 @@ TEST_F(ArmazemTest, ReservedBytesOfARuleComeBackAsStored) {
 
 // ---- what comes with later work ----
 
-TEST_F(ArmazemTest, ServerReconciliationAndIntegrationAreNotAvailableYet) {
+TEST_F(ArmazemTest, ServerReconciliationWithoutAccountIsRefusedAndIntegrationIsAvailable) {
   CZQDadosCL_ConciliacaoAutomatica pedido;
-  pedido.SetPonteiroConta(111);
   int32_t restantes = 0;
   CZQDadosCL_ConciliacaoTesourariaBancos resultado;
-  EXPECT_EQ(Conc().ProcessaConciliacaoAutomatica(pedido, restantes, resultado), ZQ_E_SQL_NAO_DISPONIVEL);
-  EXPECT_EQ(Conc().GetErro()->GetHR(), ZQ_E_SQL_NAO_DISPONIVEL);
+  EXPECT_EQ(Conc().ProcessaConciliacaoAutomatica(pedido, restantes, resultado), ZQ_E_SQL_INVALIDO);
   EXPECT_NE(TextoErro(Conc().GetErro()).find("ProcessaConciliacaoAutomatica"), std::string::npos);
-  EXPECT_NE(TextoErro(Conc().GetErro()).find("ainda não está disponível"), std::string::npos);
 
   CZQComPtr<IZQDF_IntegracaoTransacao> integracao;
   EXPECT_EQ(Integ().GetIDFIntegracaoTransacao(integracao), S_OK);
