@@ -1,0 +1,338 @@
+// The reconciliation service's configuration checked before it is saved: the order of
+// the checks, the bounds of a daily time, accounts in one rule only, the reads of the
+// chart and their failures, and the "cl validate-config conciliacao" command.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/zq_cli.h"
+#include "cli/zq_cli_validacao.h"
+#include "import/validacao_teste_util.h"
+#include "reconciliation/cl_trata_dados_configuracao_conciliacao_tesouraria_banco.h"
+#include "store/store_teste_util.h"
+#include "store/zq_falhas_injetadas.h"
+
+namespace {
+
+using namespace cl_validacao;
+using Validador = CCLTrataDadosConfiguracaoConciliacaoTesourariaBanco;
+using Regra = CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBancoRegra;
+
+// A rule as the configuration screen fills it: a valid daily rule unless changed.
+struct DescRegra {
+  std::vector<uint32_t> contas = {kTavorin};
+  uint32_t filial = 1;
+  uint8_t frequencia = ZQ_FREQUENCIA_DIARIA;
+  REG_ZQHMS hms = zq::MontaHms(9, 0, 0);
+
+  Regra Registro() const {
+    Regra r;
+    r.SetPonteiroFilial(filial).SetFrequencia(frequencia).SetHmsExecucao(hms).SetApenasDiasUteis(true);
+    for (uint32_t conta : contas) r.AdicionaPonteiroContaBanco(conta);
+    return r;
+  }
+};
+
+DescRegra Regra_(std::vector<uint32_t> contas, uint32_t filial = 1, uint8_t frequencia = ZQ_FREQUENCIA_DIARIA,
+                 REG_ZQHMS hms = zq::MontaHms(9, 0, 0)) {
+  return DescRegra{std::move(contas), filial, frequencia, hms};
+}
+DescRegra Horario(uint8_t frequencia, REG_ZQHMS hms) { return Regra_({kTavorin}, 1, frequencia, hms); }
+
+CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco Configuracao(const std::vector<DescRegra>& regras) {
+  CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco c;
+  for (const DescRegra& r : regras) c.AdicionaRegra(r.Registro());
+  return c;
+}
+
+class ValidacaoConciliacaoTest : public AmbienteValidacaoTest {
+ protected:
+  void SetUp() override {
+    AmbienteValidacaoTest::SetUp();
+    if (HasFatalFailure()) return;
+    ASSERT_EQ(m_validador.Inicializa(&m_pessoa), S_OK);
+  }
+
+  Validador m_validador;
+};
+
+// ---------------------------------------------------------------- outcomes
+
+struct CasoConfiguracao {
+  const char* nome;
+  std::vector<DescRegra> regras;
+  long mensagem;       // 0: the configuration passes
+  long valor = 0;      // third value of a plain warning
+  uint32_t conta = 0;  // the account a personalised warning names
+};
+
+void PrintTo(const CasoConfiguracao& c, std::ostream* os) { *os << c.nome; }
+
+class ConfiguracaoConciliacaoTest : public ValidacaoConciliacaoTest,
+                                    public ::testing::WithParamInterface<CasoConfiguracao> {};
+
+TEST_P(ConfiguracaoConciliacaoTest, PassesOrWarnsWithItsMessage) {
+  const CasoConfiguracao& c = GetParam();
+  CZQFalhasInjetadas falhas;
+  CZQInjecaoFalhas injecao(falhas);
+  Validador validador;
+  ASSERT_EQ(validador.Inicializa(&m_pessoa), S_OK);
+  CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco registro = Configuracao(c.regras);
+  const CZQDadosDF_Erro& erro = validador.TrataGravacao(&registro);
+
+  // Only chart entries are read: the bank's online sources are no concern here.
+  for (const auto& [operacao, chamadas] : falhas.TodasChamadas()) {
+    EXPECT_EQ(operacao, "LeBufferPlanoContabil") << chamadas << " calls";
+  }
+  EXPECT_TRUE(RegistrosLog().empty());
+  EXPECT_EQ(&erro, &validador.GetErro());
+  if (c.mensagem == 0) {
+    EXPECT_TRUE(erro.EhErroNenhum()) << erro.GetCodigoMensagem() << ": " << erro.GetTextoMostraMensagem().c_str();
+    return;
+  }
+  ASSERT_TRUE(erro.EhAviso()) << "type " << erro.GetTipoErro() << ": " << erro.GetTextoMostraMensagem().c_str();
+  EXPECT_EQ(erro.GetModuloMensagem(), ZQ_MODULO_CL);
+  EXPECT_EQ(erro.GetCodigoMensagem(), c.mensagem);
+  if (c.conta != 0) {
+    EXPECT_EQ(erro.GetValor(), 1);
+    EXPECT_EQ(erro.GetTextoMostraMensagem().c_str(), MensagemCom(c.mensagem, CodigoProprio(c.conta)));
+  } else {
+    EXPECT_EQ(erro.GetValor(), c.valor);
+    EXPECT_EQ(erro.GetTextoMostraMensagem().c_str(), Mensagem(c.mensagem));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ordem, ConfiguracaoConciliacaoTest,
+    ::testing::Values(
+        CasoConfiguracao{"empty_list", {}, 0},
+        CasoConfiguracao{"valid_rule", {DescRegra{}}, 0},
+        CasoConfiguracao{"no_account", {Regra_({})}, 5892, 1},
+        CasoConfiguracao{"no_account_and_no_branch_reports_only_the_account", {Regra_({}, 0, 0, 0)}, 5892, 1},
+        CasoConfiguracao{"no_branch", {Regra_({kTavorin}, 0)}, 5893, 2},
+        CasoConfiguracao{"branch_comes_before_the_accounts", {Regra_({kCaixa}, 0)}, 5893, 2},
+        CasoConfiguracao{"accounts_come_before_the_frequency", {Regra_({kCaixa}, 1, 0)}, 5897, 0, kCaixa},
+        CasoConfiguracao{"no_frequency", {Regra_({kTavorin}, 1, 0)}, 5898, 3},
+        CasoConfiguracao{"frequency_comes_before_the_time", {Regra_({kTavorin}, 1, 0, 0)}, 5898, 3},
+        CasoConfiguracao{"second_rule_refused_after_a_valid_one", {DescRegra{}, Horario(1, 86400)}, 5894, 4},
+        CasoConfiguracao{"each_rule_is_checked_before_the_set", {DescRegra{}, Regra_({kTavorin}, 0)}, 5893, 2}),
+    [](const auto& info) { return std::string(info.param.nome); });
+
+INSTANTIATE_TEST_SUITE_P(
+    Horario, ConfiguracaoConciliacaoTest,
+    ::testing::Values(
+        CasoConfiguracao{"daily_at_midnight", {Horario(1, 0)}, 5894, 4},
+        CasoConfiguracao{"daily_at_one_second", {Horario(1, 1)}, 0},
+        CasoConfiguracao{"daily_at_the_last_second", {Horario(1, 86399)}, 0},
+        CasoConfiguracao{"daily_a_day_after_midnight", {Horario(1, 86400)}, 5894, 4},
+        CasoConfiguracao{"daily_far_past_the_day", {Horario(1, 2000000000)}, 5894, 4},
+        CasoConfiguracao{"daily_negative_within_a_day", {Horario(1, -60)}, 0},
+        CasoConfiguracao{"daily_negative_last_second", {Horario(1, -86399)}, 0},
+        CasoConfiguracao{"daily_negative_a_whole_day", {Horario(1, -86400)}, 5894, 4},
+        CasoConfiguracao{"daily_most_negative_time", {Horario(1, INT32_MIN)}, 5894, 4},
+        CasoConfiguracao{"every_cycle_at_midnight", {Horario(2, 0)}, 0},
+        CasoConfiguracao{"every_cycle_time_is_not_checked", {Horario(2, 86400)}, 0},
+        CasoConfiguracao{"other_frequency_at_midnight", {Horario(3, 0)}, 0}),
+    [](const auto& info) { return std::string(info.param.nome); });
+
+INSTANTIATE_TEST_SUITE_P(
+    Contas, ConfiguracaoConciliacaoTest,
+    ::testing::Values(
+        CasoConfiguracao{"not_a_bank_account", {Regra_({kCaixa})}, 5897, 0, kCaixa},
+        CasoConfiguracao{"type_other_than_a_or_s", {Regra_({kTipoInvalido})}, 5899, 0, kTipoInvalido},
+        CasoConfiguracao{"bank_flag_comes_before_type", {Regra_({kNaoBancoTipoInvalido})}, 5897, 0,
+                         kNaoBancoTipoInvalido},
+        CasoConfiguracao{"synthetic_bank_account", {Regra_({kSintetica})}, 0},
+        CasoConfiguracao{"bank_without_online_source", {Regra_({kSemIntegracao, kTavorinSemAmbiente})}, 0},
+        CasoConfiguracao{"first_bad_account_in_list_order", {Regra_({kTavorin, kTipoInvalido, kCaixa})}, 5899, 0,
+                         kTipoInvalido}),
+    [](const auto& info) { return std::string(info.param.nome); });
+
+INSTANTIATE_TEST_SUITE_P(
+    Conjunto, ConfiguracaoConciliacaoTest,
+    ::testing::Values(
+        CasoConfiguracao{"two_rules_share_an_account", {Regra_({kTavorin}), Regra_({kBancoBrasil, kTavorin})}, 5896, 0,
+                         kTavorin},
+        CasoConfiguracao{"same_account_twice_in_one_rule", {Regra_({kBancoBrasil, kTavorin, kBancoBrasil})}, 5896, 0,
+                         kBancoBrasil},
+        CasoConfiguracao{"second_occurrence_met_first_is_named",
+                         {Regra_({kTavorin, kBancoBrasil}), Regra_({kBancoBrasil, kTavorin})}, 5896, 0, kBancoBrasil},
+        CasoConfiguracao{"distinct_accounts_in_three_rules",
+                         {Regra_({kTavorin}), Regra_({kBancoBrasil}), Regra_({kSintetica, kSemIntegracao})}, 0}),
+    [](const auto& info) { return std::string(info.param.nome); });
+
+// The public checks answer alone, each clearing what the previous one left.
+TEST_F(ValidacaoConciliacaoTest, RuleAndSetChecksStandAlone) {
+  EXPECT_EQ(m_validador.ConsisteRegra(Horario(1, 86400).Registro()).GetCodigoMensagem(), 5894);
+  EXPECT_TRUE(m_validador.ConsisteRegra(DescRegra{}.Registro()).EhErroNenhum());
+
+  CZQVector<Regra> regras;
+  regras.Add(DescRegra{}.Registro());
+  regras.Add(Regra_({kTavorin}, 0, 0, 0).Registro());
+  // The set check knows nothing of branches or times, only of accounts met twice.
+  EXPECT_EQ(m_validador.ConsisteConjuntoRegra(regras).GetCodigoMensagem(), 5896);
+  regras.RemoveAt(1);
+  EXPECT_TRUE(m_validador.ConsisteConjuntoRegra(regras).EhErroNenhum());
+}
+
+// ---------------------------------------------------------------- wrong record
+
+class RegistroErradoConciliacaoTest : public ValidacaoConciliacaoTest,
+                                      public ::testing::WithParamInterface<std::function<TZQBaseParaDados*()>> {};
+
+TEST_P(RegistroErradoConciliacaoTest, IsRefusedWithClass2105AndValueMinusOne) {
+  std::unique_ptr<TZQBaseParaDados> registro(GetParam()());
+  CZQFalhasInjetadas falhas;
+  CZQInjecaoFalhas injecao(falhas);
+  Validador validador;
+  ASSERT_EQ(validador.Inicializa(&m_pessoa), S_OK);
+  const CZQDadosDF_Erro& erro = validador.TrataGravacao(registro.get());
+  EXPECT_EQ(erro.GetTipoErro(), ZQ_TIPO_ERRO_HRESULT);
+  EXPECT_EQ(erro.GetHR(), ZQ_HR(0x80FF0D12));
+  EXPECT_EQ(erro.GetClasse(), 2105);
+  EXPECT_EQ(erro.GetValor(), -1);
+  EXPECT_TRUE(falhas.TodasChamadas().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Registros, RegistroErradoConciliacaoTest,
+    ::testing::Values([]() -> TZQBaseParaDados* { return nullptr; },
+                      []() -> TZQBaseParaDados* { return new Regra; },
+                      []() -> TZQBaseParaDados* { return new CZQDadosCL_ConfiguracaoServicoImportacaoExtratos; }));
+
+// ---------------------------------------------------------------- server failures
+
+constexpr HRESULT kFalha = ZQ_HR(0x8007001F);
+constexpr char kLeitura[] = "GetAcessoEmpresarial()->LeBufferPlanoContabil(ulPonteiroBanco, &dadosConta)";
+
+struct CasoFalha {
+  const char* nome;
+  long chamada;  // of LeBufferPlanoContabil
+  std::vector<DescRegra> regras;
+  const char* funcao;
+};
+
+void PrintTo(const CasoFalha& c, std::ostream* os) { *os << c.nome; }
+
+class FalhaConciliacaoTest : public ValidacaoConciliacaoTest, public ::testing::WithParamInterface<CasoFalha> {};
+
+TEST_P(FalhaConciliacaoTest, IsTracedOnceAndTheServersErrorComesBack) {
+  const CasoFalha& c = GetParam();
+  CZQDadosDF_Erro erroServidor;
+  erroServidor.SetErro(kFalha, 31, 9);
+  erroServidor.SetTexto("Plano de contas indisponível");
+  CZQFalhasInjetadas falhas;
+  falhas.Falha("LeBufferPlanoContabil", c.chamada, kFalha, erroServidor);
+  CZQInjecaoFalhas injecao(falhas);
+  Validador validador;
+  ASSERT_EQ(validador.Inicializa(&m_pessoa), S_OK);
+
+  CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco registro = Configuracao(c.regras);
+  const CZQDadosDF_Erro& erro = validador.TrataGravacao(&registro);
+
+  EXPECT_EQ(falhas.FalhasOcorridas(), std::vector<std::string>{"LeBufferPlanoContabil#" + std::to_string(c.chamada)});
+  EXPECT_EQ(erro, erroServidor);
+  // Validation stops at the failed read.
+  EXPECT_EQ(falhas.Chamadas("LeBufferPlanoContabil"), c.chamada);
+  const std::vector<std::string> traces = Traces(c.funcao, kLeitura);
+  ASSERT_EQ(traces.size(), 1u) << "expected the trace of " << kLeitura;
+  EXPECT_NE(traces[0].find("0X8007001F"), std::string::npos);
+  EXPECT_EQ(RegistrosLog().size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Leituras, FalhaConciliacaoTest,
+    ::testing::Values(
+        CasoFalha{"first_account", 1, {DescRegra{}, Regra_({kBancoBrasil})},
+                  "CCLTrataDadosConfiguracaoConciliacaoTesourariaBanco::ConsisteRegra"},
+        CasoFalha{"later_account_of_the_rule", 2, {Regra_({kTavorin, kBancoBrasil, kSintetica})},
+                  "CCLTrataDadosConfiguracaoConciliacaoTesourariaBanco::ConsisteRegra"},
+        CasoFalha{"account_of_the_second_rule", 2, {DescRegra{}, Regra_({kBancoBrasil})},
+                  "CCLTrataDadosConfiguracaoConciliacaoTesourariaBanco::ConsisteRegra"},
+        CasoFalha{"repeated_account", 3, {Regra_({kTavorin}), Regra_({kTavorin})},
+                  "CCLTrataDadosConfiguracaoConciliacaoTesourariaBanco::ConsisteConjuntoRegra"}),
+    [](const auto& info) { return std::string(info.param.nome); });
+
+// An account that is not in the chart at all: the store's refusal is the answer, traced.
+TEST_F(ValidacaoConciliacaoTest, AccountMissingFromTheChartIsTheServersError) {
+  CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco registro = Configuracao({Regra_({kTavorin, kInexistente})});
+  const CZQDadosDF_Erro& erro = m_validador.TrataGravacao(&registro);
+  EXPECT_EQ(erro.GetTipoErro(), ZQ_TIPO_ERRO_HRESULT);
+  EXPECT_LT(erro.GetHR(), 0);
+  EXPECT_NE(std::string(erro.GetTextoMostraMensagem().c_str()).find("999"), std::string::npos);
+  EXPECT_EQ(Traces("CCLTrataDadosConfiguracaoConciliacaoTesourariaBanco::ConsisteRegra", kLeitura).size(), 1u);
+}
+
+// ---------------------------------------------------------------- cl validate-config conciliacao
+
+class ClValidacaoConciliacaoTest : public ::testing::TestWithParam<std::tuple<const char*, std::string, int, std::string>> {
+ protected:
+  void SetUp() override {
+    setenv("CL_BIBLIOTECA_MENSAGENS", CL_TEST_BINARY_DIR "/libzqmensagens.so", 0);
+    std::ostringstream nada;
+    ASSERT_EQ(Roda({"init"}, nada, nada), 0);
+    ASSERT_EQ(Roda({"load-company", std::string(CL_TEST_SOURCE_DIR) + "/data/sample-company.json"}, nada, nada), 0);
+  }
+
+  int Roda(std::vector<std::string> argumentos, std::ostream& saida, std::ostream& erros) {
+    argumentos.insert(argumentos.begin(), {"cl", "--db", "sqlite:" + m_pasta.Arquivo("cl.db")});
+    return ZQExecutaCl(argumentos, saida, erros);
+  }
+
+  zq_teste::PastaTemporaria m_pasta;
+};
+
+const char kValida[] = "Configuração do serviço de conciliação válida: ";
+const char kCompartilhada[] = R"({"filial": 1, "frequencia": 2, "contas": [111, 113]}, {"filial": 2, "frequencia": 2, "contas": [113]})";
+
+// Arguments after "validate-config conciliacao" ("" for the stored configuration, else
+// the file's text), exit code, and the output line (0, refusal: a catalogue code as
+// "#5893") or a piece of the error stream.
+TEST_P(ClValidacaoConciliacaoTest, AnswersAsTheScreenWould) {
+  const auto& [nome, arquivo, codigo, texto] = GetParam();
+  std::vector<std::string> argumentos = {"validate-config", "conciliacao"};
+  if (!arquivo.empty()) {
+    zq_teste::EscreveArquivo(m_pasta.Arquivo("config.json"), arquivo);
+    argumentos.insert(argumentos.end(), {"--file", m_pasta.Arquivo("config.json")});
+  }
+  std::ostringstream saida, erros;
+  EXPECT_EQ(Roda(argumentos, saida, erros), codigo) << saida.str() << erros.str();
+  if (codigo == 0 || codigo == ZQ_CL_SAIDA_RECUSA) {
+    const std::string esperado = texto[0] == '#' ? ZQGetMensagem(std::stoul(texto.substr(1)), "CL") : texto;
+    EXPECT_EQ(saida.str(), esperado + "\n") << erros.str();
+    EXPECT_EQ(erros.str(), "");
+  } else {
+    EXPECT_NE(erros.str().find(texto), std::string::npos) << erros.str();
+    EXPECT_EQ(saida.str(), "");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Comando, ClValidacaoConciliacaoTest,
+    ::testing::Values(
+        std::make_tuple("stored", "", 0, std::string(kValida) + "2 regras, 4 contas."),
+        std::make_tuple("empty_list", R"({"regras": []})", 0, std::string(kValida) + "0 regras, 0 contas."),
+        std::make_tuple("branch_before_a_cash_account",
+                        R"({"regras": [{"filial": 0, "frequencia": 2, "contas": [101]}]})", ZQ_CL_SAIDA_RECUSA,
+                        "#5893"),
+        // The company file's own section is read, not the import service's.
+        std::make_tuple("section_of_a_company_file",
+                        std::string(R"({"configuracao_importacao": {"regras": []}, "configuracao_conciliacao": {"regras": [)") +
+                            kCompartilhada + "]}}",
+                        ZQ_CL_SAIDA_RECUSA,
+                        "A conta bancária 1.1.2.03 foi informada mais de uma vez nas regras de execução do serviço.\n"
+                        "Cada conta bancária pode constar em uma única regra, uma única vez."),
+        std::make_tuple("account_not_in_the_chart", R"({"regras": [{"filial": 1, "frequencia": 2, "contas": [999]}]})",
+                        1, "999"),
+        std::make_tuple("misspelt_field", R"({"regras": [{"filial": 1, "frequencia": 2, "conta": [111]}]})", 2,
+                        "regras[0].conta: campo desconhecido")),
+    [](const auto& info) { return std::string(std::get<0>(info.param)); });
+
+}  // namespace
