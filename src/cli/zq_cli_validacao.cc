@@ -12,6 +12,7 @@
 #include "frame/zq_config.h"
 #include "import/cl_trata_dados_importacao_extratos.h"
 #include "importservice/cl_trata_dados_configuracao_servico_importacao_extratos.h"
+#include "reconciliation/cl_trata_dados_configuracao_conciliacao_tesouraria_banco.h"
 #include "platform/zq_acesso_areas.h"
 #include "platform/zq_dados_configuracao_servico.h"
 #include "platform/zq_dados_extrato.h"
@@ -25,6 +26,10 @@ using json = nlohmann::json;
 constexpr int kSaidaFalha = 1;
 constexpr int kSaidaArgumentos = 2;
 constexpr const char kServicoImportacao[] = "importacao";
+constexpr const char kServicoConciliacao[] = "conciliacao";
+// The sections of a company file holding each service's configuration.
+constexpr const char kSecaoImportacao[] = "configuracao_importacao";
+constexpr const char kSecaoConciliacao[] = "configuracao_conciliacao";
 
 // A command line or file the command cannot take: the text and the exit code.
 struct Recusa {
@@ -91,7 +96,8 @@ int64_t Inteiro(const json& v, const std::string& campo, int64_t minimo, int64_t
   return v.get<int64_t>();
 }
 
-CZQDadosCL_ConfiguracaoServicoImportacaoExtratosRegra LeRegra(const json& v, const std::string& campo) {
+template <typename Regra>
+Regra LeRegra(const json& v, const std::string& campo) {
   if (!v.is_object()) ArquivoInvalido(campo, "deve ser um objeto");
   for (const auto& [chave, valor] : v.items()) {
     if (chave != "filial" && chave != "frequencia" && chave != "hora_execucao" && chave != "apenas_dias_uteis" &&
@@ -100,7 +106,7 @@ CZQDadosCL_ConfiguracaoServicoImportacaoExtratosRegra LeRegra(const json& v, con
     }
   }
   constexpr int64_t kU32 = std::numeric_limits<uint32_t>::max();
-  CZQDadosCL_ConfiguracaoServicoImportacaoExtratosRegra regra;
+  Regra regra;
   // What is left out is left empty, as an unfilled field of the screen: the validator
   // says what it thinks of it.
   if (v.contains("filial")) {
@@ -132,8 +138,10 @@ CZQDadosCL_ConfiguracaoServicoImportacaoExtratosRegra LeRegra(const json& v, con
   return regra;
 }
 
-// {"regras": [...]}, or a company file with its "configuracao_importacao".
-CZQDadosCL_ConfiguracaoServicoImportacaoExtratos LeArquivoConfiguracao(const std::string& caminho) {
+// {"regras": [...]}, or a company file with its section of the service ("configuracao_importacao"
+// or "configuracao_conciliacao").
+template <typename Configuracao>
+Configuracao LeArquivoConfiguracao(const std::string& caminho, const char* secao) {
   std::ifstream entrada(caminho, std::ios::binary);
   if (!entrada) throw Recusa{"não foi possível ler o arquivo " + caminho};
   std::ostringstream texto;
@@ -144,9 +152,9 @@ CZQDadosCL_ConfiguracaoServicoImportacaoExtratos LeArquivoConfiguracao(const std
 
   std::string campo;
   const json* configuracao = &documento;
-  if (documento.contains("configuracao_importacao")) {
-    campo = "configuracao_importacao";
-    configuracao = &documento["configuracao_importacao"];
+  if (documento.contains(secao)) {
+    campo = secao;
+    configuracao = &documento[secao];
     if (!configuracao->is_object()) ArquivoInvalido(campo, "deve ser um objeto");
   }
   if (!configuracao->contains("regras")) ArquivoInvalido(Caminho(campo, "regras"), "falta a lista de regras");
@@ -154,8 +162,10 @@ CZQDadosCL_ConfiguracaoServicoImportacaoExtratos LeArquivoConfiguracao(const std
   const std::string campoRegras = Caminho(campo, "regras");
   if (!regras.is_array()) ArquivoInvalido(campoRegras, "deve ser uma lista de regras");
 
-  CZQDadosCL_ConfiguracaoServicoImportacaoExtratos dados;
-  for (size_t i = 0; i < regras.size(); ++i) dados.AdicionaRegra(LeRegra(regras[i], Caminho(campoRegras, i)));
+  Configuracao dados;
+  for (size_t i = 0; i < regras.size(); ++i) {
+    dados.AdicionaRegra(LeRegra<typename Configuracao::Regra>(regras[i], Caminho(campoRegras, i)));
+  }
   return dados;
 }
 
@@ -180,6 +190,43 @@ std::string Plural(int64_t n, const char* um, const char* varios) {
   return std::to_string(n) + " " + (n == 1 ? um : varios);
 }
 
+// A service's configuration, from the file when one is given (its section of a company
+// file named by `secao`) or else as stored, checked by the service's validator.
+template <typename Validador, typename Configuracao>
+int ValidaConfiguracaoServico(const std::string& arquivo, const char* secao,
+                              HRESULT (CZQAcessoConciliacao::*leGravada)(Configuracao&, int), const char* servico,
+                              std::ostream& saida, std::ostream& erros) {
+  const CZQProfilerEmpresa pessoa = Pessoa();
+  Validador validador;
+  if (FAILED(validador.Inicializa(&pessoa))) {
+    erros << "cl: " << validador.GetErro().GetTextoMostraMensagem().c_str() << "\n";
+    return kSaidaFalha;
+  }
+
+  Configuracao configuracao;
+  if (!arquivo.empty()) {
+    configuracao = LeArquivoConfiguracao<Configuracao>(arquivo, secao);
+  } else {
+    CZQAcessoServidores* hub = validador.GetAcessoServidores();
+    CZQAcessoConciliacao* conciliacao = hub ? hub->GetAcessoConciliacao() : nullptr;
+    if (conciliacao == nullptr) {
+      erros << "cl: os servidores de acesso a dados não estão disponíveis\n";
+      return kSaidaFalha;
+    }
+    if (FAILED((conciliacao->*leGravada)(configuracao, 0))) {
+      erros << "cl: " << conciliacao->GetErro()->GetTextoMostraMensagem().c_str() << "\n";
+      return kSaidaFalha;
+    }
+  }
+
+  int64_t contas = 0;
+  for (const auto& regra : configuracao.GetListaRegras()) contas += regra.GetQuantidadePonteirosContaBanco();
+  const std::string valido = std::string("Configuração do serviço de ") + servico + " válida: " +
+                             Plural(configuracao.GetQuantidadeRegras(), "regra", "regras") + ", " +
+                             Plural(contas, "conta", "contas") + ".";
+  return Responde(validador.TrataGravacao(&configuracao), valido, saida, erros);
+}
+
 }  // namespace
 
 void ZQComandosValidacao::Registra(CLI::App& app) {
@@ -193,9 +240,9 @@ void ZQComandosValidacao::Registra(CLI::App& app) {
   m_pedido->add_option("--file", m_arquivo, "Arquivo do extrato, numa importação por arquivo");
 
   m_configuracao = app.add_subcommand("validate-config", "Valida a configuração de um serviço, como a tela antes de gravar");
-  m_configuracao->add_option("servico", m_servico, "O serviço: importacao")
+  m_configuracao->add_option("servico", m_servico, "O serviço: importacao ou conciliacao")
       ->required()
-      ->check(CLI::IsMember({std::string(kServicoImportacao)}));
+      ->check(CLI::IsMember({std::string(kServicoImportacao), std::string(kServicoConciliacao)}));
   m_configuracao->add_option("--file", m_arquivoConfiguracao,
                              "Configuração em JSON ({\"regras\": [...]} ou o arquivo da empresa); padrão: a gravada");
 }
@@ -218,7 +265,15 @@ int ZQComandosValidacao::Executa(const std::string& conexao, std::ostream& saida
       return ValidaPedido(saida, erros);
     }
     if (m_configuracao && m_configuracao->parsed()) {
-      if (!m_arquivoConfiguracao.empty()) LeArquivoConfiguracao(m_arquivoConfiguracao);
+      if (!m_arquivoConfiguracao.empty()) {
+        if (m_servico == kServicoConciliacao) {
+          LeArquivoConfiguracao<CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco>(m_arquivoConfiguracao,
+                                                                                          kSecaoConciliacao);
+        } else {
+          LeArquivoConfiguracao<CZQDadosCL_ConfiguracaoServicoImportacaoExtratos>(m_arquivoConfiguracao,
+                                                                                  kSecaoImportacao);
+        }
+      }
       ArmazemSomenteLeitura armazem(conexao);
       return ValidaConfiguracao(saida, erros);
     }
@@ -254,33 +309,12 @@ int ZQComandosValidacao::ValidaPedido(std::ostream& saida, std::ostream& erros) 
 }
 
 int ZQComandosValidacao::ValidaConfiguracao(std::ostream& saida, std::ostream& erros) {
-  const CZQProfilerEmpresa pessoa = Pessoa();
-  CCLTrataDadosConfiguracaoServicoImportacaoExtratos validador;
-  if (FAILED(validador.Inicializa(&pessoa))) {
-    erros << "cl: " << validador.GetErro().GetTextoMostraMensagem().c_str() << "\n";
-    return kSaidaFalha;
+  if (m_servico == kServicoConciliacao) {
+    return ValidaConfiguracaoServico<CCLTrataDadosConfiguracaoConciliacaoTesourariaBanco>(
+        m_arquivoConfiguracao, kSecaoConciliacao, &CZQAcessoConciliacao::LeConfiguracaoConciliacaoTesourariaBanco,
+        "conciliação", saida, erros);
   }
-
-  CZQDadosCL_ConfiguracaoServicoImportacaoExtratos configuracao;
-  if (!m_arquivoConfiguracao.empty()) {
-    configuracao = LeArquivoConfiguracao(m_arquivoConfiguracao);
-  } else {
-    CZQAcessoServidores* hub = validador.GetAcessoServidores();
-    CZQAcessoConciliacao* conciliacao = hub ? hub->GetAcessoConciliacao() : nullptr;
-    if (conciliacao == nullptr) {
-      erros << "cl: os servidores de acesso a dados não estão disponíveis\n";
-      return kSaidaFalha;
-    }
-    if (FAILED(conciliacao->LeConfiguracaoServicoImportacaoExtratos(configuracao, 0))) {
-      erros << "cl: " << conciliacao->GetErro()->GetTextoMostraMensagem().c_str() << "\n";
-      return kSaidaFalha;
-    }
-  }
-
-  int64_t contas = 0;
-  for (const auto& regra : configuracao.GetListaRegras()) contas += regra.GetQuantidadePonteirosContaBanco();
-  const std::string valido = "Configuração do serviço de importação válida: " +
-                             Plural(configuracao.GetQuantidadeRegras(), "regra", "regras") + ", " +
-                             Plural(contas, "conta", "contas") + ".";
-  return Responde(validador.TrataGravacao(&configuracao), valido, saida, erros);
+  return ValidaConfiguracaoServico<CCLTrataDadosConfiguracaoServicoImportacaoExtratos>(
+      m_arquivoConfiguracao, kSecaoImportacao, &CZQAcessoConciliacao::LeConfiguracaoServicoImportacaoExtratos,
+      "importação", saida, erros);
 }

@@ -13,10 +13,10 @@
 //                      [--layout NOME|POSIÇÃO] [--file ARQUIVO]
 //       an import request; without --layout and --file it is an online request
 //       (layout "Importação Online"); a number names the layout by its position;
-//   cl validate-config importacao [--file CONFIGURACAO.json]
-//       the import service's configuration: the one in the file ({"regras": [...]} with
-//       the rules as the company file writes them, or a whole company file), else the
-//       one stored.
+//   cl validate-config importacao|conciliacao [--file CONFIGURACAO.json]
+//       the import or reconciliation service's configuration: the one in the file
+//       ({"regras": [...]} with the rules as the company file writes them, or a whole
+//       company file), else the one stored.
 //
 // A valid record prints a line saying so and exits with 0. A refusal prints the
 // warning's text, as the screen would show it, and exits with ZQ_CL_SAIDA_RECUSA; a

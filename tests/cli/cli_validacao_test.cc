@@ -122,7 +122,7 @@ INSTANTIATE_TEST_SUITE_P(
                       R"({"regras": [{"filial": 1, "frequencia": 1, "hora_execucao": "25:00:00", "contas": [111]}]})"},
         CasoValidacao{"no_rule_list", {"validate-config", "importacao", "--file", "{pasta}/config.json"}, 2, "regras: falta a lista de regras", R"({"rules": []})"},
         CasoValidacao{"missing_file", {"validate-config", "importacao", "--file", "{pasta}/nada.json"}, 2, "não foi possível ler"},
-        CasoValidacao{"other_service", {"validate-config", "conciliacao"}, 105, "conciliacao"}),
+        CasoValidacao{"other_service", {"validate-config", "pagamentos"}, 105, "pagamentos"}),
     [](const auto& info) { return std::string(info.param.nome); });
 
 // A validation reads the store and never creates one.
