@@ -21,9 +21,22 @@ CZQExceptionEx::~CZQExceptionEx() = default;
 
 CException::~CException() = default;
 
+namespace {
+
+// The buttons a message-box style names.
+TipoBotao BotoesDoEstilo(unsigned int estilo) {
+  switch (estilo & 0xF) {
+    case ZQ_MB_OKCANCEL: return ZQ_BOTAO_OK_CANCELAR;
+    case ZQ_MB_YESNOCANCEL: return ZQ_BOTAO_SIM_NAO_CANCELAR;
+    case ZQ_MB_YESNO: return ZQ_BOTAO_SIM_NAO;
+    default: return ZQ_BOTAO_OK;
+  }
+}
+
+}  // namespace
+
 int CException::ReportError(unsigned int estilo, unsigned int) const {
-  return ZQGetInteracao().Mostra(GetErrorMessage(), ZQ_ICONE_AVISO, static_cast<TipoBotao>(estilo & 0xF),
-                                 ZQ_BOTAO_DEFAULT_1);
+  return ZQGetInteracao().Mostra(GetErrorMessage(), ZQ_ICONE_AVISO, BotoesDoEstilo(estilo), ZQ_BOTAO_DEFAULT_1);
 }
 
 CZQString CException::GetErrorMessage() const { return CZQString(); }
@@ -49,14 +62,7 @@ int CZQException::ReportError(unsigned int estilo, unsigned int) const {
     case ZQ_MB_ICONASTERISK: icone = ZQ_ICONE_INFORMACAO; break;
     default: break;  // no icon named: the warning icon
   }
-  TipoBotao botoes = ZQ_BOTAO_OK;
-  switch (estilo & 0xF) {
-    case ZQ_MB_OKCANCEL: botoes = ZQ_BOTAO_OK_CANCELAR; break;
-    case ZQ_MB_YESNOCANCEL: botoes = ZQ_BOTAO_SIM_NAO_CANCELAR; break;
-    case ZQ_MB_YESNO: botoes = ZQ_BOTAO_SIM_NAO; break;
-    default: break;
-  }
-  return ZQGetInteracao().Mostra(GetErrorMessage(), icone, botoes, ZQ_BOTAO_DEFAULT_1);
+  return ZQGetInteracao().Mostra(GetErrorMessage(), icone, BotoesDoEstilo(estilo), ZQ_BOTAO_DEFAULT_1);
 }
 
 namespace zq {

@@ -6,12 +6,12 @@
 #include "frame/zq_string.h"
 
 // Buttons of a message shown to the user and the answers, with the values the ERP's
-// screens know.
+// screens know: set 0 asks yes or no, which is what a question needs.
 enum TipoBotao : int {
-  ZQ_BOTAO_OK = 0,
-  ZQ_BOTAO_OK_CANCELAR = 1,
+  ZQ_BOTAO_SIM_NAO = 0,
+  ZQ_BOTAO_OK = 1,
+  ZQ_BOTAO_OK_CANCELAR = 2,
   ZQ_BOTAO_SIM_NAO_CANCELAR = 3,
-  ZQ_BOTAO_SIM_NAO = 4,
 };
 
 enum TipoBotaoDefault : int {
