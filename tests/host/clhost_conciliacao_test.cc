@@ -1,0 +1,147 @@
+// clhost runs the import service and then the reconciliation service as separate
+// processes over a store of its own with the sample company in test mode.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "frame/zq_data.h"
+#include "platform/zq_estruturas_tesouraria.h"
+#include "store/zq_acesso_sql.h"
+#include "store/zq_arquivo_empresa.h"
+#include "store/zq_banco_sql.h"
+#include "store/zq_soci.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class ClhostConciliacaoTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char modelo[] = "/tmp/clhost_conciliacao_XXXXXX";
+    ASSERT_NE(mkdtemp(modelo), nullptr);
+    m_dir = modelo;
+    const fs::path dados = fs::path(CL_TEST_SOURCE_DIR) / "data";
+    for (const char* nome : {"MockExtratoTavorin.ofx", "MockExtratoBancoBrasil.json"})
+      fs::copy_file(dados / nome, m_dir / nome);
+    CZQDadosDF_Erro erro;
+    ASSERT_EQ(CZQBancoSQL::Abre(Conexao(), m_banco, erro), S_OK) << erro.GetTextoMostraMensagem().c_str();
+    ASSERT_EQ(ZQCarregaArquivoEmpresa(*m_banco, (dados / "sample-company.json").string(), erro), S_OK);
+  }
+  void TearDown() override {
+    m_banco.reset();
+    std::error_code ec;
+    fs::remove_all(m_dir, ec);
+  }
+
+  std::string Conexao() const { return "sqlite:" + (m_dir / "cl.db").string(); }
+
+  int Executa(const std::vector<std::string>& argumentos) {
+    pid_t pid = fork();
+    if (pid == 0) {
+      setenv("CL_LOCAL_ORBEL", m_dir.c_str(), 1);
+      setenv("CL_RELATORIOS", (m_dir / "relatorios").c_str(), 1);
+      setenv("CL_TEMPORARIO", (m_dir / "tmp").c_str(), 1);
+      setenv("CL_LOG_ERROS", (m_dir / "log").c_str(), 1);
+      setenv("CL_LOG_ERROS_EMPRESA", (m_dir / "log" / "{empresa}").c_str(), 1);
+      setenv("CL_BANCO", Conexao().c_str(), 1);
+      setenv("CL_BIBLIOTECA_MENSAGENS", (std::string(CL_TEST_BINARY_DIR) + "/libzqmensagens.so").c_str(), 1);
+      std::string exe = std::string(CL_TEST_BINARY_DIR) + "/clhost";
+      std::vector<std::string> copia = argumentos;
+      for (const char* a : {"--once", "--empresa", "EXEMPLO", "--agora", "04/12/2026 09:00:00", "--log"})
+        copia.push_back(a);
+      copia.push_back(Log().string());
+      std::vector<char*> argv{exe.data()};
+      for (auto& a : copia) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      int nulo = open("/dev/null", O_WRONLY);
+      dup2(nulo, STDERR_FILENO);
+      execv(exe.c_str(), argv.data());
+      _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+
+  fs::path Log() const { return m_dir / "host.log"; }
+  std::string TextoLog() const {
+    std::ifstream in(Log());
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+
+  long long Escalar(const std::string& sql) {
+    long long valor = -1;
+    try {
+      m_banco->Sessao() << sql, soci::into(valor);
+    } catch (const std::exception&) {
+      return -1;
+    }
+    return valor;
+  }
+
+  void Entrada(uint32_t conta, REG_ZQDMA dia, long long valor) {
+    tagREG_TESOURARIAPS reg{};
+    reg.cyValor = valor;
+    reg.dmaLancamento = dia;
+    reg.lPonteiroContaEnt = conta;
+    reg.iPonteiroFilial = 1;
+    reg.cConciliadoEnt = 'N';
+    reg.cConciliadoSai = 'N';
+    CZQDadosFN_Tesouraria t(reg);
+    CZQAcessoServidoresSQL hub(m_banco);
+    ASSERT_EQ(hub.Financeiro().GravaTesouraria(t), S_OK);
+  }
+
+  fs::path m_dir;
+  std::shared_ptr<CZQBancoSQL> m_banco;
+};
+
+TEST_F(ClhostConciliacaoTest, ReconciliationAfterTheImportPostsPairsAndRecordsEveryDueAccount) {
+  ASSERT_EQ(Executa({"--servico", "importacao"}), 0) << TextoLog();
+  // What the posting rules do not take: a transfer received and an investment yield.
+  const long long ted = Escalar("SELECT valor FROM extrato WHERE conta = 111 AND hist_bco LIKE 'TED RECEBIDA%'");
+  const long long rend = Escalar("SELECT valor FROM extrato WHERE conta = 111 AND hist_bco = 'REND APLIC'");
+  ASSERT_GT(ted, 0);
+  ASSERT_GT(rend, 10000);
+  const REG_ZQDMA dia = static_cast<REG_ZQDMA>(Escalar("SELECT dma_extrato FROM extrato WHERE valor = " + std::to_string(ted)));
+  Entrada(111, dia + 1, ted);
+  Entrada(111, dia, rend - 10000);
+  Entrada(111, dia, 10000);
+
+  ASSERT_EQ(Executa({"--servico", "conciliacao"}), 0) << TextoLog();
+  EXPECT_NE(TextoLog().find("conciliacao\tOnRun: 0, 3 conta(s)"), std::string::npos) << TextoLog();
+  // The head office's rule is due at 09:00, Campinas' only at 10:00.
+  for (uint32_t conta : {111u, 112u, 113u}) {
+    EXPECT_EQ(Escalar("SELECT COUNT(*) FROM execucao_conciliacao WHERE tipo_status = 1 AND mensagem = '' AND banco = " +
+                      std::to_string(conta)),
+              1)
+        << conta;
+  }
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM execucao_conciliacao WHERE banco = 114"), 0);
+  // Every line of the head office's accounts is reconciled: by posting or by pairing.
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM extrato WHERE conta IN (111, 113) AND conciliado <> 'S'"), 0);
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM extrato WHERE conta = 111 AND tipo_conciliacao = 'A'"), 2);
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM tesouraria WHERE conta_ent = 111 AND conciliado_ent = 'S' AND"
+                    " numero_conciliacao_ent = (SELECT numero_conciliacao FROM extrato WHERE valor = " +
+                    std::to_string(rend) + ")"),
+            2);
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM extrato WHERE conta = 114 AND conciliado = 'S'"), 0);
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM evento_analytics WHERE evento = 32"), 3);
+
+  // Again the same day: every account of the daily rules has its record.
+  EXPECT_EQ(Executa({"--servico", "conciliacao"}), 3) << TextoLog();
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM execucao_conciliacao"), 3);
+}
+
+}  // namespace
