@@ -46,4 +46,14 @@ done
 status=0
 build/clhost --once --empresa "$EMPRESA" --agora "$AGORA" || status=$?
 echo "clhost --once: exit status $status"
+# What the reconciliation service left in the head office's accounts: the lines with their
+# marks (L posted, A paired with open treasury entries) and the reconciliation logs.
+for conta in 111 113; do
+  "$CL" statements --account "$conta" --from 27/11/2026 --to 04/12/2026
+  "$CL" reconciliation-logs --account "$conta"
+done
+if [ "$status" -eq 1 ]; then
+  echo "a scheduled service failed: see the host log above" >&2
+  exit 1
+fi
 echo "Store: $RAIZ/cl.db; error logs under $RAIZ/log"
