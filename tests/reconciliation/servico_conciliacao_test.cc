@@ -100,7 +100,7 @@ TEST_F(ServicoConciliacaoTest, NoRulesReturnsZeroAndWritesNothing) {
 
 // ---- one run: blocks, posting errors, records ----
 
-enum class Bloqueio { Nenhum, Financeiro, Integracao };
+enum class Bloqueio { Nenhum, Financeiro, FinanceiroAnterior, Integracao };
 
 struct CasoBloqueio {
   const char* nome;
@@ -122,6 +122,8 @@ TEST_P(BloqueioTest, BlockedAccountsGetStatus3WithoutPostingPairingOrUsageEvent)
   const uint32_t entrada = Entrada(111, true, dia, 5000);
   if (c.bloqueio == Bloqueio::Financeiro)
     Sql("UPDATE mestre_financeiro SET data_bloqueio_lancamento = " + std::to_string(Dia(27, 11, 2026)));
+  if (c.bloqueio == Bloqueio::FinanceiroAnterior)
+    Sql("UPDATE mestre_financeiro SET data_bloqueio_lancamento = " + std::to_string(Dia(26, 11, 2026)));
   if (c.bloqueio == Bloqueio::Integracao)
     Sql("UPDATE periodo_contabil SET mes_bloqueio = " + std::to_string(CZQMa(11, 2026).GetMa()));
 
@@ -154,6 +156,7 @@ INSTANTIATE_TEST_SUITE_P(
         CasoBloqueio{"Free", Bloqueio::Nenhum, true, 1, "", true},
         CasoBloqueio{"PostingsBlocked", Bloqueio::Financeiro, true, 3,
                      "Período bloqueado para lançamentos no Orbel Financeiro.", false},
+        CasoBloqueio{"PostingsBlockedUpToTheDayBeforeTheStart", Bloqueio::FinanceiroAnterior, true, 1, "", true},
         CasoBloqueio{"PostingsBlockedWithoutRuleLines", Bloqueio::Financeiro, false, 3,
                      "Período bloqueado para lançamentos no Orbel Financeiro.", false},
         CasoBloqueio{"IntegrationBlockedWithRuleLine", Bloqueio::Integracao, true, 3,
@@ -276,6 +279,26 @@ INSTANTIATE_TEST_SUITE_P(
                   "dadosConciliacaoAutomatica, listaErros)",
                   0}),
     [](const auto& info) { return std::string(info.param.operacao); });
+
+TEST_F(ServicoConciliacaoTest, UnreadableFinanceMasterCountsAsPostingsBlocked) {
+  ConfiguraConc({RegraC(1, ZQ_FREQUENCIA_CADA_CICLO, 0, false, {111, 113})});
+  CZQFalhasInjetadas falhas;
+  falhas.FalhaSempre("Financeiro.LeBufferMestre", E_FAIL);
+  CZQInjecaoFalhas injecao(falhas);
+  auto* servico = static_cast<CCLConciliacaoTesourariaBancoAutomatizada*>(CLConciliacaoTesourariaBanco_new());
+  servico->SetHost(&m_host);
+  ASSERT_EQ(servico->Inicializa(&m_pessoa), S_OK);
+  EXPECT_EQ(servico->OnRun(), S_OK);
+  servico->OnDestroi();
+  const auto execucoes = ExecucoesConc();
+  ASSERT_EQ(execucoes.size(), 2u);
+  for (const auto& e : execucoes) {
+    EXPECT_EQ(e.GetTipoStatus(), ZQ_STATUS_EXECUCAO_FALHA);
+    EXPECT_EQ(e.GetMensagemStatus(), CZQString(CL_MENSAGEM_BLOQUEIO_FINANCEIRO));
+  }
+  EXPECT_EQ(falhas.Chamadas("ProcessaConciliacaoAutomatica"), 0);
+  EXPECT_EQ(falhas.Chamadas("BuscaConciliacao"), 0);
+}
 
 TEST_F(ServicoConciliacaoTest, UnreadableTodaysRecordsSkipTheRuleOnly) {
   ConfiguraConc({RegraC(1, ZQ_FREQUENCIA_DIARIA, k0800, false, {111}), RegraC(2, ZQ_FREQUENCIA_CADA_CICLO, 0, false, {114})});
