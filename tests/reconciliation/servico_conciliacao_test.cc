@@ -192,16 +192,6 @@ TEST_F(ServicoConciliacaoTest, PostingErrorsAreJoinedIntoTheMessageAndTheAccount
   EXPECT_EQ(Eventos32(), 2);
 }
 
-TEST_F(ServicoConciliacaoTest, DailyRuleRunsEachAccountOnceADay) {
-  ConfiguraConc({RegraC(1, ZQ_FREQUENCIA_DIARIA, k0800, false, {111, 112})});
-  EXPECT_EQ(m_conc->OnRun(), S_OK);
-  EXPECT_EQ(ExecucoesConc().size(), 2u);
-  Relogio(4, 12, 2026, 15, 0);
-  EXPECT_EQ(m_conc->OnRun(), S_OK);
-  EXPECT_EQ(m_conc->GetContasProcessadas(), 0);
-  EXPECT_EQ(ExecucoesConc().size(), 2u);
-}
-
 // ---- failures ----
 
 struct CasoFalha {
