@@ -121,9 +121,9 @@ class CL_EXPORT CCLClassificacao {
 // ---- the treasury accounting ----
 
 // Refusals of the treasury accounting (positive results; the low 16 bits are the
-// message code of module 10).
-inline constexpr int ZQ_RECUSA_CONTABIL_PERIODO_FECHADO = 5886;
-inline constexpr int ZQ_RECUSA_CONTABIL_SEM_CONTA = 5887;
+// message code of module 10, so they need codes of their own).
+inline constexpr int ZQ_RECUSA_CONTABIL_PERIODO_FECHADO = 5903;
+inline constexpr int ZQ_RECUSA_CONTABIL_SEM_CONTA = 5904;
 
 // One accounting entry of a treasury entry: debit and credit of the chart.
 struct ZQPartidaContabil {

@@ -122,7 +122,7 @@ TEST_P(MensagemSemTextoTest, UnknownKeysGiveNoText) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Chaves, MensagemSemTextoTest,
-                         ::testing::Values(CasoSemTexto{5806, "CL"}, CasoSemTexto{5903, "CL"}, CasoSemTexto{0, "CL"},
+                         ::testing::Values(CasoSemTexto{5806, "CL"}, CasoSemTexto{5999, "CL"}, CasoSemTexto{0, "CL"},
                                            CasoSemTexto{5901, "FN"}, CasoSemTexto{5901, ""},
                                            CasoSemTexto{5901, nullptr}, CasoSemTexto{5901, "C"},
                                            CasoSemTexto{5901, "CLX"},
