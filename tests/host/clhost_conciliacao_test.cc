@@ -2,6 +2,8 @@
 // processes over a store of its own with the sample company in test mode.
 #include <gtest/gtest.h>
 
+#include "host/clhost_processo.h"
+
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -42,43 +44,15 @@ class ClhostConciliacaoTest : public ::testing::Test {
     fs::remove_all(m_dir, ec);
   }
 
-  std::string Conexao() const { return "sqlite:" + (m_dir / "cl.db").string(); }
+  std::string Conexao() const { return cl_teste_host::ConexaoDe(m_dir); }
 
-  int Executa(const std::vector<std::string>& argumentos) {
-    pid_t pid = fork();
-    if (pid == 0) {
-      setenv("CL_LOCAL_ORBEL", m_dir.c_str(), 1);
-      setenv("CL_RELATORIOS", (m_dir / "relatorios").c_str(), 1);
-      setenv("CL_TEMPORARIO", (m_dir / "tmp").c_str(), 1);
-      setenv("CL_LOG_ERROS", (m_dir / "log").c_str(), 1);
-      setenv("CL_LOG_ERROS_EMPRESA", (m_dir / "log" / "{empresa}").c_str(), 1);
-      setenv("CL_BANCO", Conexao().c_str(), 1);
-      setenv("CL_BIBLIOTECA_MENSAGENS", (std::string(CL_TEST_BINARY_DIR) + "/libzqmensagens.so").c_str(), 1);
-      std::string exe = std::string(CL_TEST_BINARY_DIR) + "/clhost";
-      std::vector<std::string> copia = argumentos;
-      for (const char* a : {"--once", "--empresa", "EXEMPLO", "--agora", "04/12/2026 09:00:00", "--log"})
-        copia.push_back(a);
-      copia.push_back(Log().string());
-      std::vector<char*> argv{exe.data()};
-      for (auto& a : copia) argv.push_back(a.data());
-      argv.push_back(nullptr);
-      int nulo = open("/dev/null", O_WRONLY);
-      dup2(nulo, STDERR_FILENO);
-      execv(exe.c_str(), argv.data());
-      _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  int Executa(std::vector<std::string> argumentos) {
+    for (const char* a : {"--once", "--empresa", "EXEMPLO", "--agora", "04/12/2026 09:00:00"}) argumentos.push_back(a);
+    return cl_teste_host::EsperaClhost(cl_teste_host::IniciaClhost(m_dir, std::move(argumentos), Log()));
   }
 
   fs::path Log() const { return m_dir / "host.log"; }
-  std::string TextoLog() const {
-    std::ifstream in(Log());
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  std::string TextoLog() const { return cl_teste_host::LeArquivo(Log()); }
 
   long long Escalar(const std::string& sql) {
     long long valor = -1;

@@ -2,17 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "host/clhost_processo.h"
 
 namespace {
 
@@ -32,37 +29,10 @@ class ClhostTest : public ::testing::Test {
   }
 
   pid_t Inicia(const std::vector<std::string>& argumentos) {
-    pid_t pid = fork();
-    if (pid == 0) {
-      setenv("CL_LOCAL_ORBEL", m_dir.c_str(), 1);
-      setenv("CL_BANCO", ("sqlite:" + (m_dir / "cl.db").string()).c_str(), 1);
-      std::string exe = std::string(CL_TEST_BINARY_DIR) + "/clhost";
-      std::vector<char*> argv{exe.data()};
-      std::vector<std::string> copia = argumentos;
-      copia.push_back("--log");
-      copia.push_back(m_log);
-      for (auto& a : copia) argv.push_back(a.data());
-      argv.push_back(nullptr);
-      int nulo = open("/dev/null", O_WRONLY);
-      dup2(nulo, STDERR_FILENO);
-      execv(exe.c_str(), argv.data());
-      _exit(127);
-    }
-    return pid;
+    return cl_teste_host::IniciaClhost(m_dir, argumentos, m_log);
   }
-
-  static int Espera(pid_t pid) {
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  }
-
-  std::string Log() const {
-    std::ifstream in(m_log);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  static int Espera(pid_t pid) { return cl_teste_host::EsperaClhost(pid); }
+  std::string Log() const { return cl_teste_host::LeArquivo(m_log); }
 
   fs::path m_dir;
   std::string m_log;

@@ -1,0 +1,59 @@
+#pragma once
+
+// Starts clhost as a separate process on a test directory: the installation, reports,
+// temporary and log directories and the store all live under it, and the host log is
+// written to `log`. Standard error goes to /dev/null.
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace cl_teste_host {
+
+inline std::string ConexaoDe(const std::filesystem::path& dir) { return "sqlite:" + (dir / "cl.db").string(); }
+
+inline pid_t IniciaClhost(const std::filesystem::path& dir, std::vector<std::string> argumentos,
+                          const std::filesystem::path& log) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    setenv("CL_LOCAL_ORBEL", dir.c_str(), 1);
+    setenv("CL_RELATORIOS", (dir / "relatorios").c_str(), 1);
+    setenv("CL_TEMPORARIO", (dir / "tmp").c_str(), 1);
+    setenv("CL_LOG_ERROS", (dir / "log").c_str(), 1);
+    setenv("CL_LOG_ERROS_EMPRESA", (dir / "log" / "{empresa}").c_str(), 1);
+    setenv("CL_BANCO", ConexaoDe(dir).c_str(), 1);
+    setenv("CL_BIBLIOTECA_MENSAGENS", (std::string(CL_TEST_BINARY_DIR) + "/libzqmensagens.so").c_str(), 1);
+    std::string exe = std::string(CL_TEST_BINARY_DIR) + "/clhost";
+    argumentos.push_back("--log");
+    argumentos.push_back(log.string());
+    std::vector<char*> argv{exe.data()};
+    for (auto& a : argumentos) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    int nulo = open("/dev/null", O_WRONLY);
+    dup2(nulo, STDERR_FILENO);
+    execv(exe.c_str(), argv.data());
+    _exit(127);
+  }
+  return pid;
+}
+
+// The exit status, or 128 + the signal that ended the process.
+inline int EsperaClhost(pid_t pid) {
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+inline std::string LeArquivo(const std::filesystem::path& caminho) {
+  std::ifstream in(caminho);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+}  // namespace cl_teste_host
