@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_teste_util.h"
 #include "cli/zq_cli.h"
 #include "frame/zq_data.h"
 #include "store/store_teste_util.h"
@@ -13,18 +14,8 @@
 
 namespace {
 
-struct Resultado {
-  int codigo;
-  std::string saida;
-  std::string erros;
-};
-
-Resultado Executa(std::vector<std::string> argumentos) {
-  argumentos.insert(argumentos.begin(), "cl");
-  std::ostringstream saida, erros;
-  int codigo = ZQExecutaCl(argumentos, saida, erros);
-  return {codigo, saida.str(), erros.str()};
-}
+using cl_teste_cli::Executa;
+using cl_teste_cli::Resultado;
 
 class ClExecucoesTest : public ::testing::Test {
  protected:

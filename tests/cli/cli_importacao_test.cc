@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_teste_util.h"
 #include "cli/zq_cli.h"
 #include "frame/zq_config.h"
 #include "store/store_teste_util.h"
@@ -15,18 +16,8 @@ using zq_teste::PastaTemporaria;
 
 const std::string kAmostra = std::string(CL_TEST_SOURCE_DIR) + "/data/sample-company.json";
 
-struct Resultado {
-  int codigo;
-  std::string saida;
-  std::string erros;
-};
-
-Resultado Executa(std::vector<std::string> argumentos) {
-  argumentos.insert(argumentos.begin(), "cl");
-  std::ostringstream saida, erros;
-  int codigo = ZQExecutaCl(argumentos, saida, erros);
-  return {codigo, saida.str(), erros.str()};
-}
+using cl_teste_cli::Executa;
+using cl_teste_cli::Resultado;
 
 // Test mode: the Tavorin answer comes from the installation directory.
 constexpr const char* kOfx =
