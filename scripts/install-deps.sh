@@ -5,7 +5,7 @@ set -eu
 
 PACOTES="build-essential cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev \
 libsoci-dev nlohmann-json3-dev libcurl4-openssl-dev libcli11-dev libsqlite3-dev sqlite3 \
-mingw-w64-common"
+mingw-w64-common clang libclang-rt-dev"
 
 faltando=""
 for pacote in $PACOTES; do
