@@ -60,6 +60,10 @@ class IZQDF_IntegracaoTransacao : public IZQUnknown {
   // Records the transaction. S_OK when every entry was stored; otherwise nothing is
   // and the first u32 of `retorno` tells why (172: the entries could not be stored).
   virtual HRESULT GravaIntegracao(const RegGravaIntegracao* gravacao, RegRetorno* retorno) = 0;
+  // The other statement lines an aggregated entry (the last one added) stands for,
+  // besides the line of its origin. Kept with the entry, so that the marks of a run
+  // interrupted after recording can be finished, and so that none of them is posted twice.
+  virtual HRESULT SetOrigensAgrupadas(uint32_t quantidade, const ChaveOrigem* chaves) = 0;
 
  protected:
   ~IZQDF_IntegracaoTransacao() override = default;

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "frame/zq_trace.h"
 #include "platform/zq_acesso_areas.h"
@@ -444,6 +445,20 @@ HRESULT CCLConciliacaoLancaAuto::ProcessaLancamentoConcAutomatico(
     if (!aRegGerencialValida.IsEmpty()) {
       // clang-format off
       if (ZQ_FALHOU_EM(this, kClasse, hr, pIIntegracaoTransacao->SetGerencialTes(aRegGerencialValida.GetQuantidade(), aRegGerencialValida.GetData()))) {
+        // clang-format on
+        SetErro(hr, 0, 0);
+        return hr;
+      }
+    }
+    if (lQtdGrupo > 1) {
+      // The group's other lines go with the entry, so that none of them can be posted twice.
+      std::vector<ChaveOrigem> agrupadas;
+      agrupadas.reserve(lQtdGrupo - 1);
+      for (uint32_t i = lQtdLinhas - lQtdGrupo; i + 1 < lQtdLinhas; ++i) {
+        agrupadas.push_back(ZQMontaChaveOrigem(listaExtrato[listaIndices[i]].GetPosicao(), iChaveTabela));
+      }
+      // clang-format off
+      if (ZQ_FALHOU_EM(this, kClasse, hr, pIIntegracaoTransacao->SetOrigensAgrupadas(static_cast<uint32_t>(agrupadas.size()), agrupadas.data()))) {
         // clang-format on
         SetErro(hr, 0, 0);
         return hr;

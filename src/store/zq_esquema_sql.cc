@@ -147,6 +147,16 @@ const std::vector<ZQMigracaoSQL>& ZQMigracoesSQL() {
            " log BIGINT NOT NULL, ordem BIGINT NOT NULL, lado TEXT NOT NULL, data BIGINT NOT NULL,"
            " posicao BIGINT NOT NULL, PRIMARY KEY (log, ordem))",
        }},
+      {4,
+       "Linhas de extrato agregadas nos lançamentos integrados",
+       {
+           // The lines an aggregated entry stands for besides its origin; a line belongs to
+           // one entry only.
+           "CREATE TABLE integracao_origem_grupo ("
+           " origem BIGINT NOT NULL, chave_tabela BIGINT NOT NULL, posicao_tesouraria BIGINT NOT NULL,"
+           " PRIMARY KEY (origem, chave_tabela))",
+           "CREATE INDEX integracao_origem_grupo_tesouraria ON integracao_origem_grupo (posicao_tesouraria)",
+       }},
   };
   return migracoes;
 }

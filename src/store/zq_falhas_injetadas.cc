@@ -37,7 +37,7 @@ const std::vector<std::string>& CZQFalhasInjetadas::Operacoes() {
       "BuscaPonteirosExecucaoConciliacaoTesourariaBanco", "GravaExecucaoServicoImportacaoExtratos",
       "BuscaPonteirosExecucaoServicoImportacaoExtratos", "LePonteirosExecucaoServicoImportacaoExtratos", "LeLeiaute",
       "GetICLMestre", "GetICLImportacaoCBN", "GravaConfiguracaoServicoImportacaoExtratos",
-      "GravaConfiguracaoConciliacaoTesourariaBanco",
+      "GravaConfiguracaoConciliacaoTesourariaBanco", "TravaConta", "LiberaConta",
       // enterprise area
       "LeBufferFormaPagamento", "LeBanco", "LeBufferBanco", "LeBufferPlanoContabil", "LePlanoGerencial",
       "LeBufferHistorico", "LeBufferPeriodoContabil", "BuscaFeriadosFilial",
@@ -48,7 +48,7 @@ const std::vector<std::string>& CZQFalhasInjetadas::Operacoes() {
       "LeBufferMestreEmpresa", "GetIDFIntegracaoTransacao",
       // server interfaces
       "BuscaQuantProTesBan", "BuscaRegistrosTesBan", "ImportacaoCBN.LeLeiaute", "Existe", "NovaIntegracao",
-      "SetFinanceiroTesouraria", "SetContabilTes", "SetGerencialTes", "GravaIntegracao"};
+      "SetFinanceiroTesouraria", "SetContabilTes", "SetGerencialTes", "GravaIntegracao", "SetOrigensAgrupadas"};
   return operacoes;
 }
 
@@ -211,6 +211,10 @@ class CZQIntegracaoFalhas : public TZQRefCounted<IZQDF_IntegracaoTransacao> {
     HRESULT hr = S_OK;
     return Falhou(m_falhas, "GravaIntegracao", hr) ? hr : m_interno->GravaIntegracao(gravacao, retorno);
   }
+  HRESULT SetOrigensAgrupadas(uint32_t quantidade, const ChaveOrigem* chaves) override {
+    HRESULT hr = S_OK;
+    return Falhou(m_falhas, "SetOrigensAgrupadas", hr) ? hr : m_interno->SetOrigensAgrupadas(quantidade, chaves);
+  }
 
  private:
   CZQComPtr<IZQDF_IntegracaoTransacao> m_interno;
@@ -357,6 +361,12 @@ class CZQConciliacaoFalhas : public TZQAreaFalhas<CZQAcessoConciliacao> {
       const CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco& configuracao) override {
     return Chama("GravaConfiguracaoConciliacaoTesourariaBanco",
                  [&] { return m_interna->GravaConfiguracaoConciliacaoTesourariaBanco(configuracao); });
+  }
+  HRESULT TravaConta(uint32_t conta) override {
+    return Chama("TravaConta", [&] { return m_interna->TravaConta(conta); });
+  }
+  HRESULT LiberaConta(uint32_t conta) override {
+    return Chama("LiberaConta", [&] { return m_interna->LiberaConta(conta); });
   }
 };
 

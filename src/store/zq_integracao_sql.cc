@@ -20,6 +20,7 @@ struct EntradaIntegracao {
   CZQString sComplemento;
   std::vector<RegContasContabil> contabil;
   std::vector<RegContasGerencial> gerencial;
+  std::vector<ChaveOrigem> agrupadas;  // the group's other lines
 };
 
 class CZQIntegracaoTransacaoSQL : public TZQRefCounted<IZQDF_IntegracaoTransacao> {
@@ -59,6 +60,13 @@ class CZQIntegracaoTransacaoSQL : public TZQRefCounted<IZQDF_IntegracaoTransacao
     return S_OK;
   }
 
+  HRESULT SetOrigensAgrupadas(uint32_t quantidade, const ChaveOrigem* chaves) override {
+    if (!chaves && quantidade) return E_POINTER;
+    if (m_entradas.empty()) return E_UNEXPECTED;
+    m_entradas.back().agrupadas.insert(m_entradas.back().agrupadas.end(), chaves, chaves + quantidade);
+    return S_OK;
+  }
+
   HRESULT GravaIntegracao(const RegGravaIntegracao* gravacao, RegRetorno* retorno) override {
     if (!gravacao || !retorno) return E_POINTER;
     *retorno = RegRetorno{};
@@ -86,9 +94,20 @@ class CZQIntegracaoTransacaoSQL : public TZQRefCounted<IZQDF_IntegracaoTransacao
     std::string complemento, cEnt, cSai, cAuto, estrutura;
     // Lines of each entry: what its count of lines grew by since the entry before.
     long long grupo = 0, qtdAnterior = 0;
-    soci::statement procura = (sql.prepare << "SELECT COUNT(*) FROM integracao_origem WHERE origem = :o AND"
-                                              " chave_tabela = :k",
-                               soci::use(origem), soci::use(chave), soci::into(existentes));
+    // A line is integrated once, as an entry's origin or as one of its aggregated lines.
+    soci::statement procura =
+        (sql.prepare << "SELECT (SELECT COUNT(*) FROM integracao_origem WHERE origem = :o AND chave_tabela = :k) +"
+                        " (SELECT COUNT(*) FROM integracao_origem_grupo WHERE origem = :o2 AND chave_tabela = :k2)",
+         soci::use(origem), soci::use(chave), soci::use(origem), soci::use(chave), soci::into(existentes));
+    auto verificaNova = [&] {
+      existentes = 0;
+      procura.execute(true);
+      if (existentes) {
+        // The statement line already has its entry: posting it again would double it.
+        throw CZQExcecaoSQL(ZQ_E_SQL_INVALIDO, "a linha de extrato de origem " + std::to_string(origem >> 8) +
+                                                    " já tem lançamento integrado");
+      }
+    };
     soci::statement tesouraria =
         (sql.prepare << "INSERT INTO tesouraria (posicao, data_lancamento, valor, conta_ent, conta_sai,"
                         " numero_conciliacao_ent, numero_conciliacao_sai, filial, conciliado_ent, conciliado_sai,"
@@ -109,17 +128,14 @@ class CZQIntegracaoTransacaoSQL : public TZQRefCounted<IZQDF_IntegracaoTransacao
         (sql.prepare << "INSERT INTO integracao_gerencial (posicao_tesouraria, ordem, valor, centro_custo,"
                         " conta_gerencial, quantidade_extratos) VALUES (:p, :o, :v, :c, :g, :q)",
          soci::use(posicao), soci::use(ordem), soci::use(valor), soci::use(centro), soci::use(conta), soci::use(qtd));
+    soci::statement grupoIns = (sql.prepare << "INSERT INTO integracao_origem_grupo (origem, chave_tabela,"
+                                               " posicao_tesouraria) VALUES (:o, :k, :p)",
+                                soci::use(origem), soci::use(chave), soci::use(posicao));
 
     for (EntradaIntegracao& e : m_entradas) {
       origem = e.tesouraria.chaveOrigem.lPosicaoTipo;
       chave = e.tesouraria.chaveOrigem.iChaveTabela;
-      existentes = 0;
-      procura.execute(true);
-      if (existentes) {
-        // The statement line already has its entry: posting it again would double it.
-        throw CZQExcecaoSQL(ZQ_E_SQL_INVALIDO, "a linha de extrato de origem " + std::to_string(origem >> 8) +
-                                                    " já tem lançamento integrado");
-      }
+      verificaNova();
       tagREG_TESOURARIAPS reg = e.tesouraria.RegTesouraria;
       reg.lPosicaoReg = Cabe<uint32_t>(m_banco->ProximoNumero("tesouraria", "posicao"), "tesouraria.posicao");
       // The side that carries a reconciliation number is reconciled by this posting.
@@ -164,6 +180,12 @@ class CZQIntegracaoTransacaoSQL : public TZQRefCounted<IZQDF_IntegracaoTransacao
         qtd = g.lQuantidadeExtratos;
         gerencialIns.execute(true);
         ++ordem;
+      }
+      for (const ChaveOrigem& a : e.agrupadas) {
+        origem = a.lPosicaoTipo;
+        chave = a.iChaveTabela;
+        verificaNova();
+        grupoIns.execute(true);
       }
     }
     transacao.Confirma();
@@ -316,11 +338,19 @@ HRESULT ZQCompletaMarcasIntegradas(CZQBancoSQL& banco, CZQDadosDF_Erro& erro, lo
     soci::session& sql = banco.Sessao();
     std::vector<std::pair<long long, long long>> pendentes;  // line position, reconciliation number
     long long posicao = 0, conta = 0, contaEnt = 0, numeroEnt = 0, numeroSai = 0;
+    // Every line of an entry whose lines are all known: its origin and, for an aggregated
+    // entry, the lines kept with it. An aggregated entry recorded before those were kept
+    // knows only its origin and is left alone.
     soci::statement st =
         (sql.prepare << "SELECT e.posicao, e.conta, t.conta_ent, t.numero_conciliacao_ent, t.numero_conciliacao_sai"
-                        " FROM extrato e JOIN integracao_origem o ON o.origem = e.posicao * 256 + 24"
-                        " JOIN tesouraria t ON t.posicao = o.posicao_tesouraria"
-                        " WHERE e.conciliado <> 'S' AND o.linhas_grupo = 1",
+                        " FROM (SELECT o.origem, o.posicao_tesouraria FROM integracao_origem o"
+                        "        WHERE o.linhas_grupo = 1 + (SELECT COUNT(*) FROM integracao_origem_grupo g"
+                        "                                    WHERE g.posicao_tesouraria = o.posicao_tesouraria)"
+                        "       UNION ALL"
+                        "       SELECT g.origem, g.posicao_tesouraria FROM integracao_origem_grupo g) l"
+                        " JOIN extrato e ON l.origem = e.posicao * 256 + 24"
+                        " JOIN tesouraria t ON t.posicao = l.posicao_tesouraria"
+                        " WHERE e.conciliado <> 'S'",
          soci::into(posicao), soci::into(conta), soci::into(contaEnt), soci::into(numeroEnt), soci::into(numeroSai));
     st.execute(false);
     while (st.fetch()) pendentes.emplace_back(posicao, contaEnt == conta ? numeroEnt : numeroSai);

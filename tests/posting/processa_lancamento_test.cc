@@ -327,6 +327,79 @@ TEST_F(ProcessaTest, LinhaJaIntegradaERecusadaCom5879) {
   EXPECT_EQ(Logs(), 0);
 }
 
+// An aggregated entry recorded by a run that stopped before marking all its lines: the
+// next opening of the store marks every line of the group, and the next run posts nothing
+// again. Had only the origin been kept, the group's other lines would stay open and be
+// refused for ever.
+TEST_F(ProcessaTest, GrupoGravadoSemMarcasECompletadoAoAbrir) {
+  Regra r = Credito();
+  r.agrupa = true;
+  GravaRegras({r});
+  Linhas(3);
+  Linhas(2, "DEPOSITO", "300", '+', Dia(11, 3, 2026));
+  {
+    CZQFalhasInjetadas falhas;
+    falhas.Falha("GravaExtrato", 2, ZQ_HR(0x80004005));
+    CZQInjecaoFalhas injecao(falhas);
+    ASSERT_EQ(m_rotina.Inicializa(&m_perfil), S_OK);
+    EXPECT_NE(Processa(), S_OK);
+    EXPECT_EQ(falhas.Chamadas("SetOrigensAgrupadas"), 2);
+  }
+  EXPECT_EQ(Tesouraria(), 2);
+  EXPECT_EQ(Marcadas(), 1);
+  EXPECT_EQ(Conta("SELECT COUNT(*) FROM integracao_origem_grupo"), 3);
+
+  ZQRemoveArmazemSQL();
+  m_hub.reset();
+  m_banco.reset();
+  CZQDadosDF_Erro erro;
+  ASSERT_EQ(ZQInstalaArmazemSQL("sqlite:" + m_pasta.Arquivo("cl.db"), erro, &m_banco), S_OK);
+  m_hub = std::make_unique<CZQAcessoServidoresSQL>(m_banco);
+  EXPECT_EQ(Marcadas(), 5);
+  // Each line carries the number of the entry it went into.
+  EXPECT_EQ(Conta("SELECT COUNT(*) FROM extrato WHERE numero_conciliacao = 1 AND dma_extrato = "
+                  "(SELECT MIN(dma_extrato) FROM extrato)"),
+            3);
+  EXPECT_EQ(Conta("SELECT COUNT(DISTINCT numero_conciliacao) FROM extrato"), 2);
+
+  ASSERT_EQ(m_rotina.Inicializa(&m_perfil), S_OK);
+  EXPECT_EQ(Processa(), S_OK);
+  EXPECT_TRUE(m_erros.IsEmpty());
+  EXPECT_EQ(Tesouraria(), 2);
+}
+
+// A line already integrated inside another entry's group is refused like an origin.
+TEST_F(ProcessaTest, LinhaDeGrupoJaIntegradaERecusadaCom5879) {
+  GravaRegras({Credito()});
+  Linhas(1);
+  m_banco->Sessao() << "INSERT INTO integracao_origem_grupo (origem, chave_tabela, posicao_tesouraria)"
+                       " SELECT posicao * 256 + 24, 1, 999 FROM extrato";
+  EXPECT_NE(Processa(), S_OK);
+  EXPECT_EQ(Codigos(), std::vector<long>{5879});
+  EXPECT_EQ(Tesouraria(), 0);
+  EXPECT_EQ(Marcadas(), 0);
+}
+
+TEST_F(ProcessaTest, FalhaAoGuardarOGrupoRastreiaENadaGrava) {
+  Regra r = Credito();
+  r.agrupa = true;
+  GravaRegras({r});
+  Linhas(3);
+  const HRESULT falha = ZQ_HR(0x80004005);
+  CZQFalhasInjetadas falhas;
+  falhas.Falha("SetOrigensAgrupadas", 1, falha);
+  CZQInjecaoFalhas injecao(falhas);
+  ASSERT_EQ(m_rotina.Inicializa(&m_perfil), S_OK);
+  EXPECT_EQ(Processa(), falha);
+  EXPECT_TRUE(Rastreou("pIIntegracaoTransacao->SetOrigensAgrupadas(static_cast<uint32_t>(agrupadas.size()), "
+                       "agrupadas.data())",
+                       falha))
+      << LogErros();
+  EXPECT_EQ(Tesouraria(), 0);
+  EXPECT_EQ(Marcadas(), 0);
+  EXPECT_EQ(Numero(), -1);
+}
+
 // ---- failed steps ----
 
 struct CasoFalha {

@@ -5,6 +5,7 @@
 
 #include <random>
 #include <string>
+#include <tuple>
 
 #include "lanca_auto_teste_util.h"
 #include "store/zq_integracao_sql.h"
@@ -19,7 +20,8 @@ using namespace zq_lanca;
 constexpr int kLinhas = 300;
 constexpr int kQuedasPorRodada = 5;
 
-class QuedaTest : public LancaAutoTest, public ::testing::WithParamInterface<unsigned> {
+// Seed of the kill moments; whether the rule aggregates a day's deposits into one entry.
+class QuedaTest : public LancaAutoTest, public ::testing::WithParamInterface<std::tuple<unsigned, bool>> {
  protected:
   long long Conta(const std::string& consulta) {
     long long n = 0;
@@ -48,8 +50,11 @@ class QuedaTest : public LancaAutoTest, public ::testing::WithParamInterface<uns
 };
 
 TEST_P(QuedaTest, ProcessoMortoERodadoDeNovoNaoDuplicaNemPerdeMarcas) {
+  const auto [semente, agrupa] = GetParam();
   Regra regra{.codigo = "300", .historico = "DEPOSITO", .conta = 111, .contabilEntrada = 41, .transacao = 1,
-              .forma = 5, .classificacao = 401};
+              .forma = 5, .classificacao = 401, .agrupa = agrupa};
+  // Aggregated, each day's deposits make one entry.
+  const long long lancamentos = agrupa ? 28 : kLinhas;
   GravaRegras({regra});
   CZQVector<tagRegGerencial_ps> rateio;
   rateio.Add(tagRegGerencial_ps{0, 300000, 9, 7001});
@@ -62,7 +67,7 @@ TEST_P(QuedaTest, ProcessoMortoERodadoDeNovoNaoDuplicaNemPerdeMarcas) {
   }
   ASSERT_EQ(m_hub->Conciliacao().GravaExtratos(linhas), S_OK);
 
-  std::mt19937 aleatorio(GetParam());
+  std::mt19937 aleatorio(semente);
   std::uniform_int_distribution<int> espera(0, 60000);
   for (int q = 0; q < kQuedasPorRodada; ++q) {
     const pid_t pid = Inicia();
@@ -80,24 +85,31 @@ TEST_P(QuedaTest, ProcessoMortoERodadoDeNovoNaoDuplicaNemPerdeMarcas) {
   ASSERT_TRUE(WIFEXITED(estado));
   EXPECT_EQ(WEXITSTATUS(estado), 0);
 
-  // Every line posted once, with its accounting part and its two shares.
-  EXPECT_EQ(Conta("SELECT COUNT(*) FROM tesouraria"), kLinhas);
-  EXPECT_EQ(Conta("SELECT COUNT(*) FROM integracao_origem"), kLinhas);
-  EXPECT_EQ(Conta("SELECT COUNT(*) FROM integracao_contabil"), kLinhas);
-  EXPECT_EQ(Conta("SELECT COUNT(*) FROM integracao_gerencial"), 2 * kLinhas);
+  // Every entry posted once, with its accounting part and its two shares.
+  EXPECT_EQ(Conta("SELECT COUNT(*) FROM tesouraria"), lancamentos);
+  EXPECT_EQ(Conta("SELECT COUNT(*) FROM integracao_origem"), lancamentos);
+  EXPECT_EQ(Conta("SELECT COUNT(*) FROM integracao_origem_grupo"), kLinhas - lancamentos);
+  EXPECT_EQ(Conta("SELECT COUNT(*) FROM integracao_contabil"), lancamentos);
+  EXPECT_EQ(Conta("SELECT COUNT(*) FROM integracao_gerencial"), 2 * lancamentos);
+  EXPECT_EQ(Conta("SELECT SUM(valor) FROM tesouraria"), Conta("SELECT SUM(valor) FROM extrato"));
   EXPECT_EQ(Conta("SELECT COUNT(*) FROM tesouraria t WHERE NOT EXISTS (SELECT 1 FROM integracao_origem o"
                   " WHERE o.posicao_tesouraria = t.posicao)"),
             0);
   // Marked lines have their entry, with the entry's number; lines with an entry are marked.
   EXPECT_EQ(Conta("SELECT COUNT(*) FROM extrato WHERE conciliado = 'S' AND tipo_conciliacao = 'L'"), kLinhas);
-  EXPECT_EQ(Conta("SELECT COUNT(*) FROM extrato e JOIN integracao_origem o ON o.origem = e.posicao * 256 + 24"
-                  " JOIN tesouraria t ON t.posicao = o.posicao_tesouraria"
+  EXPECT_EQ(Conta("SELECT COUNT(*) FROM extrato e JOIN (SELECT origem, posicao_tesouraria FROM integracao_origem"
+                  " UNION ALL SELECT origem, posicao_tesouraria FROM integracao_origem_grupo) o"
+                  " ON o.origem = e.posicao * 256 + 24 JOIN tesouraria t ON t.posicao = o.posicao_tesouraria"
                   " WHERE e.numero_conciliacao = t.numero_conciliacao_ent AND e.conciliado = 'S'"),
             kLinhas);
   // Numbers are never given twice.
-  EXPECT_EQ(Conta("SELECT COUNT(DISTINCT numero_conciliacao_ent) FROM tesouraria"), kLinhas);
+  EXPECT_EQ(Conta("SELECT COUNT(DISTINCT numero_conciliacao_ent) FROM tesouraria"), lancamentos);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rodadas, QuedaTest, ::testing::Range(1u, 11u));
+INSTANTIATE_TEST_SUITE_P(Rodadas, QuedaTest, ::testing::Combine(::testing::Range(1u, 11u), ::testing::Bool()),
+                         [](const auto& info) {
+                           return (std::get<1>(info.param) ? "Agrupada" : "Avulsa") +
+                                  std::to_string(std::get<0>(info.param));
+                         });
 
 }  // namespace

@@ -51,6 +51,10 @@ class IntegracaoGravada : public TZQRefCounted<IZQDF_IntegracaoTransacao> {
     m_chamadas.push_back({"GravaIntegracao", Bytes(r), 1, {}});
     return m_real->GravaIntegracao(r, retorno);
   }
+  HRESULT SetOrigensAgrupadas(uint32_t n, const ChaveOrigem* c) override {
+    m_chamadas.push_back({"SetOrigensAgrupadas", Bytes(c, n), static_cast<int>(n), {}});
+    return m_real->SetOrigensAgrupadas(n, c);
+  }
 
  private:
   CZQComPtr<IZQDF_IntegracaoTransacao> m_real;

@@ -26,6 +26,7 @@ class IntegracaoAceitaTudo : public TZQRefCounted<IZQDF_IntegracaoTransacao> {
   HRESULT SetContabilTes(uint16_t, const RegContasContabil*) override { return S_OK; }
   HRESULT SetGerencialTes(int32_t, const RegContasGerencial*) override { return S_OK; }
   HRESULT GravaIntegracao(const RegGravaIntegracao*, RegRetorno*) override { return S_OK; }
+  HRESULT SetOrigensAgrupadas(uint32_t, const ChaveOrigem*) override { return S_OK; }
 };
 
 class AreaIntegracaoAceitaTudo : public CZQAcessoIntegracao {
@@ -328,9 +329,16 @@ const std::map<std::string, Operacao>& Tabela() {
       {"SetGerencialTes",
        {[](auto& h) { return ComIntegracao(h, [](IZQDF_IntegracaoTransacao& t) { return t.SetGerencialTes(0, nullptr); }); },
         nullptr}},
+      {"TravaConta", {[](auto& h) { return h.GetAcessoConciliacao()->TravaConta(111); }, EC}},
+      {"LiberaConta", {[](auto& h) { return h.GetAcessoConciliacao()->LiberaConta(111); }, EC}},
       {"GravaIntegracao",
        {[](auto& h) {
           return ComIntegracao(h, [](IZQDF_IntegracaoTransacao& t) { return t.GravaIntegracao(nullptr, nullptr); });
+        },
+        nullptr}},
+      {"SetOrigensAgrupadas",
+       {[](auto& h) {
+          return ComIntegracao(h, [](IZQDF_IntegracaoTransacao& t) { return t.SetOrigensAgrupadas(0, nullptr); });
         },
         nullptr}},
   };
