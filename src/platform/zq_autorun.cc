@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "frame/zq_erro.h"
 #include "frame/zq_excecao.h"
 #include "frame/zq_mensagens.h"
 
@@ -42,6 +43,13 @@ bool CAutoRun::Abortar() { return m_pHost && m_pHost->Abortar(); }
 void ZQFalhaServico(CAutoRun& servico, const char* mensagem, HRESULT hr, const char* arquivo, int linha) {
   CZQString descricao(ZQGetErrorDescription(hr));
   descricao.Trim();
+  // A code the message library does not describe (a store's own code, a system error)
+  // is named as the error record names it, so the host's log still says what failed.
+  if (descricao.IsEmpty() && FAILED(hr)) {
+    CZQDadosDF_Erro erro;
+    erro.SetErro(hr, 0, 0);
+    descricao = erro.GetTextoMostraMensagem();
+  }
   CZQString texto;
   texto.Format("%s - %s", mensagem ? mensagem : "", descricao.c_str());
   servico.GravaLog(1, 4, texto);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "frame/zq_base_rotinas.h"
+#include "frame/zq_erro.h"
 #include "frame/zq_excecao.h"
 #include "frame/zq_mensagens.h"
 #include "importservice/cl_servico_importacao_extratos.h"
@@ -185,6 +186,33 @@ TEST_P(ServicoTest, FailurePathLogsAndThrowsWithTheServicesCompany) {
   ASSERT_EQ(host.entradas.size(), 1u);
   EXPECT_EQ(host.entradas[0].tipo, 1);
   EXPECT_EQ(host.entradas[0].nivel, 4);
+  EXPECT_EQ(host.entradas[0].texto, esperado);
+  servico->OnDestroi();
+}
+
+// A code the message library does not describe (here the store's "locked by another
+// process") still says what failed: it is named as the error record names it.
+TEST_P(ServicoTest, FailurePathNamesACodeTheLibraryDoesNotDescribe) {
+  const HRESULT hr = ZQ_HR(0x800700AA);
+  CAutoRun* servico = GetParam()();
+  ASSERT_NE(servico, nullptr);
+  CZQProfilerEmpresa pessoa("0007", 1, 2);
+  ASSERT_EQ(servico->Inicializa(&pessoa), S_OK);
+  HostGravado host;
+  servico->SetHost(&host);
+  CZQDadosDF_Erro erro;
+  erro.SetErro(hr, 0, 0);
+  const std::string nome = erro.GetTextoMostraMensagem().str();
+  ASSERT_FALSE(nome.empty());
+  const std::string esperado = "Falha no processamento da conciliação automática. - " + nome;
+  try {
+    ZQFalhaServico(*servico, "Falha no processamento da conciliação automática.", hr, "servico.cc", 9);
+    ADD_FAILURE() << "no exception";
+  } catch (const CZQExceptionEx& e) {
+    EXPECT_EQ(e.GetCodigo(), hr);
+    EXPECT_EQ(e.GetMensagem().str(), esperado);
+  }
+  ASSERT_EQ(host.entradas.size(), 1u);
   EXPECT_EQ(host.entradas[0].texto, esperado);
   servico->OnDestroi();
 }

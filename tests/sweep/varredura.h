@@ -7,12 +7,14 @@
 #include <cctype>
 #include <filesystem>
 #include <functional>
+#include <iostream>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "frame/zq_config.h"
@@ -244,11 +246,12 @@ class Ambiente {
   bool m_analytics = false;
 };
 
-// A trace record of the error log: where (class::method) and what (variable = expression).
+// A trace record of the error log: where (the line of the check in its source) and what
+// (variable = expression).
 struct Trace {
-  std::string funcao;
+  std::string linha;
   std::string expressao;
-  bool operator<(const Trace& o) const { return std::tie(funcao, expressao) < std::tie(o.funcao, o.expressao); }
+  bool operator<(const Trace& o) const { return std::tie(linha, expressao) < std::tie(o.linha, o.expressao); }
 };
 
 // The traces of the injected failure among the records.
@@ -257,15 +260,15 @@ inline std::vector<Trace> TracesDaFalha(const std::vector<std::string>& registro
   for (const std::string& r : registros) {
     const std::size_t p = r.find(kFalhaTrace);
     if (p == std::string::npos) continue;
-    // ...\t<class::method>\t<var> = <expr>\t<var> = 0X8007001F ...
+    // ...\t<file>\t<line>\t<var> = <expr>\t<var> = 0X8007001F ...
     const std::size_t fimExpr = r.rfind('\t', p);
     const std::size_t iniExpr = fimExpr == std::string::npos ? std::string::npos : r.rfind('\t', fimExpr - 1);
-    const std::size_t iniFunc = iniExpr == std::string::npos ? std::string::npos : r.rfind('\t', iniExpr - 1);
-    if (iniFunc == std::string::npos) {
+    const std::size_t iniLinha = iniExpr == std::string::npos ? std::string::npos : r.rfind('\t', iniExpr - 1);
+    if (iniLinha == std::string::npos) {
       traces.push_back({"", r});
       continue;
     }
-    traces.push_back({r.substr(iniFunc + 1, iniExpr - iniFunc - 1), r.substr(iniExpr + 1, fimExpr - iniExpr - 1)});
+    traces.push_back({r.substr(iniLinha + 1, iniExpr - iniLinha - 1), r.substr(iniExpr + 1, fimExpr - iniExpr - 1)});
   }
   return traces;
 }
@@ -451,6 +454,12 @@ inline void Varre(Operacao& op, const Descoberta& d, const Chamada& c) {
   for (const std::string& falta : op.Dependencias(grupos))
     ADD_FAILURE() << "a group without the group it stands on: " << falta;
   op.VerificaArmazem(amb, c, r, d.base, final, falhas.TodasChamadas());
+  // CL_VARREDURA_DETALHE=1 shows what each failure did, for judging a new call's path.
+  if (getenv("CL_VARREDURA_DETALHE")) {
+    std::cout << "### " << chamada << (seguiu ? " went on " : " ended ") << r << "\n";
+    for (const Trace& t : traces) std::cout << "  trace line " << t.linha << ": " << t.expressao << "\n";
+    for (const auto& l : Diferencas(d.base.final, final)) std::cout << "  " << l.substr(0, 160) << "\n";
+  }
 }
 
 // The calls of an operation as the cases of its suite (a discovery that failed gives
