@@ -63,26 +63,30 @@ HRESULT CZQAcessoEmpresarialSQL::LeConta(const char* operacao, const char* tabel
   if (!plano) return Falha(operacao, E_POINTER, "registro nulo");
   return Executa(operacao, [&] {
     const bool gerencial = std::string(tabela) == "plano_gerencial";
-    long long c = conta, inativa = 0;
-    std::string codigoProprio, codigoUsado, nome, tipo, tipoBanco;
-    soci::indicator indTipoBanco = soci::i_ok;
-    Banco().Sessao() << std::string("SELECT codigo_proprio, codigo_usado, nome, tipo, inativa, ") +
-                            (gerencial ? "''" : "tipo_banco") + " FROM " + tabela + " WHERE ponteiro = :c",
-        soci::use(c), soci::into(codigoProprio), soci::into(codigoUsado), soci::into(nome), soci::into(tipo),
-        soci::into(inativa), soci::into(tipoBanco, indTipoBanco);
-    if (!Banco().Sessao().got_data()) {
+    TZQConsultaPreparada<ContaLida>& consulta = gerencial ? m_leGerencial : m_leContabil;
+    ContaLida& v = consulta.valores;
+    v.posicao = conta;
+    const bool achou = consulta.Executa(Banco().Sessao(), [&](soci::session& sql, ContaLida& l) {
+      return soci::statement((sql.prepare << std::string("SELECT codigo_proprio, codigo_usado, nome, tipo, inativa, ") +
+                                                 (gerencial ? "''" : "tipo_banco") + " FROM " + tabela +
+                                                 " WHERE ponteiro = :c",
+                              soci::use(l.posicao), soci::into(l.codigoProprio), soci::into(l.codigoUsado),
+                              soci::into(l.nome), soci::into(l.tipo), soci::into(l.inativa),
+                              soci::into(l.tipoBanco, l.indTipoBanco)));
+    });
+    if (!achou) {
       return Falha(operacao, ZQ_E_SQL_NAO_ENCONTRADO,
                    std::string(gerencial ? "a conta gerencial " : "a conta ") + std::to_string(conta) +
                        " não está no plano de contas");
     }
     plano->Limpar();
     plano->SetPosicao(conta)
-        .SetCodigoProprio(CZQString(codigoProprio))
-        .SetCodigoUsado(CZQString(codigoUsado))
-        .SetNome(CZQString(nome))
-        .SetTipo(static_cast<uint8_t>(Car(tipo)))
-        .SetInativa(inativa ? 1 : 0)
-        .SetTipoBanco(indTipoBanco == soci::i_ok ? Car(tipoBanco) : '\0');
+        .SetCodigoProprio(CZQString(v.codigoProprio))
+        .SetCodigoUsado(CZQString(v.codigoUsado))
+        .SetNome(CZQString(v.nome))
+        .SetTipo(static_cast<uint8_t>(Car(v.tipo)))
+        .SetInativa(v.inativa ? 1 : 0)
+        .SetTipoBanco(v.indTipoBanco == soci::i_ok ? Car(v.tipoBanco) : '\0');
     return S_OK;
   });
 }

@@ -10,6 +10,16 @@ using zq_sql::Car;
 
 namespace zq_sql {
 
+tagREG_TESOURARIAPS DecodificaTesouraria(long long posicao, const std::string& estrutura) {
+  tagREG_TESOURARIAPS reg{};
+  if (!DeHex(estrutura, &reg, sizeof reg)) {
+    throw CZQExcecaoSQL(ZQ_E_SQL_CORROMPIDO, "lançamento de tesouraria ilegível na posição " + std::to_string(posicao));
+  }
+  // The position column is the entry's identity; the copy inside the bytes follows it.
+  reg.lPosicaoReg = Cabe<uint32_t>(posicao, "tesouraria.posicao");
+  return reg;
+}
+
 void LeEntradasTesouraria(soci::session& sql, const std::string& condicao,
                           CZQVector<CZQDadosFN_Tesouraria>& entradas) {
   long long posicao = 0;
@@ -19,16 +29,7 @@ void LeEntradasTesouraria(soci::session& sql, const std::string& condicao,
                                            " ORDER BY data_lancamento, posicao",
                         soci::into(posicao), soci::into(estrutura));
   st.execute(false);
-  while (st.fetch()) {
-    tagREG_TESOURARIAPS reg{};
-    if (!DeHex(estrutura, &reg, sizeof reg)) {
-      throw CZQExcecaoSQL(ZQ_E_SQL_CORROMPIDO,
-                          "lançamento de tesouraria ilegível na posição " + std::to_string(posicao));
-    }
-    // The position column is the entry's identity; the copy inside the bytes follows it.
-    reg.lPosicaoReg = Cabe<uint32_t>(posicao, "tesouraria.posicao");
-    entradas.Add(CZQDadosFN_Tesouraria(reg));
-  }
+  while (st.fetch()) entradas.Add(CZQDadosFN_Tesouraria(DecodificaTesouraria(posicao, estrutura)));
 }
 
 }  // namespace zq_sql
@@ -41,24 +42,47 @@ std::string E(const std::string& a, const std::string& b) {
   return a + " AND " + b;
 }
 
+}  // namespace
+
+struct CZQAcessoFinanceiroSQL::BuscaDuplicado {
+  struct Valores {
+    long long data = 0, valor = 0, ent = 0, sai = 0, filial = 0, posicao = 0;
+    std::string estrutura;
+  };
+  TZQConsultaPreparada<Valores> consulta;
+};
+
+namespace {
+
 class CZQTesourariaSQL : public TZQRefCounted<IZQFN_Tesouraria> {
  public:
-  explicit CZQTesourariaSQL(std::shared_ptr<CZQBancoSQL> banco) : m_banco(std::move(banco)) {}
+  CZQTesourariaSQL(std::shared_ptr<CZQBancoSQL> banco, std::shared_ptr<CZQAcessoFinanceiroSQL::BuscaDuplicado> busca)
+      : m_banco(std::move(banco)), m_busca(std::move(busca)) {}
 
   HRESULT Existe(const RegExisteTesps& consulta, tagREG_TESOURARIAPS* encontrado) override {
     CZQDadosDF_Erro erro;
     return ZQExecutaSQL(*m_banco, erro, "Existe", [&] {
-      CZQVector<CZQDadosFN_Tesouraria> candidatas;
-      zq_sql::LeEntradasTesouraria(
+      using Valores = CZQAcessoFinanceiroSQL::BuscaDuplicado::Valores;
+      Valores& v = m_busca->consulta.valores;
+      v.data = consulta.dmaLancamento;
+      v.valor = consulta.cyValor;
+      v.ent = consulta.lPonteiroContaEnt;
+      v.sai = consulta.lPonteiroContaSai;
+      v.filial = consulta.iPonteiroFilial;
+      std::vector<tagREG_TESOURARIAPS> candidatas;
+      m_busca->consulta.Executa(
           m_banco->Sessao(),
-          "data_lancamento = " + std::to_string(consulta.dmaLancamento) + " AND valor = " +
-              std::to_string(consulta.cyValor) + " AND conta_ent = " + std::to_string(consulta.lPonteiroContaEnt) +
-              " AND conta_sai = " + std::to_string(consulta.lPonteiroContaSai) +
-              " AND filial = " + std::to_string(consulta.iPonteiroFilial),
-          candidatas);
+          [](soci::session& sql, Valores& l) {
+            return soci::statement((sql.prepare << "SELECT posicao, estrutura FROM tesouraria"
+                                                   " WHERE data_lancamento = :d AND valor = :v AND conta_ent = :e"
+                                                   " AND conta_sai = :s AND filial = :f"
+                                                   " ORDER BY data_lancamento, posicao",
+                                    soci::use(l.data), soci::use(l.valor), soci::use(l.ent), soci::use(l.sai),
+                                    soci::use(l.filial), soci::into(l.posicao), soci::into(l.estrutura)));
+          },
+          [&] { candidatas.push_back(zq_sql::DecodificaTesouraria(v.posicao, v.estrutura)); });
       const CZQString documento = consulta.szDocumento.Get();
-      for (const CZQDadosFN_Tesouraria& c : candidatas) {
-        const tagREG_TESOURARIAPS& r = c.GetRegistro();
+      for (const tagREG_TESOURARIAPS& r : candidatas) {
         // The query holds the document cut to its shorter field.
         const CZQString documentoEntrada =
             r.szDocumento.Get().LeftBytesInteiros(static_cast<int>(decltype(consulta.szDocumento)::Capacidade()));
@@ -75,9 +99,15 @@ class CZQTesourariaSQL : public TZQRefCounted<IZQFN_Tesouraria> {
 
  private:
   std::shared_ptr<CZQBancoSQL> m_banco;
+  std::shared_ptr<CZQAcessoFinanceiroSQL::BuscaDuplicado> m_busca;
 };
 
 }  // namespace
+
+CZQAcessoFinanceiroSQL::CZQAcessoFinanceiroSQL(std::shared_ptr<CZQBancoSQL> banco)
+    : CZQAreaSQL(std::move(banco)), m_buscaDuplicado(std::make_shared<BuscaDuplicado>()) {}
+
+CZQAcessoFinanceiroSQL::~CZQAcessoFinanceiroSQL() = default;
 
 HRESULT CZQAcessoFinanceiroSQL::BuscaPonteirosTesouraria(const CZQDadosFN_FiltroTesouraria& filtro,
                                                          CZQVector<REG_ZQDMC>& chaves) {
@@ -143,7 +173,7 @@ HRESULT CZQAcessoFinanceiroSQL::LeTesouraria(const CZQVector<REG_ZQDMC>& chaves,
 
 HRESULT CZQAcessoFinanceiroSQL::GetIFNTesouraria(CZQComPtr<IZQFN_Tesouraria>& tesouraria) {
   m_erro.Limpar();
-  tesouraria = new CZQTesourariaSQL(m_banco);
+  tesouraria = new CZQTesourariaSQL(m_banco, m_buscaDuplicado);
   return S_OK;
 }
 

@@ -6,6 +6,7 @@
 #include "frame/zq_erro.h"
 #include "platform/zq_acesso_areas.h"
 #include "store/zq_banco_sql.h"
+#include "store/zq_consulta_preparada.h"
 
 // The data-access servers over the SQL store. One hub per routine, all of a process
 // sharing one connection (CZQBancoSQL); each area keeps its own last error.
@@ -104,11 +105,20 @@ class CZQAcessoEmpresarialSQL : public CZQAcessoEmpresarial, public CZQAreaSQL {
  private:
   HRESULT LeDadosBanco(const char* operacao, uint32_t conta, CZQDadosDF_Banco* banco);
   HRESULT LeConta(const char* operacao, const char* tabela, uint32_t conta, CZQDadosDF_PlanoEmpresarial* plano);
+
+  struct ContaLida {
+    long long posicao = 0, inativa = 0;
+    std::string codigoProprio, codigoUsado, nome, tipo, tipoBanco;
+    soci::indicator indTipoBanco = soci::i_ok;
+  };
+  // Read once per entry of a posting run: the enterprise and the management chart.
+  TZQConsultaPreparada<ContaLida> m_leContabil, m_leGerencial;
 };
 
 class CZQAcessoFinanceiroSQL : public CZQAcessoFinanceiro, public CZQAreaSQL {
  public:
-  using CZQAreaSQL::CZQAreaSQL;
+  explicit CZQAcessoFinanceiroSQL(std::shared_ptr<CZQBancoSQL> banco);
+  ~CZQAcessoFinanceiroSQL() override;
 
   HRESULT BuscaPonteirosTesouraria(const CZQDadosFN_FiltroTesouraria& filtro, CZQVector<REG_ZQDMC>& chaves) override;
   HRESULT LeTesouraria(const CZQVector<REG_ZQDMC>& chaves, CZQVector<CZQDadosFN_Tesouraria>& entradas) override;
@@ -121,6 +131,13 @@ class CZQAcessoFinanceiroSQL : public CZQAcessoFinanceiro, public CZQAreaSQL {
   // position; one with a position replaces the stored entry. The treasury itself is
   // another module's; the store offers this for the integration and for tests.
   HRESULT GravaTesouraria(CZQDadosFN_Tesouraria& entrada);
+
+  // The duplicate search of the treasury interfaces this area hands out, prepared once
+  // for all of them.
+  struct BuscaDuplicado;
+
+ private:
+  std::shared_ptr<BuscaDuplicado> m_buscaDuplicado;
 };
 
 class CZQAcessoContabilSQL : public CZQAcessoContabil, public CZQAreaSQL {

@@ -12,24 +12,26 @@ HRESULT CZQFontePlanoContasSQL::LeConta(uint32_t posicao, _RegContaPS* conta) {
   if (!conta) return ZQPreencheErroSQL(m_erro, "LeConta", {E_POINTER, "registro nulo"});
   std::memset(conta, 0, sizeof *conta);
   return ZQExecutaSQL(*m_banco, m_erro, "LeConta", [&] {
-    long long p = posicao, inativa = 0;
-    std::string codigoProprio, codigoUsado, nome, tipo;
-    m_banco->Sessao() << "SELECT codigo_proprio, codigo_usado, nome, tipo, inativa FROM plano_empresarial"
-                         " WHERE ponteiro = :p",
-        soci::use(p), soci::into(codigoProprio), soci::into(codigoUsado), soci::into(nome), soci::into(tipo),
-        soci::into(inativa);
-    if (!m_banco->Sessao().got_data()) {
+    ContaLida& v = m_leConta.valores;
+    v.posicao = posicao;
+    const bool achou = m_leConta.Executa(m_banco->Sessao(), [](soci::session& sql, ContaLida& l) {
+      return soci::statement((sql.prepare << "SELECT codigo_proprio, codigo_usado, nome, tipo, inativa"
+                                             " FROM plano_empresarial WHERE ponteiro = :p",
+                              soci::use(l.posicao), soci::into(l.codigoProprio), soci::into(l.codigoUsado),
+                              soci::into(l.nome), soci::into(l.tipo), soci::into(l.inativa)));
+    });
+    if (!achou) {
       return ZQPreencheErroSQL(m_erro, "LeConta",
                                {ZQ_E_SQL_NAO_ENCONTRADO,
                                 "a conta " + std::to_string(posicao) + " não está no plano de contas"});
     }
     conta->lPosicao = posicao;
-    conta->szCodigoProprio.Set(CZQString(codigoProprio));
-    conta->szCodigoUsado.Set(CZQString(codigoUsado));
-    conta->szNome.Set(CZQString(nome));
-    conta->ucTipo = static_cast<uint8_t>(tipo.empty() ? '\0' : tipo[0]);
-    conta->ucInativa = inativa ? 1 : 0;
-    conta->ucInutilizavel = (tipo != "A" || inativa) ? 1 : 0;
+    conta->szCodigoProprio.Set(CZQString(v.codigoProprio));
+    conta->szCodigoUsado.Set(CZQString(v.codigoUsado));
+    conta->szNome.Set(CZQString(v.nome));
+    conta->ucTipo = static_cast<uint8_t>(v.tipo.empty() ? '\0' : v.tipo[0]);
+    conta->ucInativa = v.inativa ? 1 : 0;
+    conta->ucInutilizavel = (v.tipo != "A" || v.inativa) ? 1 : 0;
     return S_OK;
   });
 }

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "frame/zq_erro.h"
 #include "platform/zq_conexao_plano.h"
 #include "platform/zq_transacao.h"
 #include "store/zq_banco_sql.h"
+#include "store/zq_consulta_preparada.h"
 
 // The ERP components the posting rules read besides the data-access servers, over the
 // same store: the chart-of-accounts connection and the names of the treasury
@@ -21,8 +23,14 @@ class CZQFontePlanoContasSQL : public IZQFontePlanoContas {
   const CZQDadosDF_Erro* GetErro() const override { return &m_erro; }
 
  private:
+  struct ContaLida {
+    long long posicao = 0, inativa = 0;
+    std::string codigoProprio, codigoUsado, nome, tipo;
+  };
+
   std::shared_ptr<CZQBancoSQL> m_banco;
   CZQDadosDF_Erro m_erro;
+  TZQConsultaPreparada<ContaLida> m_leConta;
 };
 
 // The treasury transactions' names.

@@ -156,6 +156,8 @@ const std::vector<ZQMigracaoSQL>& ZQMigracoesSQL() {
            " origem BIGINT NOT NULL, chave_tabela BIGINT NOT NULL, posicao_tesouraria BIGINT NOT NULL,"
            " PRIMARY KEY (origem, chave_tabela))",
            "CREATE INDEX integracao_origem_grupo_tesouraria ON integracao_origem_grupo (posicao_tesouraria)",
+           // The treasury's duplicate search, once per generated entry, goes by date and amount.
+           "CREATE INDEX tesouraria_data_valor ON tesouraria (data_lancamento, valor)",
        }},
   };
   return migracoes;

@@ -44,13 +44,13 @@ inline bool DeHex(const std::string& texto, void* dados, std::size_t tamanho) {
     return true;
   }
   if (texto.size() != tamanho * 2) return false;
-  std::vector<unsigned char> lido(tamanho);
-  for (std::size_t i = 0; i < tamanho; ++i) {
-    int alto = valor(texto[2 * i]), baixo = valor(texto[2 * i + 1]);
-    if (alto < 0 || baixo < 0) return false;
-    lido[i] = static_cast<unsigned char>(alto * 16 + baixo);
+  // Checked whole before anything is written.
+  for (char c : texto) {
+    if (valor(c) < 0) return false;
   }
-  for (std::size_t i = 0; i < tamanho; ++i) b[i] = lido[i];
+  for (std::size_t i = 0; i < tamanho; ++i) {
+    b[i] = static_cast<unsigned char>(valor(texto[2 * i]) * 16 + valor(texto[2 * i + 1]));
+  }
   return true;
 }
 

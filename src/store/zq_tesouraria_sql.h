@@ -13,6 +13,8 @@ class session;
 // reconciliation search.
 namespace zq_sql {
 
+// An entry from its stored bytes; the position column is its identity.
+tagREG_TESOURARIAPS DecodificaTesouraria(long long posicao, const std::string& estrutura);
 // The entries a WHERE condition selects (without the word WHERE; empty = all), in date
 // and position order.
 void LeEntradasTesouraria(soci::session& sql, const std::string& condicao, CZQVector<CZQDadosFN_Tesouraria>& entradas);
