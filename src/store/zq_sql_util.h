@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -32,24 +33,31 @@ inline std::string Hex(const void* dados, std::size_t tamanho) {
 // Fills exactly `tamanho` bytes; false (nothing written) when the text is not that
 // many bytes of hex. An empty text is all zeros.
 inline bool DeHex(const std::string& texto, void* dados, std::size_t tamanho) {
-  auto valor = [](char c) -> int {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-  };
+  // Value of each byte as a hex digit, 0xFF for any other byte: entries are read by the
+  // thousand on every posting run.
+  static constexpr auto kValores = [] {
+    std::array<unsigned char, 256> v{};
+    for (auto& x : v) x = 0xFF;
+    for (int c = 0; c < 10; ++c) v['0' + c] = static_cast<unsigned char>(c);
+    for (int c = 0; c < 6; ++c) {
+      v['a' + c] = static_cast<unsigned char>(10 + c);
+      v['A' + c] = static_cast<unsigned char>(10 + c);
+    }
+    return v;
+  }();
   auto* b = static_cast<unsigned char*>(dados);
   if (texto.empty()) {
     for (std::size_t i = 0; i < tamanho; ++i) b[i] = 0;
     return true;
   }
   if (texto.size() != tamanho * 2) return false;
+  const auto* t = reinterpret_cast<const unsigned char*>(texto.data());
   // Checked whole before anything is written.
-  for (char c : texto) {
-    if (valor(c) < 0) return false;
-  }
+  unsigned char invalido = 0;
+  for (std::size_t i = 0; i < texto.size(); ++i) invalido |= kValores[t[i]] & 0xF0;
+  if (invalido) return false;
   for (std::size_t i = 0; i < tamanho; ++i) {
-    b[i] = static_cast<unsigned char>(valor(texto[2 * i]) * 16 + valor(texto[2 * i + 1]));
+    b[i] = static_cast<unsigned char>((kValores[t[2 * i]] << 4) | kValores[t[2 * i + 1]]);
   }
   return true;
 }

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 
 #include "store/store_teste_util.h"
 #include "store/zq_banco_sql.h"
 #include "store/zq_esquema_sql.h"
 #include "store/zq_soci.h"
+#include "store/zq_sql_util.h"
 
 namespace {
 
@@ -216,3 +218,38 @@ TEST(BancoSqlTest, NextNumberCountsInsideATransactionAndRereadsAfter) {
 }
 
 }  // namespace
+
+// Stored structures come back byte for byte; a damaged text is refused whole and leaves
+// the record as it was.
+struct CasoHex {
+  const char* nome;
+  std::string texto;
+  bool aceito;
+};
+
+class HexTest : public ::testing::TestWithParam<CasoHex> {};
+
+TEST_P(HexTest, BytesVoltamOuNadaEscrito) {
+  const CasoHex& caso = GetParam();
+  unsigned char lido[3] = {0x11, 0x22, 0x33};
+  EXPECT_EQ(zq_sql::DeHex(caso.texto, lido, sizeof lido), caso.aceito);
+  if (caso.aceito) {
+    std::string esperado = caso.texto.empty() ? "000000" : caso.texto;
+    for (char& c : esperado) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_EQ(zq_sql::Hex(lido, sizeof lido), esperado);
+  } else {
+    EXPECT_EQ(lido[0], 0x11);
+    EXPECT_EQ(lido[1], 0x22);
+    EXPECT_EQ(lido[2], 0x33);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Textos, HexTest,
+                         ::testing::Values(CasoHex{"Minusculo", "00a1ff", true}, CasoHex{"Maiusculo", "0AB1FF", true},
+                                           CasoHex{"Vazio", "", true}, CasoHex{"Curto", "00a1f", false},
+                                           CasoHex{"Longo", "00a1ff00", false},
+                                           CasoHex{"LetraForaDoHex", "00a1fg", false},
+                                           CasoHex{"ByteAlto", std::string("00a1f\xff", 6), false},
+                                           CasoHex{"NuloNoMeio", std::string("00\0a1f", 6), false},
+                                           CasoHex{"Espaco", "00 1ff", false}),
+                         [](const auto& info) { return std::string(info.param.nome); });
