@@ -552,6 +552,9 @@ class ServicoImportacao : public Servico {
                        const std::map<std::string, long>& chamadas) override {
     const long gravadas = Vezes(chamadas, "GravaExtrato") - (c.operacao == "GravaExtrato" ? 1 : 0);
     EXPECT_EQ(Linhas(amb, 111), gravadas);
+    const long execucoes = Vezes(chamadas, "GravaExecucaoServicoImportacaoExtratos") -
+                           (c.operacao == "GravaExecucaoServicoImportacaoExtratos" ? 1 : 0);
+    EXPECT_EQ(amb.Escalar("SELECT COUNT(*) FROM execucao_importacao"), execucoes);
     // A run that went on recorded the account once: failed, saying why (the server's
     // text, or for a server interface, which has no error record, the failure's
     // description), unless the failure is one the import or the status take in stride.
@@ -589,7 +592,8 @@ class ServicoConciliacao : public Servico {
       CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco configuracao;
       CCLConciliacaoTesourariaBancoAutomatizada::Regra r;
       r.SetPonteiroFilial(1).SetFrequencia(ZQ_FREQUENCIA_CADA_CICLO).SetHmsExecucao(0).SetApenasDiasUteis(false);
-      r.AdicionaPonteiroContaBanco(111);
+      // 113 after 111, with nothing to post or pair: a failure there keeps 111's record.
+      r.AdicionaPonteiroContaBanco(111).AdicionaPonteiroContaBanco(113);
       configuracao.AdicionaRegra(r);
       if (FAILED(hub.GetAcessoConciliacao()->GravaConfiguracaoConciliacaoTesourariaBanco(configuracao)))
         throw std::runtime_error("configuration not stored");
@@ -631,15 +635,20 @@ class ServicoConciliacao : public Servico {
     return DependenciasConciliacao(g);
   }
   void VerificaArmazem(Ambiente& amb, const Chamada& c, const Resultado& r, const Base&, const Estado&,
-                       const std::map<std::string, long>&) override {
+                       const std::map<std::string, long>& chamadas) override {
     VerificaNumeracao(amb);
+    // Each account's record written before the failure stays.
+    const long gravacoes = Vezes(chamadas, "GravaExecucaoConciliacaoTesourariaBanco") -
+                           (c.operacao == "GravaExecucaoConciliacaoTesourariaBanco" ? 1 : 0);
+    EXPECT_EQ(amb.Escalar("SELECT COUNT(*) FROM execucao_conciliacao"), gravacoes);
     if (r.excecao || FAILED(r.hr)) return;
-    // A run that went on recorded the account: blocked when the finance master could not
-    // be read (nothing posted or paired), processed otherwise.
+    // A run that went on recorded both accounts: blocked when the finance master could
+    // not be read (nothing posted or paired), processed otherwise.
     const bool bloqueada = c.operacao == "Financeiro.LeBufferMestre";
-    EXPECT_EQ(amb.Escalar("SELECT COUNT(*) FROM execucao_conciliacao WHERE tipo_status = " +
+    EXPECT_EQ(amb.Escalar("SELECT COUNT(*) FROM execucao_conciliacao WHERE banco = 111 AND tipo_status = " +
                           std::string(bloqueada ? "3" : "1")),
               1);
+    EXPECT_EQ(gravacoes, 2);
     if (bloqueada) {
       EXPECT_EQ(amb.Escalar("SELECT COUNT(*) FROM extrato WHERE conciliado = 'S'"), 0);
     }
