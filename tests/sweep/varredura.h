@@ -17,9 +17,11 @@
 #include <tuple>
 #include <vector>
 
+#include "frame/log_erros_teste_util.h"
 #include "frame/zq_config.h"
 #include "frame/zq_data.h"
 #include "frame/zq_excecao.h"
+#include "frame/zq_log_erros.h"
 #include "frame/zq_relogio.h"
 #include "import/importacao_teste_util.h"
 #include "platform/zq_analytics_evento.h"
@@ -32,7 +34,7 @@
 
 // The fault sweep: an operation is run once on a real store to count its server calls,
 // then run again from the same starting store once per call with exactly that call
-// failing. Every rerun is checked for what any failure must respect (the failure happened
+// failing. Every rerun is checked for what any failure must keep to (the failure happened
 // once, it is traced once where it happened, nothing else is logged, the store holds
 // only rows the start or the run without failure hold) and for what the operation itself
 // promises about its result and its store.
@@ -220,7 +222,9 @@ class Ambiente {
     return Fotografa(*m_banco, ignoradas);
   }
 
-  // Every record of the error log (header lines left out).
+  // Every record of the error log (header lines left out), as "where | what": the class
+  // and method, source file and line, and the text. The columns that differ between two
+  // runs of the same step (GUID, thread, memory) are left out.
   std::vector<std::string> Log() const {
     std::vector<std::string> registros;
     std::error_code ec;
@@ -229,8 +233,18 @@ class Ambiente {
       if (!it->is_regular_file()) continue;
       std::istringstream conteudo(cl_teste::LeTudo(it->path()));
       std::string linha;
-      while (std::getline(conteudo, linha))
-        if (!linha.empty() && linha.rfind("Data\tHora\t", 0) != 0) registros.push_back(linha);
+      while (std::getline(conteudo, linha)) {
+        if (linha.empty() || linha.rfind("Data\tHora\t", 0) == 0) continue;
+        const std::vector<std::string> c = zq_teste::Separa(linha);
+        if (c.size() <= zq::kColLog) {
+          registros.push_back(linha);
+          continue;
+        }
+        std::string texto;
+        for (std::size_t i = zq::kColLog; i < c.size(); ++i) texto += (i == zq::kColLog ? "" : "\t") + c[i];
+        registros.push_back(c[zq::kColClasseFuncao] + "\t" + c[zq::kColArquivo] + "\t" + c[zq::kColLinha] + "\t" +
+                            texto);
+      }
     }
     std::sort(registros.begin(), registros.end());
     return registros;
@@ -246,29 +260,26 @@ class Ambiente {
   bool m_analytics = false;
 };
 
-// A trace record of the error log: where (the line of the check in its source) and what
-// (variable = expression).
+// A trace record of the error log: where (class::method, file and line of the check)
+// and what (variable = expression).
 struct Trace {
-  std::string linha;
+  std::string local;
   std::string expressao;
-  bool operator<(const Trace& o) const { return std::tie(linha, expressao) < std::tie(o.linha, o.expressao); }
+  bool operator<(const Trace& o) const { return std::tie(local, expressao) < std::tie(o.local, o.expressao); }
 };
 
-// The traces of the injected failure among the records.
+// The traces of the injected failure among the records of Ambiente::Log.
 inline std::vector<Trace> TracesDaFalha(const std::vector<std::string>& registros) {
   std::vector<Trace> traces;
   for (const std::string& r : registros) {
-    const std::size_t p = r.find(kFalhaTrace);
-    if (p == std::string::npos) continue;
-    // ...\t<file>\t<line>\t<var> = <expr>\t<var> = 0X8007001F ...
-    const std::size_t fimExpr = r.rfind('\t', p);
-    const std::size_t iniExpr = fimExpr == std::string::npos ? std::string::npos : r.rfind('\t', fimExpr - 1);
-    const std::size_t iniLinha = iniExpr == std::string::npos ? std::string::npos : r.rfind('\t', iniExpr - 1);
-    if (iniLinha == std::string::npos) {
+    if (r.find(kFalhaTrace) == std::string::npos) continue;
+    // <class::method>\t<file>\t<line>\t<var> = <expr>\t<var> = 0X8007001F ...
+    const std::vector<std::string> c = zq_teste::Separa(r);
+    if (c.size() < 5) {
       traces.push_back({"", r});
       continue;
     }
-    traces.push_back({r.substr(iniLinha + 1, iniExpr - iniLinha - 1), r.substr(iniExpr + 1, fimExpr - iniExpr - 1)});
+    traces.push_back({c[0] + " " + c[1] + ":" + c[2], c[3]});
   }
   return traces;
 }
@@ -383,7 +394,7 @@ inline Descoberta Descobre(Operacao& op) {
   return d;
 }
 
-// Reruns the operation with this call failing and checks everything a failure must respect.
+// Reruns the operation with this call failing and checks everything a failure must keep to.
 inline void Varre(Operacao& op, const Descoberta& d, const Chamada& c) {
   ASSERT_TRUE(d.erro.empty()) << d.erro;
   op.VerificaBase(d.base);
@@ -457,7 +468,7 @@ inline void Varre(Operacao& op, const Descoberta& d, const Chamada& c) {
   // CL_VARREDURA_DETALHE=1 shows what each failure did, for judging a new call's path.
   if (getenv("CL_VARREDURA_DETALHE")) {
     std::cout << "### " << chamada << (seguiu ? " went on " : " ended ") << r << "\n";
-    for (const Trace& t : traces) std::cout << "  trace line " << t.linha << ": " << t.expressao << "\n";
+    for (const Trace& t : traces) std::cout << "  trace " << t.local << ": " << t.expressao << "\n";
     for (const auto& l : Diferencas(d.base.final, final)) std::cout << "  " << l.substr(0, 160) << "\n";
   }
 }
