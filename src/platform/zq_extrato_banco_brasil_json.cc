@@ -146,8 +146,11 @@ std::string TextoDecimal(const json& valor) {
   return std::string(bytes.begin(), bytes.end());
 }
 
-// A short picture of a value for an error text.
+// A short picture of a value for an error text. A list or an object is only named: its
+// text could be the whole answer, and writing out a deeply nested one recurses as deep.
 std::string Amostra(const json& valor) {
+  if (valor.is_array()) return "uma lista";
+  if (valor.is_object()) return "um objeto";
   std::string texto = EhDecimal(valor) ? TextoDecimal(valor) : valor.dump();
   if (texto.size() > 40) texto = texto.substr(0, 40) + "...";
   return texto;

@@ -204,6 +204,19 @@ const std::string kTextoNumeroObjeto =
 const std::string kLoteGrande =
     Lancamento(R"("dataLancamento": 1092026, "valorLancamento": 1, "numeroLote": 4294967296)");
 
+// Values nested far deeper than any answer: refused by naming the field, without
+// writing the value out (which recursed once per level and overflowed the stack).
+std::string Aninhado(const char* abre, const char* fecha, const char* miolo, int niveis) {
+  std::string r;
+  for (int i = 0; i < niveis; ++i) r += abre;
+  r += miolo;
+  for (int i = 0; i < niveis; ++i) r += fecha;
+  return r;
+}
+const std::string kPaginaListaProfunda = R"({"numeroPaginaAtual": )" + Aninhado("[", "]", "", 200000) + "}";
+const std::string kValorObjetoProfundo =
+    Lancamento(R"("dataLancamento": 1092026, "valorLancamento": )" + Aninhado(R"({"a":)", "}", "1", 200000));
+
 INSTANTIATE_TEST_SUITE_P(
     Respostas, PaginaMalformada,
     ::testing::Values(
@@ -222,7 +235,9 @@ INSTANTIATE_TEST_SUITE_P(
         CasoMalformado{"CincoDecimais", kCincoDecimais.c_str(), "valorLancamento"},
         CasoMalformado{"ValorAlemDe64Bits", kValorEnorme.c_str(), "valorLancamento"},
         CasoMalformado{"TextoObjeto", kTextoNumeroObjeto.c_str(), "textoDescricaoHistorico"},
-        CasoMalformado{"LoteAlemDe32Bits", kLoteGrande.c_str(), "numeroLote"}),
+        CasoMalformado{"LoteAlemDe32Bits", kLoteGrande.c_str(), "numeroLote"},
+        CasoMalformado{"PaginaListaProfunda", kPaginaListaProfunda.c_str(), "numeroPaginaAtual da página"},
+        CasoMalformado{"ValorObjetoProfundo", kValorObjetoProfundo.c_str(), "valorLancamento do lançamento 2"}),
     [](const auto& info) { return std::string(info.param.nome); });
 
 // ---------------------------------------------------------------------------------
