@@ -1,6 +1,7 @@
 // The statement import's OFX reader (CCLImportacaoExtrato::InterpretaArquivoExtratoTavorin)
 // over any bytes: it never fails for the content of a readable file, and every line it
-// gives has an amount, a known sign, the request's account and a valid UTF-8 history.
+// gives has an amount, a sign that is the type's or the amount's (or none),
+// the request's account and a valid UTF-8 history.
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -63,7 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dados, size_t tamanho) {
   CL_FUZZ_EXIGE(static_cast<size_t>(lista.GetQuantidade()) <= tamanho);
   for (const CZQDadosCL_Extrato& e : lista) {
     CL_FUZZ_EXIGE(e.GetValor() > 0);
-    CL_FUZZ_EXIGE(e.GetNatureza() == '+' || e.GetNatureza() == '-');
+    // No type and no minus sign leave the nature as it was: unset.
+    CL_FUZZ_EXIGE(e.GetNatureza() == '+' || e.GetNatureza() == '-' || e.GetNatureza() == '\0');
     CL_FUZZ_EXIGE(e.GetConta() == 111u && e.GetFilial() == 1);
     CL_FUZZ_EXIGE(zq::EhUtf8Valido(e.GetHistBco().str()));
   }
