@@ -7,7 +7,8 @@
 # Each target runs for SECONDS (default 600) or RUNS executions. The corpus grows in
 # $CL_FUZZ_DIR/corpus/<target> (default /var/tmp/cl-fuzz, outside the checkout),
 # seeded from fuzz/corpus/<target>; crashes, leaks and time-outs land in
-# $CL_FUZZ_DIR/artefatos/<target>. A finding exits non-zero: reproduce it with
+# $CL_FUZZ_DIR/artefatos/<target>, libFuzzer's output in $CL_FUZZ_DIR/<target>.log. A
+# finding exits non-zero: reproduce it with
 # build-fuzz/fuzz/fuzz_<target> <file>, then add it to the target's test suite.
 set -eu
 cd "$(dirname "$0")/.."
@@ -47,10 +48,14 @@ for alvo in $ALVOS; do
   if [ -f "fuzz/$alvo.dict" ]; then opcoes="$opcoes -dict=fuzz/$alvo.dict"; fi
   if [ -n "$EXECUCOES" ]; then opcoes="$opcoes -runs=$EXECUCOES"; else opcoes="$opcoes -max_total_time=$TEMPO"; fi
   if [ "$JOBS" -gt 1 ]; then opcoes="$opcoes -fork=$JOBS"; fi
-  echo "== $alvo"
+  registro="$DIR/$alvo.log"
   # shellcheck disable=SC2086
-  if ! "$BUILD/fuzz/fuzz_$alvo" $opcoes "$corpus" "fuzz/corpus/$alvo"; then
-    echo "!! $alvo: achado em $artefatos" >&2
+  if "$BUILD/fuzz/fuzz_$alvo" $opcoes "$corpus" "fuzz/corpus/$alvo" >"$registro" 2>&1; then
+    # The last status line: executions, coverage (cov: edges, ft: features), corpus.
+    echo "== $alvo: $(grep -E '^#[0-9]+' "$registro" | tail -n 1)"
+  else
+    tail -n 60 "$registro" >&2
+    echo "!! $alvo: achado em $artefatos (registro completo: $registro)" >&2
     falhou=1
   fi
 done
