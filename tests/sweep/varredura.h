@@ -203,6 +203,19 @@ class Ambiente {
   Ambiente(const Ambiente&) = delete;
   Ambiente& operator=(const Ambiente&) = delete;
 
+  // The store closed and opened again, as a new process would find it.
+  void Reabre() {
+    m_hub.reset();
+    if (m_analytics) ZQDefineDestinoAnalytics(nullptr);
+    ZQRemoveArmazemSQL();
+    m_banco.reset();
+    CZQDadosDF_Erro erro;
+    if (FAILED(ZQInstalaArmazemSQL("sqlite:" + (Raiz() / "cl.db").string(), erro, &m_banco)))
+      throw std::runtime_error("store not opened again: " + erro.GetTextoMostraMensagem().str());
+    if (m_analytics) ZQInstalaAnalyticsSQL(m_banco);
+    m_hub = std::make_unique<CZQAcessoServidoresSQL>(m_banco);
+  }
+
   fs::path Raiz() const { return m_pasta.Caminho(); }
   fs::path Instalacao() const { return Raiz() / "instalacao"; }
   CZQBancoSQL& Banco() { return *m_banco; }
@@ -310,6 +323,7 @@ struct Base {
   std::vector<std::string> log;
   Resultado resultado;
   std::map<std::string, std::string> grupos;  // by key, as the operation groups its rows
+  std::map<std::string, long long> figuras;
 };
 
 class Operacao {
@@ -335,6 +349,10 @@ class Operacao {
     Nenhum,      // documented as not reported
   };
   virtual bool PodeSeguir(const Chamada&) const { return false; }
+  // Whether a run without failure after a failed one and a restart must leave what the
+  // complete run left: the same figures of the store (numbers and positions may differ).
+  virtual bool Retoma() const { return false; }
+  virtual std::map<std::string, long long> Figuras(Ambiente&) { return {}; }
   virtual Rastro RastroPermitido(const Chamada&) const { return Rastro::Servidor; }
   // What the run without failure must give.
   virtual void VerificaBase(const Base& base) { EXPECT_EQ(base.resultado.hr, S_OK) << base.resultado; }
@@ -380,6 +398,7 @@ inline Descoberta Descobre(Operacao& op) {
     d.base.log = amb.Log();
     d.base.chamadas = falhas.TodasChamadas();
     d.base.grupos = op.Grupos(amb);
+    d.base.figuras = op.Figuras(amb);
     for (const auto& [chave, grupo] : gruposIniciais)
       if (!d.base.grupos.count(chave)) d.erro = "group " + chave + " vanished in the run without failure";
     for (const auto& [operacao, vezes] : d.base.chamadas)
@@ -465,6 +484,25 @@ inline void Varre(Operacao& op, const Descoberta& d, const Chamada& c) {
   for (const std::string& falta : op.Dependencias(grupos))
     ADD_FAILURE() << "a group without the group it stands on: " << falta;
   op.VerificaArmazem(amb, c, r, d.base, final, falhas.TodasChamadas());
+  // After the failure and a restart, a run without it finishes the work: the figures the
+  // operation names are those of the complete run (numbers and positions may differ).
+  if (op.Retoma()) {
+    amb.Reabre();
+    CZQFalhasInjetadas nenhuma;
+    const Resultado r2 = Roda(op, amb, nenhuma);
+    EXPECT_TRUE(!r2.excecao && SUCCEEDED(r2.hr)) << "the run after the failure: " << r2;
+    const Estado depois = amb.Foto(op.Ignoradas());
+    for (const std::string& falta : op.Dependencias(op.Grupos(amb)))
+      ADD_FAILURE() << "after the run that followed the failure, a group without the group it stands on: " << falta;
+    EXPECT_EQ(op.Figuras(amb), d.base.figuras) << "the run after the failure left other figures";
+    if (getenv("CL_VARREDURA_DETALHE")) {
+      std::cout << "### after the run that followed " << chamada << ": " << r2 << "\n ";
+      for (const auto& [o, n] : nenhuma.TodasChamadas()) std::cout << " " << o << "=" << n;
+      std::cout << "\n";
+      for (const auto& l : Diferencas(d.base.final, depois)) std::cout << "  " << l.substr(0, 160) << "\n";
+    }
+  }
+
   // CL_VARREDURA_DETALHE=1 shows what each failure did, for judging a new call's path.
   if (getenv("CL_VARREDURA_DETALHE")) {
     std::cout << "### " << chamada << (seguiu ? " went on " : " ended ") << r << "\n";

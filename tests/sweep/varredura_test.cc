@@ -335,6 +335,22 @@ std::vector<std::string> DependenciasConciliacao(const std::map<std::string, std
   return faltas;
 }
 
+// What a posting leaves, whatever its numbers: entries and their value, marked lines,
+// the lines marked with the number of an entry of theirs, and the entries' parts. (The
+// logs of a run that failed after recording are not written again by the next one.)
+std::map<std::string, long long> FigurasLancamento(Ambiente& amb) {
+  std::map<std::string, long long> f;
+  f["entries"] = amb.Escalar("SELECT COUNT(*) FROM tesouraria");
+  f["entries value"] = amb.Escalar("SELECT COALESCE(SUM(valor), 0) FROM tesouraria");
+  f["marked lines"] = amb.Escalar("SELECT COUNT(*) FROM extrato WHERE conciliado = 'S'");
+  f["lines marked as their entry"] = amb.Escalar(
+      "SELECT COUNT(*) FROM extrato e JOIN tesouraria t ON e.numero_conciliacao = t.numero_conciliacao_ent"
+      " AND t.conta_ent = e.conta AND t.conciliado_ent = 'S' WHERE e.conciliado = 'S'");
+  f["accounting parts"] = amb.Escalar("SELECT COUNT(*) FROM integracao_contabil");
+  f["management parts"] = amb.Escalar("SELECT COUNT(*) FROM integracao_gerencial");
+  return f;
+}
+
 // The last number saved per account covers every number in use.
 void VerificaNumeracao(Ambiente& amb) {
   EXPECT_EQ(amb.Escalar("SELECT COUNT(*) FROM extrato e WHERE conciliado = 'S' AND numero_conciliacao >"
@@ -433,6 +449,10 @@ class ProcessaLancamento : public Lancamento {
     EXPECT_FALSE(r.texto.empty()) << r;
     (void)c;
   }
+  // The next run after a restart picks up what a failed one left: its marks finished,
+  // nothing posted twice.
+  bool Retoma() const override { return true; }
+  std::map<std::string, long long> Figuras(Ambiente& amb) override { return FigurasLancamento(amb); }
   std::map<std::string, std::string> Grupos(Ambiente& amb) override { return GruposConciliacao(amb); }
   std::vector<std::string> Dependencias(const std::map<std::string, std::string>& g) override {
     return DependenciasConciliacao(g);
@@ -619,6 +639,9 @@ class ServicoConciliacao : public Servico {
     });
   }
   std::set<std::string> Ignoradas() const override { return {"numero_conciliacao.ultimo_numero"}; }
+  // The next cycle after a restart posts and pairs what the failed one left.
+  bool Retoma() const override { return true; }
+  std::map<std::string, long long> Figuras(Ambiente& amb) override { return FigurasLancamento(amb); }
   void VerificaBase(const Base& base) override {
     Servico::VerificaBase(base);
     // The rule's line posted and the other paired: two numbers.
