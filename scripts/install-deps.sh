@@ -4,7 +4,7 @@
 set -eu
 
 PACOTES="build-essential cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev \
-libsoci-dev nlohmann-json3-dev libcurl4-openssl-dev libcli11-dev libsqlite3-dev sqlite3 \
+libsoci-dev libpq-dev postgresql nlohmann-json3-dev libcurl4-openssl-dev libcli11-dev libsqlite3-dev sqlite3 \
 mingw-w64-common clang libclang-rt-dev"
 
 faltando=""

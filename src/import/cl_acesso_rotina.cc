@@ -82,6 +82,8 @@ class CAcessoConciliacaoIndisponivel final : public CZQAcessoConciliacao {
     return kFalha;
   }
   const CZQDadosDF_Erro* GetErro() const override { return &ErroIndisponivel(); }
+  HRESULT TravaConta(uint32_t) override { return kFalha; }
+  HRESULT LiberaConta(uint32_t) override { return kFalha; }
 };
 
 class CAcessoEmpresarialIndisponivel final : public CZQAcessoEmpresarial {

@@ -194,7 +194,18 @@ HRESULT CCLServicoImportacaoExtratos::OnRun() {
     for (uint32_t conta : regra.GetListaPonteirosContaBanco()) {
       dadosFiltroImportacao.SetConta(conta);
       dadosEntrada.SetPonteiroContaBanco(conta);
-      CZQDadosDF_Erro dadosErro = importacaoExtrato.ImportaExtrato(dadosFiltroImportacao);
+      // Another host importing the same account waits here, then finds these lines
+      // stored and skips them as repeated: the duplicate check and the store of the
+      // lines happen under one hold of the account. Not getting it in time is a failure
+      // to try again on the next run.
+      CZQDadosDF_Erro dadosErro;
+      const bool bContaOcupada = FAILED(GetAcessoConciliacao()->TravaConta(conta));
+      if (bContaOcupada) {
+        dadosErro.SetErro(GetAcessoConciliacao()->GetErro());
+      } else {
+        dadosErro = importacaoExtrato.ImportaExtrato(dadosFiltroImportacao);
+        GetAcessoConciliacao()->LiberaConta(conta);
+      }
       ++contasProcessadas;
 
       if (!dadosErro.TemErro()) {
@@ -210,8 +221,8 @@ HRESULT CCLServicoImportacaoExtratos::OnRun() {
         CZQAnalyticsEvento::GravaAsync(this, ZQ_EVENTO_ANALYTICS_IMPORTACAO_EXTRATO);
       } else {
         const HRESULT hrImportacao = dadosErro.GetHR();
-        const bool bTemporaria =
-            hrImportacao == CL_E_IMPORTACAO_TEMPORARIA_1 || hrImportacao == CL_E_IMPORTACAO_TEMPORARIA_2;
+        const bool bTemporaria = bContaOcupada || hrImportacao == CL_E_IMPORTACAO_TEMPORARIA_1 ||
+                                 hrImportacao == CL_E_IMPORTACAO_TEMPORARIA_2;
         dadosEntrada.SetTipoStatus(bTemporaria ? ZQ_STATUS_EXECUCAO_REPETIR : ZQ_STATUS_EXECUCAO_FALHA)
             .SetMensagemStatus(dadosErro.GetTextoMostraMensagem());
         dadosExecucao.AdicionaRegra(dadosEntrada);

@@ -100,4 +100,12 @@ class CZQAcessoConciliacao {
 
   // The reason of the last failure of this area.
   virtual const CZQDadosDF_Erro* GetErro() const = 0;
+
+  // An account held by one run at a time among every process on the store: TravaConta
+  // waits (up to the configured time) until no other connection holds the account, then
+  // holds it; the same connection and thread may take it again (each take needs its
+  // LiberaConta). A holder that dies releases it. Failing to get it in time is
+  // ZQ_E_SQL_OCUPADO (0x800700AA) with the account named.
+  virtual HRESULT TravaConta(uint32_t conta) = 0;
+  virtual HRESULT LiberaConta(uint32_t conta) = 0;
 };

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <unordered_map>
 
 #include "frame/zq_data.h"
@@ -453,7 +454,11 @@ HRESULT CZQAcessoConciliacaoSQL::BuscaRegistrosMovimentoExtrato(const CZQDadosCL
 
 HRESULT CZQAcessoConciliacaoSQL::GravaExtrato(CZQDadosCL_Extrato& extrato) {
   return Executa("GravaExtrato", [&] {
+    // PostgreSQL counts new positions only inside a transaction (ProximoNumeroLembrado).
+    std::optional<CZQTransacaoSQL> transacao;
+    if (Banco().GetBackend() == "postgresql" && extrato.GetPosicao() == 0) transacao.emplace(Banco());
     const uint32_t posicao = Prepara().Grava(Banco(), extrato);
+    if (transacao) transacao->Confirma();
     extrato.SetChaveRegistro(ZQMontaDmc(extrato.GetDmaExtrato(), posicao));
     return S_OK;
   });
@@ -550,11 +555,20 @@ HRESULT CZQAcessoConciliacaoSQL::GetChave(CZQDadosCL_Tabela& tabela) {
     if (!sql.got_data()) {
       CZQTransacaoSQL transacao(Banco());
       chave = Banco().ProximoNumero("chave_tabela", "chave");
-      if (chave > std::numeric_limits<uint16_t>::max()) {
-        throw CZQExcecaoSQL(ZQ_E_SQL_INVALIDO, "as chaves de tabela se esgotaram");
+      // Under the numbering lock: another process may have given this pair its key
+      // since the read above.
+      long long dada = 0;
+      sql << "SELECT chave FROM chave_tabela WHERE conta = :c AND filial = :f", soci::use(conta), soci::use(filial),
+          soci::into(dada);
+      if (sql.got_data()) {
+        chave = dada;
+      } else {
+        if (chave > std::numeric_limits<uint16_t>::max()) {
+          throw CZQExcecaoSQL(ZQ_E_SQL_INVALIDO, "as chaves de tabela se esgotaram");
+        }
+        sql << "INSERT INTO chave_tabela (conta, filial, chave) VALUES (:c, :f, :k)", soci::use(conta),
+            soci::use(filial), soci::use(chave);
       }
-      sql << "INSERT INTO chave_tabela (conta, filial, chave) VALUES (:c, :f, :k)", soci::use(conta),
-          soci::use(filial), soci::use(chave);
       transacao.Confirma();
     }
     tabela.SetChave(Cabe<uint16_t>(chave, "chave_tabela.chave"));
@@ -808,4 +822,21 @@ HRESULT CZQAcessoConciliacaoSQL::GetICLImportacaoCBN(CZQComPtr<IZQCL_ImportacaoC
   m_erro.Limpar();
   importacao = new CZQImportacaoCBNSQL(m_banco);
   return S_OK;
+}
+
+HRESULT CZQAcessoConciliacaoSQL::TravaConta(uint32_t conta) {
+  // Not under the connection's lock for the wait: the holder may be another thread of
+  // this connection, which needs the lock to let the account go.
+  m_erro.Limpar();
+  try {
+    Banco().TravaConta(conta);
+    return S_OK;
+  } catch (const std::exception& e) {
+    return ZQPreencheErroSQL(m_erro, "TravaConta", ZQTraduzExcecaoSQL(e));
+  }
+}
+
+HRESULT CZQAcessoConciliacaoSQL::LiberaConta(uint32_t conta) {
+  // S_FALSE: this thread did not hold the account, nothing to let go.
+  return Executa("LiberaConta", [&] { return Banco().LiberaConta(conta) ? S_OK : S_FALSE; });
 }

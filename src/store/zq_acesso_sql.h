@@ -77,6 +77,8 @@ class CZQAcessoConciliacaoSQL : public CZQAcessoConciliacao, public CZQAreaSQL {
   HRESULT GravaConfiguracaoConciliacaoTesourariaBanco(
       const CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco& configuracao) override;
   const CZQDadosDF_Erro* GetErro() const override { return &m_erro; }
+  HRESULT TravaConta(uint32_t conta) override;
+  HRESULT LiberaConta(uint32_t conta) override;
 
   // Stores many statement lines in one transaction (each receives its position):
   // what a bulk load uses instead of one GravaExtrato per line. All or none.

@@ -1,13 +1,24 @@
 #include "store/zq_banco_sql.h"
 
+#include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <new>
+#include <sstream>
+#include <thread>
+
+#include <unistd.h>
 
 #include "frame/zq_config.h"
 #include "store/zq_esquema_sql.h"
 #include "store/zq_soci.h"
+
+// Only here: the PostgreSQL backend (and libpq's headers) stay out of the store's own headers.
+#include <soci/postgresql/soci-postgresql.h>
 
 namespace {
 
@@ -45,6 +56,23 @@ HRESULT HResultSqlite(int codigo) {
   }
 }
 
+// SQLSTATE classes and codes of PostgreSQL mapped to the store's results.
+HRESULT HResultPostgres(const std::string& estado) {
+  if (estado.size() != 5) return E_FAIL;
+  const std::string classe = estado.substr(0, 2);
+  if (estado == "40001" || estado == "40P01" || estado == "55P03" || estado == "57014") return ZQ_E_SQL_OCUPADO;
+  if (estado == "25006" || estado == "42501") return ZQ_E_SQL_SOMENTE_LEITURA;
+  if (estado == "53100") return ZQ_E_SQL_DISCO_CHEIO;
+  if (estado == "53200") return E_OUTOFMEMORY;
+  if (estado == "XX001" || estado == "XX002") return ZQ_E_SQL_CORROMPIDO;
+  if (classe == "23" || classe == "22") return ZQ_E_SQL_INVALIDO;
+  if (classe == "08" || estado == "57P01" || estado == "57P02" || estado == "57P03" || estado == "3D000" ||
+      estado == "28000" || estado == "28P01") {
+    return ZQ_E_SQL_NAO_ABRE;
+  }
+  return E_FAIL;
+}
+
 std::string AgoraTexto() {
   std::time_t agora = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
   std::tm tm{};
@@ -64,6 +92,48 @@ std::string AspasSoci(const std::string& caminho) {
   return r + "\"";
 }
 
+// Start time of a process in clock ticks since boot (field 22 of /proc/<pid>/stat), 0
+// when it cannot be read.
+int64_t InicioProcesso(int64_t pid) {
+  std::ifstream arquivo("/proc/" + std::to_string(pid) + "/stat");
+  std::string linha;
+  if (!std::getline(arquivo, linha)) return 0;
+  // The command name (field 2) is in parentheses and may hold spaces.
+  const size_t fecha = linha.rfind(')');
+  if (fecha == std::string::npos) return 0;
+  std::istringstream campos(linha.substr(fecha + 1));
+  std::string campo;
+  for (int i = 3; i <= 22 && (campos >> campo); ++i) {
+    if (i == 22) {
+      try {
+        return std::stoll(campo);
+      } catch (...) {
+        return 0;
+      }
+    }
+  }
+  return 0;
+}
+
+// Whether the process that took a lock on this machine still runs.
+bool ProcessoVivo(int64_t pid, int64_t inicio) {
+  if (pid <= 0) return false;
+  if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) return false;
+  const int64_t atual = InicioProcesso(pid);
+  return atual == 0 || inicio == 0 || atual == inicio;
+}
+
+std::string NomeMaquina() {
+  char nome[256] = {};
+  if (::gethostname(nome, sizeof nome - 1) != 0) return "?";
+  return nome;
+}
+
+std::atomic<int64_t> g_conexoes{0};
+
+// Key space of the module's advisory locks on PostgreSQL (the module's number, 10).
+constexpr int kClasseTravaConta = 10;
+
 }  // namespace
 
 ZQFalhaSQL ZQTraduzExcecaoSQL(const std::exception& e) {
@@ -74,9 +144,19 @@ ZQFalhaSQL ZQTraduzExcecaoSQL(const std::exception& e) {
   } else if (auto* sqlite = dynamic_cast<const soci::sqlite3_soci_error*>(&e)) {
     falha.hr = HResultSqlite(sqlite->result());
     falha.mensagem = sqlite->get_error_message();
+  } else if (auto* pg = dynamic_cast<const soci::postgresql_soci_error*>(&e)) {
+    falha.hr = HResultPostgres(pg->sqlstate());
+    falha.mensagem = pg->get_error_message();
+    if (falha.hr == E_FAIL && pg->get_error_category() == soci::soci_error::connection_error) {
+      falha.hr = ZQ_E_SQL_NAO_ABRE;
+    }
   } else if (auto* soci = dynamic_cast<const soci::soci_error*>(&e)) {
-    falha.hr = E_FAIL;
+    // A PostgreSQL connection that could not be made comes without a SQLSTATE (and, in
+    // SOCI 4.0, without a category): its text says so.
     falha.mensagem = soci->get_error_message();
+    const bool semConexao = soci->get_error_category() == soci::soci_error::connection_error ||
+                            falha.mensagem.rfind("Cannot establish connection", 0) == 0;
+    falha.hr = semConexao ? ZQ_E_SQL_NAO_ABRE : E_FAIL;
   } else if (dynamic_cast<const std::bad_alloc*>(&e)) {
     falha.hr = E_OUTOFMEMORY;
     falha.mensagem = "memória insuficiente";
@@ -111,7 +191,14 @@ CZQBancoSQL::CZQBancoSQL(std::unique_ptr<soci::session> sessao, std::string cone
     : m_sessao(std::move(sessao)),
       m_conexao(std::move(conexao)),
       m_backend(std::move(backend)),
-      m_preparados(std::make_unique<Preparados>()) {}
+      m_preparados(std::make_unique<Preparados>()),
+      m_maquina(NomeMaquina()),
+      m_processo(static_cast<int64_t>(::getpid())),
+      m_inicioProcesso(InicioProcesso(static_cast<int64_t>(::getpid()))),
+      m_numeroConexao(++g_conexoes) {
+  const long espera = CZQConfiguracao::Global().GetInteiro("trava_conta_espera_s", 120);
+  m_esperaTravaConta = std::chrono::seconds(espera < 0 ? 0 : espera);
+}
 
 void CZQBancoSQL::ExecutaPreparado(const std::string& comando) {
   std::unique_ptr<soci::statement>& st = m_preparados->comandos[comando];
@@ -130,7 +217,13 @@ CZQBancoSQL::~CZQBancoSQL() {
     } catch (...) {
       // Closing anyway; the database undoes an open transaction itself.
     }
+    m_profundidade = 0;
   }
+  // Accounts still held go with the connection (PostgreSQL drops a session's advisory
+  // locks itself; the lock table's rows are this connection's to delete).
+  for (const auto& [conta, trava] : m_travasConta) m_solturasPendentes.push_back(conta);
+  m_travasConta.clear();
+  SoltaContasPendentes();
   m_preparados.reset();  // before the session they belong to
 }
 
@@ -151,8 +244,7 @@ HRESULT CZQBancoSQL::Abre(const std::string& conexao, std::shared_ptr<CZQBancoSQ
   } else if (conexao.rfind("sqlite3:", 0) == 0) {
     caminho = conexao.substr(8);
   } else if (conexao.rfind("postgresql:", 0) == 0 || conexao.rfind("postgres:", 0) == 0) {
-    return ZQPreencheErroSQL(erro, "AbreBanco",
-                             {ZQ_E_SQL_NAO_DISPONIVEL, "o banco PostgreSQL ainda não está disponível (" + conexao + ")"});
+    return AbrePostgres(conexao, banco, erro);
   } else {
     return ZQPreencheErroSQL(erro, "AbreBanco",
                              {E_INVALIDARG, "cadeia de conexão não reconhecida: \"" + conexao + "\""});
@@ -193,6 +285,14 @@ HRESULT CZQBancoSQL::Abre(const std::string& conexao, std::shared_ptr<CZQBancoSQ
       novo->Sessao() << "PRAGMA wal_autocheckpoint=20000";
     }
     novo->Migra();
+    if (!somenteLeitura) {
+      // Who holds each account for a run (TravaConta): machine, process and its start
+      // time, connection. Outside the numbered migrations: it keeps none of the
+      // company's data, only who is running now.
+      novo->Sessao() << "CREATE TABLE IF NOT EXISTS trava_conta ("
+                        " conta BIGINT NOT NULL PRIMARY KEY, maquina TEXT NOT NULL, processo BIGINT NOT NULL,"
+                        " inicio_processo BIGINT NOT NULL, conexao BIGINT NOT NULL, desde TEXT NOT NULL)";
+    }
     banco = std::move(novo);
     return S_OK;
   } catch (const std::exception& e) {
@@ -202,10 +302,69 @@ HRESULT CZQBancoSQL::Abre(const std::string& conexao, std::shared_ptr<CZQBancoSQ
   }
 }
 
+std::unique_ptr<soci::session> ZQSessaoPostgres(const std::string& parametros) {
+  return std::make_unique<soci::session>(*soci::factory_postgresql(), parametros);
+}
+
+HRESULT CZQBancoSQL::AbrePostgres(const std::string& conexao, std::shared_ptr<CZQBancoSQL>& banco,
+                                  CZQDadosDF_Erro& erro) {
+  // "postgresql://..." is a libpq URI as it is; "postgresql:" followed by anything else
+  // is a libpq keyword list ("host=... dbname=...").
+  std::string parametros = conexao;
+  if (conexao.find("://") == std::string::npos) parametros = conexao.substr(conexao.find(':') + 1);
+  // "?modo=leitura" at the end, as for SQLite: every transaction of the session read-only.
+  bool somenteLeitura = false;
+  if (size_t q = parametros.rfind("?modo="); q != std::string::npos) {
+    const std::string modo = parametros.substr(q + 6);
+    if (modo == "leitura") {
+      somenteLeitura = true;
+    } else if (modo != "escrita") {
+      return ZQPreencheErroSQL(erro, "AbreBanco", {E_INVALIDARG, "modo de abertura desconhecido: \"" + modo + "\""});
+    }
+    parametros.resize(q);
+  }
+  if (parametros.empty()) {
+    return ZQPreencheErroSQL(erro, "AbreBanco", {E_INVALIDARG, "a conexão não diz qual banco PostgreSQL abrir"});
+  }
+  try {
+    auto sessao = std::make_unique<soci::session>(*soci::factory_postgresql(), parametros);
+    std::shared_ptr<CZQBancoSQL> novo(new CZQBancoSQL(std::move(sessao), conexao, "postgresql"));
+    // Dates and texts as the store writes them, whatever the server's defaults; the
+    // server's notices (a table that already exists) are not the program's output.
+    novo->Sessao() << "SET client_min_messages = warning";
+    novo->Sessao() << "SET client_encoding = 'UTF8'";
+    if (somenteLeitura) {
+      novo->m_somenteLeitura = true;
+      novo->Sessao() << "SET default_transaction_read_only = on";
+    }
+    // Two programs opening a new store at once: one migrates, the other waits for it
+    // and then finds the schema current.
+    novo->Sessao() << "SELECT pg_advisory_lock(10, -1)";
+    try {
+      novo->Migra();
+    } catch (...) {
+      try {
+        novo->Sessao() << "SELECT pg_advisory_unlock(10, -1)";
+      } catch (...) {
+      }
+      throw;
+    }
+    novo->Sessao() << "SELECT pg_advisory_unlock(10, -1)";
+    banco = std::move(novo);
+    return S_OK;
+  } catch (const std::exception& e) {
+    ZQFalhaSQL falha = ZQTraduzExcecaoSQL(e);
+    return ZQPreencheErroSQL(erro, "AbreBanco", falha);
+  }
+}
+
 void CZQBancoSQL::Migra() {
   soci::session& sql = Sessao();
-  sql << "CREATE TABLE IF NOT EXISTS schema_version ("
-         "versao INTEGER NOT NULL PRIMARY KEY, descricao TEXT NOT NULL, aplicada_em TEXT NOT NULL)";
+  // PostgreSQL refuses even a CREATE ... IF NOT EXISTS in a read-only session.
+  if (!m_somenteLeitura) {
+    sql << "CREATE TABLE IF NOT EXISTS schema_version ("
+           "versao INTEGER NOT NULL PRIMARY KEY, descricao TEXT NOT NULL, aplicada_em TEXT NOT NULL)";
+  }
   int versao = 0;
   soci::indicator ind = soci::i_ok;
   sql << "SELECT MAX(versao) FROM schema_version", soci::into(versao, ind);
@@ -238,6 +397,13 @@ int64_t CZQBancoSQL::ProximoNumero(const std::string& tabela, const std::string&
   const std::string chave = tabela + "." + coluna;
   if (m_profundidade > 0) {
     if (auto it = m_numeros.find(chave); it != m_numeros.end()) return ++it->second;
+    if (m_backend == "postgresql" && !m_numerosTravados) {
+      // Other connections write at the same time (SQLite's BEGIN IMMEDIATE already keeps
+      // them out): whoever counts new numbers holds this until its commit, so the
+      // largest number read is the largest anyone stored.
+      Sessao() << "SELECT pg_advisory_xact_lock(10, -2)";
+      m_numerosTravados = true;
+    }
   }
   const int64_t proximo = MaiorNumero(tabela, coluna) + 1;
   if (m_profundidade > 0) m_numeros[chave] = proximo;
@@ -252,6 +418,8 @@ int64_t CZQBancoSQL::MaiorNumero(const std::string& tabela, const std::string& c
 }
 
 int64_t CZQBancoSQL::ProximoNumeroLembrado(const std::string& tabela, const std::string& coluna) {
+  // PostgreSQL: numbers only under the lock of ProximoNumero, inside a transaction.
+  if (m_backend == "postgresql") return ProximoNumero(tabela, coluna);
   const std::string chave = tabela + "." + coluna;
   auto it = m_lembrados.find(chave);
   if (it == m_lembrados.end()) it = m_lembrados.emplace(chave, MaiorNumero(tabela, coluna)).first;
@@ -299,8 +467,10 @@ void CZQBancoSQL::Confirma() {
         }
       } catch (...) {
       }
+      SoltaContasPendentes();
       throw;
     }
+    SoltaContasPendentes();
   } else {
     ExecutaPreparado("RELEASE SAVEPOINT sp" + std::to_string(m_profundidade));
   }
@@ -316,9 +486,126 @@ void CZQBancoSQL::Desfaz() {
     } else {
       Sessao().rollback();
     }
+    SoltaContasPendentes();
   } else {
     const std::string nome = "sp" + std::to_string(m_profundidade);
     Sessao() << "ROLLBACK TO SAVEPOINT " + nome;
     Sessao() << "RELEASE SAVEPOINT " + nome;
+    // What the savepoint counted is gone, and so is a lock taken inside it.
+    EsqueceNumeros();
+  }
+}
+
+void CZQBancoSQL::TravaConta(uint32_t conta) {
+  const auto limite = std::chrono::steady_clock::now() + m_esperaTravaConta;
+  auto intervalo = std::chrono::milliseconds(5);
+  const std::thread::id eu = std::this_thread::get_id();
+  for (;;) {
+    {
+      std::lock_guard<std::recursive_mutex> trava(m_trava);
+      auto it = m_travasConta.find(conta);
+      if (it != m_travasConta.end()) {
+        if (it->second.dono == eu) {
+          ++it->second.vezes;
+          return;
+        }
+        // Another thread of this connection holds it: wait as for another process.
+      } else if (TentaTravarConta(conta)) {
+        m_travasConta[conta] = TravaDeConta{eu, 1};
+        return;
+      }
+    }
+    const auto agora = std::chrono::steady_clock::now();
+    if (agora >= limite) {
+      throw CZQExcecaoSQL(ZQ_E_SQL_OCUPADO,
+                          "a conta " + std::to_string(conta) + " está em uso por outra execução há mais de " +
+                              std::to_string(std::chrono::duration_cast<std::chrono::seconds>(m_esperaTravaConta).count()) +
+                              " s");
+    }
+    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(intervalo, limite - agora));
+    intervalo = std::min(intervalo * 2, std::chrono::milliseconds(200));
+  }
+}
+
+bool CZQBancoSQL::LiberaConta(uint32_t conta) {
+  std::lock_guard<std::recursive_mutex> trava(m_trava);
+  auto it = m_travasConta.find(conta);
+  if (it == m_travasConta.end() || it->second.dono != std::this_thread::get_id()) return false;
+  if (--it->second.vezes > 0) return true;
+  m_travasConta.erase(it);
+  if (m_backend == "postgresql") {
+    int solta = 0;
+    const int chave = static_cast<int>(conta);
+    Sessao() << "SELECT CASE WHEN pg_advisory_unlock(:c, :k) THEN 1 ELSE 0 END", soci::use(kClasseTravaConta),
+        soci::use(chave), soci::into(solta);
+  } else if (m_profundidade > 0) {
+    // Deleted inside the open transaction, the row would come back if it were undone.
+    m_solturasPendentes.push_back(conta);
+  } else {
+    SoltaContaNoBanco(conta);
+  }
+  return true;
+}
+
+bool CZQBancoSQL::TentaTravarConta(uint32_t conta) {
+  if (m_backend == "postgresql") {
+    // Session-level: held across transactions, dropped when the connection goes.
+    int obtida = 0;
+    const int chave = static_cast<int>(conta);
+    Sessao() << "SELECT CASE WHEN pg_try_advisory_lock(:c, :k) THEN 1 ELSE 0 END", soci::use(kClasseTravaConta),
+        soci::use(chave), soci::into(obtida);
+    return obtida == 1;
+  }
+  if (m_profundidade > 0) {
+    // The row must outlive whatever the open transaction becomes.
+    throw CZQExcecaoSQL(E_UNEXPECTED, "a conta " + std::to_string(conta) +
+                                          " não pode ser travada dentro de uma transação do banco");
+  }
+  const long long numeroConta = conta;
+  try {
+    CZQTransacaoSQL transacao(*this);
+    std::string maquina;
+    long long processo = 0, inicio = 0, conexao = 0;
+    Sessao() << "SELECT maquina, processo, inicio_processo, conexao FROM trava_conta WHERE conta = :c",
+        soci::use(numeroConta), soci::into(maquina), soci::into(processo), soci::into(inicio), soci::into(conexao);
+    if (Sessao().got_data()) {
+      const bool minha = maquina == m_maquina && processo == m_processo && conexao == m_numeroConexao;
+      // A holder on this machine whose process is gone left its row behind: take it over.
+      const bool abandonada = maquina == m_maquina && !ProcessoVivo(processo, inicio);
+      if (!minha && !abandonada) return false;
+      Sessao() << "DELETE FROM trava_conta WHERE conta = :c", soci::use(numeroConta);
+    }
+    const std::string desde = AgoraTexto();
+    const long long meuProcesso = m_processo, meuInicio = m_inicioProcesso, minhaConexao = m_numeroConexao;
+    Sessao() << "INSERT INTO trava_conta (conta, maquina, processo, inicio_processo, conexao, desde)"
+                " VALUES (:c, :m, :p, :i, :x, :d)",
+        soci::use(numeroConta), soci::use(m_maquina), soci::use(meuProcesso), soci::use(meuInicio),
+        soci::use(minhaConexao), soci::use(desde);
+    transacao.Confirma();
+    return true;
+  } catch (const soci::sqlite3_soci_error& e) {
+    // Another writer kept the database past the busy wait: try again later.
+    if (HResultSqlite(e.result()) == ZQ_E_SQL_OCUPADO) return false;
+    throw;
+  }
+}
+
+void CZQBancoSQL::SoltaContaNoBanco(uint32_t conta) {
+  const long long numeroConta = conta, processo = m_processo, conexao = m_numeroConexao;
+  Sessao() << "DELETE FROM trava_conta WHERE conta = :c AND maquina = :m AND processo = :p AND conexao = :x",
+      soci::use(numeroConta), soci::use(m_maquina), soci::use(processo), soci::use(conexao);
+}
+
+void CZQBancoSQL::SoltaContasPendentes() {
+  if (m_solturasPendentes.empty() || m_profundidade > 0 || m_backend != "sqlite3") return;
+  std::vector<uint32_t> contas;
+  contas.swap(m_solturasPendentes);
+  for (uint32_t conta : contas) {
+    try {
+      SoltaContaNoBanco(conta);
+    } catch (...) {
+      // Left for a later take-over: another connection sees the row as this one's, and
+      // this process dying (or taking the account again) frees it.
+    }
   }
 }

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "frame/zq_erro.h"
@@ -47,6 +49,10 @@ ZQFalhaSQL ZQTraduzExcecaoSQL(const std::exception& e);
 // text "Falha em <operação>: <mensagem>".
 HRESULT ZQPreencheErroSQL(CZQDadosDF_Erro& erro, const char* operacao, const ZQFalhaSQL& falha);
 
+// A bare session on a PostgreSQL server (libpq keywords or URI), with no schema of the
+// store: for tools and tests that create or drop whole databases.
+std::unique_ptr<soci::session> ZQSessaoPostgres(const std::string& parametros);
+
 // One connection to the store: opens it, brings its schema up to date, and gives the
 // access objects a session, transactions and fresh record numbers. One instance is
 // shared by every hub of a process; its lock serialises the operations.
@@ -57,7 +63,8 @@ class CZQBancoSQL {
   CZQBancoSQL& operator=(const CZQBancoSQL&) = delete;
 
   // Opens the store the connection string names ("sqlite:<file>", optionally followed
-  // by "?modo=leitura" to open it read-only) and migrates it. On failure returns the
+  // by "?modo=leitura" to open it read-only; "postgresql://..." as a libpq URI, or
+  // "postgresql:" followed by libpq's "key=value" list) and migrates it. On failure returns the
   // HRESULT and fills the error record.
   static HRESULT Abre(const std::string& conexao, std::shared_ptr<CZQBancoSQL>& banco, CZQDadosDF_Erro& erro);
 
@@ -87,16 +94,38 @@ class CZQBancoSQL {
   void Confirma();
   void Desfaz();
 
+  // Account locks shared by every connection to the store (CZQAcessoConciliacao::
+  // TravaConta). TravaConta waits up to the configured time (key
+  // "trava_conta_espera_s") and throws ZQ_E_SQL_OCUPADO when it runs out; it must not be
+  // called under the connection's lock by a thread that waits for another of the same
+  // connection. LiberaConta is false when this thread did not hold the account.
+  void TravaConta(uint32_t conta);
+  bool LiberaConta(uint32_t conta);
+  void SetEsperaTravaConta(std::chrono::milliseconds espera) { m_esperaTravaConta = espera; }
+  std::chrono::milliseconds GetEsperaTravaConta() const { return m_esperaTravaConta; }
+
  private:
   explicit CZQBancoSQL(std::unique_ptr<soci::session> sessao, std::string conexao, std::string backend);
+  static HRESULT AbrePostgres(const std::string& conexao, std::shared_ptr<CZQBancoSQL>& banco, CZQDadosDF_Erro& erro);
   void Migra();
-  void EsqueceNumeros() { m_numeros.clear(); }
+  void EsqueceNumeros() {
+    m_numeros.clear();
+    m_numerosTravados = false;
+  }
   int64_t MaiorNumero(const std::string& tabela, const std::string& coluna);
   // Runs a statement without values, prepared on its first use and kept (the
   // transaction boundaries run once per stored line).
   void ExecutaPreparado(const std::string& comando);
 
   struct Preparados;
+  struct TravaDeConta {
+    std::thread::id dono;
+    int vezes = 0;
+  };
+  // One attempt to take the account in the database; false when someone else holds it.
+  bool TentaTravarConta(uint32_t conta);
+  void SoltaContaNoBanco(uint32_t conta);
+  void SoltaContasPendentes();
 
   std::unique_ptr<soci::session> m_sessao;
   std::string m_conexao;
@@ -105,8 +134,20 @@ class CZQBancoSQL {
   int m_profundidade = 0;
   std::map<std::string, int64_t> m_numeros;
   std::map<std::string, int64_t> m_lembrados;
+  bool m_numerosTravados = false;  // PostgreSQL: this transaction holds the numbering lock
+  bool m_somenteLeitura = false;   // PostgreSQL opened with "?modo=leitura"
   std::unique_ptr<Preparados> m_preparados;
   std::recursive_mutex m_trava;
+  std::map<uint32_t, TravaDeConta> m_travasConta;
+  // Accounts let go inside a transaction: the row goes when the transaction ends.
+  std::vector<uint32_t> m_solturasPendentes;
+  std::chrono::milliseconds m_esperaTravaConta{120000};
+  // Who this connection is in the lock table (SQLite): machine, process, the process's
+  // start time (a pid reused after a crash is not the holder) and the connection.
+  std::string m_maquina;
+  int64_t m_processo = 0;
+  int64_t m_inicioProcesso = 0;
+  int64_t m_numeroConexao = 0;
 };
 
 // A transaction for one scope: undone unless confirmed.

@@ -75,6 +75,30 @@ std::string E(const std::string& a, const std::string& b) {
 HRESULT CZQAcessoConciliacaoSQL::ProcessaConciliacaoAutomatica(const CZQDadosCL_ConciliacaoAutomatica& conciliacao,
                                                                int32_t& extratosRestantes,
                                                                CZQDadosCL_ConciliacaoTesourariaBancos& resultado) {
+  // What is read open and what gets marked must be the same: another process pairing
+  // the account in between would number and mark the same lines again. The account is
+  // held for the whole operation (before the connection's lock, as TravaConta waits).
+  const uint32_t contaTravada = conciliacao.GetPonteiroConta();
+  if (contaTravada != 0) {
+    try {
+      Banco().TravaConta(contaTravada);
+    } catch (const std::exception& e) {
+      return ZQPreencheErroSQL(m_erro, "ProcessaConciliacaoAutomatica", ZQTraduzExcecaoSQL(e));
+    }
+  }
+  struct Solta {
+    CZQBancoSQL& banco;
+    uint32_t conta;
+    ~Solta() {
+      if (conta == 0) return;
+      try {
+        std::lock_guard<std::recursive_mutex> trava(banco.Trava());
+        banco.LiberaConta(conta);
+      } catch (...) {
+        // The connection is failing: closing it lets the account go.
+      }
+    }
+  } solta{Banco(), contaTravada};
   return Executa("ProcessaConciliacaoAutomatica", [&] {
     const uint32_t conta = conciliacao.GetPonteiroConta();
     if (conta == 0) throw CZQExcecaoSQL(ZQ_E_SQL_INVALIDO, "conciliação automática sem conta");

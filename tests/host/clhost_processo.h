@@ -9,13 +9,28 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "store/banco_teste.h"
+
 namespace cl_teste_host {
 
-inline std::string ConexaoDe(const std::filesystem::path& dir) { return "sqlite:" + (dir / "cl.db").string(); }
+// The store of a test directory: its file, or (CL_TESTE_BANCO=postgresql) a database of
+// its own on the test server, made on first use and dropped when the test process ends.
+inline std::string ConexaoDe(const std::filesystem::path& dir) {
+  if (!zq_teste::TestaPostgres()) return "sqlite:" + (dir / "cl.db").string();
+  static std::mutex trava;
+  static std::map<std::string, std::unique_ptr<zq_teste::BancoPostgresTemporario>> bancos;
+  std::lock_guard<std::mutex> guarda(trava);
+  auto& banco = bancos[dir.string()];
+  if (!banco) banco = std::make_unique<zq_teste::BancoPostgresTemporario>();
+  return banco->Conexao();
+}
 
 inline pid_t IniciaClhost(const std::filesystem::path& dir, std::vector<std::string> argumentos,
                           const std::filesystem::path& log) {

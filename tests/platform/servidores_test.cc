@@ -138,6 +138,8 @@ class ConciliacaoFalsa : public CZQAcessoConciliacao {
       const CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco&) override {
     return Falha(E_NOTIMPL);
   }
+  HRESULT TravaConta(uint32_t) override { return Falha(E_NOTIMPL); }
+  HRESULT LiberaConta(uint32_t) override { return Falha(E_NOTIMPL); }
 
  private:
   HRESULT Falha(HRESULT hr) { return m_erro.SetErro(hr, 1, 0); }

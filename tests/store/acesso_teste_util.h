@@ -7,6 +7,7 @@
 #include <string>
 
 #include "frame/zq_data.h"
+#include "store/banco_teste.h"
 #include "store/store_teste_util.h"
 #include "store/zq_acesso_sql.h"
 #include "store/zq_arquivo_empresa.h"
@@ -47,6 +48,22 @@ inline CZQDadosCL_Extrato Linha(uint32_t conta, uint16_t filial, REG_ZQDMA data,
 class ArmazemTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    if (TestaPostgres()) {
+      // The same on PostgreSQL: a template database per process, copied per test.
+      const bool comEmpresa = CarregaAmostra();
+      const std::string modelo = ModeloPostgres(comEmpresa ? "empresa" : "vazio", [comEmpresa](const std::string& c) {
+        std::shared_ptr<CZQBancoSQL> banco;
+        CZQDadosDF_Erro erro;
+        if (FAILED(CZQBancoSQL::Abre(c, banco, erro))) return false;
+        return !(comEmpresa && FAILED(ZQCarregaArquivoEmpresa(*banco, AmostraEmpresa(), erro)));
+      });
+      ASSERT_FALSE(modelo.empty());
+      m_pg = std::make_unique<BancoPostgresTemporario>(modelo);
+      CZQDadosDF_Erro erro;
+      ASSERT_EQ(CZQBancoSQL::Abre(Conexao(), m_banco, erro), S_OK) << erro.GetTextoMostraMensagem().c_str();
+      m_hub = std::make_unique<CZQAcessoServidoresSQL>(m_banco);
+      return;
+    }
     // Creating and loading a store costs a few syncs of the disk: it is done once per
     // process and copied for each test.
     const std::string& modelo = Modelo(CarregaAmostra());
@@ -75,7 +92,8 @@ class ArmazemTest : public ::testing::Test {
 
   virtual bool CarregaAmostra() const { return true; }
   std::string Arquivo() const { return m_pasta.Arquivo("cl.db"); }
-  std::string Conexao() const { return "sqlite:" + Arquivo(); }
+  std::string Conexao() const { return m_pg ? m_pg->Conexao() : "sqlite:" + Arquivo(); }
+  bool EmPostgres() const { return m_pg != nullptr; }
 
   CZQAcessoConciliacao& Conc() { return *m_hub->GetAcessoConciliacao(); }
   CZQAcessoEmpresarial& Emp() { return *m_hub->GetAcessoEmpresarial(); }
@@ -84,6 +102,7 @@ class ArmazemTest : public ::testing::Test {
   CZQAcessoIntegracao& Integ() { return *m_hub->GetAcessoIntegracao(); }
 
   PastaTemporaria m_pasta;
+  std::unique_ptr<BancoPostgresTemporario> m_pg;  // dropped after the connections below
   std::shared_ptr<CZQBancoSQL> m_banco;
   std::unique_ptr<CZQAcessoServidoresSQL> m_hub;
 };

@@ -144,9 +144,14 @@ INSTANTIATE_TEST_SUITE_P(
                      E_INVALIDARG, "turbo"},
         AberturaRuim{"UnknownScheme", [](const PastaTemporaria&) { return std::string("mysql://x"); },
                      E_INVALIDARG, "mysql://x"},
-        AberturaRuim{"PostgresNotYet",
-                     [](const PastaTemporaria&) { return std::string("postgresql://localhost/cl"); },
-                     ZQ_E_SQL_NAO_DISPONIVEL, "PostgreSQL"},
+        // Nothing listens on port 1: refused at once, as a server that is down.
+        AberturaRuim{"PostgresRefused",
+                     [](const PastaTemporaria&) {
+                       return std::string("postgresql://postgres@127.0.0.1:1/cl?connect_timeout=5");
+                     },
+                     ZQ_E_SQL_NAO_ABRE, "127.0.0.1"},
+        AberturaRuim{"PostgresWithoutParameters", [](const PastaTemporaria&) { return std::string("postgresql:"); },
+                     E_INVALIDARG, "PostgreSQL"},
         AberturaRuim{"NoFile", [](const PastaTemporaria&) { return std::string("sqlite:"); }, E_INVALIDARG,
                      "arquivo"}),
     [](const auto& info) { return info.param.nome; });
