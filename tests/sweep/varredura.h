@@ -178,11 +178,7 @@ class Ambiente {
     CZQDadosDF_Erro erro;
     if (FAILED(ZQInstalaArmazemSQL("sqlite:" + (raiz / "cl.db").string(), erro, &m_banco)))
       throw std::runtime_error("store not opened: " + erro.GetTextoMostraMensagem().str());
-    {
-      // A run's store is thrown away: waiting for the disk on every commit buys nothing.
-      std::lock_guard<std::recursive_mutex> trava(m_banco->Trava());
-      m_banco->Sessao() << "PRAGMA synchronous = OFF";
-    }
+    SemEsperaDoDisco();
     if (analytics) ZQInstalaAnalyticsSQL(m_banco);
     m_analytics = analytics;
     m_hub = std::make_unique<CZQAcessoServidoresSQL>(m_banco);
@@ -212,11 +208,21 @@ class Ambiente {
     CZQDadosDF_Erro erro;
     if (FAILED(ZQInstalaArmazemSQL("sqlite:" + (Raiz() / "cl.db").string(), erro, &m_banco)))
       throw std::runtime_error("store not opened again: " + erro.GetTextoMostraMensagem().str());
+    SemEsperaDoDisco();
     if (m_analytics) ZQInstalaAnalyticsSQL(m_banco);
     m_hub = std::make_unique<CZQAcessoServidoresSQL>(m_banco);
   }
 
   fs::path Raiz() const { return m_pasta.Caminho(); }
+
+ private:
+  // A run's store is thrown away: waiting for the disk on every commit buys nothing.
+  void SemEsperaDoDisco() {
+    std::lock_guard<std::recursive_mutex> trava(m_banco->Trava());
+    m_banco->Sessao() << "PRAGMA synchronous = OFF";
+  }
+
+ public:
   fs::path Instalacao() const { return Raiz() / "instalacao"; }
   CZQBancoSQL& Banco() { return *m_banco; }
   // A hub straight on the store, outside any fault injection.
