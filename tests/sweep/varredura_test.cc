@@ -443,11 +443,10 @@ class ProcessaLancamento : public Lancamento {
     return c.operacao == "GetICLMestre" || c.operacao == "BuscaQuantProTesBan" ||
            c.operacao == "BuscaRegistrosTesBan" || c.operacao == "BuscaPonteirosTesouraria";
   }
-  void VerificaResultado(const Chamada& c, const Resultado& r, const Base&) override {
+  void VerificaResultado(const Chamada&, const Resultado& r, const Base&) override {
     if (SUCCEEDED(r.hr)) return;
     EXPECT_EQ(r.hr, kFalha) << r;
     EXPECT_FALSE(r.texto.empty()) << r;
-    (void)c;
   }
   // The next run after a restart picks up what a failed one left: its marks finished,
   // nothing posted twice.
