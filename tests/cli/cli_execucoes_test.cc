@@ -1,44 +1,22 @@
 // cl executions: what the import service stored for a day.
-#include <gtest/gtest.h>
-
-#include <sstream>
-#include <string>
-#include <vector>
-
 #include "cli/cli_teste_util.h"
-#include "cli/zq_cli.h"
-#include "frame/zq_data.h"
-#include "store/store_teste_util.h"
-#include "store/zq_acesso_sql.h"
-#include "store/zq_banco_sql.h"
 
 namespace {
 
-using cl_teste_cli::Executa;
-using cl_teste_cli::Resultado;
+using namespace cl_teste_cli;
 
-class ClExecucoesTest : public ::testing::Test {
+class ClExecucoesTest : public ClEmpresaTest {
  protected:
   void SetUp() override {
-    ASSERT_EQ(Executa({"--db", Db(), "init"}).codigo, 0);
-    ASSERT_EQ(Executa({"--db", Db(), "load-company", std::string(CL_TEST_SOURCE_DIR) + "/data/sample-company.json"})
-                  .codigo,
-              0);
-    std::shared_ptr<CZQBancoSQL> banco;
-    CZQDadosDF_Erro erro;
-    ASSERT_EQ(CZQBancoSQL::Abre(Db(), banco, erro), S_OK);
-    CZQAcessoServidoresSQL hub(banco);
+    ClEmpresaTest::SetUp();
     // Two lines of 113 in the run's period, one before it.
-    for (int dia : {1, 3, 20}) {
-      CZQDadosCL_Extrato e;
-      e.SetConta(113).SetFilial(1).SetDmaExtrato(CZQDma(dia, dia == 20 ? 11 : 12, 2026).GetDma()).SetValor(100)
-          .SetNatureza('+').SetConciliado('N');
-      ASSERT_EQ(hub.GetAcessoConciliacao()->GravaExtrato(e), S_OK);
-    }
+    GravaLinhas({Linha(113, Dia(1, 12, 2026), 100, '+'), Linha(113, Dia(3, 12, 2026), 100, '+'),
+                 Linha(113, Dia(20, 11, 2026), 100, '+')});
     // Two runs on 04/12, one on 03/12.
-    auto execucao = [&](int dia, int hora, std::vector<std::tuple<uint32_t, uint32_t, uint8_t, const char*>> contas) {
+    using Conta = std::tuple<uint32_t, uint32_t, uint8_t, const char*>;
+    auto execucao = [&](int dia, int hora, std::vector<Conta> contas) {
       CZQDadosCL_ExecucaoServicoImportacaoExtratos x;
-      x.SetDmaHmsExecucao(zq::MontaDmaHms(CZQDma(dia, 12, 2026).GetDma(), hora * 3600));
+      x.SetDmaHmsExecucao(zq::MontaDmaHms(Dia(dia, 12, 2026), hora * 3600));
       for (const auto& [filial, conta, status, mensagem] : contas) {
         CZQDadosCL_ExecucaoServicoImportacaoExtratosRegra e;
         e.SetPonteiroFilial(filial).SetPonteiroContaBanco(conta).SetTipoStatus(status).SetMensagemStatus(mensagem);
@@ -46,19 +24,16 @@ class ClExecucoesTest : public ::testing::Test {
       }
       CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos> lista;
       lista.Add(x);
-      ASSERT_EQ(hub.GetAcessoConciliacao()->GravaExecucaoServicoImportacaoExtratos(lista), S_OK);
+      NoArmazem([&](CZQAcessoConciliacao& c) { ASSERT_EQ(c.GravaExecucaoServicoImportacaoExtratos(lista), S_OK); });
     };
     execucao(3, 8, {{1, 111, 1, "ontem"}});
     execucao(4, 8, {{1, 113, 1, "O serviço foi executado com sucesso."}, {2, 114, 2, "Sem conexão\ncom o banco"}});
     execucao(4, 9, {{2, 114, 3, "Recusado"}});
   }
-
-  std::string Db() const { return "sqlite:" + m_pasta.Arquivo("cl.db"); }
-  zq_teste::PastaTemporaria m_pasta;
 };
 
 TEST_F(ClExecucoesTest, ShowsEveryRunOfTheDayWithEachAccount) {
-  Resultado r = Executa({"--db", Db(), "executions", "--date", "04/12/2026"});
+  Resultado r = Roda({"executions", "--date", "04/12/2026"});
   ASSERT_EQ(r.codigo, 0) << r.erros;
   EXPECT_EQ(r.saida,
             "Execuções do serviço de importação em 04/12/2026: 2\n"

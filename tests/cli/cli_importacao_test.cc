@@ -1,23 +1,9 @@
-#include <gtest/gtest.h>
-
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <vector>
-
 #include "cli/cli_teste_util.h"
-#include "cli/zq_cli.h"
 #include "frame/zq_config.h"
-#include "store/store_teste_util.h"
 
 namespace {
 
-using zq_teste::PastaTemporaria;
-
-const std::string kAmostra = std::string(CL_TEST_SOURCE_DIR) + "/data/sample-company.json";
-
-using cl_teste_cli::Executa;
-using cl_teste_cli::Resultado;
+using namespace cl_teste_cli;
 
 // Test mode: the Tavorin answer comes from the installation directory.
 constexpr const char* kOfx =
@@ -27,29 +13,22 @@ constexpr const char* kOfx =
     "<STMTTRN>\n<TRNTYPE>CREDIT\n<DTPOSTED>20261203\n<TRNAMT>1200,00\n<FITID>2\n<CHECKNUM>1002\n"
     "<MEMO>DEPOSITO\n</STMTTRN>\n</BANKTRANLIST>\n</OFX>\n";
 
-class ClImportacaoTest : public ::testing::Test {
+class ClImportacaoTest : public ClEmpresaTest {
  protected:
   void SetUp() override {
-    CZQConfiguracao::Global().Set("local_orbel", m_pasta.Caminho());
-    CZQConfiguracao::Global().Set("temporario", m_pasta.Caminho());
-    CZQConfiguracao::Global().Set("log_erros", m_pasta.Caminho());
-    ASSERT_EQ(Executa({"--db", Db(), "init"}).codigo, 0);
-    ASSERT_EQ(Executa({"--db", Db(), "load-company", kAmostra}).codigo, 0);
+    for (const char* chave : {"local_orbel", "temporario", "log_erros"}) {
+      CZQConfiguracao::Global().Set(chave, m_pasta.Caminho());
+    }
+    ClEmpresaTest::SetUp();
+    zq_teste::EscreveArquivo(m_pasta.Arquivo("MockExtratoTavorin.ofx"), kOfx);
   }
   void TearDown() override {
     for (const char* chave : {"local_orbel", "temporario", "log_erros"}) CZQConfiguracao::Global().Remove(chave);
   }
-  std::string Db() const { return "sqlite:" + m_pasta.Arquivo("cl.db"); }
-  void EscreveOfx(const std::string& texto) { std::ofstream(m_pasta.Arquivo("MockExtratoTavorin.ofx")) << texto; }
-  Resultado Importa() {
-    return Executa({"--db", Db(), "import", "--account", "111", "--from", "01/12/2026", "--to", "05/12/2026"});
-  }
-
-  PastaTemporaria m_pasta;
+  Resultado Importa() { return Roda({"import", "--account", "111", "--from", "01/12/2026", "--to", "05/12/2026"}); }
 };
 
 TEST_F(ClImportacaoTest, StoresTheStatementOnceAndReportsTheRepeatedLines) {
-  EscreveOfx(kOfx);
   Resultado primeira = Importa();
   ASSERT_EQ(primeira.codigo, 0) << primeira.erros;
   EXPECT_NE(primeira.saida.find("Importação concluída."), std::string::npos);
@@ -61,7 +40,7 @@ TEST_F(ClImportacaoTest, StoresTheStatementOnceAndReportsTheRepeatedLines) {
             std::string::npos)
       << segunda.saida;
 
-  Resultado lista = Executa({"--db", Db(), "statements", "--account", "111", "--from", "01/12/2026", "--to", "05/12/2026"});
+  Resultado lista = Roda({"statements", "--account", "111", "--from", "01/12/2026", "--to", "05/12/2026"});
   ASSERT_EQ(lista.codigo, 0);
   EXPECT_NE(lista.saida.find("TARIFA BANCARIA"), std::string::npos);
   EXPECT_NE(lista.saida.find("2 linhas"), std::string::npos) << lista.saida;
@@ -77,10 +56,9 @@ struct FalhaCaso {
 class ClImportacaoFalhaTest : public ClImportacaoTest, public ::testing::WithParamInterface<FalhaCaso> {};
 
 TEST_P(ClImportacaoFalhaTest, RefusesWithAClearMessage) {
-  EscreveOfx(kOfx);
-  std::vector<std::string> argumentos{"--db", Db(), "import"};
+  std::vector<std::string> argumentos{"import"};
   argumentos.insert(argumentos.end(), GetParam().argumentos.begin(), GetParam().argumentos.end());
-  Resultado r = Executa(argumentos);
+  Resultado r = Roda(argumentos);
   EXPECT_EQ(r.codigo, GetParam().codigo);
   EXPECT_NE((r.erros + r.saida).find(GetParam().texto), std::string::npos) << r.erros << r.saida;
 }

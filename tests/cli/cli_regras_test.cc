@@ -1,63 +1,18 @@
-#include <gtest/gtest.h>
-
 #include <filesystem>
-#include <memory>
-#include <sstream>
-#include <string>
-#include <vector>
 
-#include "cli/zq_cli.h"
-#include "frame/zq_data.h"
-#include "store/store_teste_util.h"
-#include "store/zq_acesso_sql.h"
-#include "store/zq_banco_sql.h"
+#include "cli/cli_teste_util.h"
 
 namespace {
 
-using zq_teste::PastaTemporaria;
-
-struct Saida {
-  int codigo;
-  std::string texto;
-  std::string erros;
-};
+using namespace cl_teste_cli;
 
 // The sample company, with one statement line stored at a known position.
-class ClRegrasTest : public ::testing::Test {
+class ClRegrasTest : public ClEmpresaTest {
  protected:
   void SetUp() override {
-    ASSERT_EQ(Roda({"init"}).codigo, 0);
-    ASSERT_EQ(Roda({"load-company", std::string(CL_TEST_SOURCE_DIR) + "/data/sample-company.json"}).codigo, 0);
-    std::shared_ptr<CZQBancoSQL> banco;
-    CZQDadosDF_Erro erro;
-    ASSERT_EQ(CZQBancoSQL::Abre(Db(), banco, erro), S_OK);
-    CZQAcessoServidoresSQL hub(banco);
-    CZQDadosCL_Extrato e;
-    e.SetConta(113)
-        .SetFilial(1)
-        .SetDmaExtrato(CZQDma(2, 12, 2026).GetDma())
-        .SetValor(1234500)
-        .SetNatureza('+')
-        .SetHistBco("TED RECEBIDA CLIENTE")
-        .SetCodigoMvtoBco("209")
-        .SetConciliado('N');
-    ASSERT_EQ(hub.GetAcessoConciliacao()->GravaExtrato(e), S_OK);
-    m_posicaoLinha = e.GetPosicao();
+    ClEmpresaTest::SetUp();
+    m_posicaoLinha = GravaLinhas({Linha(113, Dia(2, 12, 2026), 1234500, '+', "TED RECEBIDA CLIENTE", "209")})[0];
   }
-
-  std::string Db() const { return "sqlite:" + m_pasta.Arquivo("cl.db"); }
-
-  Saida Roda(std::vector<std::string> argumentos) {
-    argumentos.insert(argumentos.begin(), {"cl", "--db", Db()});
-    for (std::string& a : argumentos) {
-      if (a == "{linha}") a = std::to_string(m_posicaoLinha);
-    }
-    std::ostringstream saida, erros;
-    const int codigo = ZQExecutaCl(argumentos, saida, erros);
-    return {codigo, saida.str(), erros.str()};
-  }
-
-  PastaTemporaria m_pasta;
   uint32_t m_posicaoLinha = 0;
 };
 
@@ -73,9 +28,13 @@ class ComandoRegrasTest : public ClRegrasTest, public ::testing::WithParamInterf
 
 TEST_P(ComandoRegrasTest, SaidaDizOQueAsRegrasFazem) {
   const CasoComando& caso = GetParam();
-  const Saida s = Roda(caso.argumentos);
-  EXPECT_EQ(s.codigo, caso.codigo) << s.texto << s.erros;
-  const std::string& onde = caso.codigo == 0 ? s.texto : s.erros;
+  std::vector<std::string> argumentos = caso.argumentos;
+  for (std::string& a : argumentos) {
+    if (a == "{linha}") a = std::to_string(m_posicaoLinha);
+  }
+  const Resultado s = Roda(argumentos);
+  EXPECT_EQ(s.codigo, caso.codigo) << s.saida << s.erros;
+  const std::string& onde = caso.codigo == 0 ? s.saida : s.erros;
   for (const std::string& t : caso.presentes) EXPECT_NE(onde.find(t), std::string::npos) << t << "\n" << onde;
   for (const std::string& t : caso.ausentes) EXPECT_EQ(onde.find(t), std::string::npos) << t << "\n" << onde;
   if (caso.codigo == 0) {
@@ -124,13 +83,13 @@ INSTANTIATE_TEST_SUITE_P(
                     {"excludes"}, {}}),
     [](const ::testing::TestParamInfo<CasoComando>& info) { return std::string(info.param.nome); });
 
-TEST(ClRegrasSemBancoTest, BancoQueNaoExisteNaoECriado) {
-  PastaTemporaria pasta;
-  std::ostringstream saida, erros;
-  const std::string db = "sqlite:" + pasta.Arquivo("nao.db");
-  EXPECT_EQ(ZQExecutaCl({"cl", "--db", db, "rules", "--account", "111"}, saida, erros), 1);
-  EXPECT_NE(erros.str().find("cl init"), std::string::npos) << erros.str();
-  EXPECT_FALSE(std::filesystem::exists(pasta.Arquivo("nao.db")));
+using ClRegrasSemBancoTest = ClTest;
+
+TEST_F(ClRegrasSemBancoTest, BancoQueNaoExisteNaoECriado) {
+  const Resultado r = Roda({"rules", "--account", "111"});
+  EXPECT_EQ(r.codigo, 1);
+  EXPECT_NE(r.erros.find("cl init"), std::string::npos) << r.erros;
+  EXPECT_FALSE(std::filesystem::exists(m_pasta.Arquivo("cl.db")));
 }
 
 }  // namespace

@@ -1,69 +1,26 @@
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "cli/cli_teste_util.h"
-#include "cli/zq_cli.h"
-#include "frame/zq_data.h"
-#include "store/store_teste_util.h"
-#include "store/zq_acesso_sql.h"
-#include "store/zq_banco_sql.h"
 
 namespace {
 
-using zq_teste::PastaTemporaria;
+using namespace cl_teste_cli;
 
-const std::string kAmostra = std::string(CL_TEST_SOURCE_DIR) + "/data/sample-company.json";
-
-using cl_teste_cli::Executa;
-using cl_teste_cli::Resultado;
-
-class ClTest : public ::testing::Test {
+// The sample company and a few statement lines of account 113.
+class ClPreparadoTest : public ClEmpresaTest {
  protected:
-  std::string Db() const { return "sqlite:" + m_pasta.Arquivo("cl.db"); }
-  // A store with the sample company and a few statement lines of account 113.
-  void Prepara() {
-    ASSERT_EQ(Executa({"--db", Db(), "init"}).codigo, 0);
-    ASSERT_EQ(Executa({"--db", Db(), "load-company", kAmostra}).codigo, 0);
-    std::shared_ptr<CZQBancoSQL> banco;
-    CZQDadosDF_Erro erro;
-    ASSERT_EQ(CZQBancoSQL::Abre(Db(), banco, erro), S_OK);
-    CZQAcessoServidoresSQL hub(banco);
-    struct {
-      uint32_t conta;
-      uint16_t filial;
-      int dia;
-      tagCY valor;
-      char natureza;
-      const char* historico;
-      char conciliado;
-    } linhas[] = {
-        {113, 1, 2, 12345000, '+', "TED RECEBIDA CLIENTE", 'N'},
-        {113, 1, 1, 890000, '-', "TARIFA PACOTE", 'S'},
-        {113, 2, 3, 10000, '-', "IOF", 'N'},
-        {111, 1, 2, 50000, '+', "PIX RECEBIDO", 'N'},
-        {113, 1, 10, 70000, '+', "FORA DO PERÍODO", 'N'},
-    };
-    for (const auto& l : linhas) {
-      CZQDadosCL_Extrato e;
-      e.SetConta(l.conta)
-          .SetFilial(l.filial)
-          .SetDmaExtrato(CZQDma(l.dia, 12, 2026).GetDma())
-          .SetValor(l.valor)
-          .SetNatureza(l.natureza)
-          .SetHistBco(l.historico)
-          .SetCodigoMvtoBco("209")
-          .SetDocumento(1000 + l.dia)
-          .SetConciliado(l.conciliado);
-      if (l.conciliado == 'S') e.SetTipoConciliacao('L').SetNumeroConciliacao(4);
-      ASSERT_EQ(hub.GetAcessoConciliacao()->GravaExtrato(e), S_OK);
-    }
+  void SetUp() override {
+    ClEmpresaTest::SetUp();
+    std::vector<CZQDadosCL_Extrato> linhas{
+        Linha(113, Dia(2, 12, 2026), 12345000, '+', "TED RECEBIDA CLIENTE", "209", 1002),
+        Linha(113, Dia(1, 12, 2026), 890000, '-', "TARIFA PACOTE", "209", 1001),
+        Linha(113, Dia(3, 12, 2026), 10000, '-', "IOF", "209", 1003, 2),
+        Linha(111, Dia(2, 12, 2026), 50000, '+', "PIX RECEBIDO", "209", 1002),
+        Linha(113, Dia(10, 12, 2026), 70000, '+', "FORA DO PERÍODO", "209", 1010)};
+    linhas[1].SetConciliado('S').SetTipoConciliacao('L').SetNumeroConciliacao(4);
+    GravaLinhas(linhas);
   }
-
-  PastaTemporaria m_pasta;
 };
 
 class AjudaTest : public ::testing::TestWithParam<std::vector<std::string>> {};
@@ -87,10 +44,9 @@ struct ErroCaso {
   const char* trecho;                   // part of the error text
 };
 
-class ErroClTest : public ClTest, public ::testing::WithParamInterface<ErroCaso> {};
+class ErroClTest : public ClPreparadoTest, public ::testing::WithParamInterface<ErroCaso> {};
 
 TEST_P(ErroClTest, ErrorsGoToStandardErrorWithAFailingCode) {
-  Prepara();
   std::vector<std::string> argumentos = GetParam().argumentos;
   for (std::string& a : argumentos) {
     if (a == "{db}") a = Db();
@@ -132,41 +88,37 @@ INSTANTIATE_TEST_SUITE_P(
         ErroCaso{"UnknownConnection", {"--db", "mysql://x", "init"}, "conexão não reconhecida"}),
     [](const auto& info) { return info.param.nome; });
 
-TEST_F(ClTest, BadCompanyFileNamesTheFieldAndKeepsTheStore) {
-  Prepara();
+TEST_F(ClPreparadoTest, BadCompanyFileNamesTheFieldAndKeepsTheStore) {
   const std::string ruim = m_pasta.Arquivo("ruim.json");
   std::string texto = zq_teste::LeArquivo(kAmostra);
   texto.replace(texto.find("\"integrar_com_terceiro\": 2"), 26, "\"integrar_com_terceiro\": -2");
   zq_teste::EscreveArquivo(ruim, texto);
-  Resultado r = Executa({"--db", Db(), "load-company", ruim});
+  Resultado r = Roda({"load-company", ruim});
   EXPECT_EQ(r.codigo, ZQ_CL_SAIDA_FALHA);
   EXPECT_NE(r.erros.find("plano_contas[3].banco.integrar_com_terceiro"), std::string::npos) << r.erros;
-  Resultado lista = Executa({"--db", Db(), "statements", "--account", "113", "--from", "01/12/2026", "--to",
-                             "05/12/2026"});
+  Resultado lista = Roda({"statements", "--account", "113", "--from", "01/12/2026", "--to", "05/12/2026"});
   EXPECT_NE(lista.saida.find("Banco do Brasil - Matriz"), std::string::npos) << lista.saida;
 }
 
 TEST_F(ClTest, InitCreatesTheStoreAndCanRunAgain) {
-  Resultado r = Executa({"--db", Db(), "init"});
+  Resultado r = Roda({"init"});
   EXPECT_EQ(r.codigo, 0) << r.erros;
   EXPECT_NE(r.saida.find("esquema versão " + std::to_string(ZQVersaoEsquemaSQL())), std::string::npos);
   EXPECT_TRUE(std::filesystem::exists(m_pasta.Arquivo("cl.db")));
-  EXPECT_EQ(Executa({"--db", Db(), "init"}).codigo, 0);
+  EXPECT_EQ(Roda({"init"}).codigo, 0);
 }
 
 TEST_F(ClTest, LoadCompanySaysWhatWasLoaded) {
-  ASSERT_EQ(Executa({"--db", Db(), "init"}).codigo, 0);
-  Resultado r = Executa({"--db", Db(), "load-company", kAmostra});
+  ASSERT_EQ(Roda({"init"}).codigo, 0);
+  Resultado r = Roda({"load-company", kAmostra});
   EXPECT_EQ(r.codigo, 0) << r.erros;
   EXPECT_EQ(r.saida,
             "Empresa EXEMPLO - Comercial Exemplo de Utilidades Ltda carregada: 2 filiais, 17 contas (4 bancárias), "
             "12 regras de lançamento.\n");
 }
 
-TEST_F(ClTest, StatementsListTheAccountsLinesOfThePeriod) {
-  Prepara();
-  Resultado r =
-      Executa({"--db", Db(), "statements", "--account", "113", "--from", "01/12/2026", "--to", "05/12/2026"});
+TEST_F(ClPreparadoTest, StatementsListTheAccountsLinesOfThePeriod) {
+  Resultado r = Roda({"statements", "--account", "113", "--from", "01/12/2026", "--to", "05/12/2026"});
   ASSERT_EQ(r.codigo, 0) << r.erros;
   EXPECT_TRUE(r.erros.empty());
   std::istringstream in(r.saida);
@@ -183,19 +135,18 @@ TEST_F(ClTest, StatementsListTheAccountsLinesOfThePeriod) {
   EXPECT_NE(linhas[4].find("IOF"), std::string::npos);
   EXPECT_EQ(linhas[5], "3 linhas; créditos 1.234,50, débitos 90,00");
 
-  Resultado abertas = Executa({"--db", Db(), "statements", "--account", "113", "--from", "01/12/2026", "--to",
-                               "05/12/2026", "--open", "--branch", "1"});
+  Resultado abertas =
+      Roda({"statements", "--account", "113", "--from", "01/12/2026", "--to", "05/12/2026", "--open", "--branch", "1"});
   ASSERT_EQ(abertas.codigo, 0);
   EXPECT_NE(abertas.saida.find("1 linha;"), std::string::npos) << abertas.saida;
   EXPECT_NE(abertas.saida.find("TED RECEBIDA"), std::string::npos);
 
-  Resultado conciliadas = Executa({"--db", Db(), "statements", "--account", "113", "--from", "01/12/2026", "--to",
-                                   "05/12/2026", "--reconciled"});
+  Resultado conciliadas =
+      Roda({"statements", "--account", "113", "--from", "01/12/2026", "--to", "05/12/2026", "--reconciled"});
   EXPECT_NE(conciliadas.saida.find("TARIFA PACOTE"), std::string::npos);
   EXPECT_EQ(conciliadas.saida.find("TED"), std::string::npos);
 
-  Resultado vazia = Executa({"--db", Db(), "statements", "--account", "114", "--from", "01/12/2026", "--to",
-                             "05/12/2026"});
+  Resultado vazia = Roda({"statements", "--account", "114", "--from", "01/12/2026", "--to", "05/12/2026"});
   EXPECT_EQ(vazia.codigo, 0);
   EXPECT_NE(vazia.saida.find("Nenhuma linha de extrato."), std::string::npos);
 }

@@ -1,12 +1,22 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/zq_cli.h"
+#include "frame/zq_data.h"
+#include "store/store_teste_util.h"
+#include "store/zq_acesso_sql.h"
+#include "store/zq_banco_sql.h"
 
 namespace cl_teste_cli {
+
+inline const std::string kAmostra = std::string(CL_TEST_SOURCE_DIR) + "/data/sample-company.json";
 
 // What one run of the tool gave: exit code and both streams.
 struct Resultado {
@@ -21,6 +31,73 @@ inline Resultado Executa(std::vector<std::string> argumentos) {
   std::ostringstream saida, erros;
   int codigo = ZQExecutaCl(argumentos, saida, erros);
   return {codigo, saida.str(), erros.str()};
+}
+
+inline REG_ZQDMA Dia(int dia, int mes, int ano) { return CZQDma(dia, mes, ano).GetDma(); }
+
+// A store file of its own in a folder of its own; nothing created yet.
+class ClTest : public ::testing::Test {
+ protected:
+  std::string Db() const { return "sqlite:" + m_pasta.Arquivo("cl.db"); }
+
+  // Runs "cl --db <the test's store> ..."; "{pasta}" in an argument is the test's folder.
+  Resultado Roda(std::vector<std::string> argumentos) const {
+    for (std::string& a : argumentos) {
+      if (size_t p = a.find("{pasta}"); p != std::string::npos) a.replace(p, 7, m_pasta.Caminho());
+    }
+    argumentos.insert(argumentos.begin(), {"--db", Db()});
+    return Executa(std::move(argumentos));
+  }
+
+  // The store with the sample company loaded by the tool itself.
+  void CarregaAmostra() {
+    ASSERT_EQ(Roda({"init"}).codigo, 0);
+    ASSERT_EQ(Roda({"load-company", kAmostra}).codigo, 0);
+  }
+
+  // Writes straight into the store through its own servers.
+  void NoArmazem(const std::function<void(CZQAcessoConciliacao&)>& escreve) {
+    std::shared_ptr<CZQBancoSQL> banco;
+    CZQDadosDF_Erro erro;
+    ASSERT_EQ(CZQBancoSQL::Abre(Db(), banco, erro), S_OK);
+    CZQAcessoServidoresSQL hub(banco);
+    escreve(*hub.GetAcessoConciliacao());
+  }
+  // Stores the statement lines; gives back their positions.
+  std::vector<uint32_t> GravaLinhas(std::vector<CZQDadosCL_Extrato> linhas) {
+    std::vector<uint32_t> posicoes;
+    NoArmazem([&](CZQAcessoConciliacao& conciliacao) {
+      for (CZQDadosCL_Extrato& e : linhas) {
+        ASSERT_EQ(conciliacao.GravaExtrato(e), S_OK);
+        posicoes.push_back(e.GetPosicao());
+      }
+    });
+    return posicoes;
+  }
+
+  zq_teste::PastaTemporaria m_pasta;
+};
+
+// The sample company loaded before each test.
+class ClEmpresaTest : public ClTest {
+ protected:
+  void SetUp() override { CarregaAmostra(); }
+};
+
+// An open statement line with what the tests vary.
+inline CZQDadosCL_Extrato Linha(uint32_t conta, REG_ZQDMA dia, tagCY valor, char natureza, const char* historico = "",
+                                const char* codigo = "", int64_t documento = 0, uint16_t filial = 1) {
+  CZQDadosCL_Extrato e;
+  e.SetConta(conta)
+      .SetFilial(filial)
+      .SetDmaExtrato(dia)
+      .SetValor(valor)
+      .SetNatureza(natureza)
+      .SetHistBco(historico)
+      .SetCodigoMvtoBco(codigo)
+      .SetDocumento(documento)
+      .SetConciliado('N');
+  return e;
 }
 
 }  // namespace cl_teste_cli

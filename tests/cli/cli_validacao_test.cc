@@ -1,25 +1,15 @@
-#include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <sstream>
-#include <string>
-#include <vector>
+#include <filesystem>
 
-#include "cli/zq_cli.h"
+#include "cli/cli_teste_util.h"
 #include "cli/zq_cli_validacao.h"
 #include "frame/zq_mensagens.h"
 #include "frame/zq_relogio.h"
-#include "store/store_teste_util.h"
 
 namespace {
 
-using zq_teste::PastaTemporaria;
-
-struct Saida {
-  int codigo;
-  std::string texto;
-  std::string erros;
-};
+using namespace cl_teste_cli;
 
 // The cases are built before the message library is reachable: a case names the
 // catalogue's text by its code, and the test looks it up when it runs.
@@ -31,27 +21,13 @@ std::string Esperado(const std::string& texto) {
 }
 
 // The sample company in a store of its own; the clock at 20/11/2026.
-class ClValidacaoTest : public ::testing::Test {
+class ClValidacaoTest : public ClEmpresaTest {
  protected:
   void SetUp() override {
     setenv("CL_BIBLIOTECA_MENSAGENS", CL_TEST_BINARY_DIR "/libzqmensagens.so", 0);
-    ASSERT_EQ(Roda({"init"}).codigo, 0);
-    ASSERT_EQ(Roda({"load-company", std::string(CL_TEST_SOURCE_DIR) + "/data/sample-company.json"}).codigo, 0);
+    ClEmpresaTest::SetUp();
   }
 
-  std::string Db() const { return "sqlite:" + m_pasta.Arquivo("cl.db"); }
-
-  Saida Roda(std::vector<std::string> argumentos) {
-    argumentos.insert(argumentos.begin(), {"cl", "--db", Db()});
-    for (std::string& a : argumentos) {
-      if (a.rfind("{pasta}", 0) == 0) a = m_pasta.Caminho() + a.substr(7);
-    }
-    std::ostringstream saida, erros;
-    const int codigo = ZQExecutaCl(argumentos, saida, erros);
-    return {codigo, saida.str(), erros.str()};
-  }
-
-  PastaTemporaria m_pasta;
   CZQRelogioFixo m_relogio{CZQDma(20, 11, 2026), zq::MontaHms(9, 0, 0)};
   CZQTrocaRelogio m_troca{m_relogio};
 };
@@ -73,14 +49,14 @@ TEST_P(ComandoValidacaoTest, AnswersAsTheScreenWould) {
   const CasoValidacao& c = GetParam();
   m_relogio.Define(c.hoje, zq::MontaHms(9, 0, 0));
   if (!c.arquivo.empty()) zq_teste::EscreveArquivo(m_pasta.Arquivo("config.json"), c.arquivo);
-  const Saida s = Roda(c.argumentos);
-  EXPECT_EQ(s.codigo, c.codigo) << s.texto << s.erros;
+  const Resultado s = Roda(c.argumentos);
+  EXPECT_EQ(s.codigo, c.codigo) << s.saida << s.erros;
   if (c.codigo == 0 || c.codigo == ZQ_CL_SAIDA_RECUSA) {
-    EXPECT_EQ(s.texto, Esperado(c.texto) + "\n") << s.erros;
+    EXPECT_EQ(s.saida, Esperado(c.texto) + "\n") << s.erros;
     EXPECT_EQ(s.erros, "");
   } else {
     EXPECT_NE(s.erros.find(c.texto), std::string::npos) << s.erros;
-    EXPECT_EQ(s.texto, "");
+    EXPECT_EQ(s.saida, "");
   }
 }
 
@@ -125,13 +101,40 @@ INSTANTIATE_TEST_SUITE_P(
         CasoValidacao{"other_service", {"validate-config", "pagamentos"}, 105, "pagamentos"}),
     [](const auto& info) { return std::string(info.param.nome); });
 
+const std::string kConciliacaoValida = "Configuração do serviço de conciliação válida: ";
+const std::string kCompartilhada =
+    R"({"filial": 1, "frequencia": 2, "contas": [111, 113]}, {"filial": 2, "frequencia": 2, "contas": [113]})";
+
+INSTANTIATE_TEST_SUITE_P(
+    Conciliacao, ComandoValidacaoTest,
+    ::testing::Values(
+        CasoValidacao{"stored", {"validate-config", "conciliacao"}, 0, kConciliacaoValida + "2 regras, 4 contas."},
+        CasoValidacao{"branch_before_a_cash_account",
+                      {"validate-config", "conciliacao", "--file", "{pasta}/config.json"},
+                      ZQ_CL_SAIDA_RECUSA,
+                      Mensagem(5893),
+                      R"({"regras": [{"filial": 0, "frequencia": 2, "contas": [101]}]})"},
+        // The company file's own section is read, not the import service's.
+        CasoValidacao{"section_of_a_company_file",
+                      {"validate-config", "conciliacao", "--file", "{pasta}/config.json"},
+                      ZQ_CL_SAIDA_RECUSA,
+                      "A conta bancária 1.1.2.03 foi informada mais de uma vez nas regras de execução do serviço.\n"
+                      "Cada conta bancária pode constar em uma única regra, uma única vez.",
+                      R"({"configuracao_importacao": {"regras": []}, "configuracao_conciliacao": {"regras": [)" +
+                          kCompartilhada + "]}}"},
+        CasoValidacao{"account_not_in_the_chart",
+                      {"validate-config", "conciliacao", "--file", "{pasta}/config.json"},
+                      1,
+                      "999",
+                      R"({"regras": [{"filial": 1, "frequencia": 2, "contas": [999]}]})"}),
+    [](const auto& info) { return std::string(info.param.nome); });
+
 // A validation reads the store and never creates one.
 TEST_F(ClValidacaoTest, MissingStoreIsNotCreated) {
-  std::ostringstream saida, erros;
   const std::string db = m_pasta.Arquivo("outro.db");
-  const int codigo = ZQExecutaCl({"cl", "--db", "sqlite:" + db, "validate-config", "importacao"}, saida, erros);
-  EXPECT_EQ(codigo, 1);
-  EXPECT_NE(erros.str().find("não existe"), std::string::npos) << erros.str();
+  const Resultado r = Executa({"--db", "sqlite:" + db, "validate-config", "importacao"});
+  EXPECT_EQ(r.codigo, 1);
+  EXPECT_NE(r.erros.find("não existe"), std::string::npos) << r.erros;
   EXPECT_FALSE(std::filesystem::exists(db));
 }
 

@@ -1,21 +1,16 @@
 // The reconciliation service's configuration checked before it is saved: the order of
 // the checks, the bounds of a daily time, accounts in one rule only, the reads of the
-// chart and their failures, and the "cl validate-config conciliacao" command.
+// chart and their failures ("cl validate-config conciliacao" is tried with the tool's tests).
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <functional>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "cli/zq_cli.h"
-#include "cli/zq_cli_validacao.h"
 #include "import/validacao_teste_util.h"
 #include "reconciliation/cl_trata_dados_configuracao_conciliacao_tesouraria_banco.h"
-#include "store/store_teste_util.h"
 #include "store/zq_falhas_injetadas.h"
 
 namespace {
@@ -230,67 +225,5 @@ INSTANTIATE_TEST_SUITE_P(
         CasoFalha{"repeated_account", 3, {Regra_({kTavorin}), Regra_({kTavorin})},
                   "CCLTrataDadosConfiguracaoConciliacaoTesourariaBanco::ConsisteConjuntoRegra"}),
     [](const auto& info) { return std::string(info.param.nome); });
-
-// ---------------------------------------------------------------- cl validate-config conciliacao
-
-class ClValidacaoConciliacaoTest : public ::testing::TestWithParam<std::tuple<const char*, std::string, int, std::string>> {
- protected:
-  void SetUp() override {
-    setenv("CL_BIBLIOTECA_MENSAGENS", CL_TEST_BINARY_DIR "/libzqmensagens.so", 0);
-    std::ostringstream nada;
-    ASSERT_EQ(Roda({"init"}, nada, nada), 0);
-    ASSERT_EQ(Roda({"load-company", std::string(CL_TEST_SOURCE_DIR) + "/data/sample-company.json"}, nada, nada), 0);
-  }
-
-  int Roda(std::vector<std::string> argumentos, std::ostream& saida, std::ostream& erros) {
-    argumentos.insert(argumentos.begin(), {"cl", "--db", "sqlite:" + m_pasta.Arquivo("cl.db")});
-    return ZQExecutaCl(argumentos, saida, erros);
-  }
-
-  zq_teste::PastaTemporaria m_pasta;
-};
-
-const char kValida[] = "Configuração do serviço de conciliação válida: ";
-const char kCompartilhada[] = R"({"filial": 1, "frequencia": 2, "contas": [111, 113]}, {"filial": 2, "frequencia": 2, "contas": [113]})";
-
-// Arguments after "validate-config conciliacao" ("" for the stored configuration, else
-// the file's text), exit code, and the output line (0, refusal: a catalogue code as
-// "#5893") or a piece of the error stream.
-TEST_P(ClValidacaoConciliacaoTest, AnswersAsTheScreenWould) {
-  const auto& [nome, arquivo, codigo, texto] = GetParam();
-  std::vector<std::string> argumentos = {"validate-config", "conciliacao"};
-  if (!arquivo.empty()) {
-    zq_teste::EscreveArquivo(m_pasta.Arquivo("config.json"), arquivo);
-    argumentos.insert(argumentos.end(), {"--file", m_pasta.Arquivo("config.json")});
-  }
-  std::ostringstream saida, erros;
-  EXPECT_EQ(Roda(argumentos, saida, erros), codigo) << saida.str() << erros.str();
-  if (codigo == 0 || codigo == ZQ_CL_SAIDA_RECUSA) {
-    const std::string esperado = texto[0] == '#' ? ZQGetMensagem(std::stoul(texto.substr(1)), "CL") : texto;
-    EXPECT_EQ(saida.str(), esperado + "\n") << erros.str();
-    EXPECT_EQ(erros.str(), "");
-  } else {
-    EXPECT_NE(erros.str().find(texto), std::string::npos) << erros.str();
-    EXPECT_EQ(saida.str(), "");
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Comando, ClValidacaoConciliacaoTest,
-    ::testing::Values(
-        std::make_tuple("stored", "", 0, std::string(kValida) + "2 regras, 4 contas."),
-        std::make_tuple("branch_before_a_cash_account",
-                        R"({"regras": [{"filial": 0, "frequencia": 2, "contas": [101]}]})", ZQ_CL_SAIDA_RECUSA,
-                        "#5893"),
-        // The company file's own section is read, not the import service's.
-        std::make_tuple("section_of_a_company_file",
-                        std::string(R"({"configuracao_importacao": {"regras": []}, "configuracao_conciliacao": {"regras": [)") +
-                            kCompartilhada + "]}}",
-                        ZQ_CL_SAIDA_RECUSA,
-                        "A conta bancária 1.1.2.03 foi informada mais de uma vez nas regras de execução do serviço.\n"
-                        "Cada conta bancária pode constar em uma única regra, uma única vez."),
-        std::make_tuple("account_not_in_the_chart", R"({"regras": [{"filial": 1, "frequencia": 2, "contas": [999]}]})",
-                        1, "999")),
-    [](const auto& info) { return std::string(std::get<0>(info.param)); });
 
 }  // namespace
