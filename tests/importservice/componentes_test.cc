@@ -27,12 +27,9 @@ class FeriadoTest : public ServicoImportacaoTest, public ::testing::WithParamInt
 
 TEST_P(FeriadoTest, FixedAndYearlyDatesOfTheLoadedBranch) {
   const CasoFeriado c = GetParam();
-  {
-    std::lock_guard<std::recursive_mutex> trava(m_banco->Trava());
-    // Yearly: Christmas Eve of the head office, stored with the year it was first kept.
-    m_banco->Sessao() << "INSERT INTO feriado_filial (filial, data, anual, descricao) VALUES (1, " +
-                             std::to_string(Dia(24, 12, 1999)) + ", 1, 'Véspera de Natal')";
-  }
+  // Yearly: Christmas Eve of the head office, stored with the year it was first kept.
+  Sql("INSERT INTO feriado_filial (filial, data, anual, descricao) VALUES (1, " + std::to_string(Dia(24, 12, 1999)) +
+      ", 1, 'Véspera de Natal')");
   CFeriado feriado;
   ASSERT_EQ(feriado.Inicializa(&m_pessoa), S_OK);
   ASSERT_EQ(feriado.LeTabelaFilial(c.filial), S_OK);

@@ -1,10 +1,7 @@
 // The scheduled import service over the SQL store, with the sample company, the test
 // mode's statements and a fixed clock.
-#include <fstream>
-#include <sstream>
 #include <tuple>
 
-#include "frame/zq_mensagens.h"
 #include "importservice/servico_teste_util.h"
 #include "store/zq_falhas_injetadas.h"
 
@@ -15,35 +12,6 @@ using Devida = std::pair<uint32_t, std::vector<uint32_t>>;
 using Devidas = std::vector<Devida>;
 
 constexpr REG_ZQHMS k0730 = 7 * 3600 + 30 * 60;
-
-std::string Descricao(HRESULT hr) {
-  CZQString d(ZQGetErrorDescription(hr));
-  d.Trim();
-  return d.str();
-}
-
-// Every record of the monthly error logs written under the test's directory.
-std::vector<std::string> RegistrosLog(const fs::path& raiz) {
-  std::vector<std::string> registros;
-  std::error_code ec;
-  for (auto it = fs::recursive_directory_iterator(raiz / "log", ec); !ec && it != fs::recursive_directory_iterator();
-       it.increment(ec)) {
-    if (!it->is_regular_file()) continue;
-    std::ifstream in(it->path());
-    std::string linha;
-    while (std::getline(in, linha))
-      if (!linha.empty() && linha.rfind("Data\tHora\t", 0) != 0) registros.push_back(linha);
-  }
-  return registros;
-}
-
-bool TemTrace(const fs::path& raiz, const std::string& classeFuncao, const std::string& variavelExpressao) {
-  for (const std::string& r : RegistrosLog(raiz))
-    if (r.find("\t" + classeFuncao + "\t") != std::string::npos &&
-        r.find("\t" + variavelExpressao + "\t") != std::string::npos)
-      return true;
-  return false;
-}
 
 // ---- which rules are due ----
 
@@ -79,11 +47,8 @@ class DiasUteisTest : public ServicoImportacaoTest, public ::testing::WithParamI
 TEST_P(DiasUteisTest, BusinessDaysRuleSkipsWeekendsAndTheBranchsHolidays) {
   const CasoDiaUtil c = GetParam();
   // A yearly holiday of the head office, stored with a date of long ago.
-  {
-    std::lock_guard<std::recursive_mutex> trava(m_banco->Trava());
-    m_banco->Sessao() << "INSERT INTO feriado_filial (filial, data, anual, descricao) VALUES (1, " +
-                             std::to_string(Dia(15, 12, 2001)) + ", 1, 'Feriado municipal')";
-  }
+  Sql("INSERT INTO feriado_filial (filial, data, anual, descricao) VALUES (1, " + std::to_string(Dia(15, 12, 2001)) +
+      ", 1, 'Feriado municipal')");
   const uint32_t conta = c.filial == 1 ? 111 : 114;
   Configura({Regra(c.filial, ZQ_FREQUENCIA_CADA_CICLO, 0, c.apenasDiasUteis, {conta})});
   Relogio(c.dia, c.mes, 2026, 12, 0);
@@ -305,10 +270,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ServicoImportacaoTest, AccountWithoutOnlineSourceIsRefusedBeforeAnyImport) {
   // 112 loses its online source: the validation refuses it (5888), so even 111, which
   // comes first and is fine, is not imported.
-  {
-    std::lock_guard<std::recursive_mutex> trava(m_banco->Trava());
-    m_banco->Sessao() << "UPDATE banco SET integrar_com_terceiro = 0 WHERE conta = 112";
-  }
+  Sql("UPDATE banco SET integrar_com_terceiro = 0 WHERE conta = 112");
   Configura({Regra(1, ZQ_FREQUENCIA_CADA_CICLO, 0, false, {111, 112})});
   // The validation refuses an account without online source before anything is imported.
   EXPECT_THROW(m_servico->OnRun(), CZQExceptionEx);
@@ -320,10 +282,7 @@ TEST_F(ServicoImportacaoTest, AccountWithoutOnlineSourceIsRefusedBeforeAnyImport
 
 TEST_F(ServicoImportacaoTest, RefusedRequestEndsTheRunWithTheValidationMessage) {
   // A movement lock after the first day of the request: 5872.
-  {
-    std::lock_guard<std::recursive_mutex> trava(m_banco->Trava());
-    m_banco->Sessao() << "UPDATE mestre_cl SET data_bloqueio_movimentacao = " + std::to_string(Dia(1, 12, 2026));
-  }
+  Sql("UPDATE mestre_cl SET data_bloqueio_movimentacao = " + std::to_string(Dia(1, 12, 2026)));
   const std::string mensagem = ZQGetMensagem(5872, "CL");
   ASSERT_FALSE(mensagem.empty());
   try {
@@ -377,7 +336,7 @@ TEST_P(FalhaServidorTest, FailedStepIsLoggedAndThrownWithItsMessageAndDescriptio
   EXPECT_EQ(m_host.entradas[0].tipo, 1);
   EXPECT_EQ(m_host.entradas[0].nivel, 4);
   EXPECT_EQ(m_host.entradas[0].texto, esperado);
-  EXPECT_TRUE(TemTrace(m_raiz, std::string("CCLServicoImportacaoExtratos::") + c.funcao, c.trace)) << c.trace;
+  EXPECT_TRUE(TemTrace(std::string("CCLServicoImportacaoExtratos::") + c.funcao, c.trace)) << c.trace;
   EXPECT_EQ(Execucoes().size(), 0u);
   EXPECT_EQ(LinhasExtrato(111) > 0, c.importou);
 }
@@ -415,8 +374,8 @@ TEST_F(ServicoImportacaoTest, UnreadableHolidayTableStopsTheRunWithItsResult) {
   EXPECT_TRUE(m_host.entradas.empty());
   EXPECT_TRUE(Execucoes().empty());
   EXPECT_EQ(LinhasExtrato(114), 0);
-  EXPECT_TRUE(TemTrace(m_raiz, "CCLServicoImportacaoExtratos::OnRun", "hr_check = DeveExecutar(bDeveExecutar)"));
-  EXPECT_TRUE(TemTrace(m_raiz, "CCLServicoImportacaoExtratos::DeveExecutar",
+  EXPECT_TRUE(TemTrace("CCLServicoImportacaoExtratos::OnRun", "hr_check = DeveExecutar(bDeveExecutar)"));
+  EXPECT_TRUE(TemTrace("CCLServicoImportacaoExtratos::DeveExecutar",
                        "hr = feriado.LeTabelaFilial(regra.GetPonteiroFilial())"));
 }
 
@@ -430,7 +389,7 @@ TEST_F(ServicoImportacaoTest, FailedHyperAutomationStepIsOnlyTraced) {
   for (const auto& e : execucoes[0].GetListaRegras()) EXPECT_EQ(e.GetTipoStatus(), ZQ_STATUS_EXECUCAO_SUCESSO);
   EXPECT_EQ(falhas.Chamadas("GravaStatusHiperautomacaoFinanceira"), 3);
   EXPECT_TRUE(m_host.entradas.empty());
-  EXPECT_TRUE(TemTrace(m_raiz, "CCLServicoImportacaoExtratos::OnRun", "hr_check = dadosErro.GetHR()"));
+  EXPECT_TRUE(TemTrace("CCLServicoImportacaoExtratos::OnRun", "hr_check = dadosErro.GetHR()"));
 }
 
 TEST_F(ServicoImportacaoTest, StopRequestOrEmptyConfigurationRunsNothing) {
@@ -446,17 +405,6 @@ TEST_F(ServicoImportacaoTest, StopRequestOrEmptyConfigurationRunsNothing) {
   EXPECT_EQ(m_servico->GetContasProcessadas(), 0);
   EXPECT_EQ(falhas.Chamadas("BuscaPonteirosExecucaoServicoImportacaoExtratos"), 0);
   EXPECT_TRUE(Execucoes().empty());
-}
-
-TEST(FabricaServicoImportacao, CreatesAnEmptyServiceThatAsksForAnHour) {
-  CAutoRun* servico = CLServicoImportacaoExtratos_new();
-  ASSERT_NE(servico, nullptr);
-  unsigned long intervalo = 0;
-  EXPECT_EQ(servico->OnGetIntervalo(&intervalo), S_OK);
-  EXPECT_EQ(intervalo, 3600000u);
-  EXPECT_FALSE(servico->OnConsultaIndicador());
-  EXPECT_EQ(static_cast<CCLServicoImportacaoExtratos*>(servico)->GetListaRegrasDevidas().GetQuantidade(), 0);
-  servico->OnDestroi();
 }
 
 }  // namespace

@@ -4,15 +4,17 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <fstream>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "frame/zq_config.h"
 #include "frame/zq_data.h"
 #include "frame/zq_excecao.h"
+#include "frame/zq_mensagens.h"
 #include "frame/zq_relogio.h"
+#include "import/importacao_teste_util.h"
 #include "importservice/cl_servico_importacao_extratos.h"
 #include "platform/zq_acesso_areas.h"
 #include "platform/zq_analytics_evento.h"
@@ -46,25 +48,14 @@ class HostGravador : public IZQHostServico {
   bool abortar = false;
 };
 
-// An environment variable changed for one scope.
-class VariavelTrocada {
- public:
-  VariavelTrocada(const char* nome, const char* valor) : m_nome(nome) {
-    if (const char* atual = getenv(nome)) m_anterior = atual;
-    if (valor) setenv(nome, valor, 1);
-    else unsetenv(nome);
-  }
-  ~VariavelTrocada() {
-    if (m_anterior) setenv(m_nome.c_str(), m_anterior->c_str(), 1);
-    else unsetenv(m_nome.c_str());
-  }
-  VariavelTrocada(const VariavelTrocada&) = delete;
-  VariavelTrocada& operator=(const VariavelTrocada&) = delete;
+using cl_teste::VariavelTrocada;
 
- private:
-  std::string m_nome;
-  std::optional<std::string> m_anterior;
-};
+// The library's description of a result, as a service's failure message ends.
+inline std::string Descricao(HRESULT hr) {
+  CZQString d(ZQGetErrorDescription(hr));
+  d.Trim();
+  return d.str();
+}
 
 // The import service over a store of its own with the sample company and the sample
 // statements of the test mode in the installation directory; the clock fixed on Friday
@@ -192,8 +183,35 @@ class ServicoImportacaoTest : public ::testing::Test {
     m_banco->Sessao() << sql, soci::into(valor);
     return valor;
   }
+  void Sql(const std::string& comando) {
+    std::lock_guard<std::recursive_mutex> trava(m_banco->Trava());
+    m_banco->Sessao() << comando;
+  }
   long long LinhasExtrato(uint32_t conta) {
     return Escalar("SELECT COUNT(*) FROM extrato WHERE conta = " + std::to_string(conta));
+  }
+
+  // Every record of the monthly error logs written under the test's directory.
+  std::vector<std::string> RegistrosLog() const {
+    std::vector<std::string> registros;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(m_raiz / "log", ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+      if (!it->is_regular_file()) continue;
+      std::ifstream in(it->path());
+      std::string linha;
+      while (std::getline(in, linha))
+        if (!linha.empty() && linha.rfind("Data\tHora\t", 0) != 0) registros.push_back(linha);
+    }
+    return registros;
+  }
+  // Whether a record of `classeFuncao` traced the failure of `variavelExpressao`.
+  bool TemTrace(const std::string& classeFuncao, const std::string& variavelExpressao) const {
+    for (const std::string& r : RegistrosLog())
+      if (r.find("\t" + classeFuncao + "\t") != std::string::npos &&
+          r.find("\t" + variavelExpressao + "\t") != std::string::npos)
+        return true;
+    return false;
   }
 
   fs::path m_raiz;

@@ -19,16 +19,20 @@ class ServicoConciliacaoTest : public ServicoImportacaoTest {
   void SetUp() override {
     ServicoImportacaoTest::SetUp();
     if (HasFatalFailure()) return;
-    m_conc = static_cast<CCLConciliacaoTesourariaBancoAutomatizada*>(CLConciliacaoTesourariaBanco_new());
-    ASSERT_NE(m_conc, nullptr);
-    m_conc->SetHost(&m_host);
-    ASSERT_EQ(m_conc->Inicializa(&m_pessoa), S_OK);
+    m_conc = NovaConc();
   }
   void TearDown() override {
     if (m_conc) m_conc->OnDestroi();
     ServicoImportacaoTest::TearDown();
   }
 
+  // A service made now, under whatever fault injection is in force.
+  CCLConciliacaoTesourariaBancoAutomatizada* NovaConc() {
+    auto* conc = static_cast<CCLConciliacaoTesourariaBancoAutomatizada*>(CLConciliacaoTesourariaBanco_new());
+    conc->SetHost(&m_host);
+    EXPECT_EQ(conc->Inicializa(&m_pessoa), S_OK);
+    return conc;
+  }
   CZQAcessoConciliacao& Conc() { return *m_hub->GetAcessoConciliacao(); }
 
   static RegraConc RegraC(uint32_t filial, uint8_t frequencia, REG_ZQHMS hora, bool apenasDiasUteis,
@@ -102,11 +106,6 @@ class ServicoConciliacaoTest : public ServicoImportacaoTest {
       devidas.emplace_back(r.GetPonteiroFilial(), r.GetListaPonteirosContaBanco().Std());
     EXPECT_EQ(deve, !devidas.empty());
     return devidas;
-  }
-
-  void Sql(const std::string& comando) {
-    std::lock_guard<std::recursive_mutex> trava(m_banco->Trava());
-    m_banco->Sessao() << comando;
   }
 
   long long Eventos32() {

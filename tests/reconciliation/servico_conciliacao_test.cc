@@ -1,8 +1,5 @@
 // The scheduled reconciliation service over the SQL store with the sample company and
 // a fixed clock.
-#include <fstream>
-
-#include "frame/zq_mensagens.h"
 #include "reconciliation/conciliacao_teste_util.h"
 #include "store/zq_falhas_injetadas.h"
 
@@ -12,27 +9,6 @@ namespace {
 using Devidas = std::vector<std::pair<uint32_t, std::vector<uint32_t>>>;
 
 constexpr REG_ZQHMS k0800 = 8 * 3600;
-
-std::string Descricao(HRESULT hr) {
-  CZQString d(ZQGetErrorDescription(hr));
-  d.Trim();
-  return d.str();
-}
-
-bool TemTrace(const fs::path& raiz, const std::string& classeFuncao, const std::string& expressao) {
-  std::error_code ec;
-  for (auto it = fs::recursive_directory_iterator(raiz / "log", ec); !ec && it != fs::recursive_directory_iterator();
-       it.increment(ec)) {
-    if (!it->is_regular_file()) continue;
-    std::ifstream in(it->path());
-    std::string linha;
-    while (std::getline(in, linha))
-      if (linha.find("\t" + classeFuncao + "\t") != std::string::npos &&
-          linha.find("\t" + expressao + "\t") != std::string::npos)
-        return true;
-  }
-  return false;
-}
 
 // ---- which rules and accounts are due ----
 
@@ -216,9 +192,7 @@ TEST_P(FalhaTest, FailedStepIsLoggedAndThrownKeepingRecordsWritten) {
   const std::string esperado = std::string(c.mensagem) + " - " + Descricao(hr);
   {
     CZQInjecaoFalhas injecao(falhas);
-    auto* servico = static_cast<CCLConciliacaoTesourariaBancoAutomatizada*>(CLConciliacaoTesourariaBanco_new());
-    servico->SetHost(&m_host);
-    ASSERT_EQ(servico->Inicializa(&m_pessoa), S_OK);
+    auto* servico = NovaConc();
     try {
       servico->OnRun();
       ADD_FAILURE() << "no exception";
@@ -233,7 +207,7 @@ TEST_P(FalhaTest, FailedStepIsLoggedAndThrownKeepingRecordsWritten) {
   EXPECT_EQ(m_host.entradas[0].tipo, 1);
   EXPECT_EQ(m_host.entradas[0].nivel, 4);
   EXPECT_EQ(m_host.entradas[0].texto, esperado);
-  EXPECT_TRUE(TemTrace(m_raiz, std::string("CCLConciliacaoTesourariaBancoAutomatizada::") + c.funcao, c.trace))
+  EXPECT_TRUE(TemTrace(std::string("CCLConciliacaoTesourariaBancoAutomatizada::") + c.funcao, c.trace))
       << c.trace;
   EXPECT_EQ(ExecucoesConc().size(), c.registros);
   // A daily rule that failed after its first account does not take up the rest today.
@@ -275,9 +249,7 @@ TEST_F(ServicoConciliacaoTest, UnreadableFinanceMasterCountsAsPostingsBlocked) {
   CZQFalhasInjetadas falhas;
   falhas.FalhaSempre("Financeiro.LeBufferMestre", E_FAIL);
   CZQInjecaoFalhas injecao(falhas);
-  auto* servico = static_cast<CCLConciliacaoTesourariaBancoAutomatizada*>(CLConciliacaoTesourariaBanco_new());
-  servico->SetHost(&m_host);
-  ASSERT_EQ(servico->Inicializa(&m_pessoa), S_OK);
+  auto* servico = NovaConc();
   EXPECT_EQ(servico->OnRun(), S_OK);
   servico->OnDestroi();
   const auto execucoes = ExecucoesConc();
@@ -295,14 +267,12 @@ TEST_F(ServicoConciliacaoTest, UnreadableTodaysRecordsSkipTheRuleOnly) {
   CZQFalhasInjetadas falhas;
   falhas.FalhaSempre("BuscaPonteirosExecucaoConciliacaoTesourariaBanco", E_FAIL);
   CZQInjecaoFalhas injecao(falhas);
-  auto* servico = static_cast<CCLConciliacaoTesourariaBancoAutomatizada*>(CLConciliacaoTesourariaBanco_new());
-  servico->SetHost(&m_host);
-  ASSERT_EQ(servico->Inicializa(&m_pessoa), S_OK);
+  auto* servico = NovaConc();
   EXPECT_TRUE(servico->DeveExecutar());
   ASSERT_EQ(servico->GetListaRegrasDevidas().GetQuantidade(), 1);
   EXPECT_EQ(servico->GetListaRegrasDevidas()[0].GetPonteiroFilial(), 2u);
   servico->OnDestroi();
-  EXPECT_TRUE(TemTrace(m_raiz, "CCLConciliacaoTesourariaBancoAutomatizada::DeveExecutar",
+  EXPECT_TRUE(TemTrace("CCLConciliacaoTesourariaBancoAutomatizada::DeveExecutar",
                        "hr = FiltraBancosJaProcessados(dadosRegra, setBancosProcessar)"));
 }
 
