@@ -66,6 +66,25 @@ HRESULT CCLConciliacaoLancaAuto::ProcessaLancamentoConcAutomatico(
   auto GetAcessoFinanceiro = [pFinanceiro]() { return pFinanceiro; };
   auto GetAcessoIntegracao = [pIntegracao]() { return pIntegracao; };
 
+  // One run of an account at a time, among every process on the store: a second run
+  // would read the same open lines, post them again and give the same numbers.
+  if (ZQ_FALHOU_EM(this, kClasse, hr, GetAcessoConciliacao()->TravaConta(dadosConciliacaoAutomatica.GetPonteiroConta()))) {
+    SetErro(pConciliacao->GetErro());
+    return hr;
+  }
+  struct CLiberaConta {
+    CCLConciliacaoLancaAuto* rotina;
+    CZQAcessoConciliacao* pConciliacao;
+    uint32_t lConta;
+    // The run's result stands; a lock not let go ends with the connection. Traced as
+    // the run's own step.
+    ~CLiberaConta() {
+      ::zq::RegistraFalha(rotina, "hr", "GetAcessoConciliacao()->LiberaConta(dadosConciliacaoAutomatica.GetPonteiroConta())",
+                          pConciliacao->LiberaConta(lConta),
+                          ::zq::LocalFonte{kClasse, "ProcessaLancamentoConcAutomatico", __FILE_NAME__, __LINE__});
+    }
+  } liberaConta{this, pConciliacao, dadosConciliacaoAutomatica.GetPonteiroConta()};
+
   // 1-2: the components and the open lines and entries.
   CCLClassificacao Classificacao;
   CCLContabilizaTesouraria contabilizaTesouraria;

@@ -400,6 +400,25 @@ TEST_F(ProcessaTest, FalhaAoGuardarOGrupoRastreiaENadaGrava) {
   EXPECT_EQ(Numero(), -1);
 }
 
+// A lock that cannot be let go does not undo the run: what it recorded stands, the
+// failure is traced, and the account is free again when the connection ends.
+TEST_F(ProcessaTest, FalhaAoLiberarAContaRastreiaEMantemORodado) {
+  GravaRegras({Credito()});
+  Linhas(2);
+  const HRESULT falha = ZQ_HR(0x80004005);
+  CZQFalhasInjetadas falhas;
+  falhas.Falha("LiberaConta", 1, falha);
+  CZQInjecaoFalhas injecao(falhas);
+  ASSERT_EQ(m_rotina.Inicializa(&m_perfil), S_OK);
+  EXPECT_EQ(Processa(), S_OK);
+  EXPECT_TRUE(m_erros.IsEmpty());
+  EXPECT_EQ(falhas.Chamadas("TravaConta"), 1);
+  EXPECT_TRUE(Rastreou("GetAcessoConciliacao()->LiberaConta(dadosConciliacaoAutomatica.GetPonteiroConta())", falha))
+      << LogErros();
+  EXPECT_EQ(Tesouraria(), 2);
+  EXPECT_EQ(Marcadas(), 2);
+}
+
 // ---- failed steps ----
 
 struct CasoFalha {
@@ -435,6 +454,8 @@ TEST_P(FalhaTest, PassoFatalRastreiaEDeixaSoOQueOCaminhoPermite) {
 INSTANTIATE_TEST_SUITE_P(
     Passos, FalhaTest,
     ::testing::Values(
+        CasoFalha{"TravaConta", "GetAcessoConciliacao()->TravaConta(dadosConciliacaoAutomatica.GetPonteiroConta())", 1,
+                  0, 0, -1},
         CasoFalha{"BuscaConciliacao",
                   "GetAcessoConciliacao()->BuscaConciliacao(dadosConciliacaoAutomatica, dadosArrayConciliacao)", 1, 0,
                   0, -1},
