@@ -199,12 +199,14 @@ HRESULT CCLServicoImportacaoExtratos::OnRun() {
       // lines happen under one hold of the account. Not getting it in time is a failure
       // to try again on the next run.
       CZQDadosDF_Erro dadosErro;
-      const bool bContaOcupada = FAILED(GetAcessoConciliacao()->TravaConta(conta));
+      ZQ_FALHOU_EM(this, kClasse, hr_check, GetAcessoConciliacao()->TravaConta(conta));
+      const bool bContaOcupada = FAILED(hr_check);
       if (bContaOcupada) {
         dadosErro.SetErro(GetAcessoConciliacao()->GetErro());
       } else {
         dadosErro = importacaoExtrato.ImportaExtrato(dadosFiltroImportacao);
-        GetAcessoConciliacao()->LiberaConta(conta);
+        // The lines are stored: an account not let go is traced and the import stands.
+        ZQ_FALHOU_EM(this, kClasse, hr_check, GetAcessoConciliacao()->LiberaConta(conta));
       }
       ++contasProcessadas;
 

@@ -586,11 +586,12 @@ class ServicoImportacao : public Servico {
   }
 
   // Failures that leave the account imported: the checks of one line (the line is
-  // rejected), and the pending lines read and the status stored for the hyper-automation
-  // after the import (the last calls of those reads).
+  // rejected), letting the account go after its lines are stored, and the pending lines
+  // read and the status stored for the hyper-automation after the import (the last calls
+  // of those reads).
   static bool ContaSegue(const Chamada& c, const Base& base) {
     if (c.operacao == "LeBanco" || c.operacao == "LeBufferMestre" || c.operacao == "LeBufferPlanoContabil" ||
-        c.operacao == "GravaStatusHiperautomacaoFinanceira")
+        c.operacao == "LiberaConta" || c.operacao == "GravaStatusHiperautomacaoFinanceira")
       return true;
     return (c.operacao == "BuscaPonteirosMovimentoExtrato" || c.operacao == "BuscaRegistrosMovimentoExtrato") &&
            c.n == Vezes(base.chamadas, c.operacao);
