@@ -1,7 +1,3 @@
-#include "frame/zq_trace.h"
-
-#include <stdlib.h>
-
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -9,7 +5,9 @@
 #include <vector>
 
 #include "frame/log_erros_teste_util.h"
+#include "frame/mensagens_teste_util.h"
 #include "frame/zq_log_erros.h"
+#include "frame/zq_trace.h"
 
 namespace {
 
@@ -33,23 +31,6 @@ class PerfilTeste : public IZQDF_Profiler {
 };
 
 HRESULT Devolve(HRESULT hr) { return hr; }
-
-// Sets an environment variable for its lifetime and restores what was there.
-class TrocaAmbiente {
- public:
-  TrocaAmbiente(const char* nome, const char* valor) : m_nome(nome) {
-    if (const char* v = getenv(nome)) m_anterior = v;
-    setenv(nome, valor, 1);
-  }
-  ~TrocaAmbiente() {
-    if (m_anterior) setenv(m_nome.c_str(), m_anterior->c_str(), 1);
-    else unsetenv(m_nome.c_str());
-  }
-
- private:
-  std::string m_nome;
-  std::optional<std::string> m_anterior;
-};
 
 // --- the trace line ---
 
@@ -106,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.nome); });
 
 TEST(LinhaTraceTest, WithoutTheMessageLibraryDescriptionAndCodeNameAreEmpty) {
-  TrocaAmbiente semBiblioteca("CL_BIBLIOTECA_MENSAGENS", "/nao/existe/libzqmensagens.so");
+  zq_teste_mensagens::SemBiblioteca semBiblioteca;
   auto campos = Separa(zq::MontaLinhaTrace("hr", "Chama()", E_INVALIDARG));
   ASSERT_EQ(campos.size(), 6u);
   EXPECT_EQ(campos[1], "hr = 0X80070057 ");

@@ -5,32 +5,12 @@
 #include <string>
 
 #include "frame/zq_base_rotinas.h"
+#include "frame/interacao_teste_util.h"
 #include "frame/zq_excecao.h"
-#include "platform/zq_interacao.h"
 
 namespace {
 
-// Records what would have been shown and answers with a fixed button.
-class InteracaoGravada : public IZQInteracao {
- public:
-  explicit InteracaoGravada(int resposta) : m_resposta(resposta) { m_anterior = ZQDefineInteracao(this); }
-  ~InteracaoGravada() override { ZQDefineInteracao(m_anterior); }
-  int Mostra(const CZQString& texto, TipoIcone icone, TipoBotao botoes, TipoBotaoDefault padrao) override {
-    textos.push_back(texto.str());
-    ultimoIcone = icone;
-    ultimosBotoes = botoes;
-    ultimoPadrao = padrao;
-    return m_resposta;
-  }
-  std::vector<std::string> textos;
-  TipoIcone ultimoIcone = ZQ_ICONE_NENHUM;
-  TipoBotao ultimosBotoes = ZQ_BOTAO_OK;
-  TipoBotaoDefault ultimoPadrao = ZQ_BOTAO_DEFAULT_1;
-
- private:
-  int m_resposta;
-  IZQInteracao* m_anterior = nullptr;
-};
+using zq_teste::InteracaoGravada;
 
 TEST(CZQDadosDF_ErroTest, StartsClearAndClearsAgain) {
   CZQDadosDF_Erro erro;

@@ -9,6 +9,7 @@
 #include "frame/zq_excecao.h"
 #include "frame/zq_mensagens.h"
 #include "importservice/cl_servico_importacao_extratos.h"
+#include "importservice/servico_teste_util.h"
 #include "platform/zq_acesso_servidores.h"
 #include "platform/zq_autorun.h"
 #include "reconciliation/cl_conciliacao_tesouraria_banco_automatizada.h"
@@ -123,21 +124,7 @@ TEST(CZQUltimoErroTest, RoutineKeepsItsLastError) {
   EXPECT_TRUE(rotina.GetErro().EhErroNenhum());
 }
 
-// A host that keeps its log.
-class HostGravado : public IZQHostServico {
- public:
-  HRESULT GravaLog(unsigned short tipo, unsigned short nivel, const char* texto) override {
-    entradas.push_back({tipo, nivel, texto});
-    return S_OK;
-  }
-  bool Abortar() override { return abortar; }
-  struct Entrada {
-    unsigned short tipo, nivel;
-    std::string texto;
-  };
-  std::vector<Entrada> entradas;
-  bool abortar = false;
-};
+using cl_servico_teste::HostGravador;
 
 using Fabrica = CAutoRun* (*)();
 
@@ -152,7 +139,7 @@ TEST_P(ServicoTest, FactoryBuildsAServiceTheHostCanDrive) {
   EXPECT_FALSE(servico->OnConsultaIndicador());
   EXPECT_EQ(servico->OnGetCodigoServico(), 0u);
   EXPECT_TRUE(servico->OnGetMensagemAmigavel().IsEmpty());
-  HostGravado host;
+  HostGravador host;
   servico->SetHost(&host);
   EXPECT_FALSE(servico->Abortar());
   host.abortar = true;
@@ -160,21 +147,35 @@ TEST_P(ServicoTest, FactoryBuildsAServiceTheHostCanDrive) {
   servico->OnDestroi();  // the sanitizer build catches a leak or a double free here
 }
 
-TEST_P(ServicoTest, FailurePathLogsAndThrowsWithTheServicesCompany) {
-  CAutoRun* servico = GetParam()();
+struct CasoFalhaServico {
+  const char* nome;
+  HRESULT hr;
+  const char* mensagem;
+};
+
+class FalhaServicoTest : public ::testing::TestWithParam<std::tuple<Fabrica, CasoFalhaServico>> {};
+
+// The failure is logged on the host and thrown with the service's company; a code the
+// message library does not describe (the store's "locked by another process") is still
+// named, as the error record names it.
+TEST_P(FalhaServicoTest, FailurePathLogsAndThrowsWithTheServicesCompany) {
+  const auto& [fabrica, caso] = GetParam();
+  CAutoRun* servico = fabrica();
   ASSERT_NE(servico, nullptr);
   CZQProfilerEmpresa pessoa("0007", 1, 2);
   ASSERT_EQ(servico->Inicializa(&pessoa), S_OK);
-  HostGravado host;
+  HostGravador host;
   servico->SetHost(&host);
-  std::string esperado = "Falha ao ler a configuração do serviço. - ";
-  CZQString descricao(ZQGetErrorDescription(E_FAIL));
-  esperado += descricao.Trim().str();
+  CZQDadosDF_Erro erro;
+  erro.SetErro(caso.hr, 0, 0);
+  CZQString nome = erro.GetTextoMostraMensagem();
+  ASSERT_FALSE(nome.Trim().IsEmpty());
+  const std::string esperado = std::string(caso.mensagem) + " - " + nome.str();
   try {
-    ZQFalhaServico(*servico, "Falha ao ler a configuração do serviço.", E_FAIL, "servico.cc", 77);
+    ZQFalhaServico(*servico, caso.mensagem, caso.hr, "servico.cc", 77);
     ADD_FAILURE() << "no exception";
   } catch (const CZQExceptionEx& e) {
-    EXPECT_EQ(e.GetCodigo(), E_FAIL);
+    EXPECT_EQ(e.GetCodigo(), caso.hr);
     EXPECT_EQ(e.GetCodigo2(), 0);
     EXPECT_EQ(e.GetCodigo3(), 0);
     EXPECT_EQ(e.GetEmpresa(), "0007");
@@ -190,32 +191,17 @@ TEST_P(ServicoTest, FailurePathLogsAndThrowsWithTheServicesCompany) {
   servico->OnDestroi();
 }
 
-// A code the message library does not describe (here the store's "locked by another
-// process") still says what failed: it is named as the error record names it.
-TEST_P(ServicoTest, FailurePathNamesACodeTheLibraryDoesNotDescribe) {
-  const HRESULT hr = ZQ_HR(0x800700AA);
-  CAutoRun* servico = GetParam()();
-  ASSERT_NE(servico, nullptr);
-  CZQProfilerEmpresa pessoa("0007", 1, 2);
-  ASSERT_EQ(servico->Inicializa(&pessoa), S_OK);
-  HostGravado host;
-  servico->SetHost(&host);
-  CZQDadosDF_Erro erro;
-  erro.SetErro(hr, 0, 0);
-  const std::string nome = erro.GetTextoMostraMensagem().str();
-  ASSERT_FALSE(nome.empty());
-  const std::string esperado = "Falha no processamento da conciliação automática. - " + nome;
-  try {
-    ZQFalhaServico(*servico, "Falha no processamento da conciliação automática.", hr, "servico.cc", 9);
-    ADD_FAILURE() << "no exception";
-  } catch (const CZQExceptionEx& e) {
-    EXPECT_EQ(e.GetCodigo(), hr);
-    EXPECT_EQ(e.GetMensagem().str(), esperado);
-  }
-  ASSERT_EQ(host.entradas.size(), 1u);
-  EXPECT_EQ(host.entradas[0].texto, esperado);
-  servico->OnDestroi();
-}
+INSTANTIATE_TEST_SUITE_P(
+    Fabricas, FalhaServicoTest,
+    ::testing::Combine(::testing::Values(&CLServicoImportacaoExtratos_new, &CLConciliacaoTesourariaBanco_new),
+                       ::testing::Values(CasoFalhaServico{"Described", E_FAIL,
+                                                          "Falha ao ler a configuração do serviço."},
+                                         CasoFalhaServico{"NotDescribed", ZQ_HR(0x800700AA),
+                                                          "Falha no processamento da conciliação automática."})),
+    [](const auto& info) {
+      return std::string(std::get<0>(info.param) == &CLServicoImportacaoExtratos_new ? "Importacao_" : "Conciliacao_") +
+             std::get<1>(info.param).nome;
+    });
 
 INSTANTIATE_TEST_SUITE_P(Fabricas, ServicoTest,
                          ::testing::Values(&CLServicoImportacaoExtratos_new, &CLConciliacaoTesourariaBanco_new));

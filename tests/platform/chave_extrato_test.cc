@@ -81,26 +81,6 @@ INSTANTIATE_TEST_SUITE_P(
         CasoCampo{"numero de conciliacao",
                   [](CZQDadosCL_Extrato& e) { e.SetNumeroConciliacao(e.GetNumeroConciliacao() + 1); }}));
 
-// A key holds only the chosen fields; the others keep their empty values, so two
-// lines that differ only outside the key give equal keys.
-TEST(ChaveExtratoTest, KeysOfChosenFieldsIgnoreTheRest) {
-  auto chave = [](const CZQDadosCL_Extrato& e) {
-    CZQDadosCL_Extrato k;
-    k.SetConta(e.GetConta()).SetValor(e.GetValor()).SetDmaExtrato(e.GetDmaExtrato());
-    return k;
-  };
-  CZQDadosCL_Extrato a = Base();
-  CZQDadosCL_Extrato b = a;
-  b.SetHistBco("OUTRO").SetDocumento(1).SetNatureza('-').SetChaveRegistro(ZQMontaDmc(0, 3));
-  EXPECT_FALSE(a == b);
-  EXPECT_TRUE(chave(a) == chave(b));
-  std::vector<CZQDadosCL_Extrato> conhecidas{chave(a)};
-  CZQDadosCL_Extrato outroValor = b;
-  outroValor.SetValor(b.GetValor() + 100);
-  EXPECT_TRUE(conhecidas[0] == chave(b));
-  EXPECT_FALSE(conhecidas[0] == chave(outroValor));
-}
-
 // Builds a copy of a line inside storage first filled with the given byte, so the
 // padding between its fields holds that byte.
 template <typename T>

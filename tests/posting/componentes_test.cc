@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
+#include "frame/interacao_teste_util.h"
 #include "platform/zq_conexao_plano.h"
-#include "platform/zq_interacao.h"
 #include "platform/zq_transacao.h"
 #include "posting/lanca_auto_teste_util.h"
 
@@ -12,26 +12,7 @@ namespace {
 
 using zq_lanca::LancaAutoTest;
 
-// Counts what would have been shown to a person.
-class InteracaoContada : public IZQInteracao {
- public:
-  int Mostra(const CZQString& texto, TipoIcone, TipoBotao, TipoBotaoDefault) override {
-    ++vezes;
-    ultimo = texto.str();
-    return ZQ_IDOK;
-  }
-  int vezes = 0;
-  std::string ultimo;
-};
-
-class InteracaoTrocada {
- public:
-  explicit InteracaoTrocada(IZQInteracao* nova) : m_anterior(ZQDefineInteracao(nova)) {}
-  ~InteracaoTrocada() { ZQDefineInteracao(m_anterior); }
-
- private:
-  IZQInteracao* m_anterior;
-};
+using zq_teste::InteracaoGravada;
 
 // ---- the chart connection over the store ----
 
@@ -90,26 +71,24 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(LancaAutoTest, ConexaoMostraSeusErrosSoQuandoTrataErros) {
   GravaRegras({});
-  InteracaoContada interacao;
-  InteracaoTrocada troca(&interacao);
+  InteracaoGravada interacao(ZQ_IDOK);
   CConexaoPlanoContabil plano;
   ASSERT_EQ(plano.Inicializa("EXEMPLO", 7, 4242, '0', '0'), S_OK);
   EXPECT_TRUE(plano.GetTrataErros());
   _RegContaPS conta;
   EXPECT_TRUE(FAILED(plano.Le(4242, &conta)));
-  EXPECT_EQ(interacao.vezes, 1);
-  EXPECT_NE(interacao.ultimo.find("4242"), std::string::npos);
+  ASSERT_EQ(interacao.textos.size(), 1u);
+  EXPECT_NE(interacao.textos[0].find("4242"), std::string::npos);
 
   plano.SetTrataErros(false);
   EXPECT_TRUE(FAILED(plano.Le(4242, &conta)));
   EXPECT_EQ(plano.Le(501, &conta), S_OK);
-  EXPECT_EQ(interacao.vezes, 1);
+  EXPECT_EQ(interacao.textos.size(), 1u);
 }
 
 TEST_F(LancaAutoTest, ConexaoFechadaOuSemComponenteNaoLe) {
   GravaRegras({});
-  InteracaoContada interacao;
-  InteracaoTrocada troca(&interacao);
+  InteracaoGravada interacao(ZQ_IDOK);
   CConexaoPlanoContabil fechada;
   fechada.SetTrataErros(false);
   _RegContaPS conta;
@@ -128,7 +107,7 @@ TEST_F(LancaAutoTest, ConexaoFechadaOuSemComponenteNaoLe) {
   CConexaoPlanoContabil semComponente;
   EXPECT_EQ(semComponente.Inicializa("EXEMPLO", 7, 4242, '0', '0'), ZQ_E_PLANO_NAO_CONECTADO);
   EXPECT_FALSE(semComponente.EstaConectado());
-  EXPECT_EQ(interacao.vezes, 0);
+  EXPECT_TRUE(interacao.textos.empty());
 }
 
 // ---- the transaction names over the store ----

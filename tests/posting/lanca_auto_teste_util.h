@@ -170,6 +170,12 @@ class LancaAutoTest : public ::testing::Test {
     return linha;
   }
 
+  long long Conta(const std::string& consulta) {
+    long long n = 0;
+    m_banco->Sessao() << consulta, soci::into(n);
+    return n;
+  }
+
   // The month's error log of the sample company, as text.
   std::string LogErros() const { return zq_teste::LeArquivo(m_log.Base("EXEMPLO")); }
   // Whether the log holds the trace of `expressao` failing with `hr`.

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/zq_contabiliza_base.h"
 #include "platform/zq_interacao.h"
 #include "posting/lanca_auto_teste_util.h"
 #include "store/zq_falhas_injetadas.h"
@@ -222,26 +221,6 @@ TEST_F(ComplementoTest, PosicaoSemRegraNaoLeForaDaLista) {
   CZQString texto;
   EXPECT_EQ(m_rotina.GetComplHistorico(1, m_entrada, 2, m_linha, texto), S_OK);
   EXPECT_EQ(texto.str(), "Tarifa Pacote Servicos\r");
-}
-
-// ---- the accessors of the accounting base ----
-
-class Contabiliza : public CContabilizaBase {
- public:
-  void Recusa(uint16_t modulo, uint32_t codigo) { SetErroContabiliza(modulo, codigo); }
-};
-
-TEST(ContabilizaBaseTest, ErroEComplemento) {
-  Contabiliza c;
-  EXPECT_EQ(c.GetCodigoErroContabiliza(), 0u);
-  EXPECT_EQ(c.GetModuloErroContabiliza(), 0u);
-  c.Recusa(10, 5889);
-  EXPECT_EQ(c.GetCodigoErroContabiliza(), 5889u);
-  EXPECT_EQ(c.GetModuloErroContabiliza(), 10u);
-  c.SetComplemento("NF 123\r");
-  EXPECT_EQ(c.GetComplemento().str(), "NF 123\r");
-  c.SetComplemento(nullptr);
-  EXPECT_TRUE(c.GetComplemento().IsEmpty());
 }
 
 // ---- the routine as a whole ----

@@ -23,12 +23,6 @@ constexpr int kQuedasPorRodada = 5;
 // Seed of the kill moments; whether the rule aggregates a day's deposits into one entry.
 class QuedaTest : public LancaAutoTest, public ::testing::WithParamInterface<std::tuple<unsigned, bool>> {
  protected:
-  long long Conta(const std::string& consulta) {
-    long long n = 0;
-    m_banco->Sessao() << consulta, soci::into(n);
-    return n;
-  }
-
   // Runs the posting in a process of its own over the same file; returns its pid.
   pid_t Inicia() {
     const std::string arquivo = m_pasta.Arquivo("cl.db");
