@@ -17,6 +17,7 @@
 #include "store/zq_acesso_sql.h"
 #include "store/zq_arquivo_empresa.h"
 #include "store/zq_componentes_erp_sql.h"
+#include "store/zq_integracao_sql.h"
 #include "store/zq_soci.h"
 
 // What the posting tests share: the routine with its protected members in reach, rules
@@ -174,6 +175,14 @@ class LancaAutoTest : public ::testing::Test {
     long long n = 0;
     m_banco->Sessao() << consulta, soci::into(n);
     return n;
+  }
+
+  // The management accounts a classification account spreads its amounts over (shares of 1000000).
+  void Rateio(uint32_t classificacao, std::vector<std::pair<uint32_t, tagCY>> contas) {
+    CZQVector<tagRegGerencial_ps> rateio;
+    for (auto [conta, percentual] : contas) rateio.Add(tagRegGerencial_ps{0, percentual, 9, conta});
+    CZQFonteLancamentoSQL fonte(m_banco);
+    ASSERT_EQ(fonte.GravaRateio(classificacao, rateio), S_OK);
   }
 
   // The month's error log of the sample company, as text.

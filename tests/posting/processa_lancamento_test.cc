@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "frame/interacao_teste_util.h"
 #include "lanca_auto_teste_util.h"
 #include "platform/zq_bstr.h"
-#include "platform/zq_interacao.h"
 #include "store/zq_falhas_injetadas.h"
 #include "store/zq_integracao_sql.h"
 
@@ -26,29 +26,10 @@ Regra Credito(std::string codigo = "300", std::string historico = "DEPOSITO") {
                .transacao = 1, .forma = 5, .classificacao = 401};
 }
 
-// Answers every question the same and remembers what was asked.
-class InteracaoGravada : public IZQInteracao {
- public:
-  explicit InteracaoGravada(int resposta) : m_resposta(resposta) { m_anterior = ZQDefineInteracao(this); }
-  ~InteracaoGravada() override { ZQDefineInteracao(m_anterior); }
-  int Mostra(const CZQString& texto, TipoIcone, TipoBotao, TipoBotaoDefault) override {
-    perguntas.push_back(texto.str());
-    return m_resposta;
-  }
-  std::vector<std::string> perguntas;
-
- private:
-  int m_resposta;
-  IZQInteracao* m_anterior = nullptr;
-};
+using zq_teste::InteracaoGravada;
 
 class ProcessaTest : public LancaAutoTest {
  protected:
-  long long Conta(const std::string& consulta) {
-    long long n = 0;
-    m_banco->Sessao() << consulta, soci::into(n);
-    return n;
-  }
   long long Tesouraria() { return Conta("SELECT COUNT(*) FROM tesouraria"); }
   long long Marcadas() {
     return Conta("SELECT COUNT(*) FROM extrato WHERE conciliado = 'S' AND tipo_conciliacao = 'L'");
@@ -72,13 +53,6 @@ class ProcessaTest : public LancaAutoTest {
     for (int i = 0; i < n; ++i) linhas.Add(Linha(historico, codigo, natureza, 111, 1000 + i, data, 7000 + i));
     ASSERT_EQ(m_hub->Conciliacao().GravaExtratos(linhas), S_OK);
   }
-  void Rateio(uint32_t classificacao, std::vector<std::pair<uint32_t, tagCY>> contas) {
-    CZQVector<tagRegGerencial_ps> rateio;
-    for (auto [conta, percentual] : contas) rateio.Add(tagRegGerencial_ps{0, percentual, 9, conta});
-    CZQFonteLancamentoSQL fonte(m_banco);
-    ASSERT_EQ(fonte.GravaRateio(classificacao, rateio), S_OK);
-  }
-
   CZQVector<CZQDadosDF_Erro> m_erros;
 };
 
@@ -223,7 +197,7 @@ TEST_P(DuplicadoTest, LancamentoIdenticoNaTesouraria) {
   InteracaoGravada interacao(caso.resposta);
   EXPECT_EQ(Processa(caso.silencioso), S_OK);
   EXPECT_TRUE(m_erros.IsEmpty());
-  EXPECT_EQ(interacao.perguntas, caso.silencioso ? std::vector<std::string>{} : std::vector<std::string>{kPergunta});
+  EXPECT_EQ(interacao.textos, caso.silencioso ? std::vector<std::string>{} : std::vector<std::string>{kPergunta});
   EXPECT_EQ(Tesouraria(), caso.lanca ? 2 : 1);
   EXPECT_EQ(Marcadas(), caso.lanca ? 2 : 1);
   EXPECT_EQ(Numero(), caso.lanca ? 42 : 41);  // a dropped entry gives its number back
@@ -327,46 +301,64 @@ TEST_F(ProcessaTest, LinhaJaIntegradaERecusadaCom5879) {
   EXPECT_EQ(Logs(), 0);
 }
 
-// An aggregated entry recorded by a run that stopped before marking all its lines: the
-// next opening of the store marks every line of the group, and the next run posts nothing
-// again. Had only the origin been kept, the group's other lines would stay open and be
-// refused for ever.
-TEST_F(ProcessaTest, GrupoGravadoSemMarcasECompletadoAoAbrir) {
+// A run that stopped after recording (here its second mark fails) leaves entries with
+// open lines and no logs. The next run of the account, in the same process, marks every
+// line of each entry with its number, writes the missing logs and posts nothing again.
+// Had only an aggregated entry's origin been kept, its other lines would stay open and
+// be refused for ever.
+struct CasoInterrompido {
+  const char* nome;
+  bool agrupa;
+  const char* operacao;
+  long chamada;
+  long long lancamentos, marcadasAntes;
+};
+
+class InterrompidoTest : public ProcessaTest, public ::testing::WithParamInterface<CasoInterrompido> {};
+
+TEST_P(InterrompidoTest, ProximaRodadaCompletaMarcasELogs) {
+  const CasoInterrompido& caso = GetParam();
   Regra r = Credito();
-  r.agrupa = true;
+  r.agrupa = caso.agrupa;
   GravaRegras({r});
   Linhas(3);
   Linhas(2, "DEPOSITO", "300", '+', Dia(11, 3, 2026));
   {
     CZQFalhasInjetadas falhas;
-    falhas.Falha("GravaExtrato", 2, ZQ_HR(0x80004005));
+    falhas.Falha(caso.operacao, caso.chamada, ZQ_HR(0x80004005));
     CZQInjecaoFalhas injecao(falhas);
     ASSERT_EQ(m_rotina.Inicializa(&m_perfil), S_OK);
     EXPECT_NE(Processa(), S_OK);
-    EXPECT_EQ(falhas.Chamadas("SetOrigensAgrupadas"), 2);
   }
-  EXPECT_EQ(Tesouraria(), 2);
-  EXPECT_EQ(Marcadas(), 1);
-  EXPECT_EQ(Conta("SELECT COUNT(*) FROM integracao_origem_grupo"), 3);
-
-  ZQRemoveArmazemSQL();
-  m_hub.reset();
-  m_banco.reset();
-  CZQDadosDF_Erro erro;
-  ASSERT_EQ(ZQInstalaArmazemSQL("sqlite:" + m_pasta.Arquivo("cl.db"), erro, &m_banco), S_OK);
-  m_hub = std::make_unique<CZQAcessoServidoresSQL>(m_banco);
-  EXPECT_EQ(Marcadas(), 5);
-  // Each line carries the number of the entry it went into.
-  EXPECT_EQ(Conta("SELECT COUNT(*) FROM extrato WHERE numero_conciliacao = 1 AND dma_extrato = "
-                  "(SELECT MIN(dma_extrato) FROM extrato)"),
-            3);
-  EXPECT_EQ(Conta("SELECT COUNT(DISTINCT numero_conciliacao) FROM extrato"), 2);
+  EXPECT_EQ(Tesouraria(), caso.lancamentos);
+  EXPECT_EQ(Marcadas(), caso.marcadasAntes);
+  EXPECT_EQ(Logs(), 0);
 
   ASSERT_EQ(m_rotina.Inicializa(&m_perfil), S_OK);
   EXPECT_EQ(Processa(), S_OK);
   EXPECT_TRUE(m_erros.IsEmpty());
-  EXPECT_EQ(Tesouraria(), 2);
+  EXPECT_EQ(Tesouraria(), caso.lancamentos);
+  EXPECT_EQ(Marcadas(), 5);
+  // Each line carries the number of the entry it went into, and each number has its log
+  // with its lines and its entry.
+  EXPECT_EQ(Conta("SELECT COUNT(*) FROM extrato e JOIN (SELECT origem, posicao_tesouraria FROM integracao_origem"
+                  " UNION ALL SELECT origem, posicao_tesouraria FROM integracao_origem_grupo) o"
+                  " ON o.origem = e.posicao * 256 + 24 JOIN tesouraria t ON t.posicao = o.posicao_tesouraria"
+                  " WHERE e.numero_conciliacao = t.numero_conciliacao_ent"),
+            5);
+  EXPECT_EQ(Logs(), caso.lancamentos);
+  EXPECT_EQ(Conta("SELECT COUNT(*) FROM log_conciliacao_chave WHERE lado = 'E'"), 5);
+  EXPECT_EQ(Conta("SELECT COUNT(*) FROM log_conciliacao_chave WHERE lado = 'T'"), caso.lancamentos);
+  EXPECT_EQ(Conta("SELECT COUNT(*) FROM integracao_pendente"), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Falhas, InterrompidoTest,
+    ::testing::Values(CasoInterrompido{"AvulsaNaMarca", false, "GravaExtrato", 2, 5, 1},
+                      CasoInterrompido{"AgrupadaNaMarca", true, "GravaExtrato", 2, 2, 1},
+                      CasoInterrompido{"AvulsaNosLogs", false, "LeTesouraria", 1, 5, 5},
+                      CasoInterrompido{"AgrupadaNosLogs", true, "LeTesouraria", 1, 2, 5}),
+    [](const auto& info) { return std::string(info.param.nome); });
 
 // A line already integrated inside another entry's group is refused like an origin.
 TEST_F(ProcessaTest, LinhaDeGrupoJaIntegradaERecusadaCom5879) {
@@ -490,12 +482,6 @@ INSTANTIATE_TEST_SUITE_P(
                   "GetAcessoFinanceiro()->LeTesouraria(listaDmc, listaTesourariaLida)", 1, 3, 3, 3}),
     [](const auto& info) { return std::string(info.param.operacao); });
 
-}  // namespace
-
-namespace {
-
-using namespace zq_lanca;
-
 // A result the failure check passes over (0xFFFFFFFF): the duplicate check of the treasury reads
 // it as "no duplicate", while the treasury part of the integration ends the run untraced.
 struct CasoIgnorado {
@@ -524,12 +510,6 @@ INSTANTIATE_TEST_SUITE_P(Passos, IgnoradoTest,
                          ::testing::Values(CasoIgnorado{"Existe", S_OK, 2},
                                            CasoIgnorado{"SetFinanceiroTesouraria", ZQ_HR_IGNORADO, 0}),
                          [](const auto& info) { return std::string(info.param.operacao); });
-
-}  // namespace
-
-namespace {
-
-using namespace zq_lanca;
 
 // The store's integration transaction: all of it or nothing, whichever entry is refused.
 class IntegracaoTest : public ProcessaTest, public ::testing::WithParamInterface<int> {

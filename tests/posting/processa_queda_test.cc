@@ -8,7 +8,6 @@
 #include <tuple>
 
 #include "lanca_auto_teste_util.h"
-#include "store/zq_integracao_sql.h"
 
 // A posting run killed at random moments and run again: the store never holds an entry
 // twice or a line marked without its entry, and every line whose entry was recorded
@@ -50,11 +49,7 @@ TEST_P(QuedaTest, ProcessoMortoERodadoDeNovoNaoDuplicaNemPerdeMarcas) {
   // Aggregated, each day's deposits make one entry.
   const long long lancamentos = agrupa ? 28 : kLinhas;
   GravaRegras({regra});
-  CZQVector<tagRegGerencial_ps> rateio;
-  rateio.Add(tagRegGerencial_ps{0, 300000, 9, 7001});
-  rateio.Add(tagRegGerencial_ps{0, 700000, 9, 7002});
-  CZQFonteLancamentoSQL fonte(m_banco);
-  ASSERT_EQ(fonte.GravaRateio(401, rateio), S_OK);
+  Rateio(401, {{7001, 300000}, {7002, 700000}});
   CZQVector<CZQDadosCL_Extrato> linhas;
   for (int i = 0; i < kLinhas; ++i) {
     linhas.Add(Linha("DEPOSITO", "300", '+', 111, 1000 + i, Dia(1 + i % 28, 3, 2026), 5000 + i));
