@@ -41,7 +41,10 @@ CZQAcessoServidoresSQL::CZQAcessoServidoresSQL(std::shared_ptr<CZQBancoSQL> banc
       m_contabil(banco),
       m_integracao(banco) {}
 
-CZQAcessoServidoresSQL::~CZQAcessoServidoresSQL() = default;
+CZQAcessoServidoresSQL::~CZQAcessoServidoresSQL() {
+  m_banco->Trava().lock();
+  m_destravador.trava = &m_banco->Trava();
+}
 
 HRESULT ZQInstalaArmazemSQL(const std::string& conexao, CZQDadosDF_Erro& erro, std::shared_ptr<CZQBancoSQL>* aberto) {
   std::shared_ptr<CZQBancoSQL> banco;

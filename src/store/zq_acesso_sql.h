@@ -177,6 +177,15 @@ class CZQAcessoServidoresSQL : public CZQAcessoServidores {
 
  private:
   std::shared_ptr<CZQBancoSQL> m_banco;
+  // The areas deallocate their prepared statements on the connection as they go, which
+  // must not meet another thread's use of it (libpq's connections are not shared): the
+  // destructor takes the connection's lock and this, destroyed after the areas, lets go.
+  struct Destravador {
+    std::recursive_mutex* trava = nullptr;
+    ~Destravador() {
+      if (trava) trava->unlock();
+    }
+  } m_destravador;
   CZQAcessoConciliacaoSQL m_conciliacao;
   CZQAcessoEmpresarialSQL m_empresarial;
   CZQAcessoFinanceiroSQL m_financeiro;

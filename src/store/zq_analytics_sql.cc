@@ -63,6 +63,15 @@ HRESULT CZQDestinoAnalyticsSQL::LeEventos(std::vector<ZQEventoAnalytics>& evento
 }
 
 void ZQInstalaAnalyticsSQL(std::shared_ptr<CZQBancoSQL> banco) {
+  // The writer runs on a thread of its own. On PostgreSQL it gets a connection of its
+  // own too: libpq's connection is one conversation, and the routines' statements are
+  // deallocated (as their objects go) outside the connection's lock, which would cut
+  // into the writer's transaction. Without a second connection it shares the first.
+  if (banco && banco->GetBackend() == "postgresql") {
+    std::shared_ptr<CZQBancoSQL> propria;
+    CZQDadosDF_Erro erro;
+    if (SUCCEEDED(CZQBancoSQL::Abre(banco->GetConexao(), propria, erro))) banco = std::move(propria);
+  }
   ZQDefineDestinoAnalytics(std::make_shared<CZQDestinoAnalyticsSQL>(std::move(banco)));
 }
 
