@@ -15,82 +15,71 @@ constexpr REG_ZQHMS k0730 = 7 * 3600 + 30 * 60;
 
 // ---- which rules are due ----
 
-struct CasoHorario {
-  int hora, minuto, segundo;
-  bool devida;
-};
-
-class HorarioDiarioTest : public ServicoImportacaoTest, public ::testing::WithParamInterface<CasoHorario> {};
-
-TEST_P(HorarioDiarioTest, DailyRuleIsDueFromItsTimeOn) {
-  const CasoHorario c = GetParam();
-  Configura({Regra(1, ZQ_FREQUENCIA_DIARIA, k0730, false, {111, 113})});
-  Relogio(4, 12, 2026, c.hora, c.minuto, c.segundo);
-  EXPECT_EQ(RegrasDevidas(), (c.devida ? Devidas{{1, {111, 113}}} : Devidas{}));
-}
-
-INSTANTIATE_TEST_SUITE_P(Horarios, HorarioDiarioTest,
-                         ::testing::Values(CasoHorario{0, 0, 0, false}, CasoHorario{7, 29, 59, false},
-                                           CasoHorario{7, 30, 0, true}, CasoHorario{7, 30, 1, true},
-                                           CasoHorario{23, 59, 59, true}));
-
-struct CasoDiaUtil {
+struct CasoDevida {
   const char* nome;
-  int dia, mes;
-  uint32_t filial;
+  int dia, mes, hora, minuto, segundo;
+  uint32_t filial;  // 1: accounts 111 and 113; 2: account 114
+  uint8_t frequencia;
+  REG_ZQHMS execucao;
   bool apenasDiasUteis;
+  bool execucaoAnterior;  // the rule's accounts already imported today
   bool devida;
 };
 
-class DiasUteisTest : public ServicoImportacaoTest, public ::testing::WithParamInterface<CasoDiaUtil> {};
+class DevidaTest : public ServicoImportacaoTest, public ::testing::WithParamInterface<CasoDevida> {};
 
-TEST_P(DiasUteisTest, BusinessDaysRuleSkipsWeekendsAndTheBranchsHolidays) {
-  const CasoDiaUtil c = GetParam();
+// Due by the rule's time, its business-days flag against weekends and the branch's
+// holidays, its frequency, and what was imported today.
+TEST_P(DevidaTest, RuleIsDueByTimeCalendarFrequencyAndTodaysRecords) {
+  const CasoDevida& c = GetParam();
   // A yearly holiday of the head office, stored with a date of long ago.
   Sql("INSERT INTO feriado_filial (filial, data, anual, descricao) VALUES (1, " + std::to_string(Dia(15, 12, 2001)) +
       ", 1, 'Feriado municipal')");
-  const uint32_t conta = c.filial == 1 ? 111 : 114;
-  Configura({Regra(c.filial, ZQ_FREQUENCIA_CADA_CICLO, 0, c.apenasDiasUteis, {conta})});
-  Relogio(c.dia, c.mes, 2026, 12, 0);
-  EXPECT_EQ(RegrasDevidas(), (c.devida ? Devidas{{c.filial, {conta}}} : Devidas{}));
+  const std::vector<uint32_t> contas = c.filial == 1 ? std::vector<uint32_t>{111, 113} : std::vector<uint32_t>{114};
+  Configura({Regra(c.filial, c.frequencia, c.execucao, c.apenasDiasUteis, contas)});
+  if (c.execucaoAnterior) {
+    std::vector<std::tuple<uint32_t, uint32_t, uint8_t>> feitas;
+    for (uint32_t conta : contas) feitas.emplace_back(c.filial, conta, ZQ_STATUS_EXECUCAO_SUCESSO);
+    GravaExecucao(feitas);
+  }
+  Relogio(c.dia, c.mes, 2026, c.hora, c.minuto, c.segundo);
+  EXPECT_EQ(RegrasDevidas(), (c.devida ? Devidas{{c.filial, contas}} : Devidas{}));
 }
+
+constexpr uint8_t kDiaria = ZQ_FREQUENCIA_DIARIA;
+constexpr uint8_t kCiclo = ZQ_FREQUENCIA_CADA_CICLO;
 
 INSTANTIATE_TEST_SUITE_P(
-    Dias, DiasUteisTest,
-    ::testing::Values(CasoDiaUtil{"Friday", 4, 12, 1, true, true}, CasoDiaUtil{"Saturday", 5, 12, 1, true, false},
-                      CasoDiaUtil{"Sunday", 6, 12, 2, true, false},
-                      CasoDiaUtil{"SaturdayAnyDay", 5, 12, 1, false, true},
-                      CasoDiaUtil{"HolidayOfBoth", 20, 11, 1, true, false},
-                      CasoDiaUtil{"HolidayOfBranch2", 8, 12, 2, true, false},
-                      CasoDiaUtil{"NotAHolidayOfBranch1", 8, 12, 1, true, true},
-                      CasoDiaUtil{"YearlyHolidayOfBranch1", 15, 12, 1, true, false},
-                      CasoDiaUtil{"YearlyHolidayIsNotBranch2s", 15, 12, 2, true, true},
-                      CasoDiaUtil{"HolidayOnAnyDayRule", 20, 11, 1, false, true}),
+    Horarios, DevidaTest,
+    ::testing::Values(CasoDevida{"Midnight", 4, 12, 0, 0, 0, 1, kDiaria, k0730, false, false, false},
+                      CasoDevida{"OneSecondBefore", 4, 12, 7, 29, 59, 1, kDiaria, k0730, false, false, false},
+                      CasoDevida{"AtTheTime", 4, 12, 7, 30, 0, 1, kDiaria, k0730, false, false, true},
+                      CasoDevida{"OneSecondAfter", 4, 12, 7, 30, 1, 1, kDiaria, k0730, false, false, true},
+                      CasoDevida{"LastSecondOfTheDay", 4, 12, 23, 59, 59, 1, kDiaria, k0730, false, false, true}),
     [](const auto& info) { return std::string(info.param.nome); });
 
-struct CasoFrequencia {
-  const char* nome;
-  uint8_t frequencia;
-  bool execucaoAnterior;  // both accounts already imported today
-  bool devida;
-};
+INSTANTIATE_TEST_SUITE_P(
+    Dias, DevidaTest,
+    ::testing::Values(CasoDevida{"Friday", 4, 12, 12, 0, 0, 1, kCiclo, 0, true, false, true},
+                      CasoDevida{"Saturday", 5, 12, 12, 0, 0, 1, kCiclo, 0, true, false, false},
+                      CasoDevida{"Sunday", 6, 12, 12, 0, 0, 2, kCiclo, 0, true, false, false},
+                      CasoDevida{"SaturdayAnyDay", 5, 12, 12, 0, 0, 1, kCiclo, 0, false, false, true},
+                      CasoDevida{"HolidayOfBoth", 20, 11, 12, 0, 0, 1, kCiclo, 0, true, false, false},
+                      CasoDevida{"HolidayOfBranch2", 8, 12, 12, 0, 0, 2, kCiclo, 0, true, false, false},
+                      CasoDevida{"NotAHolidayOfBranch1", 8, 12, 12, 0, 0, 1, kCiclo, 0, true, false, true},
+                      CasoDevida{"YearlyHolidayOfBranch1", 15, 12, 12, 0, 0, 1, kCiclo, 0, true, false, false},
+                      CasoDevida{"YearlyHolidayIsNotBranch2s", 15, 12, 12, 0, 0, 2, kCiclo, 0, true, false, true},
+                      CasoDevida{"HolidayOnAnyDayRule", 20, 11, 12, 0, 0, 1, kCiclo, 0, false, false, true}),
+    [](const auto& info) { return std::string(info.param.nome); });
 
-class FrequenciaTest : public ServicoImportacaoTest, public ::testing::WithParamInterface<CasoFrequencia> {};
-
-TEST_P(FrequenciaTest, OnlyDailyAndEveryPollRulesAreDue) {
-  const CasoFrequencia c = GetParam();
-  Configura({Regra(1, c.frequencia, 0, false, {111, 113})});
-  if (c.execucaoAnterior) GravaExecucao({{1, 111, 1}, {1, 113, 1}});
-  EXPECT_EQ(RegrasDevidas(), (c.devida ? Devidas{{1, {111, 113}}} : Devidas{}));
-}
-
-INSTANTIATE_TEST_SUITE_P(Frequencias, FrequenciaTest,
-                         ::testing::Values(CasoFrequencia{"None", 0, false, false},
-                                           CasoFrequencia{"Unknown", 3, false, false},
-                                           CasoFrequencia{"Daily", 1, false, true},
-                                           CasoFrequencia{"DailyDone", 1, true, false},
-                                           CasoFrequencia{"EveryPoll", 2, false, true},
-                                           CasoFrequencia{"EveryPollAfterARun", 2, true, true}),
+INSTANTIATE_TEST_SUITE_P(Frequencias, DevidaTest,
+                         ::testing::Values(CasoDevida{"None", 4, 12, 9, 0, 0, 1, 0, 0, false, false, false},
+                                           CasoDevida{"Unknown", 4, 12, 9, 0, 0, 1, 3, 0, false, false, false},
+                                           CasoDevida{"Daily", 4, 12, 9, 0, 0, 1, kDiaria, 0, false, false, true},
+                                           CasoDevida{"DailyDone", 4, 12, 9, 0, 0, 1, kDiaria, 0, false, true, false},
+                                           CasoDevida{"EveryPoll", 4, 12, 9, 0, 0, 1, kCiclo, 0, false, false, true},
+                                           CasoDevida{"EveryPollAfterARun", 4, 12, 9, 0, 0, 1, kCiclo, 0, false, true,
+                                                      true}),
                          [](const auto& info) { return std::string(info.param.nome); });
 
 // ---- accounts still to do today ----
