@@ -3,8 +3,12 @@
 // store: generation, duplicate checks, classification, accounting, the integration
 // transactions of 255 lines with the runs that follow each, the marks and the logs.
 // Every timed run starts from a copy of the same store. Goal: 5,000 lines per second.
+// The PostgreSQL variant runs where CL_BENCH_PG gives a server ("host=... port=...
+// user=..."): the copy is a database made from a template database.
 
 #include <benchmark/benchmark.h>
+
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -35,14 +39,24 @@ std::string Amostra() {
   return zq_teste::LeArquivo((aqui.parent_path().parent_path() / "data" / "sample-company.json").string());
 }
 
-// The sample company with a credit rule by code and a debit rule by history text, and
-// the open lines over one month.
-const std::string& Modelo(zq_teste::PastaTemporaria& pasta) {
-  static const std::string arquivo = [&] {
-    const std::string caminho = pasta.Arquivo("modelo.db");
+std::string ServidorPg() {
+  const char* s = std::getenv("CL_BENCH_PG");
+  return s ? s : "";
+}
+
+void AdministraPg(const std::string& comando) {
+  *ZQSessaoPostgres(ServidorPg() + " dbname=postgres") << comando;
+}
+
+std::string NomePg(const std::string& nome) { return "cl_bench_" + std::to_string(::getpid()) + "_" + nome; }
+
+// Loads the store at `conexao`: the sample company with a credit rule by code and a
+// debit rule by history text, and the open lines over one month.
+void Prepara(const std::string& conexao) {
+  {
     std::shared_ptr<CZQBancoSQL> banco;
     CZQDadosDF_Erro erro;
-    if (FAILED(CZQBancoSQL::Abre("sqlite:" + caminho, banco, erro))) Aborta("Abre", erro);
+    if (FAILED(CZQBancoSQL::Abre(conexao, banco, erro))) Aborta("Abre", erro);
     nlohmann::json documento = nlohmann::json::parse(Amostra());
     documento["regras_lancamento"] = nlohmann::json::array(
         {{{"codigo_mvto_bco", "300"}, {"historico_bco", "DEPOSITO"}, {"transacao", 1}, {"forma_pagamento", 5},
@@ -75,14 +89,36 @@ const std::string& Modelo(zq_teste::PastaTemporaria& pasta) {
       linhas.Add(e);
     }
     if (FAILED(conciliacao.GravaExtratos(linhas))) Aborta("Extratos", *conciliacao.GetErro());
+  }
+}
+
+// The template: a file, or a database on the server (dropped at exit).
+const std::string& Modelo(zq_teste::PastaTemporaria& pasta, bool postgres) {
+  if (postgres) {
+    static const std::string modelo = [] {
+      const std::string nome = NomePg("modelo");
+      AdministraPg("CREATE DATABASE " + nome);
+      Prepara("postgresql:" + ServidorPg() + " dbname=" + nome);
+      std::atexit([] { AdministraPg("DROP DATABASE IF EXISTS " + NomePg("modelo") + " WITH (FORCE)"); });
+      return nome;
+    }();
+    return modelo;
+  }
+  static const std::string arquivo = [&] {
+    const std::string caminho = pasta.Arquivo("modelo.db");
+    Prepara("sqlite:" + caminho);
     return caminho;
   }();
   return arquivo;
 }
 
-void BM_ProcessaLancamento(benchmark::State& state) {
+void BM_ProcessaLancamento(benchmark::State& state, bool postgres) {
+  if (postgres && ServidorPg().empty()) {
+    state.SkipWithError("CL_BENCH_PG não definido: variante PostgreSQL ignorada");
+    return;
+  }
   zq_teste::PastaTemporaria pasta;
-  const std::string& modelo = Modelo(pasta);
+  const std::string& modelo = Modelo(pasta, postgres);
   CZQProfilerEmpresa perfil(CZQString("EXEMPLO"), 7, 4242);
   CZQDadosCL_ConciliacaoAutomatica conciliacao;
   conciliacao.SetPonteiroConta(111)
@@ -95,10 +131,17 @@ void BM_ProcessaLancamento(benchmark::State& state) {
     char nome[32];
     std::snprintf(nome, sizeof nome, "r%d.db", rodada++);
     const std::string arquivo = pasta.Arquivo(nome);
-    std::filesystem::copy_file(modelo, arquivo);
+    std::string conexao;
+    if (postgres) {
+      AdministraPg("CREATE DATABASE " + NomePg(std::to_string(rodada)) + " TEMPLATE " + modelo);
+      conexao = "postgresql:" + ServidorPg() + " dbname=" + NomePg(std::to_string(rodada));
+    } else {
+      std::filesystem::copy_file(modelo, arquivo);
+      conexao = "sqlite:" + arquivo;
+    }
     CZQDadosDF_Erro erro;
     std::shared_ptr<CZQBancoSQL> banco;
-    if (FAILED(ZQInstalaArmazemSQL("sqlite:" + arquivo, erro, &banco))) Aborta("Instala", erro);
+    if (FAILED(ZQInstalaArmazemSQL(conexao, erro, &banco))) Aborta("Instala", erro);
     CCLConciliacaoLancaAuto rotina;
     rotina.Inicializa(&perfil);
     rotina.SetModoSilencioso(true);
@@ -117,12 +160,17 @@ void BM_ProcessaLancamento(benchmark::State& state) {
     }
     ZQRemoveArmazemSQL();
     banco.reset();
-    std::filesystem::remove(arquivo);
+    if (postgres) {
+      AdministraPg("DROP DATABASE IF EXISTS " + NomePg(std::to_string(rodada)) + " WITH (FORCE)");
+    } else {
+      std::filesystem::remove(arquivo);
+    }
     state.ResumeTiming();
   }
   state.SetItemsProcessed(state.iterations() * kLinhas);
 }
-BENCHMARK(BM_ProcessaLancamento)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_ProcessaLancamento, sqlite, false)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_ProcessaLancamento, postgresql, true)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

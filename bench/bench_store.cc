@@ -1,39 +1,74 @@
 // The SQL store under load: storing statement lines (in one transaction, and one line
-// per call as an import does) and reading one account's month back from 100,000 lines.
+// per call as an import does) and reading one account's month back from 100,000 lines,
+// on SQLite and (with CL_BENCH_PG="host=... port=... user=...") on PostgreSQL.
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "frame/zq_data.h"
 #include "store/zq_acesso_sql.h"
 #include "store/zq_banco_sql.h"
+#include "store/zq_soci.h"
 
 namespace {
 
 constexpr int kLinhas = 100000;
 const uint32_t kContas[] = {111, 112, 113, 114};
 
+// Where a benchmark's stores live: files in a temporary directory, or (the PostgreSQL
+// variants) databases on the server whose libpq keywords are in CL_BENCH_PG, created
+// for the run and dropped after it.
 class Pasta {
  public:
-  Pasta() {
+  explicit Pasta(bool postgres = false) : m_postgres(postgres) {
     std::string modelo = (std::filesystem::temp_directory_path() / "cl_bench_XXXXXX").string();
     m_caminho = ::mkdtemp(modelo.data()) ? modelo : std::string("/tmp");
   }
   ~Pasta() {
     std::error_code ec;
     std::filesystem::remove_all(m_caminho, ec);
+    for (const std::string& nome : m_bancos) {
+      try {
+        *ZQSessaoPostgres(Servidor() + " dbname=postgres") << "DROP DATABASE IF EXISTS " + nome + " WITH (FORCE)";
+      } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+      }
+    }
   }
-  std::string Conexao(const std::string& nome) const { return "sqlite:" + m_caminho + "/" + nome; }
+  static bool TemPostgres() { return std::getenv("CL_BENCH_PG") != nullptr; }
+  static std::string Servidor() { return TemPostgres() ? std::getenv("CL_BENCH_PG") : ""; }
+
+  std::string Conexao(const std::string& nome) {
+    if (!m_postgres) return "sqlite:" + m_caminho + "/" + nome;
+    std::string banco = "cl_bench_" + std::to_string(::getpid()) + "_";
+    for (char c : nome) banco += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    *ZQSessaoPostgres(Servidor() + " dbname=postgres") << "CREATE DATABASE " + banco;
+    m_bancos.push_back(banco);
+    return "postgresql:" + Servidor() + " dbname=" + banco;
+  }
 
  private:
+  bool m_postgres;
   std::string m_caminho;
+  std::vector<std::string> m_bancos;
 };
+
+// The PostgreSQL variant of a benchmark runs only where a server is given.
+bool SemServidor(benchmark::State& state, bool postgres) {
+  if (postgres && !Pasta::TemPostgres()) {
+    state.SkipWithError("CL_BENCH_PG não definido: variante PostgreSQL ignorada");
+    return true;
+  }
+  return false;
+}
 
 std::shared_ptr<CZQBancoSQL> Abre(const std::string& conexao) {
   std::shared_ptr<CZQBancoSQL> banco;
@@ -72,9 +107,10 @@ CZQVector<CZQDadosCL_Extrato> Linhas(int n) {
 }
 
 // 100,000 lines stored in one transaction.
-void BM_GravaExtratosLote(benchmark::State& state) {
+void BM_GravaExtratosLote(benchmark::State& state, bool postgres) {
+  if (SemServidor(state, postgres)) return;
   const int n = static_cast<int>(state.range(0));
-  Pasta pasta;
+  Pasta pasta(postgres);
   int rodada = 0;
   for (auto _ : state) {
     state.PauseTiming();
@@ -87,12 +123,14 @@ void BM_GravaExtratosLote(benchmark::State& state) {
   state.counters["linhas/s"] = benchmark::Counter(static_cast<double>(n) * static_cast<double>(state.iterations()),
                                                   benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_GravaExtratosLote)->Arg(kLinhas)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK_CAPTURE(BM_GravaExtratosLote, sqlite, false)->Arg(kLinhas)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK_CAPTURE(BM_GravaExtratosLote, postgresql, true)->Arg(kLinhas)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 // One GravaExtrato per line, each its own transaction: what an import does.
-void BM_GravaExtratoPorLinha(benchmark::State& state) {
+void BM_GravaExtratoPorLinha(benchmark::State& state, bool postgres) {
+  if (SemServidor(state, postgres)) return;
   const int n = static_cast<int>(state.range(0));
-  Pasta pasta;
+  Pasta pasta(postgres);
   int rodada = 0;
   for (auto _ : state) {
     state.PauseTiming();
@@ -110,11 +148,13 @@ void BM_GravaExtratoPorLinha(benchmark::State& state) {
   state.counters["linhas/s"] = benchmark::Counter(static_cast<double>(n) * static_cast<double>(state.iterations()),
                                                   benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_GravaExtratoPorLinha)->Arg(kLinhas)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK_CAPTURE(BM_GravaExtratoPorLinha, sqlite, false)->Arg(kLinhas)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK_CAPTURE(BM_GravaExtratoPorLinha, postgresql, true)->Arg(kLinhas)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 // One account's month read back (positions, then the lines) from 100,000 lines.
-void BM_LeMesDeUmaConta(benchmark::State& state) {
-  Pasta pasta;
+void BM_LeMesDeUmaConta(benchmark::State& state, bool postgres) {
+  if (SemServidor(state, postgres)) return;
+  Pasta pasta(postgres);
   auto banco = Abre(pasta.Conexao("leitura.db"));
   CZQAcessoServidoresSQL hub(banco);
   {
@@ -140,7 +180,8 @@ void BM_LeMesDeUmaConta(benchmark::State& state) {
   }
   state.counters["linhas_do_mes"] = static_cast<double>(lidas);
 }
-BENCHMARK(BM_LeMesDeUmaConta)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_LeMesDeUmaConta, sqlite, false)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_LeMesDeUmaConta, postgresql, true)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
