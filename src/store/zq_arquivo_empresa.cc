@@ -532,6 +532,10 @@ Documento Interpreta(const std::string& texto) {
     }
     Recusa("", "o documento não é JSON válido (linha " + std::to_string(linha) + ", coluna " +
                    std::to_string(coluna) + ")");
+  } catch (const json::exception&) {
+    // A number no numeric type holds (1e400) is not a parse error to the library, but the
+    // document is no more usable for it.
+    Recusa("", "o documento não é JSON válido (um número está fora do intervalo que o formato admite)");
   }
   Documento d = LeDocumento(raiz);
   VerificaReferencias(d);

@@ -156,6 +156,14 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         DocumentoRuim{"NotJson", [] { return std::string("{\n  \"formato\": 1,\n  \"empresa\": \n"); }, "", "linha 4"},
         DocumentoRuim{"RootIsAList", [] { return std::string("[]"); }, "(documento)", "objeto"},
+        // A number beyond any numeric type, anywhere in the text: refused, not thrown out.
+        DocumentoRuim{"NumberBeyondAnyType",
+                      [] {
+                        std::string d = Amostra().dump(2);
+                        const size_t p = d.find("\"ponteiro\": ") + 13;
+                        return d.insert(p, "88000000000000000000e888888");
+                      },
+                      "", "fora do intervalo"},
         DocumentoRuim{"UnknownSection", Muda([](json& d) { d["filais"] = json::array(); }), "filais",
                       "desconhecido"},
         DocumentoRuim{"MissingCompany", Muda([](json& d) { d.erase("empresa"); }), "empresa", "obrigatório"},
