@@ -5,6 +5,7 @@
 
 #include "frame/zq_data.h"
 #include "store/zq_acesso_sql.h"
+#include "store/zq_integracao_sql.h"
 #include "store/zq_soci.h"
 #include "store/zq_sql_util.h"
 #include "store/zq_tesouraria_sql.h"
@@ -483,8 +484,11 @@ HRESULT CZQAcessoConciliacaoSQL::GravaExtratos(CZQVector<CZQDadosCL_Extrato>& ex
 
 HRESULT CZQAcessoConciliacaoSQL::BuscaConciliacao(const CZQDadosCL_ConciliacaoAutomatica& conciliacao,
                                                   CZQDadosCL_ConciliacaoTesourariaBancos& resultado) {
-  return Executa("BuscaConciliacao", [&] {
+  // Held while reading, so that what a posting run of the account that stopped after
+  // recording left undone is finished first and no live run is half-way.
+  return ExecutaComConta("BuscaConciliacao", conciliacao.GetPonteiroConta(), [&] {
     const uint32_t conta = conciliacao.GetPonteiroConta();
+    if (conta != 0) ZQCompletaIntegracoesPendentes(Banco(), conta);
     std::string periodoExtrato, periodoTesouraria;
     if (conciliacao.GetDataInicial()) {
       periodoExtrato = E(periodoExtrato, "dma_extrato >= " + std::to_string(conciliacao.GetDataInicial()));

@@ -50,9 +50,6 @@ HRESULT ZQInstalaArmazemSQL(const std::string& conexao, CZQDadosDF_Erro& erro, s
   std::shared_ptr<CZQBancoSQL> banco;
   HRESULT hr = CZQBancoSQL::Abre(conexao.empty() ? CZQBancoSQL::ConexaoConfigurada() : conexao, banco, erro);
   if (FAILED(hr)) return hr;
-  // A run interrupted after its integration was recorded left lines to mark.
-  hr = ZQCompletaMarcasIntegradas(*banco, erro);
-  if (FAILED(hr)) return hr;
   if (aberto) *aberto = banco;
   ZQDefineFabricaAcessoServidores([banco](const IZQDF_Profiler&) -> std::unique_ptr<CZQAcessoServidores> {
     return std::make_unique<CZQAcessoServidoresSQL>(banco);

@@ -29,6 +29,34 @@ class CZQAreaSQL {
     return ZQPreencheErroSQL(m_erro, operacao, {hr, mensagem});
   }
 
+  // Runs one operation with an account held from before the connection's lock (taking
+  // it may wait for another process) to after it; failing to take it is the operation's
+  // failure. Account 0 holds nothing.
+  template <typename F>
+  HRESULT ExecutaComConta(const char* operacao, uint32_t conta, F&& corpo) {
+    if (conta != 0) {
+      try {
+        m_banco->TravaConta(conta);
+      } catch (const std::exception& e) {
+        return ZQPreencheErroSQL(m_erro, operacao, ZQTraduzExcecaoSQL(e));
+      }
+    }
+    struct Solta {
+      CZQBancoSQL& banco;
+      uint32_t conta;
+      ~Solta() {
+        if (conta == 0) return;
+        try {
+          std::lock_guard<std::recursive_mutex> trava(banco.Trava());
+          banco.LiberaConta(conta);
+        } catch (...) {
+          // The connection is failing: closing it lets the account go.
+        }
+      }
+    } solta{*m_banco, conta};
+    return Executa(operacao, std::forward<F>(corpo));
+  }
+
   std::shared_ptr<CZQBancoSQL> m_banco;
   CZQDadosDF_Erro m_erro;
 };

@@ -78,30 +78,11 @@ HRESULT CZQAcessoConciliacaoSQL::ProcessaConciliacaoAutomatica(const CZQDadosCL_
   // What is read open and what gets marked must be the same: another process pairing
   // the account in between would number and mark the same lines again. The account is
   // held for the whole operation (before the connection's lock, as TravaConta waits).
-  const uint32_t contaTravada = conciliacao.GetPonteiroConta();
-  if (contaTravada != 0) {
-    try {
-      Banco().TravaConta(contaTravada);
-    } catch (const std::exception& e) {
-      return ZQPreencheErroSQL(m_erro, "ProcessaConciliacaoAutomatica", ZQTraduzExcecaoSQL(e));
-    }
-  }
-  struct Solta {
-    CZQBancoSQL& banco;
-    uint32_t conta;
-    ~Solta() {
-      if (conta == 0) return;
-      try {
-        std::lock_guard<std::recursive_mutex> trava(banco.Trava());
-        banco.LiberaConta(conta);
-      } catch (...) {
-        // The connection is failing: closing it lets the account go.
-      }
-    }
-  } solta{Banco(), contaTravada};
-  return Executa("ProcessaConciliacaoAutomatica", [&] {
+  return ExecutaComConta("ProcessaConciliacaoAutomatica", conciliacao.GetPonteiroConta(), [&] {
     const uint32_t conta = conciliacao.GetPonteiroConta();
     if (conta == 0) throw CZQExcecaoSQL(ZQ_E_SQL_INVALIDO, "conciliação automática sem conta");
+    // A posting run of the account that stopped after recording left lines to mark.
+    ZQCompletaIntegracoesPendentes(Banco(), conta);
     const Parametros parametros = LeParametros();
     soci::session& sql = Banco().Sessao();
     const std::string c = std::to_string(conta);

@@ -156,6 +156,15 @@ const std::vector<ZQMigracaoSQL>& ZQMigracoesSQL() {
            " origem BIGINT NOT NULL, chave_tabela BIGINT NOT NULL, posicao_tesouraria BIGINT NOT NULL,"
            " PRIMARY KEY (origem, chave_tabela))",
            "CREATE INDEX integracao_origem_grupo_tesouraria ON integracao_origem_grupo (posicao_tesouraria)",
+           // Entries recorded whose lines and log are not yet known to be complete, by the
+           // bank account of their lines: the next run of the account finishes what an
+           // interrupted one left. Entries recorded before this table are checked once.
+           "CREATE TABLE integracao_pendente ("
+           " posicao_tesouraria BIGINT NOT NULL PRIMARY KEY, conta BIGINT NOT NULL)",
+           "CREATE INDEX integracao_pendente_conta ON integracao_pendente (conta)",
+           "INSERT INTO integracao_pendente (posicao_tesouraria, conta)"
+           " SELECT o.posicao_tesouraria, e.conta FROM integracao_origem o"
+           " JOIN extrato e ON e.posicao = o.origem / 256",
            // The treasury's duplicate search, once per generated entry, goes by date and amount.
            "CREATE INDEX tesouraria_data_valor ON tesouraria (data_lancamento, valor)",
        }},

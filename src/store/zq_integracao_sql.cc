@@ -131,6 +131,10 @@ class CZQIntegracaoTransacaoSQL : public TZQRefCounted<IZQDF_IntegracaoTransacao
     soci::statement grupoIns = (sql.prepare << "INSERT INTO integracao_origem_grupo (origem, chave_tabela,"
                                                " posicao_tesouraria) VALUES (:o, :k, :p)",
                                 soci::use(origem), soci::use(chave), soci::use(posicao));
+    long long linha = 0;
+    soci::statement pendenteIns = (sql.prepare << "INSERT INTO integracao_pendente (posicao_tesouraria, conta)"
+                                                  " SELECT :p, conta FROM extrato WHERE posicao = :l",
+                                   soci::use(posicao), soci::use(linha));
 
     for (EntradaIntegracao& e : m_entradas) {
       origem = e.tesouraria.chaveOrigem.lPosicaoTipo;
@@ -161,6 +165,8 @@ class CZQIntegracaoTransacaoSQL : public TZQRefCounted<IZQDF_IntegracaoTransacao
       qtdAnterior = qtd;
       complemento = e.sComplemento.str();
       origemIns.execute(true);
+      linha = origem >> 8;
+      pendenteIns.execute(true);
       ordem = 0;
       for (const RegContasContabil& c : e.contabil) {
         valor = c.cyValor;
@@ -332,43 +338,109 @@ HRESULT CZQFonteLancamentoSQL::GravaRateio(uint32_t classificacao, const CZQVect
   });
 }
 
-HRESULT ZQCompletaMarcasIntegradas(CZQBancoSQL& banco, CZQDadosDF_Erro& erro, long long* completadas) {
+void ZQCompletaIntegracoesPendentes(CZQBancoSQL& banco, uint32_t conta, long long* completadas) {
   if (completadas) *completadas = 0;
-  return ZQExecutaSQL(banco, erro, "CompletaMarcasIntegradas", [&] {
-    soci::session& sql = banco.Sessao();
-    std::vector<std::pair<long long, long long>> pendentes;  // line position, reconciliation number
-    long long posicao = 0, conta = 0, contaEnt = 0, numeroEnt = 0, numeroSai = 0;
-    // Every line of an entry whose lines are all known: its origin and, for an aggregated
-    // entry, the lines kept with it. An aggregated entry recorded before those were kept
-    // knows only its origin and is left alone.
+  soci::session& sql = banco.Sessao();
+  long long c = conta;
+  // The entries of the account with a line still open or without their log: none at all
+  // unless a run stopped between recording and its logs.
+  std::vector<long long> incompletas;
+  {
+    long long posicao = 0;
     soci::statement st =
-        (sql.prepare << "SELECT e.posicao, e.conta, t.conta_ent, t.numero_conciliacao_ent, t.numero_conciliacao_sai"
-                        " FROM (SELECT o.origem, o.posicao_tesouraria FROM integracao_origem o"
-                        "        WHERE o.linhas_grupo = 1 + (SELECT COUNT(*) FROM integracao_origem_grupo g"
-                        "                                    WHERE g.posicao_tesouraria = o.posicao_tesouraria)"
-                        "       UNION ALL"
-                        "       SELECT g.origem, g.posicao_tesouraria FROM integracao_origem_grupo g) l"
-                        " JOIN extrato e ON l.origem = e.posicao * 256 + 24"
-                        " JOIN tesouraria t ON t.posicao = l.posicao_tesouraria"
-                        " WHERE e.conciliado <> 'S'",
-         soci::into(posicao), soci::into(conta), soci::into(contaEnt), soci::into(numeroEnt), soci::into(numeroSai));
+        (sql.prepare << "SELECT p.posicao_tesouraria FROM integracao_pendente p"
+                        " JOIN integracao_origem o ON o.posicao_tesouraria = p.posicao_tesouraria"
+                        " JOIN tesouraria t ON t.posicao = p.posicao_tesouraria"
+                        " WHERE p.conta = :c AND ("
+                        "  EXISTS (SELECT 1 FROM extrato e WHERE e.posicao = o.origem / 256 AND e.conciliado <> 'S')"
+                        "  OR EXISTS (SELECT 1 FROM integracao_origem_grupo g JOIN extrato e"
+                        "             ON e.posicao = g.origem / 256"
+                        "             WHERE g.posicao_tesouraria = p.posicao_tesouraria AND e.conciliado <> 'S')"
+                        "  OR NOT EXISTS (SELECT 1 FROM log_conciliacao l WHERE l.banco = p.conta AND"
+                        "                 l.numero_conciliacao = CASE WHEN t.conta_ent = p.conta"
+                        "                 THEN t.numero_conciliacao_ent ELSE t.numero_conciliacao_sai END))"
+                        " ORDER BY p.posicao_tesouraria",
+         soci::use(c), soci::into(posicao));
     st.execute(false);
-    while (st.fetch()) pendentes.emplace_back(posicao, contaEnt == conta ? numeroEnt : numeroSai);
-    if (pendentes.empty()) return S_OK;
-    CZQTransacaoSQL transacao(banco);
-    long long numero = 0;
+    while (st.fetch()) incompletas.push_back(posicao);
+  }
+  CZQTransacaoSQL transacao(banco);
+  if (!incompletas.empty()) {
+    std::string empresa;
+    sql << "SELECT codigo FROM empresa ORDER BY id LIMIT 1", soci::into(empresa);
+    long long posicao = 0, data = 0, contaEnt = 0, numeroEnt = 0, numeroSai = 0, origem = 0, grupo = 0, sessao = 0;
+    soci::statement entrada =
+        (sql.prepare << "SELECT t.data_lancamento, t.conta_ent, t.numero_conciliacao_ent, t.numero_conciliacao_sai,"
+                        " o.origem, o.linhas_grupo, o.sessao FROM tesouraria t"
+                        " JOIN integracao_origem o ON o.posicao_tesouraria = t.posicao WHERE t.posicao = :p",
+         soci::use(posicao), soci::into(data), soci::into(contaEnt), soci::into(numeroEnt), soci::into(numeroSai),
+         soci::into(origem), soci::into(grupo), soci::into(sessao));
+    long long linha = 0, dma = 0, numero = 0, existentes = 0;
+    std::string conciliado;
+    soci::statement outras = (sql.prepare << "SELECT origem FROM integracao_origem_grupo"
+                                             " WHERE posicao_tesouraria = :p ORDER BY origem",
+                              soci::use(posicao), soci::into(origem));
+    soci::statement leLinha = (sql.prepare << "SELECT dma_extrato, conciliado FROM extrato WHERE posicao = :l",
+                               soci::use(linha), soci::into(dma), soci::into(conciliado));
     soci::statement marca = (sql.prepare << "UPDATE extrato SET conciliado = 'S', tipo_conciliacao = 'L',"
-                                            " numero_conciliacao = :n WHERE posicao = :p",
-                             soci::use(numero), soci::use(posicao));
-    for (const auto& [p, n] : pendentes) {
+                                            " numero_conciliacao = :n WHERE posicao = :l",
+                             soci::use(numero), soci::use(linha));
+    soci::statement temLog = (sql.prepare << "SELECT COUNT(*) FROM log_conciliacao WHERE banco = :b AND"
+                                             " numero_conciliacao = :n",
+                              soci::use(c), soci::use(numero), soci::into(existentes));
+    long long id = 0, ordem = 0, usuario = 0;
+    std::string lado(1, 'E');
+    soci::statement log =
+        (sql.prepare << "INSERT INTO log_conciliacao (id, numero_conciliacao, banco, tipo_chaves, tipo_conciliacao,"
+                        " empresa, usuario, sessao) VALUES (:i, :n, :b, 0, 2, :e, :u, :s)",
+         soci::use(id), soci::use(numero), soci::use(c), soci::use(empresa), soci::use(usuario), soci::use(sessao));
+    soci::statement chave =
+        (sql.prepare << "INSERT INTO log_conciliacao_chave (log, ordem, lado, data, posicao) VALUES (:i, :o, :l, :d, :p)",
+         soci::use(id), soci::use(ordem), soci::use(lado), soci::use(dma), soci::use(linha));
+    for (const long long p : incompletas) {
       posicao = p;
-      numero = n;
-      marca.execute(true);
+      entrada.execute(true);
+      if (!sql.got_data()) continue;
+      numero = contaEnt == c ? numeroEnt : numeroSai;
+      std::vector<long long> linhas{origem >> 8};
+      outras.execute(false);
+      while (outras.fetch()) linhas.push_back(origem >> 8);
+      // An aggregated entry recorded before its other lines were kept: which lines it
+      // stands for is not known, so none is marked for it.
+      if (static_cast<long long>(linhas.size()) != grupo) continue;
+      std::vector<std::pair<long long, long long>> chaves;  // date, line
+      for (const long long l : linhas) {
+        linha = l;
+        leLinha.execute(true);
+        if (!sql.got_data()) continue;
+        chaves.emplace_back(dma, l);
+        if (conciliado != "S") {
+          marca.execute(true);
+          if (completadas) ++*completadas;
+        }
+      }
+      temLog.execute(true);
+      if (existentes == 0 && !chaves.empty()) {
+        // The log the run would have written: its lines, then its own entry.
+        id = banco.ProximoNumero("log_conciliacao", "id");
+        log.execute(true);
+        ordem = 0;
+        lado[0] = 'E';
+        for (const auto& [d, l] : chaves) {
+          dma = d;
+          linha = l;
+          chave.execute(true);
+          ++ordem;
+        }
+        lado[0] = 'T';
+        dma = data;
+        linha = p;
+        chave.execute(true);
+      }
     }
-    transacao.Confirma();
-    if (completadas) *completadas = static_cast<long long>(pendentes.size());
-    return S_OK;
-  });
+  }
+  sql << "DELETE FROM integracao_pendente WHERE conta = :c", soci::use(c);
+  transacao.Confirma();
 }
 
 void ZQInstalaComponentesLancamentoSQL(std::shared_ptr<CZQBancoSQL> banco) {

@@ -36,10 +36,12 @@ class CZQFonteLancamentoSQL : public IZQFonteLancamento {
   std::map<uint32_t, bool> m_contas;
 };
 
-// Marks the statement lines whose entry an interrupted run recorded but could not mark
-// (lines that made an entry alone): reconciled by posting, with the entry's number.
-// Nothing is written when nothing is missing.
-HRESULT ZQCompletaMarcasIntegradas(CZQBancoSQL& banco, CZQDadosDF_Erro& erro, long long* completadas = nullptr);
+// Finishes what a run of the account that stopped after recording its integration left
+// undone: marks the lines of its entries reconciled by posting, with each entry's number,
+// and writes the log of each number that has none. Then forgets the account's recorded
+// entries. Called with the account held (TravaConta) and inside the connection's lock;
+// throws what the database throws.
+void ZQCompletaIntegracoesPendentes(CZQBancoSQL& banco, uint32_t conta, long long* completadas = nullptr);
 
 // Installs (and removes) the source's factory over the connection.
 void ZQInstalaComponentesLancamentoSQL(std::shared_ptr<CZQBancoSQL> banco);
