@@ -25,27 +25,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class ClhostConciliacaoTest : public ::testing::Test {
+class ClhostConciliacaoTest : public cl_teste_host::ClhostEmpresaTest {
  protected:
-  void SetUp() override {
-    char modelo[] = "/tmp/clhost_conciliacao_XXXXXX";
-    ASSERT_NE(mkdtemp(modelo), nullptr);
-    m_dir = modelo;
-    const fs::path dados = fs::path(CL_TEST_SOURCE_DIR) / "data";
-    for (const char* nome : {"MockExtratoTavorin.ofx", "MockExtratoBancoBrasil.json"})
-      fs::copy_file(dados / nome, m_dir / nome);
-    CZQDadosDF_Erro erro;
-    ASSERT_EQ(CZQBancoSQL::Abre(Conexao(), m_banco, erro), S_OK) << erro.GetTextoMostraMensagem().c_str();
-    ASSERT_EQ(ZQCarregaArquivoEmpresa(*m_banco, (dados / "sample-company.json").string(), erro), S_OK);
-  }
-  void TearDown() override {
-    m_banco.reset();
-    std::error_code ec;
-    fs::remove_all(m_dir, ec);
-  }
-
-  std::string Conexao() const { return cl_teste_host::ConexaoDe(m_dir); }
-
   int Executa(std::vector<std::string> argumentos) {
     for (const char* a : {"--once", "--empresa", "EXEMPLO", "--agora", "04/12/2026 09:00:00"}) argumentos.push_back(a);
     return cl_teste_host::EsperaClhost(cl_teste_host::IniciaClhost(m_dir, std::move(argumentos), Log()));
@@ -53,16 +34,6 @@ class ClhostConciliacaoTest : public ::testing::Test {
 
   fs::path Log() const { return m_dir / "host.log"; }
   std::string TextoLog() const { return cl_teste_host::LeArquivo(Log()); }
-
-  long long Escalar(const std::string& sql) {
-    long long valor = -1;
-    try {
-      m_banco->Sessao() << sql, soci::into(valor);
-    } catch (const std::exception&) {
-      return -1;
-    }
-    return valor;
-  }
 
   void Entrada(uint32_t conta, REG_ZQDMA dia, long long valor) {
     tagREG_TESOURARIAPS reg{};
@@ -77,8 +48,6 @@ class ClhostConciliacaoTest : public ::testing::Test {
     ASSERT_EQ(hub.Financeiro().GravaTesouraria(t), S_OK);
   }
 
-  fs::path m_dir;
-  std::shared_ptr<CZQBancoSQL> m_banco;
 };
 
 TEST_F(ClhostConciliacaoTest, ReconciliationAfterTheImportPostsPairsAndRecordsEveryDueAccount) {

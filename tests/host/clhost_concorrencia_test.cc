@@ -25,37 +25,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class ClhostConcorrenciaTest : public ::testing::Test {
+class ClhostConcorrenciaTest : public cl_teste_host::ClhostEmpresaTest {
  protected:
-  void SetUp() override {
-    char modelo[] = "/tmp/clhost_concorrencia_XXXXXX";
-    ASSERT_NE(mkdtemp(modelo), nullptr);
-    m_dir = modelo;
-    const fs::path dados = fs::path(CL_TEST_SOURCE_DIR) / "data";
-    for (const char* nome : {"MockExtratoTavorin.ofx", "MockExtratoBancoBrasil.json"})
-      fs::copy_file(dados / nome, m_dir / nome);
-    CZQDadosDF_Erro erro;
-    ASSERT_EQ(CZQBancoSQL::Abre(Conexao(), m_banco, erro), S_OK) << erro.GetTextoMostraMensagem().c_str();
-    ASSERT_EQ(ZQCarregaArquivoEmpresa(*m_banco, (dados / "sample-company.json").string(), erro), S_OK);
-  }
-  void TearDown() override {
-    m_banco.reset();
-    std::error_code ec;
-    fs::remove_all(m_dir, ec);
-  }
-
-  std::string Conexao() const { return cl_teste_host::ConexaoDe(m_dir); }
-
-  long long Escalar(const std::string& sql) {
-    long long valor = -1;
-    try {
-      m_banco->Sessao() << sql, soci::into(valor);
-    } catch (const std::exception&) {
-      return -1;
-    }
-    return valor;
-  }
-
   // Open lines of the head office's accounts in the week before the run, half of them
   // with a treasury entry of the same amount the server's pairing will find.
   void LinhasAbertas(int porConta) {
@@ -162,8 +133,6 @@ class ClhostConcorrenciaTest : public ::testing::Test {
         << "an import record lost its entries";
   }
 
-  fs::path m_dir;
-  std::shared_ptr<CZQBancoSQL> m_banco;
 };
 
 TEST_F(ClhostConcorrenciaTest, HostsRunningTogetherStoreAndReconcileEachLineOnce) {

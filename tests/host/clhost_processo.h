@@ -4,6 +4,7 @@
 // temporary and log directories and the store all live under it, and the host log is
 // written to `log`. Standard error goes to /dev/null.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,6 +18,9 @@
 #include <vector>
 
 #include "store/banco_teste.h"
+#include "store/zq_arquivo_empresa.h"
+#include "store/zq_banco_sql.h"
+#include "store/zq_soci.h"
 
 namespace cl_teste_host {
 
@@ -70,5 +74,43 @@ inline std::string LeArquivo(const std::filesystem::path& caminho) {
   s << in.rdbuf();
   return s.str();
 }
+
+// A test directory with the sample company in its store and the two mock statement files
+// in its installation directory (test mode), removed at the end.
+class ClhostEmpresaTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char modelo[] = "/tmp/clhost_empresa_XXXXXX";
+    ASSERT_NE(mkdtemp(modelo), nullptr);
+    m_dir = modelo;
+    const std::filesystem::path dados = std::filesystem::path(CL_TEST_SOURCE_DIR) / "data";
+    for (const char* nome : {"MockExtratoTavorin.ofx", "MockExtratoBancoBrasil.json"})
+      std::filesystem::copy_file(dados / nome, m_dir / nome);
+    CZQDadosDF_Erro erro;
+    ASSERT_EQ(CZQBancoSQL::Abre(Conexao(), m_banco, erro), S_OK) << erro.GetTextoMostraMensagem().c_str();
+    ASSERT_EQ(ZQCarregaArquivoEmpresa(*m_banco, (dados / "sample-company.json").string(), erro), S_OK);
+  }
+  void TearDown() override {
+    m_banco.reset();
+    std::error_code ec;
+    std::filesystem::remove_all(m_dir, ec);
+  }
+
+  std::string Conexao() const { return ConexaoDe(m_dir); }
+
+  // One number the query gives, or -1 when it fails.
+  long long Escalar(const std::string& sql) {
+    long long valor = -1;
+    try {
+      m_banco->Sessao() << sql, soci::into(valor);
+    } catch (const std::exception&) {
+      return -1;
+    }
+    return valor;
+  }
+
+  std::filesystem::path m_dir;
+  std::shared_ptr<CZQBancoSQL> m_banco;
+};
 
 }  // namespace cl_teste_host
