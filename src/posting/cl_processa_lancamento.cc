@@ -97,15 +97,36 @@ HRESULT CCLConciliacaoLancaAuto::ProcessaLancamentoConcAutomatico(
   }
 
   // 3: by date, movement code as a number, then sign ('+' before '-').
+  // The keys are worked out once per line and the lines moved once: a long statement is
+  // read and sorted again for every transaction of 255 lines.
   CZQVector<CZQDadosCL_Extrato>& listaExtrato = dadosArrayConciliacao.GetListaExtrato();
-  std::sort(listaExtrato.Std().begin(), listaExtrato.Std().end(),
-            [](const CZQDadosCL_Extrato& a, const CZQDadosCL_Extrato& b) {
-              if (a.GetDmaExtrato() != b.GetDmaExtrato()) return a.GetDmaExtrato() < b.GetDmaExtrato();
-              const uint16_t ca = static_cast<uint16_t>(std::atoi(a.GetCodigoMvtoBco().c_str()));
-              const uint16_t cb = static_cast<uint16_t>(std::atoi(b.GetCodigoMvtoBco().c_str()));
-              if (ca != cb) return ca < cb;
-              return a.GetNatureza() < b.GetNatureza();
-            });
+  {
+    struct Chave {
+      REG_ZQDMA dma;
+      uint16_t codigo;
+      char natureza;
+      uint32_t indice;
+    };
+    std::vector<Chave> chaves;
+    chaves.reserve(listaExtrato.Std().size());
+    for (std::size_t i = 0; i < listaExtrato.Std().size(); ++i) {
+      const CZQDadosCL_Extrato& l = listaExtrato.Std()[i];
+      chaves.push_back(Chave{l.GetDmaExtrato(), static_cast<uint16_t>(std::atoi(l.GetCodigoMvtoBco().c_str())),
+                             l.GetNatureza(), static_cast<uint32_t>(i)});
+    }
+    std::sort(chaves.begin(), chaves.end(), [](const Chave& a, const Chave& b) {
+      if (a.dma != b.dma) return a.dma < b.dma;
+      if (a.codigo != b.codigo) return a.codigo < b.codigo;
+      if (a.natureza != b.natureza) return a.natureza < b.natureza;
+      // Ties keep the order they were read in (date, then position): the same lines make
+      // the same groups on every run.
+      return a.indice < b.indice;
+    });
+    std::vector<CZQDadosCL_Extrato> ordenadas;
+    ordenadas.reserve(chaves.size());
+    for (const Chave& c : chaves) ordenadas.push_back(std::move(listaExtrato.Std()[c.indice]));
+    listaExtrato.Std().swap(ordenadas);
+  }
 
   // 4: a run without rules still saves the number and writes its (empty) logs.
   BuscaPropriedades();
