@@ -372,7 +372,10 @@ struct CZQAcessoConciliacaoSQL::Comandos {
     linha.De(extrato);
     if (extrato.GetPosicao() == 0) {
       // One statement, so no transaction of its own: the position is the one remembered,
-      // and when another writer took it the insert is refused and tried again once.
+      // and when another writer took it the insert is refused and tried again with the
+      // highest position read anew. Several writers at once may each take the one read
+      // again, so a few more attempts than writers are allowed.
+      constexpr int kTentativas = 64;
       for (int tentativa = 0;; ++tentativa) {
         linha.posicao = Cabe<uint32_t>(banco.ProximoNumeroLembrado("extrato", "posicao"), "extrato.posicao");
         try {
@@ -380,7 +383,7 @@ struct CZQAcessoConciliacaoSQL::Comandos {
           break;
         } catch (const soci::sqlite3_soci_error& e) {
           banco.EsqueceNumeroLembrado("extrato", "posicao");
-          if (tentativa > 0 || (e.result() & 0xFF) != kSqliteConstraint) throw;
+          if (tentativa + 1 >= kTentativas || (e.result() & 0xFF) != kSqliteConstraint) throw;
         }
       }
     } else {
