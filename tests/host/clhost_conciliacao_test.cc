@@ -35,19 +35,6 @@ class ClhostConciliacaoTest : public cl_teste_host::ClhostEmpresaTest {
   fs::path Log() const { return m_dir / "host.log"; }
   std::string TextoLog() const { return cl_teste_host::LeArquivo(Log()); }
 
-  void Entrada(uint32_t conta, REG_ZQDMA dia, long long valor) {
-    tagREG_TESOURARIAPS reg{};
-    reg.cyValor = valor;
-    reg.dmaLancamento = dia;
-    reg.lPonteiroContaEnt = conta;
-    reg.iPonteiroFilial = 1;
-    reg.cConciliadoEnt = 'N';
-    reg.cConciliadoSai = 'N';
-    CZQDadosFN_Tesouraria t(reg);
-    CZQAcessoServidoresSQL hub(m_banco);
-    ASSERT_EQ(hub.Financeiro().GravaTesouraria(t), S_OK);
-  }
-
 };
 
 TEST_F(ClhostConciliacaoTest, ReconciliationAfterTheImportPostsPairsAndRecordsEveryDueAccount) {

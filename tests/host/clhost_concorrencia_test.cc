@@ -48,17 +48,7 @@ class ClhostConcorrenciaTest : public cl_teste_host::ClhostEmpresaTest {
             .SetDocumento(i + 1)
             .SetConciliado(ZQ_CONCILIADO_NAO);
         linhas.Add(e);
-        if (i % 2 == 0) {
-          tagREG_TESOURARIAPS reg{};
-          reg.cyValor = valor;
-          reg.dmaLancamento = dia;
-          reg.lPonteiroContaEnt = conta;
-          reg.iPonteiroFilial = 1;
-          reg.cConciliadoEnt = 'N';
-          reg.cConciliadoSai = 'N';
-          CZQDadosFN_Tesouraria t(reg);
-          ASSERT_EQ(hub.Financeiro().GravaTesouraria(t), S_OK);
-        }
+        if (i % 2 == 0) Entrada(conta, dia, valor);
       }
       ASSERT_EQ(hub.Conciliacao().GravaExtratos(linhas), S_OK);
     }

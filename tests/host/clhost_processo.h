@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "store/banco_teste.h"
+#include "store/zq_acesso_sql.h"
 #include "store/zq_arquivo_empresa.h"
 #include "store/zq_banco_sql.h"
 #include "store/zq_soci.h"
@@ -107,6 +108,20 @@ class ClhostEmpresaTest : public ::testing::Test {
       return -1;
     }
     return valor;
+  }
+
+  // An open treasury entry of the head office coming into `conta`.
+  void Entrada(uint32_t conta, REG_ZQDMA dia, long long valor) {
+    tagREG_TESOURARIAPS reg{};
+    reg.cyValor = valor;
+    reg.dmaLancamento = dia;
+    reg.lPonteiroContaEnt = conta;
+    reg.iPonteiroFilial = 1;
+    reg.cConciliadoEnt = 'N';
+    reg.cConciliadoSai = 'N';
+    CZQDadosFN_Tesouraria t(reg);
+    CZQAcessoServidoresSQL hub(m_banco);
+    ASSERT_EQ(hub.Financeiro().GravaTesouraria(t), S_OK);
   }
 
   std::filesystem::path m_dir;
