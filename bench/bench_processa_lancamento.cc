@@ -169,8 +169,9 @@ void BM_ProcessaLancamento(benchmark::State& state, bool postgres) {
   }
   state.SetItemsProcessed(state.iterations() * kLinhas);
 }
-BENCHMARK_CAPTURE(BM_ProcessaLancamento, sqlite, false)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK_CAPTURE(BM_ProcessaLancamento, postgresql, true)->Unit(benchmark::kMillisecond)->Iterations(3);
+// Lines per second by the clock on the wall: the store's waits count.
+BENCHMARK_CAPTURE(BM_ProcessaLancamento, sqlite, false)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK_CAPTURE(BM_ProcessaLancamento, postgresql, true)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 }  // namespace
 

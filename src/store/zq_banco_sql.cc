@@ -283,6 +283,9 @@ HRESULT CZQBancoSQL::Abre(const std::string& conexao, std::shared_ptr<CZQBancoSQ
       // A checkpoint syncs the disk; with one commit per stored line (as an import
       // stores them) the default of 1,000 pages checkpoints every few hundred lines.
       novo->Sessao() << "PRAGMA wal_autocheckpoint=20000";
+      // A posting run reads the period's treasury entries again after every 255 lines;
+      // 32 MB of pages (the default is 2 MB) keeps a month of them off the disk.
+      novo->Sessao() << "PRAGMA cache_size=-32768";
     }
     novo->Migra();
     if (!somenteLeitura) {

@@ -168,6 +168,14 @@ const std::vector<ZQMigracaoSQL>& ZQMigracoesSQL() {
            // The treasury's duplicate search, once per generated entry, goes by date and amount.
            "CREATE INDEX tesouraria_data_valor ON tesouraria (data_lancamento, valor)",
        }},
+      {5,
+       "Linhas de extrato em aberto por conta e data",
+       {
+           // A posting run reads the account's open lines again after every 255: with only
+           // the open ones in this index it no longer walks the reconciled ones, and they
+           // come in the order it asks for.
+           "CREATE INDEX extrato_conta_aberta ON extrato (conta, dma_extrato, posicao) WHERE conciliado <> 'S'",
+       }},
   };
   return migracoes;
 }
