@@ -38,7 +38,7 @@ bool Inteiro(const std::string& texto, long& valor) {
   errno = 0;
   char* fim = nullptr;
   valor = std::strtol(texto.c_str(), &fim, 10);
-  return fim && *fim == '\0';
+  return fim && *fim == '\0' && errno != ERANGE;
 }
 
 }  // namespace

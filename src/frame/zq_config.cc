@@ -1,5 +1,6 @@
 #include "frame/zq_config.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -96,8 +97,10 @@ long CZQConfiguracao::GetInteiro(std::string_view chave, long padrao) const {
   std::string texto = Get(chave);
   if (texto.empty()) return padrao;
   char* fim = nullptr;
+  errno = 0;
   long valor = std::strtol(texto.c_str(), &fim, 10);
-  return (fim && *fim == '\0') ? valor : padrao;
+  // A number too large for a long is as wrong as a word: the default, not LONG_MAX.
+  return (fim && *fim == '\0' && errno != ERANGE) ? valor : padrao;
 }
 
 void CZQConfiguracao::Set(std::string_view chave, std::string_view valor) {
