@@ -21,12 +21,12 @@ tagREG_TESOURARIAPS DecodificaTesouraria(long long posicao, const std::string& e
 }
 
 void LeEntradasTesouraria(soci::session& sql, const std::string& condicao,
-                          CZQVector<CZQDadosFN_Tesouraria>& entradas) {
+                          CZQVector<CZQDadosFN_Tesouraria>& entradas, bool ordenadas) {
   long long posicao = 0;
   std::string estrutura;
   soci::statement st = (sql.prepare << "SELECT posicao, estrutura FROM tesouraria" +
                                            (condicao.empty() ? "" : " WHERE " + condicao) +
-                                           " ORDER BY data_lancamento, posicao",
+                                           (ordenadas ? " ORDER BY data_lancamento, posicao" : ""),
                         soci::into(posicao), soci::into(estrutura));
   st.execute(false);
   while (st.fetch()) entradas.Add(CZQDadosFN_Tesouraria(DecodificaTesouraria(posicao, estrutura)));
@@ -150,14 +150,20 @@ HRESULT CZQAcessoFinanceiroSQL::LeTesouraria(const CZQVector<REG_ZQDMC>& chaves,
                                              CZQVector<CZQDadosFN_Tesouraria>& entradas) {
   return Executa("LeTesouraria", [&] {
     std::vector<uint32_t> posicoes;
+    posicoes.reserve(static_cast<std::size_t>(chaves.GetQuantidade()));
     for (const REG_ZQDMC& c : chaves) posicoes.push_back(c.codigo);
+    // Read in any order (the keys give it), into room made once: a posting run asks for
+    // every entry of the period after each 255 lines.
     CZQVector<CZQDadosFN_Tesouraria> achadas;
+    achadas.Reserve(posicoes.size());
     for (const std::string& lista : zq_sql::ListasIn(posicoes)) {
-      zq_sql::LeEntradasTesouraria(Banco().Sessao(), "posicao IN (" + lista + ")", achadas);
+      zq_sql::LeEntradasTesouraria(Banco().Sessao(), "posicao IN (" + lista + ")", achadas, false);
     }
     std::unordered_map<uint32_t, const CZQDadosFN_Tesouraria*> porPosicao;
+    porPosicao.reserve(achadas.Std().size());
     for (const CZQDadosFN_Tesouraria& e : achadas) porPosicao.emplace(e.GetPosicaoReg(), &e);
     CZQVector<CZQDadosFN_Tesouraria> lidas;
+    lidas.Reserve(posicoes.size());
     for (const REG_ZQDMC& c : chaves) {
       auto it = porPosicao.find(c.codigo);
       if (it == porPosicao.end() || it->second->GetDataLancamento() != c.dma) {

@@ -269,6 +269,22 @@ TEST_F(TesourariaTest, EntryReadsBackWithEveryByte) {
             ZQ_E_SQL_NAO_ENCONTRADO);
 }
 
+TEST_F(TesourariaTest, EntriesComeInTheOrderOfTheKeysEvenWhenAKeyRepeats) {
+  // Written so that neither date nor position order is the order asked for.
+  const uint32_t a = Grava(111, 0, 9, 100);
+  const uint32_t b = Grava(111, 0, 3, 200);
+  const uint32_t c = Grava(111, 0, 6, 300);
+  const auto chave = [](uint32_t posicao, int dia) { return ZQMontaDmc(Dia(dia, 12, 2026), posicao); };
+  CZQVector<CZQDadosFN_Tesouraria> lidas;
+  ASSERT_EQ(Fin().LeTesouraria(CZQVector<REG_ZQDMC>{chave(c, 6), chave(a, 9), chave(c, 6), chave(b, 3), chave(c, 6)},
+                               lidas),
+            S_OK)
+      << TextoErro(Fin().GetErro());
+  std::vector<std::pair<uint32_t, tagCY>> r;
+  for (const CZQDadosFN_Tesouraria& t : lidas) r.emplace_back(t.GetPosicaoReg(), t.GetValor());
+  EXPECT_EQ(r, (std::vector<std::pair<uint32_t, tagCY>>{{c, 300}, {a, 100}, {c, 300}, {b, 200}, {c, 300}}));
+}
+
 TEST_F(TesourariaTest, SearchFiltersByPeriodAccountBranchAndReconciledFlags) {
   const uint32_t a = Grava(111, 501, 3, 100, 'S', 'N', 'S');
   const uint32_t b = Grava(401, 111, 1, 200);
