@@ -5,6 +5,7 @@
 
 #include "frame/zq_data.h"
 #include "store/zq_acesso_sql.h"
+#include "store/zq_consulta_preparada.h"
 #include "store/zq_integracao_sql.h"
 #include "store/zq_soci.h"
 #include "store/zq_sql_util.h"
@@ -346,6 +347,11 @@ struct CZQAcessoConciliacaoSQL::Comandos {
   LinhaExtrato linha;
   soci::statement insere;
   soci::statement atualiza;
+  // The table key of an account and branch, asked once per generated entry.
+  struct ChaveTabela {
+    long long conta = 0, filial = 0, chave = 0;
+  };
+  TZQConsultaPreparada<ChaveTabela> leChave;
 
   explicit Comandos(soci::session& sql)
       : insere((sql.prepare << "INSERT INTO extrato (posicao, conta, filial, documento, valor, natureza, hist_bco,"
@@ -557,9 +563,17 @@ HRESULT CZQAcessoConciliacaoSQL::GetChave(CZQDadosCL_Tabela& tabela) {
   return Executa("GetChave", [&] {
     long long conta = tabela.GetConta(), filial = tabela.GetFilial(), chave = 0;
     soci::session& sql = Banco().Sessao();
-    sql << "SELECT chave FROM chave_tabela WHERE conta = :c AND filial = :f", soci::use(conta), soci::use(filial),
-        soci::into(chave);
-    if (!sql.got_data()) {
+    using ChaveTabela = Comandos::ChaveTabela;
+    TZQConsultaPreparada<ChaveTabela>& leChave = Prepara().leChave;
+    leChave.valores.conta = conta;
+    leChave.valores.filial = filial;
+    const bool achou = leChave.Executa(sql, [](soci::session& s, ChaveTabela& v) {
+      return soci::statement((s.prepare << "SELECT chave FROM chave_tabela WHERE conta = :c AND filial = :f",
+                              soci::use(v.conta), soci::use(v.filial), soci::into(v.chave)));
+    });
+    if (achou) {
+      chave = leChave.valores.chave;
+    } else {
       CZQTransacaoSQL transacao(Banco());
       chave = Banco().ProximoNumero("chave_tabela", "chave");
       // Under the numbering lock: another process may have given this pair its key
