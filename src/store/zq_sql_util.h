@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <type_traits>
@@ -52,13 +53,22 @@ inline bool DeHex(const std::string& texto, void* dados, std::size_t tamanho) {
   }
   if (texto.size() != tamanho * 2) return false;
   const auto* t = reinterpret_cast<const unsigned char*>(texto.data());
-  // Checked whole before anything is written.
-  unsigned char invalido = 0;
-  for (std::size_t i = 0; i < texto.size(); ++i) invalido |= kValores[t[i]] & 0xF0;
-  if (invalido) return false;
-  for (std::size_t i = 0; i < tamanho; ++i) {
-    b[i] = static_cast<unsigned char>((kValores[t[2 * i]] << 4) | kValores[t[2 * i + 1]]);
+  // Decoded and checked in one pass into a buffer of its own, copied only when whole.
+  unsigned char local[512];
+  std::vector<unsigned char> grande;
+  unsigned char* destino = local;
+  if (tamanho > sizeof local) {
+    grande.resize(tamanho);
+    destino = grande.data();
   }
+  unsigned char invalido = 0;
+  for (std::size_t i = 0; i < tamanho; ++i) {
+    const unsigned char alto = kValores[t[2 * i]], baixo = kValores[t[2 * i + 1]];
+    invalido |= alto | baixo;
+    destino[i] = static_cast<unsigned char>((alto << 4) | (baixo & 0x0F));
+  }
+  if (invalido & 0xF0) return false;
+  std::memcpy(b, destino, tamanho);
   return true;
 }
 

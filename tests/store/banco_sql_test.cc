@@ -258,3 +258,16 @@ INSTANTIATE_TEST_SUITE_P(Textos, HexTest,
                                            CasoHex{"NuloNoMeio", std::string("00\0a1f", 6), false},
                                            CasoHex{"Espaco", "00 1ff", false}),
                          [](const auto& info) { return std::string(info.param.nome); });
+
+// Records larger than the decoder's own buffer take the same road.
+TEST(HexGrandeTest, RoundTripsAndABadLastDigitLeavesTheRecordAsItWas) {
+  std::vector<unsigned char> original(1000), lido(1000, 0x5A);
+  for (std::size_t i = 0; i < original.size(); ++i) original[i] = static_cast<unsigned char>(i * 7);
+  std::string texto = zq_sql::Hex(original.data(), original.size());
+  ASSERT_TRUE(zq_sql::DeHex(texto, lido.data(), lido.size()));
+  EXPECT_EQ(lido, original);
+  texto.back() = 'x';
+  std::fill(lido.begin(), lido.end(), 0x5A);
+  EXPECT_FALSE(zq_sql::DeHex(texto, lido.data(), lido.size()));
+  EXPECT_EQ(lido, std::vector<unsigned char>(1000, 0x5A));
+}
