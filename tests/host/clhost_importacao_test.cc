@@ -28,29 +28,14 @@ namespace {
 namespace fs = std::filesystem;
 using json = nlohmann::json;
 
-class ClhostImportacaoTest : public ::testing::Test {
+class ClhostImportacaoTest : public cl_teste_host::ClhostPastaTest {
  protected:
-  void SetUp() override {
-    char modelo[] = "/tmp/clhost_importacao_XXXXXX";
-    ASSERT_NE(mkdtemp(modelo), nullptr);
-    m_dir = modelo;
-    const fs::path dados = fs::path(CL_TEST_SOURCE_DIR) / "data";
-    for (const char* nome : {"MockExtratoTavorin.ofx", "MockExtratoBancoBrasil.json"})
-      fs::copy_file(dados / nome, m_dir / nome);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(m_dir, ec);
-  }
-
   void CarregaEmpresa(const fs::path& arquivo) {
     std::shared_ptr<CZQBancoSQL> banco;
     CZQDadosDF_Erro erro;
     ASSERT_EQ(CZQBancoSQL::Abre(Conexao(), banco, erro), S_OK) << erro.GetTextoMostraMensagem().c_str();
     ASSERT_EQ(ZQCarregaArquivoEmpresa(*banco, arquivo.string(), erro), S_OK) << erro.GetTextoMostraMensagem().c_str();
   }
-
-  std::string Conexao() const { return cl_teste_host::ConexaoDe(m_dir); }
 
   pid_t Inicia(std::vector<std::string> argumentos) {
     for (const char* a : {"--servico", "importacao", "--empresa", "EXEMPLO"}) argumentos.push_back(a);
@@ -61,22 +46,6 @@ class ClhostImportacaoTest : public ::testing::Test {
 
   fs::path Log() const { return m_dir / "host.log"; }
   std::string TextoLog() const { return cl_teste_host::LeArquivo(Log()); }
-
-  // One number read from the store by a connection of the test's own.
-  long long Escalar(const std::string& sql) {
-    std::shared_ptr<CZQBancoSQL> banco;
-    CZQDadosDF_Erro erro;
-    if (FAILED(CZQBancoSQL::Abre(Conexao(), banco, erro))) return -1;
-    long long valor = -1;
-    try {
-      banco->Sessao() << sql, soci::into(valor);
-    } catch (const std::exception&) {
-      return -1;
-    }
-    return valor;
-  }
-
-  fs::path m_dir;
 };
 
 TEST_F(ClhostImportacaoTest, OnceImportsTheSampleCompanyInTestMode) {

@@ -76,38 +76,57 @@ inline std::string LeArquivo(const std::filesystem::path& caminho) {
   return s.str();
 }
 
-// A test directory with the sample company in its store and the two mock statement files
-// in its installation directory (test mode), removed at the end.
-class ClhostEmpresaTest : public ::testing::Test {
+// A test directory of its own with the two mock statement files in it (the installation
+// directory of test mode), removed at the end.
+class ClhostPastaTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char modelo[] = "/tmp/clhost_empresa_XXXXXX";
+    char modelo[] = "/tmp/clhost_XXXXXX";
     ASSERT_NE(mkdtemp(modelo), nullptr);
     m_dir = modelo;
     const std::filesystem::path dados = std::filesystem::path(CL_TEST_SOURCE_DIR) / "data";
     for (const char* nome : {"MockExtratoTavorin.ofx", "MockExtratoBancoBrasil.json"})
       std::filesystem::copy_file(dados / nome, m_dir / nome);
-    CZQDadosDF_Erro erro;
-    ASSERT_EQ(CZQBancoSQL::Abre(Conexao(), m_banco, erro), S_OK) << erro.GetTextoMostraMensagem().c_str();
-    ASSERT_EQ(ZQCarregaArquivoEmpresa(*m_banco, (dados / "sample-company.json").string(), erro), S_OK);
   }
   void TearDown() override {
-    m_banco.reset();
     std::error_code ec;
     std::filesystem::remove_all(m_dir, ec);
   }
 
   std::string Conexao() const { return ConexaoDe(m_dir); }
 
-  // One number the query gives, or -1 when it fails.
-  long long Escalar(const std::string& sql) {
+  // One number read from the store by a connection of the test's own, or -1 when the
+  // store cannot be opened or the query fails.
+  long long Escalar(const std::string& sql) const {
+    std::shared_ptr<CZQBancoSQL> banco;
+    CZQDadosDF_Erro erro;
+    if (FAILED(CZQBancoSQL::Abre(Conexao(), banco, erro))) return -1;
     long long valor = -1;
     try {
-      m_banco->Sessao() << sql, soci::into(valor);
+      banco->Sessao() << sql, soci::into(valor);
     } catch (const std::exception&) {
       return -1;
     }
     return valor;
+  }
+
+  std::filesystem::path m_dir;
+};
+
+// The same, with the sample company in its store.
+class ClhostEmpresaTest : public ClhostPastaTest {
+ protected:
+  void SetUp() override {
+    ClhostPastaTest::SetUp();
+    if (HasFatalFailure()) return;
+    CZQDadosDF_Erro erro;
+    ASSERT_EQ(CZQBancoSQL::Abre(Conexao(), m_banco, erro), S_OK) << erro.GetTextoMostraMensagem().c_str();
+    const std::filesystem::path empresa = std::filesystem::path(CL_TEST_SOURCE_DIR) / "data" / "sample-company.json";
+    ASSERT_EQ(ZQCarregaArquivoEmpresa(*m_banco, empresa.string(), erro), S_OK);
+  }
+  void TearDown() override {
+    m_banco.reset();
+    ClhostPastaTest::TearDown();
   }
 
   // An open treasury entry of the head office coming into `conta`.
@@ -124,7 +143,6 @@ class ClhostEmpresaTest : public ::testing::Test {
     ASSERT_EQ(hub.Financeiro().GravaTesouraria(t), S_OK);
   }
 
-  std::filesystem::path m_dir;
   std::shared_ptr<CZQBancoSQL> m_banco;
 };
 

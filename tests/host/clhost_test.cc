@@ -15,17 +15,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class ClhostTest : public ::testing::Test {
+class ClhostTest : public cl_teste_host::ClhostPastaTest {
  protected:
   void SetUp() override {
-    char modelo[] = "/tmp/clhost_test_XXXXXX";
-    ASSERT_NE(mkdtemp(modelo), nullptr);
-    m_dir = modelo;
+    ClhostPastaTest::SetUp();
     m_log = (m_dir / "host.log").string();
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(m_dir, ec);
   }
 
   pid_t Inicia(const std::vector<std::string>& argumentos) {
@@ -34,7 +28,6 @@ class ClhostTest : public ::testing::Test {
   static int Espera(pid_t pid) { return cl_teste_host::EsperaClhost(pid); }
   std::string Log() const { return cl_teste_host::LeArquivo(m_log); }
 
-  fs::path m_dir;
   std::string m_log;
 };
 

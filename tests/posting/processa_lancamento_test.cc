@@ -372,26 +372,6 @@ TEST_F(ProcessaTest, LinhaDeGrupoJaIntegradaERecusadaCom5879) {
   EXPECT_EQ(Marcadas(), 0);
 }
 
-TEST_F(ProcessaTest, FalhaAoGuardarOGrupoRastreiaENadaGrava) {
-  Regra r = Credito();
-  r.agrupa = true;
-  GravaRegras({r});
-  Linhas(3);
-  const HRESULT falha = ZQ_HR(0x80004005);
-  CZQFalhasInjetadas falhas;
-  falhas.Falha("SetOrigensAgrupadas", 1, falha);
-  CZQInjecaoFalhas injecao(falhas);
-  ASSERT_EQ(m_rotina.Inicializa(&m_perfil), S_OK);
-  EXPECT_EQ(Processa(), falha);
-  EXPECT_TRUE(Rastreou("pIIntegracaoTransacao->SetOrigensAgrupadas(static_cast<uint32_t>(agrupadas.size()), "
-                       "agrupadas.data())",
-                       falha))
-      << LogErros();
-  EXPECT_EQ(Tesouraria(), 0);
-  EXPECT_EQ(Marcadas(), 0);
-  EXPECT_EQ(Numero(), -1);
-}
-
 // A lock that cannot be let go does not undo the run: what it recorded stands, the
 // failure is traced, and the account is free again when the connection ends.
 TEST_F(ProcessaTest, FalhaAoLiberarAContaRastreiaEMantemORodado) {
@@ -419,13 +399,17 @@ struct CasoFalha {
   long chamada;
   // What stays: treasury entries and marked lines, number saved (-1 = none).
   long long tesouraria, marcadas, numero;
+  // The rule puts the three lines into one entry.
+  bool agrupa = false;
 };
 
 class FalhaTest : public ProcessaTest, public ::testing::WithParamInterface<CasoFalha> {};
 
 TEST_P(FalhaTest, PassoFatalRastreiaEDeixaSoOQueOCaminhoPermite) {
   const CasoFalha& caso = GetParam();
-  GravaRegras({Credito()});
+  Regra regra = Credito();
+  regra.agrupa = caso.agrupa;
+  GravaRegras({regra});
   Rateio(401, {{7001, 1000000}});
   Linhas(3);
   const HRESULT falha = ZQ_HR(0x80004005);
@@ -470,6 +454,10 @@ INSTANTIATE_TEST_SUITE_P(
                   "pIIntegracaoTransacao->SetGerencialTes(aRegGerencialValida.GetQuantidade(), "
                   "aRegGerencialValida.GetData())",
                   1, 0, 0, -1},
+        CasoFalha{"SetOrigensAgrupadas",
+                  "pIIntegracaoTransacao->SetOrigensAgrupadas(static_cast<uint32_t>(agrupadas.size()), "
+                  "agrupadas.data())",
+                  1, 0, 0, -1, true},
         CasoFalha{"SalvaArqNumConciliacao",
                   "GetAcessoConciliacao()->SalvaArqNumConciliacao(dadosConciliacaoAutomatica.GetPonteiroConta(), "
                   "lNumConciliacao)",
