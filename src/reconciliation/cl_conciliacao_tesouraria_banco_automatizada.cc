@@ -106,9 +106,10 @@ HRESULT CCLConciliacaoTesourariaBancoAutomatizada::FiltraBancosJaProcessados(
     return hr;
   }
   CZQVector<CZQDadosCL_ExecucaoConciliacaoTesourariaBanco> listaDadosExecucao;
+  // Flag 0 is the default; leaving it out keeps the traced text the documented one.
   if (ZQ_FALHOU_EM(this, kClasse, hr,
                    GetAcessoConciliacao()->LePonteirosExecucaoConciliacaoTesourariaBanco(listaDmcExecucao,
-                                                                                        listaDadosExecucao, 0))) {
+                                                                                        listaDadosExecucao))) {
     return hr;
   }
 
@@ -162,14 +163,14 @@ HRESULT CCLConciliacaoTesourariaBancoAutomatizada::OnRun() {
       .SetDataLimite(dataInicial.GetDma());
 
   CFNTrataDadosTesouraria trataDadosTesouraria;
-  HRESULT hr_check = S_OK;
+  HRESULT hr = S_OK;
   // A treasury routine that could not be bound answers blocked by itself.
-  ZQ_FALHOU_EM(this, kClasse, hr_check, trataDadosTesouraria.Inicializa(this));
+  ZQ_FALHOU_EM(this, kClasse, hr, trataDadosTesouraria.Inicializa(this));
   const bool bBloqueioFinanceiro = trataDadosTesouraria.VerificaBloqueio(dataInicial, dataInicial, 0);
 
   CZQDadosDF_PeriodoContabil dadosPeriodoContabil;
-  if (ZQ_FALHOU_EM(this, kClasse, hr_check, GetAcessoEmpresarial()->LeBufferPeriodoContabil(&dadosPeriodoContabil, 0))) {
-    FalhaServico("Falha na leitura de período contábil.", hr_check, __LINE__);
+  if (ZQ_FALHOU_EM(this, kClasse, hr, GetAcessoEmpresarial()->LeBufferPeriodoContabil(&dadosPeriodoContabil))) {
+    FalhaServico("Falha na leitura de período contábil.", hr, __LINE__);
   }
   const CZQMa mesBloqueio(dadosPeriodoContabil.GetMesBloqueio());
   const bool bBloqueioIntegracao = !mesBloqueio.EhVazio() && CZQMa(dataInicial) <= mesBloqueio;
@@ -177,8 +178,8 @@ HRESULT CCLConciliacaoTesourariaBancoAutomatizada::OnRun() {
   long contasProcessadas = 0;
   for (const Regra& dadosRegra : m_listaRegras) {
     CCLConciliacaoLancaAuto ConciliacaoLancamentoAutomatico;
-    if (ZQ_FALHOU_EM(this, kClasse, hr_check, ConciliacaoLancamentoAutomatico.Inicializa(this))) {
-      FalhaServico("Falha ao inicializar conciliação automática.", hr_check, __LINE__);
+    if (ZQ_FALHOU_EM(this, kClasse, hr, ConciliacaoLancamentoAutomatico.Inicializa(this))) {
+      FalhaServico("Falha ao inicializar conciliação automática.", hr, __LINE__);
     }
     ConciliacaoLancamentoAutomatico.SetModoSilencioso(true);
     dadosConciliacaoAutomatica.SetPonteiroFilial(dadosRegra.GetPonteiroFilial());
@@ -200,10 +201,10 @@ HRESULT CCLConciliacaoTesourariaBancoAutomatizada::OnRun() {
 
       dadosConciliacaoAutomatica.SetPonteiroConta(conta);
       bool bLancamentosAutomaticos = false;
-      if (ZQ_FALHOU_EM(this, kClasse, hr_check,
+      if (ZQ_FALHOU_EM(this, kClasse, hr,
                        ConciliacaoLancamentoAutomatico.TesteLancamentoAutomatico(dadosConciliacaoAutomatica,
                                                                                  bLancamentosAutomaticos))) {
-        FalhaServico("Falha ao testar o lançamento automático.", hr_check, __LINE__);
+        FalhaServico("Falha ao testar o lançamento automático.", hr, __LINE__);
       }
       if (bLancamentosAutomaticos && bBloqueioIntegracao) {
         dadosExecucao.SetTipoStatus(ZQ_STATUS_EXECUCAO_FALHA).SetMensagemStatus(CL_MENSAGEM_BLOQUEIO_INTEGRACAO);
@@ -212,10 +213,10 @@ HRESULT CCLConciliacaoTesourariaBancoAutomatizada::OnRun() {
       }
 
       CZQVector<CZQDadosDF_Erro> listaErros;
-      if (ZQ_FALHOU_EM(this, kClasse, hr_check,
+      if (ZQ_FALHOU_EM(this, kClasse, hr,
                        ConciliacaoLancamentoAutomatico.ProcessaLancamentoConcAutomatico(dadosConciliacaoAutomatica,
                                                                                         listaErros))) {
-        FalhaServico("Falha no processamento do lançamento e conciliação automática.", hr_check, __LINE__);
+        FalhaServico("Falha no processamento do lançamento e conciliação automática.", hr, __LINE__);
       }
       CZQString sErros;
       for (const CZQDadosDF_Erro& dadosErro : listaErros) {
@@ -227,11 +228,11 @@ HRESULT CCLConciliacaoTesourariaBancoAutomatizada::OnRun() {
       dadosConciliacaoAutomatica.SetConciliacaoContabilBancos(0).SetDataLimite(dataInicial.GetDma());
       int32_t lExtratosRestantes = 0;
       CZQDadosCL_ConciliacaoTesourariaBancos dadosArrayConciliacao;
-      if (ZQ_FALHOU_EM(this, kClasse, hr_check,
+      if (ZQ_FALHOU_EM(this, kClasse, hr,
                        GetAcessoConciliacao()->ProcessaConciliacaoAutomatica(dadosConciliacaoAutomatica,
                                                                             lExtratosRestantes,
                                                                             dadosArrayConciliacao))) {
-        FalhaServico("Falha no processamento da conciliação automática.", hr_check, __LINE__);
+        FalhaServico("Falha no processamento da conciliação automática.", hr, __LINE__);
       }
 
       if (!sErros.IsEmpty()) dadosExecucao.SetTipoStatus(ZQ_STATUS_EXECUCAO_FALHA).SetMensagemStatus(sErros);
@@ -240,7 +241,7 @@ HRESULT CCLConciliacaoTesourariaBancoAutomatizada::OnRun() {
       GravaLogStatusExecucao(dadosExecucao);
     }
   }
-  return hr_check;
+  return hr;
 }
 
 HRESULT CCLConciliacaoTesourariaBancoAutomatizada::OnGetIntervalo(unsigned long* intervalo) {

@@ -224,9 +224,9 @@ INSTANTIATE_TEST_SUITE_P(
                   "DeveExecutar",
                   "hr = GetAcessoConciliacao()->LeConfiguracaoConciliacaoTesourariaBanco(dadosConfiguracaoServico)", 0},
         CasoFalha{"LeBufferPeriodoContabil", 1, "Falha na leitura de período contábil.", "OnRun",
-                  "hr_check = GetAcessoEmpresarial()->LeBufferPeriodoContabil(&dadosPeriodoContabil, 0)", 0},
+                  "hr = GetAcessoEmpresarial()->LeBufferPeriodoContabil(&dadosPeriodoContabil)", 0},
         CasoFalha{"ProcessaConciliacaoAutomatica", 2, "Falha no processamento da conciliação automática.", "OnRun",
-                  "hr_check = GetAcessoConciliacao()->ProcessaConciliacaoAutomatica(dadosConciliacaoAutomatica, "
+                  "hr = GetAcessoConciliacao()->ProcessaConciliacaoAutomatica(dadosConciliacaoAutomatica, "
                   "lExtratosRestantes, dadosArrayConciliacao)",
                   1},
         CasoFalha{"GravaExecucaoConciliacaoTesourariaBanco", 1,
@@ -234,12 +234,12 @@ INSTANTIATE_TEST_SUITE_P(
                   "GravaLogStatusExecucao",
                   "hr = GetAcessoConciliacao()->GravaExecucaoConciliacaoTesourariaBanco(listaExecucao)", 0},
         CasoFalha{"GetICLMestre", 1, "Falha ao testar o lançamento automático.", "OnRun",
-                  "hr_check = ConciliacaoLancamentoAutomatico.TesteLancamentoAutomatico(dadosConciliacaoAutomatica, "
+                  "hr = ConciliacaoLancamentoAutomatico.TesteLancamentoAutomatico(dadosConciliacaoAutomatica, "
                   "bLancamentosAutomaticos)",
                   0},
         CasoFalha{"BuscaConciliacao", 2,
                   "Falha no processamento do lançamento e conciliação automática.", "OnRun",
-                  "hr_check = ConciliacaoLancamentoAutomatico.ProcessaLancamentoConcAutomatico("
+                  "hr = ConciliacaoLancamentoAutomatico.ProcessaLancamentoConcAutomatico("
                   "dadosConciliacaoAutomatica, listaErros)",
                   0}),
     [](const auto& info) { return std::string(info.param.operacao); });
@@ -262,19 +262,39 @@ TEST_F(ServicoConciliacaoTest, UnreadableFinanceMasterCountsAsPostingsBlocked) {
   EXPECT_EQ(falhas.Chamadas("BuscaConciliacao"), 0);
 }
 
-TEST_F(ServicoConciliacaoTest, UnreadableTodaysRecordsSkipTheRuleOnly) {
+// Each read of today's records that fails skips its rule only, traced where it failed and where it was called.
+struct CasoLeitura {
+  const char* operacao;
+  const char* trace;
+};
+
+class LeituraHojeTest : public ServicoConciliacaoTest, public ::testing::WithParamInterface<CasoLeitura> {};
+
+TEST_P(LeituraHojeTest, UnreadableTodaysRecordsSkipTheRuleOnly) {
   ConfiguraConc({RegraC(1, ZQ_FREQUENCIA_DIARIA, k0800, false, {111}), RegraC(2, ZQ_FREQUENCIA_CADA_CICLO, 0, false, {114})});
   CZQFalhasInjetadas falhas;
-  falhas.FalhaSempre("BuscaPonteirosExecucaoConciliacaoTesourariaBanco", E_FAIL);
+  falhas.FalhaSempre(GetParam().operacao, E_FAIL);
   CZQInjecaoFalhas injecao(falhas);
   auto* servico = NovaConc();
   EXPECT_TRUE(servico->DeveExecutar());
   ASSERT_EQ(servico->GetListaRegrasDevidas().GetQuantidade(), 1);
   EXPECT_EQ(servico->GetListaRegrasDevidas()[0].GetPonteiroFilial(), 2u);
   servico->OnDestroi();
+  EXPECT_TRUE(TemTrace("CCLConciliacaoTesourariaBancoAutomatizada::FiltraBancosJaProcessados", GetParam().trace))
+      << GetParam().trace;
   EXPECT_TRUE(TemTrace("CCLConciliacaoTesourariaBancoAutomatizada::DeveExecutar",
                        "hr = FiltraBancosJaProcessados(dadosRegra, setBancosProcessar)"));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Leituras, LeituraHojeTest,
+    ::testing::Values(CasoLeitura{"BuscaPonteirosExecucaoConciliacaoTesourariaBanco",
+                                  "hr = GetAcessoConciliacao()->BuscaPonteirosExecucaoConciliacaoTesourariaBanco("
+                                  "dadosFiltro, listaDmcExecucao)"},
+                      CasoLeitura{"LePonteirosExecucaoConciliacaoTesourariaBanco",
+                                  "hr = GetAcessoConciliacao()->LePonteirosExecucaoConciliacaoTesourariaBanco("
+                                  "listaDmcExecucao, listaDadosExecucao)"}),
+    [](const auto& info) { return std::string(info.param.operacao); });
 
 }  // namespace
 }  // namespace cl_servico_teste
