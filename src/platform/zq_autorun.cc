@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "frame/zq_erro.h"
 #include "frame/zq_excecao.h"
 #include "frame/zq_mensagens.h"
 
@@ -43,15 +42,11 @@ bool CAutoRun::Abortar() { return m_pHost && m_pHost->Abortar(); }
 void ZQFalhaServico(CAutoRun& servico, const char* mensagem, HRESULT hr, const char* arquivo, int linha) {
   CZQString descricao(ZQGetErrorDescription(hr));
   descricao.Trim();
-  // A code the message library does not describe (a store's own code, a system error)
-  // is named as the error record names it, so the host's log still says what failed.
-  if (descricao.IsEmpty() && FAILED(hr)) {
-    CZQDadosDF_Erro erro;
-    erro.SetErro(hr, 0, 0);
-    descricao = erro.GetTextoMostraMensagem();
-  }
+  // An undescribed code leaves the text ending in " -": the trace line of the same
+  // failure already names the code, so the host's log keeps only the library's words.
   CZQString texto;
   texto.Format("%s - %s", mensagem ? mensagem : "", descricao.c_str());
+  texto.Trim();
   servico.GravaLog(1, 4, texto);
   throw CZQExceptionEx(hr, 0, 0, servico.GetEmpresa(), texto, arquivo, linha, zq::DataHoraCompilacao());
 }

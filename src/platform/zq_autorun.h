@@ -72,7 +72,8 @@ class CL_EXPORT CAutoRun : public CObject, public CZQBaseParaRotinas {
 };
 
 // The failure path shared by the services: "%s - %s" of the step's message and the
-// HRESULT's description, written to the host's log with GravaLog(1, 4, text), then
+// HRESULT's description, trimmed (so an undescribed code ends it in " -"), written to the
+// host's log with GravaLog(1, 4, text), then
 // thrown as a CZQExceptionEx with the service's company, source file and line.
 [[noreturn]] CL_EXPORT void ZQFalhaServico(CAutoRun& servico, const char* mensagem, HRESULT hr,
                                            const char* arquivo, int linha);
