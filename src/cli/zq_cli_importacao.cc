@@ -3,11 +3,13 @@
 #include <cstdio>
 
 #include "cli/zq_cli_terminal.h"
+#include "cli/zq_cli_validacao.h"
 #include "erp/middleware/zq_consulta_sistema_terceiro_http.h"
 #include "frame/zq_conversao.h"
 #include "frame/zq_config.h"
 #include "frame/zq_data.h"
 #include "import/cl_importacao_extrato.h"
+#include "import/cl_trata_dados_importacao_extratos.h"
 #include "platform/zq_dados_extrato.h"
 #include "store/zq_acesso_sql.h"
 
@@ -33,6 +35,25 @@ class Componentes {
   HRESULT m_hr;
   CZQDadosDF_Erro m_erro;
 };
+
+// 0 when the validator accepts the request; else what it said, printed, and the exit code.
+int ValidaPedido(const CZQDadosCL_FiltroImportacaoExtrato& pedido, CZQProfilerEmpresa& pessoa, std::ostream& saida,
+                 std::ostream& erros) {
+  CCLTrataDadosImportacaoExtratos validador;
+  if (FAILED(validador.Inicializa(&pessoa))) {
+    erros << "cl: " << validador.GetErro().GetTextoMostraMensagem().c_str() << "\n";
+    return kSaidaFalha;
+  }
+  CZQDadosCL_FiltroImportacaoExtrato copia = pedido;
+  const CZQDadosDF_Erro& recusa = validador.TrataGravacao(&copia);
+  if (recusa.EhErroNenhum()) return 0;
+  if (recusa.EhAviso() || recusa.EhQuestionamento()) {
+    saida << recusa.GetTextoMostraMensagem().c_str() << "\n";
+    return ZQ_CL_SAIDA_RECUSA;
+  }
+  erros << "cl: " << recusa.GetTextoMostraMensagem().c_str() << "\n";
+  return kSaidaFalha;
+}
 
 }  // namespace
 
@@ -71,7 +92,7 @@ int ZQComandoImportacao::Executa(const std::string& conexao, std::ostream& saida
       .SetFilial(m_filial)
       .SetDataInicial(de.GetDma())
       .SetDataFinal(ate.GetDma())
-      .SetLeiaute(CZQString("Importação Online"))
+      .SetLeiaute(CZQString(ZQ_LEIAUTE_IMPORTACAO_ONLINE))
       .SetVerificaDuplicidade(verifica)
       .SetVerificaData(verifica)
       .SetVerificaValor(verifica)
@@ -81,6 +102,13 @@ int ZQComandoImportacao::Executa(const std::string& conexao, std::ostream& saida
       .SetVerificaDescricaoMovimento(verifica);
 
   CZQProfilerEmpresa pessoa(CZQConfiguracao::Global().Get("empresa"), 1, 1);
+  // The request passes the screen's checks before anything is fetched or stored, as the
+  // import service's runs do: a refused request changes nothing.
+  if (const int recusa = ValidaPedido(pedido, pessoa, saida, erros); recusa != 0) {
+    ZQDefineInteracao(anterior);
+    return recusa;
+  }
+
   CCLImportacaoExtrato importacao;
   int status = 0;
   if (FAILED(importacao.Inicializa(&pessoa))) {

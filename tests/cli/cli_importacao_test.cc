@@ -46,6 +46,14 @@ TEST_F(ClImportacaoTest, StoresTheStatementOnceAndReportsTheRepeatedLines) {
   EXPECT_NE(lista.saida.find("2 linhas"), std::string::npos) << lista.saida;
 }
 
+// A request the validator refuses (it starts on the movement lock date) stores nothing.
+TEST_F(ClImportacaoTest, RefusedRequestExitsThreeAndStoresNothing) {
+  Resultado r = Roda({"import", "--account", "111", "--from", "31/10/2026", "--to", "05/12/2026"});
+  EXPECT_EQ(r.codigo, 3) << r.erros << r.saida;
+  Resultado lista = Roda({"statements", "--account", "111", "--from", "01/12/2026", "--to", "05/12/2026"});
+  EXPECT_EQ(lista.saida.find("TARIFA BANCARIA"), std::string::npos) << lista.saida;
+}
+
 struct FalhaCaso {
   const char* nome;
   std::vector<std::string> argumentos;
@@ -71,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
         FalhaCaso{"BadDate", {"--account", "111", "--from", "ontem", "--to", "05/12/2026"}, 2, "datas inválidas"},
         FalhaCaso{"AccountWithoutBank", {"--account", "999", "--from", "01/12/2026", "--to", "05/12/2026"}, 1, "cl: "},
         // Nothing in the period: an answer, not a failure.
-        FalhaCaso{"EmptyStatement", {"--account", "111", "--from", "01/01/2026", "--to", "05/01/2026"}, 0, ""}),
+        FalhaCaso{"EmptyStatement", {"--account", "111", "--from", "02/11/2026", "--to", "06/11/2026"}, 0, ""}),
     Nome);
 
 }  // namespace
