@@ -223,7 +223,9 @@ int ZQExecutaCl(const std::vector<std::string>& argumentos, std::ostream& saida,
   try {
     app.parse(static_cast<int>(argv.size()), argv.data());
   } catch (const CLI::ParseError& e) {
-    return app.exit(e, saida, erros);
+    // The parser's own codes (104 and the like) would break the promise that every bad
+    // argument exits 2; help asked for still exits 0.
+    return app.exit(e, saida, erros) == 0 ? 0 : 2;
   }
 
   try {

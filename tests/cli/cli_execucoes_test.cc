@@ -67,7 +67,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(CasoArgumentos{{"--date", "05/12/2026"}, false, 0, "em 05/12/2026: 0\n"},
                       CasoArgumentos{{"--date", "31/02/2026"}, false, 2, "data inválida"},
                       CasoArgumentos{{"--date", "2026-12-04"}, false, 2, "data inválida"},
-                      CasoArgumentos{{}, false, 106, "--date"},
+                      CasoArgumentos{{}, false, 2, "--date"},
                       CasoArgumentos{{"--date", "04/12/2026"}, true, 1, "não existe"}));
 
 }  // namespace

@@ -79,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
         CasoComando{"natureza_invalida", {"explain-rule", "--account", "111", "--history", "X", "--sign", "x"}, 2,
                     {"natureza inválida"}, {}},
         // The parser's own code for options that exclude each other.
-        CasoComando{"linha_e_historico_juntos", {"explain-rule", "--line", "1", "--history", "X"}, 108,
+        CasoComando{"linha_e_historico_juntos", {"explain-rule", "--line", "1", "--history", "X"}, 2,
                     {"excludes"}, {}}),
     [](const ::testing::TestParamInfo<CasoComando>& info) { return std::string(info.param.nome); });
 

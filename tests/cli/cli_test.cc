@@ -42,6 +42,7 @@ struct ErroCaso {
   const char* nome;
   std::vector<std::string> argumentos;  // "{db}" is the test's store
   const char* trecho;                   // part of the error text
+  int codigo = 0;                       // the exit code, where a row pins it
 };
 
 class ErroClTest : public ClPreparadoTest, public ::testing::WithParamInterface<ErroCaso> {};
@@ -54,6 +55,9 @@ TEST_P(ErroClTest, ErrorsGoToStandardErrorWithAFailingCode) {
   }
   Resultado r = Executa(argumentos);
   EXPECT_NE(r.codigo, 0);
+  if (GetParam().codigo != 0) {
+    EXPECT_EQ(r.codigo, GetParam().codigo);
+  }
   EXPECT_NE(r.erros.find(GetParam().trecho), std::string::npos) << r.erros;
   EXPECT_TRUE(r.saida.empty()) << r.saida;
 }
@@ -64,10 +68,10 @@ INSTANTIATE_TEST_SUITE_P(
         ErroCaso{"NoCommand", {"--db", "{db}"}, "subcommand"},
         ErroCaso{"UnknownCommand", {"--db", "{db}", "exporta", "--help"}, "comando desconhecido: \"exporta\""},
         ErroCaso{"MissingAccount", {"--db", "{db}", "statements", "--from", "01/12/2026", "--to", "05/12/2026"},
-                 "--account"},
+                 "--account", 2},
         ErroCaso{"AccountNotANumber",
                  {"--db", "{db}", "statements", "--account", "x", "--from", "01/12/2026", "--to", "05/12/2026"},
-                 "--account"},
+                 "--account", 2},
         ErroCaso{"BadDate",
                  {"--db", "{db}", "statements", "--account", "113", "--from", "2026-12-01", "--to", "05/12/2026"},
                  "data inválida em --from"},
