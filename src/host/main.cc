@@ -32,7 +32,7 @@ std::string BibliotecaPadrao() {
     if (std::filesystem::exists(ao_lado, ec)) return ao_lado.string();
     // Installed: bin/clhost beside lib/libcl.so.N (the run-time name, not the
     // development link, which a package without headers does not carry).
-    auto instalada = exe.parent_path().parent_path() / "lib" / ("libcl.so." CL_VERSAO_MAIOR);
+    auto instalada = exe.parent_path().parent_path() / CL_DIR_BIBLIOTECAS / ("libcl.so." CL_VERSAO_MAIOR);
     if (std::filesystem::exists(instalada, ec)) return instalada.string();
   }
   return "libcl.so";
