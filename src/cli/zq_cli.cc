@@ -170,6 +170,7 @@ int ZQExecutaCl(const std::vector<std::string>& argumentos, std::ostream& saida,
   CLI::App app{"Conciliação bancária (CL): banco de dados, cadastro da empresa e extratos", "cl"};
   app.option_defaults()->always_capture_default(false);
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string("cl ") + CL_VERSAO_PROJETO);
   app.add_option("--config", o.config, "Arquivo de configuração (chave = valor) no lugar do padrão")
       ->check(CLI::ExistingFile);
   app.add_option("--db", o.banco, "Conexão do banco, como sqlite:/caminho/cl.db (padrão: a chave \"banco\")");

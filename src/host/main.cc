@@ -30,6 +30,10 @@ std::string BibliotecaPadrao() {
   if (!ec) {
     auto ao_lado = exe.parent_path() / "libcl.so";
     if (std::filesystem::exists(ao_lado, ec)) return ao_lado.string();
+    // Installed: bin/clhost beside lib/libcl.so.N (the run-time name, not the
+    // development link, which a package without headers does not carry).
+    auto instalada = exe.parent_path().parent_path() / CL_DIR_BIBLIOTECAS / ("libcl.so." CL_VERSAO_MAIOR);
+    if (std::filesystem::exists(instalada, ec)) return instalada.string();
   }
   return "libcl.so";
 }
@@ -40,6 +44,7 @@ int main(int argc, char** argv) {
   CLI::App app{"clhost: runs the bank-reconciliation module's scheduled services"};
   ZQOpcoesHost opcoes;
   opcoes.biblioteca = BibliotecaPadrao();
+  app.set_version_flag("--version", std::string("clhost ") + CL_VERSAO_PROJETO);
   bool umaVez = false;
   std::string config, banco, empresa, agora;
   app.add_flag("--once", umaVez, "run one cycle of every service and exit: 0 work done, 3 nothing due, 1 failure");

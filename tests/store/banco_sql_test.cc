@@ -58,6 +58,33 @@ TEST(BancoSqlTest, ReopeningKeepsDataAndAppliesNothingTwice) {
   EXPECT_EQ(nome, "TARIFA");
 }
 
+// An upgraded package meets the store the previous release wrote: the first open
+// applies the one missing step and keeps every row.
+TEST(BancoSqlTest, StoreOfThePreviousSchemaVersionIsMigratedOnFirstOpen) {
+  PastaTemporaria pasta;
+  const std::string arquivo = pasta.Arquivo("cl.db");
+  const auto& migracoes = ZQMigracoesSQL();
+  ASSERT_GE(migracoes.size(), 2u);
+  {
+    soci::session anterior(soci::sqlite3, "db=" + arquivo);
+    anterior << "CREATE TABLE schema_version (versao INTEGER NOT NULL PRIMARY KEY, descricao TEXT NOT NULL,"
+                " aplicada_em TEXT NOT NULL)";
+    for (std::size_t i = 0; i + 1 < migracoes.size(); ++i) {
+      for (const char* comando : migracoes[i].comandos) anterior << comando;
+      anterior << "INSERT INTO schema_version VALUES (:v, 'x', 'x')", soci::use(migracoes[i].versao);
+    }
+    anterior << "INSERT INTO historico (codigo, nome) VALUES (7, 'TARIFA')";
+  }
+  std::shared_ptr<CZQBancoSQL> banco;
+  CZQDadosDF_Erro erro;
+  ASSERT_EQ(CZQBancoSQL::Abre("sqlite:" + arquivo, banco, erro), S_OK) << erro.GetTextoMostraMensagem().c_str();
+  EXPECT_EQ(banco->GetVersaoEsquema(), ZQVersaoEsquemaSQL());
+  EXPECT_EQ(ContaLinhas(*banco, "schema_version"), static_cast<int>(migracoes.size()));
+  std::string nome;
+  banco->Sessao() << "SELECT nome FROM historico WHERE codigo = 7", soci::into(nome);
+  EXPECT_EQ(nome, "TARIFA");
+}
+
 TEST(BancoSqlTest, FailedMigrationLeavesTheFileUntouched) {
   PastaTemporaria pasta;
   const std::string arquivo = pasta.Arquivo("cl.db");

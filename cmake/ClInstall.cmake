@@ -1,0 +1,76 @@
+# What "cmake --install" and the Debian package lay down: the rules library with its
+# headers and CMake/pkg-config files for ERP code, the message library, the programs,
+# the sample data, the configuration and the service unit.
+include(CMakePackageConfigHelpers)
+
+# The configuration and the unit go to the system's own places when the prefix is /usr
+# (the package); under any other prefix they stay inside it, so a trial install into a
+# scratch directory never writes to /etc.
+if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+  set(CL_DESTINO_CONF /etc/cl)
+  set(CL_DESTINO_UNIDADE /lib/systemd/system)
+else()
+  set(CL_DESTINO_CONF ${CMAKE_INSTALL_SYSCONFDIR}/cl)
+  set(CL_DESTINO_UNIDADE ${CMAKE_INSTALL_LIBDIR}/systemd/system)
+endif()
+
+install(TARGETS cl EXPORT CLTargets
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev)
+
+# Callers reach the rules through the frame and platform contracts and the rule
+# classes; the headers keep their directories so their own includes resolve.
+foreach(dir frame platform import importservice reconciliation posting)
+  install(DIRECTORY ${CMAKE_SOURCE_DIR}/src/${dir} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/cl
+    COMPONENT dev FILES_MATCHING PATTERN "*.h" PATTERN "*_interno.h" EXCLUDE PATTERN generated EXCLUDE)
+endforeach()
+
+install(EXPORT CLTargets NAMESPACE CL:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/CL COMPONENT dev)
+configure_package_config_file(${CMAKE_SOURCE_DIR}/cmake/CLConfig.cmake.in ${CMAKE_BINARY_DIR}/CLConfig.cmake
+  INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/CL)
+write_basic_package_version_file(${CMAKE_BINARY_DIR}/CLConfigVersion.cmake COMPATIBILITY SameMajorVersion)
+install(FILES ${CMAKE_BINARY_DIR}/CLConfig.cmake ${CMAKE_BINARY_DIR}/CLConfigVersion.cmake
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/CL COMPONENT dev)
+# pkg-config: the prefix is worked out from the .pc file's own place, so a moved tree works.
+file(RELATIVE_PATH CL_PC_PARA_PREFIXO /p/${CMAKE_INSTALL_LIBDIR}/pkgconfig /p)
+configure_file(${CMAKE_SOURCE_DIR}/cmake/cl.pc.in ${CMAKE_BINARY_DIR}/cl.pc @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/cl.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
+
+if(TARGET zqmensagens)
+  # Beside libcl.so, where the trace looks for it when no key names another place.
+  install(TARGETS zqmensagens LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime)
+  install(FILES ${CMAKE_SOURCE_DIR}/data/mensagens/mensagens.tsv DESTINATION ${CMAKE_INSTALL_DATADIR}/cl
+    COMPONENT runtime)
+endif()
+foreach(programa cl_tool clhost)
+  if(TARGET ${programa})
+    install(TARGETS ${programa} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
+  endif()
+endforeach()
+# The web console joins here once it has a target: add its name to the list above.
+
+install(FILES ${CMAKE_SOURCE_DIR}/data/sample-company.json ${CMAKE_SOURCE_DIR}/data/MockExtratoTavorin.ofx
+              ${CMAKE_SOURCE_DIR}/data/MockExtratoBancoBrasil.json ${CMAKE_SOURCE_DIR}/data/README-company-file.md
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/cl/sample COMPONENT runtime)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/cl.conf DESTINATION ${CL_DESTINO_CONF} COMPONENT runtime)
+configure_file(${CMAKE_SOURCE_DIR}/packaging/clhost.service.in ${CMAKE_BINARY_DIR}/clhost.service @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/clhost.service DESTINATION ${CL_DESTINO_UNIDADE} COMPONENT runtime)
+
+# The Debian package (cpack -G DEB from a build configured with -DCMAKE_INSTALL_PREFIX=/usr):
+# one package with the programs, the libraries and the headers.
+set(CPACK_PACKAGE_NAME cl)
+set(CPACK_PACKAGE_VENDOR "cl-dev")
+set(CPACK_PACKAGE_CONTACT "cl-dev <cl-dev@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Bank statement import, automatic posting and treasury reconciliation")
+set(CPACK_GENERATOR DEB)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION misc)
+# The shared libraries' dependencies (SOCI, libpq, curl, libstdc++) come from dpkg-shlibdeps;
+# adduser for the maintainer script.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "adduser")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/packaging/postinst ${CMAKE_SOURCE_DIR}/packaging/prerm
+                                       ${CMAKE_SOURCE_DIR}/packaging/postrm ${CMAKE_SOURCE_DIR}/packaging/conffiles)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# Absolute destinations (/etc/cl, /lib/systemd) are laid under the package's root.
+set(CPACK_SET_DESTDIR ON)
+include(CPack)
