@@ -139,23 +139,38 @@ void ZQComandosBancada::Registra(CLI::App& app) {
     c->add_option("--branch", m_filial, "Somente a filial dada");
     c->add_flag("--json", m_json, "Saída em JSON, para scripts");
   }
+  m_concilia = app.add_subcommand("match", "Concilia à mão linhas de extrato com lançamentos de uma conta");
+  m_concilia->add_option("--account", m_conta, "Conta bancária (ponteiro do plano de contas)")->required();
+  m_concilia->add_option("--lines", m_linhas, "Posições das linhas de extrato, separadas por vírgula")
+      ->required()
+      ->delimiter(',');
+  m_concilia->add_option("--entries", m_entradas, "Posições dos lançamentos de tesouraria, separadas por vírgula")
+      ->required()
+      ->delimiter(',');
+  m_concilia->add_option("--user", m_usuario, "Código do usuário que concilia (vai para o log)");
+  m_concilia->add_option("--session", m_sessao, "Sessão do usuário (vai para o log)");
+  m_concilia->add_flag("--json", m_json, "Saída em JSON, para scripts");
 }
 
-bool ZQComandosBancada::Conhece(const std::string& nome) const { return nome == "open" || nome == "suggest"; }
+bool ZQComandosBancada::Conhece(const std::string& nome) const {
+  return nome == "open" || nome == "suggest" || nome == "match";
+}
 
 bool ZQComandosBancada::Escolhido() const {
-  return (m_abertos && m_abertos->parsed()) || (m_sugere && m_sugere->parsed());
+  return (m_abertos && m_abertos->parsed()) || (m_sugere && m_sugere->parsed()) || (m_concilia && m_concilia->parsed());
 }
 
 int ZQComandosBancada::Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros) {
   REG_ZQDMA de = 0, ate = 0;
+  const bool concilia = m_concilia->parsed();
   for (const auto& [texto, data] : {std::pair{&m_de, &de}, std::pair{&m_ate, &ate}}) {
+    if (concilia) break;
     if (!ZQLeDataTexto(*texto, *data) || *data == 0) {
       erros << "cl: data inválida: \"" << *texto << "\" (use DD/MM/AAAA)\n";
       return ZQ_CL_SAIDA_ARGUMENTOS;
     }
   }
-  if (de > ate) {
+  if (!concilia && de > ate) {
     erros << "cl: a data inicial " << m_de << " é posterior à final " << m_ate << "\n";
     return ZQ_CL_SAIDA_ARGUMENTOS;
   }
@@ -179,6 +194,22 @@ int ZQComandosBancada::Executa(const std::string& conexao, std::ostream& saida, 
   } remove;
   CZQAcessoServidoresSQL hub(banco);
 
+  if (concilia) {
+    uint32_t numero = 0;
+    CZQVector<uint32_t> linhas, entradas;
+    for (uint32_t p : m_linhas) linhas.Add(p);
+    for (uint32_t p : m_entradas) entradas.Add(p);
+    CZQAcessoConciliacao& acesso = *hub.GetAcessoConciliacao();
+    if (FAILED(acesso.ConciliaManual(m_conta, linhas, entradas, m_usuario, m_sessao, numero))) {
+      erros << "cl: " << acesso.GetErro()->GetTextoMostraMensagem().c_str() << "\n";
+      return ZQ_CL_SAIDA_FALHA;
+    }
+    if (m_json)
+      saida << "{\"account\":" << m_conta << ",\"number\":" << numero << "}\n";
+    else
+      saida << "Conta " << m_conta << ": conciliação número " << numero << "\n";
+    return 0;
+  }
   CLAbertos abertos;
   if (FAILED(CLLeAbertos(*hub.GetAcessoConciliacao(), m_conta, m_filial, de, ate, abertos, erro))) {
     erros << "cl: " << erro.GetTextoMostraMensagem().c_str() << "\n";

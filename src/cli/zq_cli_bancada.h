@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <vector>
 
 // The commands of the "cl" tool where a person finishes an account by hand:
 //
@@ -14,6 +15,10 @@
 //       which open lines belong with which open entries, best first: one to
 //       one, one line against several entries, one entry against several lines;
 //       each with its score and reasons, no line or entry in two proposals.
+//   cl match --account N --lines P,P.. --entries P,P.. [--user U] [--session S] [--json]
+//       reconciles those lines with those entries by hand under one new number;
+//       refused with the reason when an item is of another account, already
+//       reconciled, in the locked period, or when the totals differ.
 class ZQComandosBancada {
  public:
   void Registra(CLI::App& app);
@@ -24,6 +29,10 @@ class ZQComandosBancada {
  private:
   CLI::App* m_abertos = nullptr;
   CLI::App* m_sugere = nullptr;
+  CLI::App* m_concilia = nullptr;
+  std::vector<uint32_t> m_linhas, m_entradas;
+  uint16_t m_usuario = 0;
+  uint32_t m_sessao = 0;
   uint32_t m_conta = 0;
   uint32_t m_filial = 0;
   std::string m_de, m_ate;
