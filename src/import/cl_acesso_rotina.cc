@@ -37,6 +37,10 @@ class CAcessoConciliacaoIndisponivel final : public CZQAcessoConciliacao {
   HRESULT BuscaConciliacao(const CZQDadosCL_ConciliacaoAutomatica&, CZQDadosCL_ConciliacaoTesourariaBancos&) override {
     return kFalha;
   }
+  HRESULT ConciliaManual(uint32_t, const CZQVector<uint32_t>&, const CZQVector<uint32_t>&, uint16_t, uint32_t,
+                         uint32_t&) override {
+    return kFalha;
+  }
   HRESULT GetUltimoNrConciliacao(uint32_t, uint32_t&) override { return kFalha; }
   HRESULT GetChave(CZQDadosCL_Tabela&) override { return kFalha; }
   HRESULT SalvaArqNumConciliacao(uint32_t, uint32_t) override { return kFalha; }

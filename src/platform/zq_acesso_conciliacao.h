@@ -50,6 +50,14 @@ class CZQAcessoConciliacao {
   // period that are open for reconciliation.
   virtual HRESULT BuscaConciliacao(const CZQDadosCL_ConciliacaoAutomatica& conciliacao,
                                    CZQDadosCL_ConciliacaoTesourariaBancos& resultado) = 0;
+  // Reconciles by hand, under the account lock and in one transaction: the statement
+  // lines and treasury entries at the positions given take one new reconciliation
+  // number of the account, marked 'M' on both sides, and one log naming the user and
+  // session. Refused, changing nothing, when an item is missing, of another account,
+  // already reconciled or dated inside the locked period, or when the signed totals of
+  // the two sides differ (the message shows them and the difference).
+  virtual HRESULT ConciliaManual(uint32_t conta, const CZQVector<uint32_t>& linhas, const CZQVector<uint32_t>& entradas,
+                                 uint16_t usuario, uint32_t sessao, uint32_t& numero) = 0;
 
   // Reconciliation numbering of a bank account: the last number used (0 if none) ...
   virtual HRESULT GetUltimoNrConciliacao(uint32_t conta, uint32_t& numero) = 0;

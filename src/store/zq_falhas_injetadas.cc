@@ -284,6 +284,10 @@ class CZQConciliacaoFalhas : public TZQAreaFalhas<CZQAcessoConciliacao> {
                            CZQDadosCL_ConciliacaoTesourariaBancos& resultado) override {
     return Chama("BuscaConciliacao", [&] { return m_interna->BuscaConciliacao(conciliacao, resultado); });
   }
+  HRESULT ConciliaManual(uint32_t conta, const CZQVector<uint32_t>& linhas, const CZQVector<uint32_t>& entradas,
+                         uint16_t usuario, uint32_t sessao, uint32_t& numero) override {
+    return m_interna->ConciliaManual(conta, linhas, entradas, usuario, sessao, numero);
+  }
   HRESULT GetUltimoNrConciliacao(uint32_t conta, uint32_t& numero) override {
     return Chama("GetUltimoNrConciliacao", [&] { return m_interna->GetUltimoNrConciliacao(conta, numero); });
   }

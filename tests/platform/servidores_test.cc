@@ -96,6 +96,10 @@ class ConciliacaoFalsa : public CZQAcessoConciliacao {
   HRESULT BuscaConciliacao(const CZQDadosCL_ConciliacaoAutomatica&, CZQDadosCL_ConciliacaoTesourariaBancos&) override {
     return Falha(E_NOTIMPL);
   }
+  HRESULT ConciliaManual(uint32_t, const CZQVector<uint32_t>&, const CZQVector<uint32_t>&, uint16_t, uint32_t,
+                         uint32_t&) override {
+    return Falha(E_NOTIMPL);
+  }
   HRESULT GetChave(CZQDadosCL_Tabela&) override { return Falha(E_NOTIMPL); }
   HRESULT SalvaArqNumConciliacao(uint32_t, uint32_t) override { return Falha(E_NOTIMPL); }
   HRESULT LeConfiguracaoServicoImportacaoExtratos(CZQDadosCL_ConfiguracaoServicoImportacaoExtratos&, int) override {

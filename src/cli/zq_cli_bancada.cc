@@ -1,0 +1,223 @@
+#include "cli/zq_cli_bancada.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <memory>
+
+#include "cli/zq_cli.h"
+#include "frame/zq_currency.h"
+#include "reconciliation/cl_bancada.h"
+#include "store/zq_acesso_sql.h"
+#include "store/zq_arquivo_empresa.h"
+
+namespace {
+
+std::string Valor(tagCY valor) { return CZQCurrencyEx::FormataValor(valor, 2).c_str(); }
+
+// Amounts go to scripts as plain decimals with a point, whatever the locale
+// shows.
+std::string ValorJson(tagCY valor) {
+  const tagCY absoluto = valor < 0 ? -valor : valor;
+  char texto[40];
+  std::snprintf(texto, sizeof texto, "%s%lld.%02lld", valor < 0 ? "-" : "", static_cast<long long>(absoluto / 10000),
+                static_cast<long long>(absoluto % 10000 / 100));
+  return texto;
+}
+
+std::string Json(const std::string& texto) {
+  std::string s = "\"";
+  for (unsigned char c : texto) {
+    if (c == '"' || c == '\\') {
+      s += '\\';
+      s += static_cast<char>(c);
+    } else if (c < 0x20) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", c);
+      s += escape;
+    } else {
+      s += static_cast<char>(c);
+    }
+  }
+  return s + "\"";
+}
+
+std::string Ajusta(const std::string& texto, std::size_t largura, bool direita = false) {
+  if (texto.size() >= largura) return texto;
+  const std::string espaco(largura - texto.size(), ' ');
+  return direita ? espaco + texto : texto + espaco;
+}
+
+std::string ItemJson(const CLItemAberto& i) {
+  return "{\"position\":" + std::to_string(i.posicao) + ",\"date\":" + Json(ZQDataTexto(i.data)) +
+         ",\"amount\":" + ValorJson(i.valor) + ",\"document\":" + Json(i.documento) + ",\"code\":" + Json(i.codigo) +
+         ",\"history\":" + Json(i.historico) + "}";
+}
+
+std::string ListaJson(const std::vector<uint32_t>& posicoes) {
+  std::string s = "[";
+  for (std::size_t i = 0; i < posicoes.size(); ++i) s += (i ? "," : "") + std::to_string(posicoes[i]);
+  return s + "]";
+}
+
+void MostraAbertos(const CLAbertos& a, bool json, std::ostream& saida) {
+  if (json) {
+    saida << "{\"account\":" << a.conta << ",\"lines\":[";
+    for (std::size_t i = 0; i < a.linhas.size(); ++i) saida << (i ? "," : "") << ItemJson(a.linhas[i]);
+    saida << "],\"entries\":[";
+    for (std::size_t i = 0; i < a.entradas.size(); ++i) saida << (i ? "," : "") << ItemJson(a.entradas[i]);
+    saida << "],\"lines_total\":" << ValorJson(a.totalLinhas) << ",\"entries_total\":" << ValorJson(a.totalEntradas)
+          << ",\"difference\":" << ValorJson(a.totalLinhas - a.totalEntradas) << "}\n";
+    return;
+  }
+  const auto lado = [](const CLItemAberto* i) -> std::string {
+    if (!i) return Ajusta("", 48);
+    return Ajusta(std::to_string(i->posicao), 8, true) + "  " + ZQDataTexto(i->data) + "  " +
+           Ajusta(Valor(i->valor), 14, true) + "  " + Ajusta(i->documento.substr(0, 8), 8);
+  };
+  saida << "Conta " << a.conta
+        << ": linhas de extrato em aberto | lançamentos de tesouraria em "
+           "aberto\n";
+  saida << Ajusta("linha", 8, true) << "  " << Ajusta("data", 10) << "  " << Ajusta("valor", 14, true) << "  "
+        << Ajusta("doc.", 8) << " | " << Ajusta("lanç.", 8, true) << "  " << Ajusta("data", 10) << "  "
+        << Ajusta("valor", 14, true) << "  doc.\n";
+  const std::size_t n = std::max(a.linhas.size(), a.entradas.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    saida << lado(i < a.linhas.size() ? &a.linhas[i] : nullptr) << " | "
+          << lado(i < a.entradas.size() ? &a.entradas[i] : nullptr);
+    if (i < a.linhas.size() && !a.linhas[i].historico.empty()) saida << "  " << a.linhas[i].historico;
+    saida << "\n";
+  }
+  saida << a.linhas.size() << (a.linhas.size() == 1 ? " linha" : " linhas") << ", total " << Valor(a.totalLinhas)
+        << "; " << a.entradas.size() << (a.entradas.size() == 1 ? " lançamento" : " lançamentos") << ", total "
+        << Valor(a.totalEntradas) << "; diferença " << Valor(a.totalLinhas - a.totalEntradas) << "\n";
+}
+
+void MostraSugestoes(const CLAbertos& a, const std::vector<CLSugestao>& sugestoes, bool json, std::ostream& saida) {
+  if (json) {
+    saida << "{\"account\":" << a.conta << ",\"suggestions\":[";
+    for (std::size_t i = 0; i < sugestoes.size(); ++i) {
+      const CLSugestao& s = sugestoes[i];
+      saida << (i ? "," : "") << "{\"score\":" << s.pontos << ",\"lines\":" << ListaJson(s.linhas)
+            << ",\"entries\":" << ListaJson(s.entradas) << ",\"reasons\":[";
+      for (std::size_t r = 0; r < s.razoes.size(); ++r) saida << (r ? "," : "") << Json(s.razoes[r]);
+      saida << "]}";
+    }
+    saida << "]}\n";
+    return;
+  }
+  std::map<uint32_t, tagCY> valorLinha;
+  for (const CLItemAberto& l : a.linhas) valorLinha[l.posicao] = l.valor;
+  const auto posicoes = [](const std::vector<uint32_t>& lista) {
+    std::string s;
+    for (uint32_t p : lista) s += (s.empty() ? "" : ",") + std::to_string(p);
+    return s;
+  };
+  saida << "Conta " << a.conta << ": " << sugestoes.size() << (sugestoes.size() == 1 ? " sugestão" : " sugestões")
+        << "\n";
+  for (const CLSugestao& s : sugestoes) {
+    tagCY total = 0;
+    for (uint32_t p : s.linhas) total += valorLinha[p];
+    std::string razoes;
+    for (const std::string& r : s.razoes) razoes += (razoes.empty() ? "" : ", ") + r;
+    saida << Ajusta(std::to_string(s.pontos), 4, true) << "  linhas " << posicoes(s.linhas) << "  lançamentos "
+          << posicoes(s.entradas) << "  " << Valor(total) << "  (" << razoes << ")\n";
+  }
+}
+
+}  // namespace
+
+void ZQComandosBancada::Registra(CLI::App& app) {
+  m_abertos = app.add_subcommand("open",
+                                 "Mostra lado a lado as linhas de extrato e os "
+                                 "lançamentos em aberto de uma conta");
+  m_sugere = app.add_subcommand("suggest", "Sugere quais linhas e lançamentos em aberto de uma conta se conciliam");
+  for (CLI::App* c : {m_abertos, m_sugere}) {
+    c->add_option("--account", m_conta, "Conta bancária (ponteiro do plano de contas)")->required();
+    c->add_option("--from", m_de, "Data inicial, DD/MM/AAAA")->required();
+    c->add_option("--to", m_ate, "Data final, DD/MM/AAAA")->required();
+    c->add_option("--branch", m_filial, "Somente a filial dada");
+    c->add_flag("--json", m_json, "Saída em JSON, para scripts");
+  }
+  m_concilia = app.add_subcommand("match", "Concilia à mão linhas de extrato com lançamentos de uma conta");
+  m_concilia->add_option("--account", m_conta, "Conta bancária (ponteiro do plano de contas)")->required();
+  m_concilia->add_option("--lines", m_linhas, "Posições das linhas de extrato, separadas por vírgula")
+      ->required()
+      ->delimiter(',');
+  m_concilia->add_option("--entries", m_entradas, "Posições dos lançamentos de tesouraria, separadas por vírgula")
+      ->required()
+      ->delimiter(',');
+  m_concilia->add_option("--user", m_usuario, "Código do usuário que concilia (vai para o log)");
+  m_concilia->add_option("--session", m_sessao, "Sessão do usuário (vai para o log)");
+  m_concilia->add_flag("--json", m_json, "Saída em JSON, para scripts");
+}
+
+bool ZQComandosBancada::Conhece(const std::string& nome) const {
+  return nome == "open" || nome == "suggest" || nome == "match";
+}
+
+bool ZQComandosBancada::Escolhido() const {
+  return (m_abertos && m_abertos->parsed()) || (m_sugere && m_sugere->parsed()) || (m_concilia && m_concilia->parsed());
+}
+
+int ZQComandosBancada::Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros) {
+  REG_ZQDMA de = 0, ate = 0;
+  const bool concilia = m_concilia->parsed();
+  for (const auto& [texto, data] : {std::pair{&m_de, &de}, std::pair{&m_ate, &ate}}) {
+    if (concilia) break;
+    if (!ZQLeDataTexto(*texto, *data) || *data == 0) {
+      erros << "cl: data inválida: \"" << *texto << "\" (use DD/MM/AAAA)\n";
+      return ZQ_CL_SAIDA_ARGUMENTOS;
+    }
+  }
+  if (!concilia && de > ate) {
+    erros << "cl: a data inicial " << m_de << " é posterior à final " << m_ate << "\n";
+    return ZQ_CL_SAIDA_ARGUMENTOS;
+  }
+  if (conexao.rfind("sqlite:", 0) == 0) {
+    std::string arquivo = conexao.substr(7);
+    arquivo = arquivo.substr(0, arquivo.find('?'));
+    std::error_code ec;
+    if (!std::filesystem::exists(arquivo, ec)) {
+      erros << "cl: o banco " << arquivo << " não existe; crie-o com \"cl init\"\n";
+      return ZQ_CL_SAIDA_FALHA;
+    }
+  }
+  CZQDadosDF_Erro erro;
+  std::shared_ptr<CZQBancoSQL> banco;
+  if (FAILED(ZQInstalaArmazemSQL(conexao, erro, &banco))) {
+    erros << "cl: " << erro.GetTextoMostraMensagem().c_str() << "\n";
+    return ZQ_CL_SAIDA_FALHA;
+  }
+  struct Remove {
+    ~Remove() { ZQRemoveArmazemSQL(); }
+  } remove;
+  CZQAcessoServidoresSQL hub(banco);
+
+  if (concilia) {
+    uint32_t numero = 0;
+    CZQVector<uint32_t> linhas, entradas;
+    for (uint32_t p : m_linhas) linhas.Add(p);
+    for (uint32_t p : m_entradas) entradas.Add(p);
+    CZQAcessoConciliacao& acesso = *hub.GetAcessoConciliacao();
+    if (FAILED(acesso.ConciliaManual(m_conta, linhas, entradas, m_usuario, m_sessao, numero))) {
+      erros << "cl: " << acesso.GetErro()->GetTextoMostraMensagem().c_str() << "\n";
+      return ZQ_CL_SAIDA_FALHA;
+    }
+    if (m_json)
+      saida << "{\"account\":" << m_conta << ",\"number\":" << numero << "}\n";
+    else
+      saida << "Conta " << m_conta << ": conciliação número " << numero << "\n";
+    return 0;
+  }
+  CLAbertos abertos;
+  if (FAILED(CLLeAbertos(*hub.GetAcessoConciliacao(), m_conta, m_filial, de, ate, abertos, erro))) {
+    erros << "cl: " << erro.GetTextoMostraMensagem().c_str() << "\n";
+    return ZQ_CL_SAIDA_FALHA;
+  }
+  if (m_abertos->parsed())
+    MostraAbertos(abertos, m_json, saida);
+  else
+    MostraSugestoes(abertos, CLSugere(abertos, CLLeParametrosSugestao()), m_json, saida);
+  return 0;
+}

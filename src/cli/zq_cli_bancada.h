@@ -1,0 +1,40 @@
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+// The commands of the "cl" tool where a person finishes an account by hand:
+//
+//   cl open --account N --from D --to D [--branch F] [--json]
+//       the open statement lines and open treasury entries of the account side
+//       by side, with the totals of each side and their difference.
+//   cl suggest --account N --from D --to D [--branch F] [--json]
+//       which open lines belong with which open entries, best first: one to
+//       one, one line against several entries, one entry against several lines;
+//       each with its score and reasons, no line or entry in two proposals.
+//   cl match --account N --lines P,P.. --entries P,P.. [--user U] [--session S] [--json]
+//       reconciles those lines with those entries by hand under one new number;
+//       refused with the reason when an item is of another account, already
+//       reconciled, in the locked period, or when the totals differ.
+class ZQComandosBancada {
+ public:
+  void Registra(CLI::App& app);
+  bool Conhece(const std::string& nome) const;
+  bool Escolhido() const;
+  int Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros);
+
+ private:
+  CLI::App* m_abertos = nullptr;
+  CLI::App* m_sugere = nullptr;
+  CLI::App* m_concilia = nullptr;
+  std::vector<uint32_t> m_linhas, m_entradas;
+  uint16_t m_usuario = 0;
+  uint32_t m_sessao = 0;
+  uint32_t m_conta = 0;
+  uint32_t m_filial = 0;
+  std::string m_de, m_ate;
+  bool m_json = false;
+};
