@@ -13,12 +13,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <mutex>
+#include <thread>
 #include <random>
 #include <vector>
 #include <string>
@@ -362,16 +364,23 @@ bool GravaRegistroErro(const RegistroErro& registro) {
 
     // Each attempt is open + exclusive lock; the lock makes "empty? header, then record"
     // one step against every other writer of the file, in this process or another.
-    int fd = detalhe::AbreComTentativas([&caminho]() -> int {
+    int pausas = 0;
+    int fd = detalhe::AbreComTentativas([&caminho, &pausas]() -> int {
       int d = ::open(caminho.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
       if (d < 0) return -1;
+      // Never an unbounded wait: one stuck holder would stop every thread that traces, in
+      // every process. A busy lock is one failed attempt; the pause grows from 1 ms to
+      // 128 ms, so the 19 attempts end within about two seconds and the record is lost.
       int r;
       do {
-        r = ::flock(d, LOCK_EX);
+        r = ::flock(d, LOCK_EX | LOCK_NB);
       } while (r != 0 && errno == EINTR);
       if (r != 0) {
         int erro = errno;
         ::close(d);
+        if (erro == EWOULDBLOCK) {
+          std::this_thread::sleep_for(std::chrono::milliseconds(1 << std::min(pausas++, 7)));
+        }
         errno = erro;
         return -1;
       }

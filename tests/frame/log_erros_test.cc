@@ -1,13 +1,17 @@
 #include "frame/zq_log_erros.h"
 
 #include <errno.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <chrono>
 #include <cstdio>
+#include <future>
 #include <set>
 #include <vector>
 
@@ -253,6 +257,25 @@ TEST_F(LogErrosTest, AnUnwritablePlaceLosesTheRecordWithoutHarm) {
   CZQConfiguracao::Global().Set("log_erros", (arquivoComum / "sub").string());
   EXPECT_FALSE(zq::GravaRegistroErro(Registro("perdido")));
   EXPECT_EQ(zq_teste::LeArquivo(arquivoComum), "x");
+}
+
+TEST_F(LogErrosTest, AStuckHolderOfTheLockCostsOneRecordNotTheWriter) {
+  ASSERT_TRUE(zq::GravaRegistroErro(Registro("antes")));
+  const int preso = ::open(amb.Pgms().c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(preso, 0);
+  ASSERT_EQ(::flock(preso, LOCK_EX), 0);
+  // The writer runs apart so that an unbounded wait fails this test instead of hanging it.
+  auto escrita = std::async(std::launch::async, [] { return zq::GravaRegistroErro(Registro("perdido")); });
+  const bool terminou = escrita.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+  ::flock(preso, LOCK_UN);
+  ::close(preso);
+  ASSERT_TRUE(terminou) << "the writer still waits on the lock after 10 s";
+  EXPECT_FALSE(escrita.get());
+  ASSERT_TRUE(zq::GravaRegistroErro(Registro("depois")));
+  auto linhas = Linhas(amb.Pgms());
+  ASSERT_EQ(linhas.size(), 3u);
+  EXPECT_EQ(Separa(linhas[1])[zq::kColLog], "antes");
+  EXPECT_EQ(Separa(linhas[2])[zq::kColLog], "depois");
 }
 
 TEST(MemoriaTest, PrivateMemoryFollowsWhatTheProcessTouches) {
