@@ -25,11 +25,6 @@ std::string NomeVariavel(std::string_view chave) {
   return nome;
 }
 
-std::string TemporarioDoSistema() {
-  const char* tmp = std::getenv("TMPDIR");
-  return tmp && *tmp ? tmp : "/tmp";
-}
-
 }  // namespace
 
 CZQConfiguracao& CZQConfiguracao::Global() {
@@ -125,7 +120,14 @@ std::string CZQConfiguracao::DiretorioInstalacao() const { return Diretorio("loc
 std::string CZQConfiguracao::DiretorioRelatorios() const {
   return Diretorio("relatorios", DiretorioInstalacao() + "/relatorios");
 }
-std::string CZQConfiguracao::DiretorioTemporario() const { return Diretorio("temporario", TemporarioDoSistema()); }
+std::string CZQConfiguracao::DiretorioTemporario() const {
+  // Never the shared system directory: another user could take the report's fixed name
+  // there. The import makes this one private (0700) before it writes.
+  const char* sessao = std::getenv("XDG_RUNTIME_DIR");
+  std::string dir = Get("temporario", sessao && *sessao == '/' ? std::string(sessao) + "/cl" : DiretorioInstalacao() + "/tmp");
+  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  return dir;
+}
 
 std::string CZQConfiguracao::DiretorioLogErros(std::string_view empresa) const {
   if (empresa.empty()) return Diretorio("log_erros", DiretorioInstalacao() + "/log");

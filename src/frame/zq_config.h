@@ -30,10 +30,13 @@ class CL_EXPORT CZQConfiguracao {
   bool CarregaArquivo(const std::string& caminho);
   std::string GetArquivo() const;
 
-  // Directories the module uses; each ends without a slash and is created when missing.
+  // Directories the module uses; each ends without a slash and is created when missing,
+  // except the private one, which its writer creates with mode 0700.
   std::string DiretorioInstalacao() const;   // "local_orbel": sample files, test-mode answers
   std::string DiretorioRelatorios() const;   // "relatorios": saved statements
-  std::string DiretorioTemporario() const;   // "temporario": error reports
+  // "temporario", else $XDG_RUNTIME_DIR/cl, else <local_orbel>/tmp: the user's private files
+  // (the import's rejected-lines report).
+  std::string DiretorioTemporario() const;
   // Monthly error log of a company ("log_erros_empresa", where "{empresa}" is replaced),
   // or of no company ("log_erros").
   std::string DiretorioLogErros(std::string_view empresa) const;

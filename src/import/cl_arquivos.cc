@@ -4,8 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
 
 namespace cl_import {
 
@@ -52,12 +56,49 @@ bool ArquivoPresente(const std::string& caminho) {
   return !(::fstat(fd.Get(), &info) == 0 && S_ISDIR(info.st_mode));
 }
 
+bool PreparaDiretorioPrivado(const std::string& diretorio) {
+  if (diretorio.empty()) return false;
+  std::error_code ec;
+  const std::filesystem::path pasta(diretorio);
+  if (pasta.has_parent_path()) std::filesystem::create_directories(pasta.parent_path(), ec);
+  // Created by us with 0700 from the start, so no other user ever finds it open.
+  if (::mkdir(diretorio.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  // Opened without following a link: a link planted in its place is refused, not entered.
+  const Descritor fd(::open(diretorio.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (fd.Get() < 0) return false;
+  struct stat info {};
+  if (::fstat(fd.Get(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid()) return false;
+  if ((info.st_mode & 077) != 0 && ::fchmod(fd.Get(), 0700) != 0) return false;
+  return true;
+}
+
 bool GravaArquivo(const std::string& caminho, std::string_view bytes) {
-  std::FILE* arquivo = std::fopen(caminho.c_str(), "wb");
-  if (!arquivo) return false;
-  const bool escrito = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), arquivo) == bytes.size();
-  const bool fechado = std::fclose(arquivo) == 0;
-  return escrito && fechado;
+  // A new file of our own beside the target, then one rename: a reader sees the old file
+  // or the whole new one, and a link planted at the target is replaced, never followed.
+  // O_EXCL | O_NOFOLLOW keep the temporary name from being taken over the same way.
+  static std::atomic<unsigned> sequencia{0};
+  std::string temporario;
+  int d = -1;
+  for (int tentativa = 0; tentativa < 100 && d < 0; ++tentativa) {
+    temporario = caminho + ".tmp." + std::to_string(::getpid()) + "." + std::to_string(sequencia++);
+    d = ::open(temporario.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (d < 0 && errno != EEXIST) return false;
+  }
+  if (d < 0) return false;
+  bool escrito = true;
+  for (std::size_t feito = 0; feito < bytes.size();) {
+    const ssize_t n = ::write(d, bytes.data() + feito, bytes.size() - feito);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      escrito = false;
+      break;
+    }
+    feito += static_cast<std::size_t>(n);
+  }
+  const bool fechado = ::close(d) == 0;
+  if (escrito && fechado && ::rename(temporario.c_str(), caminho.c_str()) == 0) return true;
+  ::unlink(temporario.c_str());
+  return false;
 }
 
 bool RemoveArquivo(const std::string& caminho) { return ::unlink(caminho.c_str()) == 0; }

@@ -15,8 +15,15 @@ std::string JuntaCaminho(std::string_view diretorio, std::string_view nome);
 // its absence (a missing file or a missing directory on the way), and is no directory.
 bool ArquivoPresente(const std::string& caminho);
 
-// Creates the file anew (an existing one is truncated) with these bytes. False when it
-// cannot be created or written whole.
+// Makes the directory one only this user can enter: created with mode 0700 when missing
+// (its parents as usual), never a symbolic link, owned by this user, narrowed to 0700 when
+// it allows more. False when it cannot be made so; nothing private is written there then.
+bool PreparaDiretorioPrivado(const std::string& diretorio);
+
+// Replaces the file with these bytes atomically (a temporary file in the same directory,
+// then rename): readers see the old content or the whole new one, and a symbolic link at
+// the path is replaced, never followed. False when it cannot be written whole; the file
+// at the path is then as it was.
 bool GravaArquivo(const std::string& caminho, std::string_view bytes);
 
 // Removes a file; false when it was not there or could not be removed.

@@ -259,7 +259,9 @@ CZQDadosCL_ExtraInfoBase CCLTrataDadosExtrato::TrataRetornoImportacaoExtrato() {
       for (const CZQString& linha : linhas) relatorio += linha.str();
     }
     // A report that cannot be written is skipped; the caller still learns the path.
-    cl_import::GravaArquivo(caminhoArquivoErros.str(), cl_import::TextoComQuebrasWindows(relatorio));
+    if (cl_import::PreparaDiretorioPrivado(CZQConfiguracao::Global().DiretorioTemporario())) {
+      cl_import::GravaArquivo(caminhoArquivoErros.str(), cl_import::TextoComQuebrasWindows(relatorio));
+    }
   }
 
   CZQDadosCL_ExtraInfoBase extraInfo;

@@ -358,4 +358,82 @@ TEST_F(ValidacaoTest, ReportThatCannotBeWrittenStillGivesItsPath) {
   EXPECT_FALSE(std::filesystem::exists(caminho.str()));
 }
 
+
+// Where the report may land: a private directory of this user, reached and written without
+// following any symbolic link another user could have planted.
+struct CasoPasta {
+  const char* nome;
+  std::function<void(const std::filesystem::path& pasta)> prepara;
+  bool escrito;
+};
+
+void PrintTo(const CasoPasta& c, std::ostream* os) { *os << c.nome; }
+
+class PastaRelatorioTest : public ValidacaoTest, public ::testing::WithParamInterface<CasoPasta> {};
+
+TEST_P(PastaRelatorioTest, WritesOnlyInsideAPrivateDirectory) {
+  namespace fs = std::filesystem;
+  const fs::path pasta = m_raiz / "privada" / "tmp";
+  const fs::path alheio = m_raiz / "alheio.txt";
+  cl_teste::Escreve(alheio, "de outro usuario");
+  fs::create_directories(pasta.parent_path());
+  GetParam().prepara(pasta);
+  CZQConfiguracao::Global().Set("temporario", pasta.string());
+  const CZQDadosCL_FiltroImportacaoExtrato pedido = cl_teste::Pedido(kBancoBrasil, kIni, kFim);
+  m_validador.ConsisteDadosExtrato(Linha(kBancoBrasil, Dia(1, 1, 2027), 100, '+', "PIX", 1), pedido, m_chaves);
+  const fs::path relatorio = m_validador.TrataRetornoImportacaoExtrato().GetCaminhoArquivoErros().str();
+
+  EXPECT_EQ(relatorio, pasta / CL_ARQUIVO_ERROS_IMPORTACAO_EXTRATO);
+  EXPECT_EQ(cl_teste::LeTudo(alheio), "de outro usuario");
+  const fs::file_status estado = fs::symlink_status(relatorio);
+  EXPECT_EQ(fs::is_regular_file(estado), GetParam().escrito);
+  if (GetParam().escrito) {
+    EXPECT_NE(cl_teste::LeTudo(relatorio).find("Documento:  1"), std::string::npos);
+    EXPECT_EQ(fs::status(pasta).permissions() & fs::perms::all, fs::perms::owner_all);
+    // Nothing is left beside it: the temporary file became the report.
+    EXPECT_EQ(std::distance(fs::directory_iterator(pasta), fs::directory_iterator()), 1);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Relatorio, PastaRelatorioTest,
+    ::testing::Values(
+        CasoPasta{"created_private", [](const std::filesystem::path&) {}, true},
+        CasoPasta{"open_directory_narrowed",
+                  [](const std::filesystem::path& p) {
+                    std::filesystem::create_directories(p);
+                    std::filesystem::permissions(p, std::filesystem::perms::all);
+                  },
+                  true},
+        CasoPasta{"link_at_the_report_replaced",
+                  [](const std::filesystem::path& p) {
+                    std::filesystem::create_directories(p);
+                    std::filesystem::create_symlink(p.parent_path().parent_path() / "alheio.txt",
+                                                    p / CL_ARQUIVO_ERROS_IMPORTACAO_EXTRATO);
+                  },
+                  true},
+        CasoPasta{"link_in_place_of_the_directory_refused",
+                  [](const std::filesystem::path& p) {
+                    std::filesystem::create_directories(p.parent_path() / "outra");
+                    std::filesystem::create_directory_symlink(p.parent_path() / "outra", p);
+                  },
+                  false}),
+    [](const auto& info) { return std::string(info.param.nome); });
+
+TEST(PastaPrivadaTest, DefaultsToTheSessionDirectoryElseTheInstallation) {
+  CZQConfiguracao& config = CZQConfiguracao::Global();
+  const char* antes = std::getenv("XDG_RUNTIME_DIR");
+  const std::string guardado = antes ? antes : "";
+  config.Set("local_orbel", "/srv/cl");
+  ::setenv("XDG_RUNTIME_DIR", "/run/user/4242", 1);
+  EXPECT_EQ(config.DiretorioTemporario(), "/run/user/4242/cl");
+  ::unsetenv("XDG_RUNTIME_DIR");
+  EXPECT_EQ(config.DiretorioTemporario(), "/srv/cl/tmp");
+  config.Set("temporario", "/srv/relatorios/");
+  EXPECT_EQ(config.DiretorioTemporario(), "/srv/relatorios");
+  config.Remove("temporario");
+  config.Remove("local_orbel");
+  if (antes) ::setenv("XDG_RUNTIME_DIR", guardado.c_str(), 1);
+}
+
 }  // namespace
