@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <sstream>
 
 #include "frame/zq_config.h"
 #include "frame/zq_currency.h"
@@ -91,15 +92,6 @@ void CarregaEmpresa(const Opcoes& o, std::ostream& saida) {
         << Conta(*banco, "SELECT COUNT(*) FROM regra_lancamento") << " regras de lançamento.\n";
 }
 
-REG_ZQDMA Data(const std::string& texto, const char* opcao) {
-  REG_ZQDMA data = 0;
-  if (!ZQLeDataTexto(texto, data) || data == 0) {
-    throw Falha{std::string("data inválida em ") + opcao + ": \"" + texto + "\" (use DD/MM/AAAA)",
-                ZQ_CL_SAIDA_ARGUMENTOS};
-  }
-  return data;
-}
-
 std::string Ajusta(std::string texto, size_t largura, bool direita = false) {
   // Widths count letters, not bytes: the texts are UTF-8.
   size_t letras = 0;
@@ -110,9 +102,9 @@ std::string Ajusta(std::string texto, size_t largura, bool direita = false) {
 }
 
 void Extratos(const Opcoes& o, std::ostream& saida) {
-  const REG_ZQDMA de = Data(o.de, "--from");
-  const REG_ZQDMA ate = Data(o.ate, "--to");
-  if (ate < de) throw Falha{"--to (" + o.ate + ") é anterior a --from (" + o.de + ")", ZQ_CL_SAIDA_ARGUMENTOS};
+  REG_ZQDMA de = 0, ate = 0;
+  std::ostringstream motivo;
+  if (!ZQCliLePeriodo(o.de, o.ate, de, ate, motivo)) throw Falha{motivo.str(), ZQ_CL_SAIDA_ARGUMENTOS};
 
   auto banco = Abre(Conexao(o), true, true);
   CZQAcessoServidoresSQL hub(banco);
@@ -164,7 +156,44 @@ void Extratos(const Opcoes& o, std::ostream& saida) {
         << CZQCurrencyEx::FormataValor(debitos, 2).c_str() << "\n";
 }
 
+// An account given with --account must be in the chart: a mistyped one would otherwise read
+// as an account with nothing in it. A store that cannot be opened is left to the command,
+// which says why in its own words.
+void ContaNoPlano(const CLI::App& app, const Opcoes& o) {
+  for (const CLI::App* comando : app.get_subcommands()) {
+    const CLI::Option* opcao = comando->get_option_no_throw("--account");
+    if (!opcao || opcao->count() == 0) continue;
+    const long long conta = opcao->as<long long>();
+    std::shared_ptr<CZQBancoSQL> banco;
+    try {
+      banco = Abre(Conexao(o), true, true);
+    } catch (const Falha&) {
+      return;
+    }
+    long long n = 0;
+    banco->Sessao() << "SELECT COUNT(*) FROM plano_empresarial WHERE ponteiro = :p", soci::use(conta), soci::into(n);
+    if (n == 0) {
+      throw Falha{"a conta " + std::to_string(conta) + " não está no plano de contas da empresa", ZQ_CL_SAIDA_ARGUMENTOS};
+    }
+  }
+}
+
 }  // namespace
+
+bool ZQCliLeData(const std::string& texto, const char* opcao, REG_ZQDMA& data, std::ostream& erros) {
+  data = 0;
+  if (ZQLeDataTexto(texto, data) && data != 0) return true;
+  erros << "data inválida em " << opcao << ": \"" << texto << "\" (use DD/MM/AAAA)";
+  return false;
+}
+
+bool ZQCliLePeriodo(const std::string& de, const std::string& ate, REG_ZQDMA& inicio, REG_ZQDMA& fim,
+                    std::ostream& erros) {
+  if (!ZQCliLeData(de, "--from", inicio, erros) || !ZQCliLeData(ate, "--to", fim, erros)) return false;
+  if (fim >= inicio) return true;
+  erros << "--to (" << ate << ") é anterior a --from (" << de << ")";
+  return false;
+}
 
 int ZQExecutaCl(const std::vector<std::string>& argumentos, std::ostream& saida, std::ostream& erros) {
   Opcoes o;
@@ -233,6 +262,7 @@ int ZQExecutaCl(const std::vector<std::string>& argumentos, std::ostream& saida,
   }
 
   try {
+    ContaNoPlano(app, o);
     if (*init) Init(o, saida);
     if (*empresa) CarregaEmpresa(o, saida);
     if (*extratos) Extratos(o, saida);

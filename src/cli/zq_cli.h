@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "frame/zq_tipos.h"
+
 // The command-line tool "cl": runs it with its arguments (the program name first),
 // writing to the given streams; returns the exit code (0 on success).
 //
@@ -16,3 +18,12 @@ int ZQExecutaCl(const std::vector<std::string>& argumentos, std::ostream& saida,
 // Exit codes besides 0 and the command-line parser's own.
 inline constexpr int ZQ_CL_SAIDA_FALHA = 1;        // the operation failed
 inline constexpr int ZQ_CL_SAIDA_ARGUMENTOS = 2;   // an argument the parser let through is not valid
+
+// The one reading of dates for every command: DD/MM/AAAA and a real day of the calendar
+// (31/02 is refused, not carried into March). On a bad text, says so on `erros` and
+// returns false; the caller exits with ZQ_CL_SAIDA_ARGUMENTOS.
+bool ZQCliLeData(const std::string& texto, const char* opcao, REG_ZQDMA& data, std::ostream& erros);
+
+// A period of two such dates whose end is not before its start.
+bool ZQCliLePeriodo(const std::string& de, const std::string& ate, REG_ZQDMA& inicio, REG_ZQDMA& fim,
+                    std::ostream& erros);

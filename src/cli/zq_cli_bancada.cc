@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <sstream>
 
 #include "cli/zq_cli.h"
 #include "frame/zq_currency.h"
@@ -163,15 +164,8 @@ bool ZQComandosBancada::Escolhido() const {
 int ZQComandosBancada::Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros) {
   REG_ZQDMA de = 0, ate = 0;
   const bool concilia = m_concilia->parsed();
-  for (const auto& [texto, data] : {std::pair{&m_de, &de}, std::pair{&m_ate, &ate}}) {
-    if (concilia) break;
-    if (!ZQLeDataTexto(*texto, *data) || *data == 0) {
-      erros << "cl: data inválida: \"" << *texto << "\" (use DD/MM/AAAA)\n";
-      return ZQ_CL_SAIDA_ARGUMENTOS;
-    }
-  }
-  if (!concilia && de > ate) {
-    erros << "cl: a data inicial " << m_de << " é posterior à final " << m_ate << "\n";
+  if (std::ostringstream motivo; !concilia && !ZQCliLePeriodo(m_de, m_ate, de, ate, motivo)) {
+    erros << "cl: " << motivo.str() << "\n";
     return ZQ_CL_SAIDA_ARGUMENTOS;
   }
   if (conexao.rfind("sqlite:", 0) == 0) {

@@ -2,7 +2,9 @@
 
 #include <filesystem>
 #include <memory>
+#include <sstream>
 
+#include "cli/zq_cli.h"
 #include "frame/zq_data.h"
 #include "platform/zq_dados_execucao_servico.h"
 #include "platform/zq_dados_extrato.h"
@@ -50,8 +52,8 @@ bool ZQComandoExecucoes::Escolhido() const { return m_comando && m_comando->pars
 
 int ZQComandoExecucoes::Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros) {
   REG_ZQDMA dia = 0;
-  if (!ZQLeDataTexto(m_data, dia) || dia == 0) {
-    erros << "cl: data inválida: \"" << m_data << "\" (use DD/MM/AAAA)\n";
+  if (std::ostringstream motivo; !ZQCliLeData(m_data, "--date", dia, motivo)) {
+    erros << "cl: " << motivo.str() << "\n";
     return kSaidaArgumentos;
   }
   std::string alvo = conexao;

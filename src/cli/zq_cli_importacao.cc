@@ -1,7 +1,9 @@
 #include "cli/zq_cli_importacao.h"
 
 #include <cstdio>
+#include <sstream>
 
+#include "cli/zq_cli.h"
 #include "cli/zq_cli_terminal.h"
 #include "cli/zq_cli_validacao.h"
 #include "erp/middleware/zq_consulta_sistema_terceiro_http.h"
@@ -71,10 +73,9 @@ bool ZQComandoImportacao::Conhece(const std::string& nome) const { return m_impo
 bool ZQComandoImportacao::Escolhido() const { return m_importa && m_importa->parsed(); }
 
 int ZQComandoImportacao::Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros) {
-  CZQDma de = zq::TextoParaData(m_de);
-  CZQDma ate = zq::TextoParaData(m_ate);
-  if (!de.EhValida() || !ate.EhValida()) {
-    erros << "cl: datas inválidas: use DD/MM/AAAA\n";
+  REG_ZQDMA de = 0, ate = 0;
+  if (std::ostringstream motivo; !ZQCliLePeriodo(m_de, m_ate, de, ate, motivo)) {
+    erros << "cl: " << motivo.str() << "\n";
     return kSaidaArgumentos;
   }
   Componentes componentes(conexao);
@@ -90,8 +91,8 @@ int ZQComandoImportacao::Executa(const std::string& conexao, std::ostream& saida
   const int32_t verifica = m_semDuplicidade ? 0 : 1;
   pedido.SetConta(m_conta)
       .SetFilial(m_filial)
-      .SetDataInicial(de.GetDma())
-      .SetDataFinal(ate.GetDma())
+      .SetDataInicial(de)
+      .SetDataFinal(ate)
       .SetLeiaute(CZQString(ZQ_LEIAUTE_IMPORTACAO_ONLINE))
       .SetVerificaDuplicidade(verifica)
       .SetVerificaData(verifica)

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <sstream>
 
 #include "cli/zq_cli.h"
 #include "cli/zq_cli_terminal.h"
@@ -82,8 +83,8 @@ int ZQComandoLancamento::ExecutaLogs(const std::string& conexao, std::ostream& s
 int ZQComandoLancamento::Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros) {
   if (m_logs && m_logs->parsed()) return ExecutaLogs(conexao, saida, erros);
   REG_ZQDMA de = 0, ate = 0;
-  if (!ZQLeDataTexto(m_de, de) || !de || !ZQLeDataTexto(m_ate, ate) || !ate || ate < de) {
-    erros << "cl: período inválido: \"" << m_de << "\" a \"" << m_ate << "\" (use DD/MM/AAAA)\n";
+  if (std::ostringstream motivo; !ZQCliLePeriodo(m_de, m_ate, de, ate, motivo)) {
+    erros << "cl: " << motivo.str() << "\n";
     return ZQ_CL_SAIDA_ARGUMENTOS;
   }
   if (conexao.rfind("sqlite:", 0) == 0) {

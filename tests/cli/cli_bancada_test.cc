@@ -127,7 +127,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         CasoArgumentos{{"open", "--account", "111", "--from", "32/12/2026", "--to", "04/12/2026"}, 2, "data inválida"},
         CasoArgumentos{
-            {"suggest", "--account", "111", "--from", "05/12/2026", "--to", "04/12/2026"}, 2, "posterior à final"},
+            {"suggest", "--account", "111", "--from", "05/12/2026", "--to", "04/12/2026"}, 2, "é anterior a --from"},
         CasoArgumentos{{"open", "--account", "111", "--from", "01/12/2026"}, 2, "--to"}));
 
 }  // namespace

@@ -76,8 +76,11 @@ std::string Nome(const ::testing::TestParamInfo<FalhaCaso>& info) { return info.
 INSTANTIATE_TEST_SUITE_P(
     Casos, ClImportacaoFalhaTest,
     ::testing::Values(
-        FalhaCaso{"BadDate", {"--account", "111", "--from", "ontem", "--to", "05/12/2026"}, 2, "datas inválidas"},
-        FalhaCaso{"AccountWithoutBank", {"--account", "999", "--from", "01/12/2026", "--to", "05/12/2026"}, 1, "cl: "},
+        FalhaCaso{"BadDate", {"--account", "111", "--from", "ontem", "--to", "05/12/2026"}, 2, "data inválida em --from"},
+        FalhaCaso{"NoSuchDay", {"--account", "111", "--from", "31/02/2026", "--to", "05/12/2026"}, 2, "\"31/02/2026\""},
+        FalhaCaso{"PeriodInverted", {"--account", "111", "--from", "05/12/2026", "--to", "01/12/2026"}, 2, "anterior"},
+        FalhaCaso{"AccountNotInTheChart", {"--account", "999", "--from", "01/12/2026", "--to", "05/12/2026"}, 2,
+                  "a conta 999 não está no plano de contas"},
         // Nothing in the period: an answer, not a failure.
         FalhaCaso{"EmptyStatement", {"--account", "111", "--from", "02/11/2026", "--to", "06/11/2026"}, 0, ""}),
     Nome);

@@ -51,7 +51,7 @@ INSTANTIATE_TEST_SUITE_P(
                     {"Banco Tavorin - Movimento: 8 de 12 regras", "\"TAR PACOTE SERVICOS\"", "\"TRANSF ENTRE CONTAS\"",
                      "chave de código \"0-\" é da regra 5"},
                     {"\"TED RECEBIDA\"", "\"DARF\"", "\"REND APLIC\""}},
-        CasoComando{"conta_sem_regras_proprias", {"rules", "--account", "999"}, 0, {"conta 999: 7 de 12 regras"}, {}},
+        CasoComando{"conta_sem_regras_proprias", {"rules", "--account", "101"}, 0, {"Caixa geral: 7 de 12 regras"}, {}},
         CasoComando{"codigo_da_regra_de_todas_as_contas",
                     {"explain-rule", "--account", "111", "--history", "Tarifa pacote servicos", "--code", "105",
                      "--sign", "-"},

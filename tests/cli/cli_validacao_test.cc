@@ -72,7 +72,7 @@ INSTANTIATE_TEST_SUITE_P(
         CasoValidacao{"layout_by_position_without_file", {"validate-import", "--account", "113", "--from", "13/11/2026", "--to", "20/11/2026", "--layout", "2"}, ZQ_CL_SAIDA_RECUSA, Mensagem(5827)},
         CasoValidacao{"file_without_account_separator_7", {"validate-import", "--layout", "3", "--file", "/tmp/x.ret", "--from", "13/11/2026", "--to", "20/11/2026"}, 0, kValido},
         CasoValidacao{"online_by_layout_name", {"validate-import", "--account", "111", "--layout", "Importação Online", "--from", "01/11/2026", "--to", "20/11/2026"}, 0, kValido},
-        CasoValidacao{"account_not_in_the_chart", {"validate-import", "--account", "999", "--from", "13/11/2026", "--to", "20/11/2026"}, 1, "999"},
+        CasoValidacao{"account_not_in_the_chart", {"validate-import", "--account", "999", "--from", "13/11/2026", "--to", "20/11/2026"}, 2, "a conta 999 não está no plano"},
         CasoValidacao{"unreadable_date", {"validate-import", "--account", "113", "--from", "13/13/2026", "--to", "20/11/2026"}, 2, "--from"},
         CasoValidacao{"dates_required", {"validate-import", "--account", "113"}, 2, "--from"}),
     [](const auto& info) { return std::string(info.param.nome); });
