@@ -1,5 +1,6 @@
 #include "cli/zq_cli.h"
 #include "cli/zq_cli_bancada.h"
+#include "cli/zq_cli_doutor.h"
 #include "cli/zq_cli_execucoes.h"
 #include "cli/zq_cli_importacao.h"
 #include "cli/zq_cli_lancamento.h"
@@ -230,6 +231,8 @@ int ZQExecutaCl(const std::vector<std::string>& argumentos, std::ostream& saida,
   lancamento.Registra(app);
   ZQComandosBancada bancada;
   bancada.Registra(app);
+  ZQComandoDoutor doutor;
+  doutor.Registra(app);
 
   // A misspelt command would otherwise read as a missing one: name it.
   for (size_t i = 1; i < argumentos.size(); ++i) {
@@ -242,7 +245,8 @@ int ZQExecutaCl(const std::vector<std::string>& argumentos, std::ostream& saida,
     bool conhecido = false;
     for (const CLI::App* comando : {init, empresa, extratos}) conhecido = conhecido || comando->get_name() == a;
     conhecido = conhecido || regras.Conhece(a) || importacao.Conhece(a) || validacao.Conhece(a) ||
-                execucoes.Conhece(a) || lancamento.Conhece(a) || bancada.Conhece(a);
+                execucoes.Conhece(a) || lancamento.Conhece(a) || bancada.Conhece(a) ||
+                doutor.Conhece(a);
     if (!conhecido) {
       erros << "cl: comando desconhecido: \"" << a << "\" (veja cl --help)\n";
       return ZQ_CL_SAIDA_ARGUMENTOS;
@@ -272,6 +276,7 @@ int ZQExecutaCl(const std::vector<std::string>& argumentos, std::ostream& saida,
     if (execucoes.Escolhido()) return execucoes.Executa(Conexao(o), saida, erros);
     if (lancamento.Escolhido()) return lancamento.Executa(Conexao(o), saida, erros);
     if (bancada.Escolhido()) return bancada.Executa(Conexao(o), saida, erros);
+    if (doutor.Escolhido()) return doutor.Executa(Conexao(o), saida, erros);
   } catch (const Falha& f) {
     erros << "cl: " << f.texto << "\n";
     return f.codigo;

@@ -70,6 +70,13 @@ std::string CZQConfiguracao::GetArquivo() const {
   return m_arquivo;
 }
 
+std::vector<std::string> CZQConfiguracao::ChavesDoArquivo() const {
+  std::lock_guard<std::mutex> trava(m_mutex);
+  std::vector<std::string> chaves;
+  for (const auto& [chave, valor] : m_arquivoValores) chaves.push_back(chave);
+  return chaves;
+}
+
 void CZQConfiguracao::Recarrega() {
   {
     std::lock_guard<std::mutex> trava(m_mutex);

@@ -4,6 +4,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "frame/cl_export.h"
 
@@ -29,6 +30,8 @@ class CL_EXPORT CZQConfiguracao {
   // Loads a given file instead of the default one; false when it cannot be read.
   bool CarregaArquivo(const std::string& caminho);
   std::string GetArquivo() const;
+  // The keys the loaded file sets, in order of name (none without a file).
+  std::vector<std::string> ChavesDoArquivo() const;
 
   // Directories the module uses; each ends without a slash and is created when missing,
   // except the private one, which its writer creates with mode 0700.
