@@ -2,6 +2,7 @@
 #include "cli/zq_cli_bancada.h"
 #include "cli/zq_cli_doutor.h"
 #include "cli/zq_cli_execucoes.h"
+#include "cli/zq_cli_historico.h"
 #include "cli/zq_cli_importacao.h"
 #include "cli/zq_cli_lancamento.h"
 #include "cli/zq_cli_regras.h"
@@ -233,6 +234,8 @@ int ZQExecutaCl(const std::vector<std::string>& argumentos, std::ostream& saida,
   bancada.Registra(app);
   ZQComandoDoutor doutor;
   doutor.Registra(app);
+  ZQComandoHistorico historico;
+  historico.Registra(app);
 
   // A misspelt command would otherwise read as a missing one: name it.
   for (size_t i = 1; i < argumentos.size(); ++i) {
@@ -246,7 +249,7 @@ int ZQExecutaCl(const std::vector<std::string>& argumentos, std::ostream& saida,
     for (const CLI::App* comando : {init, empresa, extratos}) conhecido = conhecido || comando->get_name() == a;
     conhecido = conhecido || regras.Conhece(a) || importacao.Conhece(a) || validacao.Conhece(a) ||
                 execucoes.Conhece(a) || lancamento.Conhece(a) || bancada.Conhece(a) ||
-                doutor.Conhece(a);
+                doutor.Conhece(a) || historico.Conhece(a);
     if (!conhecido) {
       erros << "cl: comando desconhecido: \"" << a << "\" (veja cl --help)\n";
       return ZQ_CL_SAIDA_ARGUMENTOS;
@@ -277,6 +280,7 @@ int ZQExecutaCl(const std::vector<std::string>& argumentos, std::ostream& saida,
     if (lancamento.Escolhido()) return lancamento.Executa(Conexao(o), saida, erros);
     if (bancada.Escolhido()) return bancada.Executa(Conexao(o), saida, erros);
     if (doutor.Escolhido()) return doutor.Executa(Conexao(o), saida, erros);
+    if (historico.Escolhido()) return historico.Executa(Conexao(o), saida, erros);
   } catch (const Falha& f) {
     erros << "cl: " << f.texto << "\n";
     return f.codigo;

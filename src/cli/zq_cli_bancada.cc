@@ -151,19 +151,27 @@ void ZQComandosBancada::Registra(CLI::App& app) {
   m_concilia->add_option("--user", m_usuario, "Código do usuário que concilia (vai para o log)");
   m_concilia->add_option("--session", m_sessao, "Sessão do usuário (vai para o log)");
   m_concilia->add_flag("--json", m_json, "Saída em JSON, para scripts");
+  m_desfaz = app.add_subcommand("unmatch", "Desfaz uma conciliação da conta pelo número, automática ou manual");
+  m_desfaz->add_option("--account", m_conta, "Conta bancária (ponteiro do plano de contas)")->required();
+  m_desfaz->add_option("--number", m_numero, "Número da conciliação")->required();
+  m_desfaz->add_option("--reason", m_motivo, "Por que se desfaz (vai para o registro)")->required();
+  m_desfaz->add_option("--user", m_usuario, "Código do usuário que desfaz (vai para o registro)");
+  m_desfaz->add_option("--session", m_sessao, "Sessão do usuário (vai para o registro)");
+  m_desfaz->add_flag("--json", m_json, "Saída em JSON, para scripts");
 }
 
 bool ZQComandosBancada::Conhece(const std::string& nome) const {
-  return nome == "open" || nome == "suggest" || nome == "match";
+  return nome == "open" || nome == "suggest" || nome == "match" || nome == "unmatch";
 }
 
 bool ZQComandosBancada::Escolhido() const {
-  return (m_abertos && m_abertos->parsed()) || (m_sugere && m_sugere->parsed()) || (m_concilia && m_concilia->parsed());
+  return (m_abertos && m_abertos->parsed()) || (m_sugere && m_sugere->parsed()) ||
+         (m_concilia && m_concilia->parsed()) || (m_desfaz && m_desfaz->parsed());
 }
 
 int ZQComandosBancada::Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros) {
   REG_ZQDMA de = 0, ate = 0;
-  const bool concilia = m_concilia->parsed();
+  const bool concilia = m_concilia->parsed() || m_desfaz->parsed();
   if (std::ostringstream motivo; !concilia && !ZQCliLePeriodo(m_de, m_ate, de, ate, motivo)) {
     erros << "cl: " << motivo.str() << "\n";
     return ZQ_CL_SAIDA_ARGUMENTOS;
@@ -188,6 +196,22 @@ int ZQComandosBancada::Executa(const std::string& conexao, std::ostream& saida, 
   } remove;
   CZQAcessoServidoresSQL hub(banco);
 
+  if (m_desfaz->parsed()) {
+    CZQAcessoConciliacao& acesso = *hub.GetAcessoConciliacao();
+    if (m_motivo.empty()) {
+      erros << "cl: diga em --reason por que a conciliação é desfeita\n";
+      return ZQ_CL_SAIDA_ARGUMENTOS;
+    }
+    if (FAILED(acesso.DesfazConciliacao(m_conta, m_numero, m_usuario, m_sessao, CZQString(m_motivo)))) {
+      erros << "cl: " << acesso.GetErro()->GetTextoMostraMensagem().c_str() << "\n";
+      return ZQ_CL_SAIDA_FALHA;
+    }
+    if (m_json)
+      saida << "{\"account\":" << m_conta << ",\"number\":" << m_numero << ",\"undone\":true}\n";
+    else
+      saida << "Conta " << m_conta << ": conciliação número " << m_numero << " desfeita\n";
+    return 0;
+  }
   if (concilia) {
     uint32_t numero = 0;
     CZQVector<uint32_t> linhas, entradas;

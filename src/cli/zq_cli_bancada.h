@@ -19,6 +19,9 @@
 //       reconciles those lines with those entries by hand under one new number;
 //       refused with the reason when an item is of another account, already
 //       reconciled, in the locked period, or when the totals differ.
+//   cl unmatch --account N --number N --reason TEXT [--user U] [--session S] [--json]
+//       undoes that reconciliation, automatic or manual: the marks go back to what
+//       they were, the logs stay, and an undo record keeps who, when and why.
 class ZQComandosBancada {
  public:
   void Registra(CLI::App& app);
@@ -30,6 +33,9 @@ class ZQComandosBancada {
   CLI::App* m_abertos = nullptr;
   CLI::App* m_sugere = nullptr;
   CLI::App* m_concilia = nullptr;
+  CLI::App* m_desfaz = nullptr;
+  uint32_t m_numero = 0;
+  std::string m_motivo;
   std::vector<uint32_t> m_linhas, m_entradas;
   uint16_t m_usuario = 0;
   uint32_t m_sessao = 0;

@@ -41,6 +41,7 @@ class CAcessoConciliacaoIndisponivel final : public CZQAcessoConciliacao {
                          uint32_t&) override {
     return kFalha;
   }
+  HRESULT DesfazConciliacao(uint32_t, uint32_t, uint16_t, uint32_t, const CZQString&) override { return kFalha; }
   HRESULT GetUltimoNrConciliacao(uint32_t, uint32_t&) override { return kFalha; }
   HRESULT GetChave(CZQDadosCL_Tabela&) override { return kFalha; }
   HRESULT SalvaArqNumConciliacao(uint32_t, uint32_t) override { return kFalha; }

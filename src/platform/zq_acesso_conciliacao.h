@@ -58,6 +58,15 @@ class CZQAcessoConciliacao {
   // the two sides differ (the message shows them and the difference).
   virtual HRESULT ConciliaManual(uint32_t conta, const CZQVector<uint32_t>& linhas, const CZQVector<uint32_t>& entradas,
                                  uint16_t usuario, uint32_t sessao, uint32_t& numero) = 0;
+  // Undoes the account's reconciliation of that number, automatic or manual, under the
+  // account lock and in one transaction: its lines and entries get back the marks they
+  // had before a manual match (the open mark 'N' and no number after an automatic one);
+  // the logs stay and one undo record names the user, session, time and reason. Refused,
+  // changing nothing, when no item carries the number (the text says whether it was
+  // already undone) or an item is dated inside the locked period. The number is not
+  // given again.
+  virtual HRESULT DesfazConciliacao(uint32_t conta, uint32_t numero, uint16_t usuario, uint32_t sessao,
+                                    const CZQString& motivo) = 0;
 
   // Reconciliation numbering of a bank account: the last number used (0 if none) ...
   virtual HRESULT GetUltimoNrConciliacao(uint32_t conta, uint32_t& numero) = 0;

@@ -78,6 +78,8 @@ class CZQAcessoConciliacaoSQL : public CZQAcessoConciliacao, public CZQAreaSQL {
                            CZQDadosCL_ConciliacaoTesourariaBancos& resultado) override;
   HRESULT ConciliaManual(uint32_t conta, const CZQVector<uint32_t>& linhas, const CZQVector<uint32_t>& entradas,
                          uint16_t usuario, uint32_t sessao, uint32_t& numero) override;
+  HRESULT DesfazConciliacao(uint32_t conta, uint32_t numero, uint16_t usuario, uint32_t sessao,
+                            const CZQString& motivo) override;
   HRESULT GetUltimoNrConciliacao(uint32_t conta, uint32_t& numero) override;
   HRESULT GetChave(CZQDadosCL_Tabela& tabela) override;
   HRESULT SalvaArqNumConciliacao(uint32_t conta, uint32_t numero) override;

@@ -176,6 +176,24 @@ const std::vector<ZQMigracaoSQL>& ZQMigracoesSQL() {
            // come in the order it asks for.
            "CREATE INDEX extrato_conta_aberta ON extrato (conta, dma_extrato, posicao) WHERE conciliado <> 'S'",
        }},
+      {6,
+       "Conciliações desfeitas e as marcas de antes de cada conciliação manual",
+       {
+           // One record per undo: who, when (the product's clock) and why. The logs of the
+           // number stay, so the history keeps the decision and its undo.
+           "CREATE TABLE conciliacao_desfeita ("
+           " id BIGINT NOT NULL PRIMARY KEY, banco BIGINT NOT NULL, numero_conciliacao BIGINT NOT NULL,"
+           " usuario BIGINT NOT NULL, sessao BIGINT NOT NULL, quando BIGINT NOT NULL, motivo TEXT NOT NULL)",
+           "CREATE INDEX conciliacao_desfeita_numero ON conciliacao_desfeita (banco, numero_conciliacao)",
+           // When each log was written (the product's clock); 0 for logs older than this.
+           "ALTER TABLE log_conciliacao ADD COLUMN quando BIGINT NOT NULL DEFAULT 0",
+           // The marks a manual match replaced, per side ('E' statement line, 'T' treasury
+           // entry), until the match is undone.
+           "CREATE TABLE conciliacao_marca_anterior ("
+           " banco BIGINT NOT NULL, numero_conciliacao BIGINT NOT NULL, lado TEXT NOT NULL, posicao BIGINT NOT NULL,"
+           " conciliado TEXT NOT NULL, tipo TEXT NOT NULL, numero BIGINT NOT NULL,"
+           " PRIMARY KEY (banco, numero_conciliacao, lado, posicao))",
+       }},
   };
   return migracoes;
 }

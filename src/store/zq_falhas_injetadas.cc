@@ -288,6 +288,10 @@ class CZQConciliacaoFalhas : public TZQAreaFalhas<CZQAcessoConciliacao> {
                          uint16_t usuario, uint32_t sessao, uint32_t& numero) override {
     return m_interna->ConciliaManual(conta, linhas, entradas, usuario, sessao, numero);
   }
+  HRESULT DesfazConciliacao(uint32_t conta, uint32_t numero, uint16_t usuario, uint32_t sessao,
+                            const CZQString& motivo) override {
+    return m_interna->DesfazConciliacao(conta, numero, usuario, sessao, motivo);
+  }
   HRESULT GetUltimoNrConciliacao(uint32_t conta, uint32_t& numero) override {
     return Chama("GetUltimoNrConciliacao", [&] { return m_interna->GetUltimoNrConciliacao(conta, numero); });
   }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/zq_relogio.h"
 #include "platform/zq_bstr.h"
 #include "store/zq_acesso_sql.h"
 #include "store/zq_soci.h"
@@ -279,15 +280,15 @@ HRESULT CZQFonteLancamentoSQL::GravaLogs(const CZQString& empresa, unsigned shor
     soci::session& sql = m_banco->Sessao();
     CZQTransacaoSQL transacao(*m_banco);
     const std::string e = empresa.str();
-    long long u = usuario, s = static_cast<long long>(sessao);
+    long long u = usuario, s = static_cast<long long>(sessao), quando = zq::Agora();
     long long id = 0, numero = 0, banco = 0, tipoChaves = 0, tipoConciliacao = 0, ordem = 0, data = 0, posicao = 0;
     // One bound text per side: the statements read whichever is bound.
     std::string lado(1, 'E');
     soci::statement log =
         (sql.prepare << "INSERT INTO log_conciliacao (id, numero_conciliacao, banco, tipo_chaves, tipo_conciliacao,"
-                        " empresa, usuario, sessao) VALUES (:i, :n, :b, :tc, :tk, :e, :u, :s)",
+                        " empresa, usuario, sessao, quando) VALUES (:i, :n, :b, :tc, :tk, :e, :u, :s, :q)",
          soci::use(id), soci::use(numero), soci::use(banco), soci::use(tipoChaves), soci::use(tipoConciliacao),
-         soci::use(e), soci::use(u), soci::use(s));
+         soci::use(e), soci::use(u), soci::use(s), soci::use(quando));
     soci::statement chave =
         (sql.prepare << "INSERT INTO log_conciliacao_chave (log, ordem, lado, data, posicao) VALUES (:i, :o, :l, :d, :p)",
          soci::use(id), soci::use(ordem), soci::use(lado), soci::use(data), soci::use(posicao));
@@ -388,12 +389,13 @@ void ZQCompletaIntegracoesPendentes(CZQBancoSQL& banco, uint32_t conta, long lon
     soci::statement temLog = (sql.prepare << "SELECT COUNT(*) FROM log_conciliacao WHERE banco = :b AND"
                                              " numero_conciliacao = :n",
                               soci::use(c), soci::use(numero), soci::into(existentes));
-    long long id = 0, ordem = 0, usuario = 0;
+    long long id = 0, ordem = 0, usuario = 0, quando = zq::Agora();
     std::string lado(1, 'E');
     soci::statement log =
         (sql.prepare << "INSERT INTO log_conciliacao (id, numero_conciliacao, banco, tipo_chaves, tipo_conciliacao,"
-                        " empresa, usuario, sessao) VALUES (:i, :n, :b, 0, 2, :e, :u, :s)",
-         soci::use(id), soci::use(numero), soci::use(c), soci::use(empresa), soci::use(usuario), soci::use(sessao));
+                        " empresa, usuario, sessao, quando) VALUES (:i, :n, :b, 0, 2, :e, :u, :s, :q)",
+         soci::use(id), soci::use(numero), soci::use(c), soci::use(empresa), soci::use(usuario), soci::use(sessao),
+         soci::use(quando));
     soci::statement chave =
         (sql.prepare << "INSERT INTO log_conciliacao_chave (log, ordem, lado, data, posicao) VALUES (:i, :o, :l, :d, :p)",
          soci::use(id), soci::use(ordem), soci::use(lado), soci::use(dma), soci::use(linha));

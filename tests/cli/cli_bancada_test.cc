@@ -1,5 +1,10 @@
 // cl open and cl suggest: an account's open items side by side, and what goes together.
+#include <algorithm>
+#include <map>
+#include <random>
+
 #include "cli/cli_teste_util.h"
+#include "frame/zq_relogio.h"
 
 namespace {
 
@@ -29,6 +34,20 @@ class ClBancadaTest : public ClEmpresaTest {
       ASSERT_EQ(hub.Financeiro().GravaTesouraria(t), S_OK);
     }
   }
+
+ public:
+  using ClTest::Roda;
+  const std::vector<uint32_t>& Linhas() const { return m_linhas; }
+  long long Escalar(const std::string& consulta) {
+    std::shared_ptr<CZQBancoSQL> banco;
+    CZQDadosDF_Erro erro;
+    EXPECT_EQ(CZQBancoSQL::Abre(Db(), banco, erro), S_OK);
+    long long valor = -1;
+    banco->Sessao() << consulta, soci::into(valor);
+    return valor;
+  }
+
+ protected:
   std::vector<uint32_t> m_linhas;
 };
 
@@ -62,17 +81,7 @@ struct CasoMatch {
   const char* abertosDepois;
 };
 
-class ClMatchTest : public ClBancadaTest, public ::testing::WithParamInterface<CasoMatch> {
- protected:
-  long long Escalar(const std::string& consulta) {
-    std::shared_ptr<CZQBancoSQL> banco;
-    CZQDadosDF_Erro erro;
-    EXPECT_EQ(CZQBancoSQL::Abre(Db(), banco, erro), S_OK);
-    long long valor = -1;
-    banco->Sessao() << consulta, soci::into(valor);
-    return valor;
-  }
-};
+class ClMatchTest : public ClBancadaTest, public ::testing::WithParamInterface<CasoMatch> {};
 
 TEST_P(ClMatchTest, MatchesOrRefusesWholly) {
   const CasoMatch& c = GetParam();
@@ -107,6 +116,175 @@ TEST_F(ClBancadaTest, AReconciledLineIsNotMatchedAgain) {
   EXPECT_EQ(r.codigo, 1);
   EXPECT_NE(r.erros.find("já está conciliada no número 1"), std::string::npos) << r.erros;
 }
+
+// Undo: random matches and undos on the account keep every number balanced and every item
+// in one number at most, and an undo puts back exactly the marks its match replaced.
+class ClUnmatchTest : public ClBancadaTest {
+ public:
+  // Every mark of the account's items, in a fixed order.
+  std::string Marcas() {
+    std::shared_ptr<CZQBancoSQL> banco;
+    CZQDadosDF_Erro erro;
+    EXPECT_EQ(CZQBancoSQL::Abre(Db(), banco, erro), S_OK);
+    std::string marcas;
+    soci::rowset<soci::row> linhas = (banco->Sessao().prepare
+                                      << "SELECT posicao, conciliado, tipo_conciliacao, numero_conciliacao FROM extrato"
+                                         " ORDER BY posicao");
+    for (const soci::row& l : linhas) {
+      marcas += std::to_string(l.get<long long>(0)) + l.get<std::string>(1) + l.get<std::string>(2) +
+                std::to_string(l.get<long long>(3)) + ";";
+    }
+    soci::rowset<soci::row> entradas = (banco->Sessao().prepare
+                                        << "SELECT posicao, conciliado_ent, conciliado_sai, numero_conciliacao_ent,"
+                                           " numero_conciliacao_sai, estrutura FROM tesouraria ORDER BY posicao");
+    for (const soci::row& e : entradas) {
+      marcas += std::to_string(e.get<long long>(0)) + e.get<std::string>(1) + e.get<std::string>(2) +
+                std::to_string(e.get<long long>(3)) + std::to_string(e.get<long long>(4)) + e.get<std::string>(5) + ";";
+    }
+    return marcas;
+  }
+};
+
+TEST_F(ClUnmatchTest, RandomMatchesAndUndosKeepTheBooksWhole) {
+  // The groups whose totals agree: indexes of the fixture's lines, and entry positions.
+  const std::vector<std::pair<std::vector<int>, std::string>> grupos = {{{0}, "1"}, {{1}, "2,3"}, {{0, 1}, "1,2,3"}};
+  std::map<int, std::pair<int, std::string>> vivos;  // number -> group, marks before its match
+  // An imported line carries a blank mark, not 'N': the undo must give back exactly that.
+  Escalar("UPDATE extrato SET conciliado = '' WHERE posicao = " + std::to_string(m_linhas[1]));
+  std::mt19937 sorteio(20261206);
+  for (int passo = 0; passo < 40; ++passo) {
+    const int g = static_cast<int>(sorteio() % grupos.size());
+    const bool livre = std::none_of(vivos.begin(), vivos.end(), [&](const auto& v) {
+      const int outro = v.second.first;
+      return outro == g || outro == 2 || g == 2;
+    });
+    if (livre) {
+      const std::string antes = Marcas();
+      std::string linhas;
+      for (int i : grupos[g].first) linhas += (linhas.empty() ? "" : ",") + std::to_string(m_linhas[i]);
+      Resultado r = Roda({"match", "--account", "111", "--lines", linhas, "--entries", grupos[g].second, "--json"});
+      ASSERT_EQ(r.codigo, 0) << r.erros;
+      vivos[static_cast<int>(std::stol(r.saida.substr(r.saida.find("\"number\":") + 9)))] = {g, antes};
+    } else if (!vivos.empty()) {
+      // Undo the most recent, so the marks before it are the marks now less its own.
+      const auto ultimo = std::prev(vivos.end());
+      Resultado r = Roda({"unmatch", "--account", "111", "--number", std::to_string(ultimo->first), "--reason",
+                          "teste", "--user", "9"});
+      ASSERT_EQ(r.codigo, 0) << r.erros;
+      EXPECT_EQ(Marcas(), ultimo->second.second) << "after undoing " << ultimo->first;
+      vivos.erase(ultimo);
+    }
+    // Each live number's lines total its entries; nothing carries a number twice or a dead one.
+    for (const auto& [numero, grupo] : vivos) {
+      const std::string n = std::to_string(numero);
+      EXPECT_EQ(Escalar("SELECT COALESCE(SUM(CASE WHEN natureza = '-' THEN -valor ELSE valor END), 0) FROM extrato"
+                        " WHERE conta = 111 AND conciliado = 'S' AND numero_conciliacao = " + n),
+                Escalar("SELECT COALESCE(SUM(CASE WHEN conta_ent = 111 THEN valor ELSE -valor END), 0) FROM tesouraria"
+                        " WHERE (conta_ent = 111 AND numero_conciliacao_ent = " + n + ") OR (conta_sai = 111 AND"
+                        " numero_conciliacao_sai = " + n + ")"));
+    }
+    EXPECT_EQ(Escalar("SELECT COUNT(*) FROM extrato WHERE conta = 111 AND conciliado = 'S'"),
+              Escalar("SELECT COUNT(*) FROM extrato WHERE conta = 111 AND numero_conciliacao <> 0"));
+  }
+  // Nothing was lost from the history: one log per match, one record per undo.
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM log_conciliacao") - Escalar("SELECT COUNT(*) FROM conciliacao_desfeita"),
+            static_cast<long long>(vivos.size()));
+  EXPECT_GT(Escalar("SELECT COUNT(*) FROM conciliacao_desfeita WHERE usuario = 9 AND motivo = 'teste'"), 0);
+}
+
+TEST_F(ClUnmatchTest, HistoryShowsEachDecisionAndItsUndo) {
+  CZQRelogioFixo relogio(CZQDma(5, 12, 2026), zq::MontaHms(9, 30, 0));
+  CZQTrocaRelogio troca(relogio);
+  const std::string linha = std::to_string(m_linhas[0]);
+  ASSERT_EQ(Roda({"match", "--account", "111", "--lines", linha, "--entries", "1", "--user", "7"}).codigo, 0);
+  relogio.Avanca(60);
+  ASSERT_EQ(Roda({"unmatch", "--account", "111", "--number", "1", "--reason", "lançamento \"errado\"", "--user", "8",
+                  "--session", "3"})
+                .codigo,
+            0);
+  ASSERT_EQ(Roda({"match", "--account", "111", "--lines", linha, "--entries", "1", "--user", "9"}).codigo, 0);
+  Resultado r = Roda({"history", "--account", "111", "--json"});
+  ASSERT_EQ(r.codigo, 0) << r.erros;
+  EXPECT_EQ(r.saida,
+            "{\"account\":111,\"reconciliations\":["
+            "{\"entries\":1,\"kind\":\"manual\",\"lines\":1,\"number\":1,\"session\":0,"
+            "\"undone\":[{\"reason\":\"lançamento \\\"errado\\\"\",\"session\":3,\"user\":8,"
+            "\"when\":\"05/12/2026 09:31:00\"}],\"user\":7,\"when\":\"05/12/2026 09:30:00\"},"
+            "{\"entries\":1,\"kind\":\"manual\",\"lines\":1,\"number\":2,\"session\":0,\"undone\":[],"
+            "\"user\":9,\"when\":\"05/12/2026 09:31:00\"}]}\n");
+  r = Roda({"history", "--account", "111"});
+  EXPECT_NE(r.saida.find("desfeita em 05/12/2026 09:31:00 pelo usuário 8 (sessão 3): lançamento \"errado\""),
+            std::string::npos)
+      << r.saida;
+}
+
+struct CasoUnmatch {
+  const char* nome;
+  std::function<std::string(ClUnmatchTest&)> prepara;  // gives the number to undo
+  std::vector<std::string> extra;                        // --reason and more
+  int codigo;
+  const char* texto;
+};
+
+class ClUnmatchCasoTest : public ClUnmatchTest, public ::testing::WithParamInterface<CasoUnmatch> {};
+
+TEST_P(ClUnmatchCasoTest, UndoesOrRefusesChangingNothing) {
+  const CasoUnmatch& c = GetParam();
+  const std::string numero = c.prepara(*this);
+  const std::string antes = Marcas();
+  std::vector<std::string> argumentos{"unmatch", "--account", "111", "--number", numero};
+  argumentos.insert(argumentos.end(), c.extra.begin(), c.extra.end());
+  Resultado r = Roda(argumentos);
+  EXPECT_EQ(r.codigo, c.codigo) << r.erros;
+  EXPECT_NE((c.codigo == 0 ? r.saida : r.erros).find(c.texto), std::string::npos) << r.saida << r.erros;
+  if (c.codigo != 0) {
+    EXPECT_EQ(Marcas(), antes);
+  } else {
+    EXPECT_EQ(Escalar("SELECT COUNT(*) FROM extrato WHERE conta = 111 AND (conciliado = 'S' OR numero_conciliacao <> 0)"),
+              0);
+    EXPECT_EQ(Escalar("SELECT COUNT(*) FROM tesouraria WHERE conciliado_ent = 'S' OR conciliado_sai = 'S' OR"
+                      " numero_conciliacao_ent <> 0 OR numero_conciliacao_sai <> 0"),
+              0);
+  }
+}
+
+std::string CasamentoUm(ClUnmatchTest& t) {
+  t.Roda({"match", "--account", "111", "--lines", std::to_string(t.Linhas()[0]), "--entries", "1"});
+  return "1";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Casos, ClUnmatchCasoTest,
+    ::testing::Values(
+        CasoUnmatch{"Manual", CasamentoUm, {"--reason", "valor errado"}, 0, "conciliação número 1 desfeita"},
+        // A posting run's reconciliation: the line and its entry get the open mark back.
+        CasoUnmatch{"Automatic",
+                    [](ClUnmatchTest& t) {
+                      t.Escalar("UPDATE extrato SET conciliado = 'S', tipo_conciliacao = 'L', numero_conciliacao = 5"
+                                " WHERE posicao = " + std::to_string(t.Linhas()[0]));
+                      return std::string("5");
+                    },
+                    {"--reason", "regra errada"}, 0, "número 5 desfeita"},
+        CasoUnmatch{"NeverMade", [](ClUnmatchTest&) { return std::string("7"); }, {"--reason", "x"}, 1,
+                    "a conciliação 7 da conta 111 não existe"},
+        CasoUnmatch{"AlreadyUndone",
+                    [](ClUnmatchTest& t) {
+                      CasamentoUm(t);
+                      t.Roda({"unmatch", "--account", "111", "--number", "1", "--reason", "x"});
+                      return std::string("1");
+                    },
+                    {"--reason", "x"}, 1, "já foi desfeita"},
+        CasoUnmatch{"LockedPeriod",
+                    [](ClUnmatchTest& t) {
+                      CasamentoUm(t);
+                      t.Escalar("UPDATE mestre_cl SET data_bloqueio_movimentacao = " +
+                                std::to_string(Dia(2, 12, 2026)));
+                      return std::string("1");
+                    },
+                    {"--reason", "x"}, 1, "período bloqueado"},
+        CasoUnmatch{"NoReason", CasamentoUm, {"--reason", ""}, 2, "--reason"},
+        CasoUnmatch{"ReasonMissing", CasamentoUm, {}, 2, "--reason"}),
+    [](const auto& info) { return std::string(info.param.nome); });
 
 struct CasoArgumentos {
   std::vector<std::string> argumentos;

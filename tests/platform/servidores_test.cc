@@ -100,6 +100,9 @@ class ConciliacaoFalsa : public CZQAcessoConciliacao {
                          uint32_t&) override {
     return Falha(E_NOTIMPL);
   }
+  HRESULT DesfazConciliacao(uint32_t, uint32_t, uint16_t, uint32_t, const CZQString&) override {
+    return Falha(E_NOTIMPL);
+  }
   HRESULT GetChave(CZQDadosCL_Tabela&) override { return Falha(E_NOTIMPL); }
   HRESULT SalvaArqNumConciliacao(uint32_t, uint32_t) override { return Falha(E_NOTIMPL); }
   HRESULT LeConfiguracaoServicoImportacaoExtratos(CZQDadosCL_ConfiguracaoServicoImportacaoExtratos&, int) override {
