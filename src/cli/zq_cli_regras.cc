@@ -2,11 +2,14 @@
 
 #include <filesystem>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "posting/cl_conciliacao_lanca_auto.h"
 #include "store/zq_acesso_sql.h"
+#include "store/zq_banco_sql.h"
+#include "store/zq_soci.h"
 
 namespace {
 
@@ -46,13 +49,13 @@ std::string Ajusta(std::string texto, std::size_t largura, bool direita = false)
 // The store opened for the routine: installed as the process's servers while alive.
 class Armazem {
  public:
-  explicit Armazem(std::string conexao) {
+  explicit Armazem(std::string conexao, bool escrita = false) {
     if (conexao.rfind("sqlite:", 0) == 0) {
       std::string arquivo = conexao.substr(7);
       arquivo = arquivo.substr(0, arquivo.find('?'));
       std::error_code ec;
       if (!std::filesystem::exists(arquivo, ec)) throw Falha{"o banco " + arquivo + " não existe; crie-o com \"cl init\""};
-      if (conexao.find('?') == std::string::npos) conexao += "?modo=leitura";
+      if (!escrita && conexao.find('?') == std::string::npos) conexao += "?modo=leitura";
     }
     CZQDadosDF_Erro erro;
     if (FAILED(ZQInstalaArmazemSQL(conexao, erro, &m_banco))) throw Falha{Texto(erro)};
@@ -63,6 +66,7 @@ class Armazem {
   Armazem& operator=(const Armazem&) = delete;
 
   CZQAcessoServidoresSQL& Hub() { return *m_hub; }
+  CZQBancoSQL& Banco() { return *m_banco; }
 
   std::string NomeConta(uint32_t conta) {
     CZQDadosDF_PlanoEmpresarial plano;
@@ -220,7 +224,111 @@ void Explica(uint32_t contaDada, long long posicao, const std::string& historico
   }
 }
 
+// Whether a value names a row of a table; 0 stands for "none" where the rule allows it.
+bool Existe(CZQBancoSQL& banco, const std::string& consulta, long long valor) {
+  long long n = 0;
+  banco.Sessao() << consulta, soci::use(valor), soci::into(n);
+  return n > 0;
+}
+
+// The longest start of `texto` that fits `bytes` without cutting a letter.
+std::string Corta(const std::string& texto, std::size_t bytes) {
+  if (texto.size() <= bytes) return texto;
+  std::size_t fim = bytes;
+  while (fim > 0 && (static_cast<unsigned char>(texto[fim]) & 0xC0) == 0x80) --fim;
+  return texto.substr(0, fim);
+}
+
 }  // namespace
+
+int ZQComandosRegras::RegraDaLinha(const std::string& conexao, std::ostream& saida) {
+  Armazem armazem(conexao, true);
+  CZQBancoSQL& banco = armazem.Banco();
+  CZQDadosCL_FiltroExtrato filtro;
+  CZQVector<uint32_t> posicoes;
+  posicoes.Add(static_cast<uint32_t>(m_linha));
+  CZQVector<CZQDadosCL_Extrato> linhas;
+  CZQAcessoConciliacao& conciliacao = *armazem.Hub().GetAcessoConciliacao();
+  if (FAILED(conciliacao.BuscaRegistrosMovimentoExtrato(filtro, posicoes, linhas))) {
+    throw Falha{Texto(*conciliacao.GetErro())};
+  }
+  if (linhas.IsEmpty()) throw Falha{"não há linha de extrato na posição " + std::to_string(m_linha)};
+  const CZQDadosCL_Extrato& linha = linhas[0];
+  const std::string codigo = linha.GetCodigoMvtoBco().c_str();
+  const std::string historicoLinha = linha.GetHistBco().c_str();
+  const bool porCodigo = m_por.empty() ? !codigo.empty() : m_por == "code";
+  std::string historico;
+  if (porCodigo) {
+    if (codigo.empty()) throw Falha{"a linha não tem código de movimento; use --by history", kSaidaArgumentos};
+  } else {
+    historico = m_prefixo.empty() ? historicoLinha : m_prefixo;
+    // The rule is found by the start of the line's history, so it must be one.
+    if (historico.empty() || historicoLinha.compare(0, historico.size(), historico) != 0) {
+      throw Falha{"--history-prefix " + Aspas(historico) + " não é o começo do histórico da linha " +
+                      Aspas(historicoLinha),
+                  kSaidaArgumentos};
+    }
+    historico = Corta(historico, 61);
+  }
+  const bool credito = linha.GetNatureza() != ZQ_NATUREZA_DEBITO;
+  if (!Existe(banco, "SELECT COUNT(*) FROM plano_empresarial WHERE ponteiro = :p", m_contrapartida)) {
+    throw Falha{"a conta " + std::to_string(m_contrapartida) + " (--counter-account) não está no plano de contas",
+                kSaidaArgumentos};
+  }
+  if (m_classificacao != 0 &&
+      !Existe(banco, "SELECT COUNT(*) FROM plano_empresarial WHERE ponteiro = :p", m_classificacao)) {
+    throw Falha{"a conta " + std::to_string(m_classificacao) + " (--classification) não está no plano de contas",
+                kSaidaArgumentos};
+  }
+  if (!Existe(banco, "SELECT COUNT(*) FROM forma_pagamento WHERE posicao = :f", m_forma)) {
+    throw Falha{"a forma de pagamento " + std::to_string(m_forma) + " (--payment-form) não está cadastrada",
+                kSaidaArgumentos};
+  }
+  if (m_historicoPadrao != 0 && !Existe(banco, "SELECT COUNT(*) FROM historico WHERE codigo = :c", m_historicoPadrao)) {
+    throw Falha{"o histórico " + std::to_string(m_historicoPadrao) + " (--history) não está cadastrado",
+                kSaidaArgumentos};
+  }
+
+  // Written inside a transaction and explained from there: without --save it is undone,
+  // so what is shown is exactly what the saved rule would do.
+  CZQTransacaoSQL transacao(banco);
+  // Last in the list: the rules already there keep their places, and the new one is
+  // named by its place as explain-rule names it.
+  long long posicao = 0, ultima = 0, indice = 0;
+  soci::indicator ind = soci::i_ok;
+  banco.Sessao() << "SELECT MAX(posicao), COUNT(*) FROM regra_lancamento", soci::into(ultima, ind), soci::into(indice);
+  posicao = (ind == soci::i_ok ? ultima : 0) + 1;
+  long long transacaoRegra = m_transacao, contabilEntrada = credito ? m_contabil : 0,
+            forma = credito ? m_forma : 0, formaSaida = credito ? 0 : m_forma,
+            contabilSaida = credito ? 0 : m_contabil, hist = m_historicoPadrao,
+            classif = m_classificacao != 0 ? m_classificacao : m_contrapartida,
+            contra = m_contrapartida, conta = m_todasContas ? 0 : linha.GetConta();
+  std::string codigoRegra = porCodigo ? codigo : std::string();
+  banco.Sessao() << "INSERT INTO regra_lancamento (posicao, codigo_mvto_bco, historico_bco, agrupa, transacao,"
+                    " forma_pagamento, compl_historico, contabil_saida, historico, forma_pagamento_saida,"
+                    " contabil_entrada, classificacao, conta_contrapartida, conta, reservado)"
+                    " VALUES (:p, :c, :h, 'N', :t, :f, 0, :cs, :hi, :fs, :ce, :cl, :cc, :co, '')",
+      soci::use(posicao), soci::use(codigoRegra), soci::use(historico), soci::use(transacaoRegra), soci::use(forma),
+      soci::use(contabilSaida), soci::use(hist), soci::use(formaSaida), soci::use(contabilEntrada),
+      soci::use(classif), soci::use(contra), soci::use(conta);
+  saida << "Regra " << indice << (m_salvar ? " gravada" : " proposta") << ": "
+        << (porCodigo ? "código " + Aspas(codigo) : "histórico " + Aspas(historico)) << ", "
+        << (conta == 0 ? std::string("todas as contas") : "conta " + std::to_string(conta)) << ", contrapartida "
+        << contra << ", transação " << transacaoRegra << "\n";
+  std::ostringstream explicacao;
+  Explica(0, m_linha, "", "", "+", armazem, explicacao);
+  saida << explicacao.str();
+  const bool achada = explicacao.str().find("Lançamento: regra " + std::to_string(indice) + " ") != std::string::npos;
+  if (!achada) {
+    throw Falha{"a linha não acharia a nova regra no lançamento (veja acima qual ela acha); nada foi gravado"};
+  }
+  if (m_salvar) {
+    transacao.Confirma();
+  } else {
+    saida << "Nada foi gravado: repita com --save para gravar a regra.\n";
+  }
+  return 0;
+}
 
 void ZQComandosRegras::Registra(CLI::App& app) {
   m_regras = app.add_subcommand("rules", "Lista as regras de lançamento automático que servem a uma conta");
@@ -234,16 +342,42 @@ void ZQComandosRegras::Registra(CLI::App& app) {
   m_explica->add_option("--code", m_codigo, "Código de movimento do banco da linha")->excludes(linha);
   m_explica->add_option("--sign", m_natureza, "Natureza: + (crédito, padrão) ou - (débito)")->excludes(linha);
   historico->excludes(linha);
+
+  m_daLinha = app.add_subcommand("rule-from-line",
+                                 "Faz de uma linha de extrato uma regra de lançamento, mostrada antes de gravar");
+  m_daLinha->add_option("--line", m_linha, "Posição da linha de extrato")->required();
+  m_daLinha->add_option("--by", m_por, "Chave da regra: code (o código de movimento) ou history (o histórico)")
+      ->check(CLI::IsMember({"code", "history"}));
+  m_daLinha->add_option("--history-prefix", m_prefixo, "Começo do histórico da linha que a regra procura (com --by history)");
+  m_daLinha->add_option("--transaction", m_transacao, "Transação do lançamento (1 a 255)")
+      ->required()
+      ->check(CLI::Range(1, 255));
+  m_daLinha->add_option("--counter-account", m_contrapartida, "Conta de contrapartida (plano de contas)")->required();
+  m_daLinha->add_option("--accounting", m_contabil,
+                        "Conta contábil do lançamento: de entrada num crédito, de saída num débito (1 a 65535)")
+      ->required()
+      ->check(CLI::Range(1, 65535));
+  m_daLinha->add_option("--payment-form", m_forma,
+                        "Forma de pagamento do lançamento: de entrada num crédito, de saída num débito")
+      ->required();
+  m_daLinha->add_option("--classification", m_classificacao, "Classificação (plano de contas; padrão: a contrapartida)");
+  m_daLinha->add_option("--history", m_historicoPadrao, "Histórico padrão do lançamento (padrão: nenhum)");
+  m_daLinha->add_flag("--all-accounts", m_todasContas, "Regra de todas as contas (padrão: só a conta da linha)");
+  m_daLinha->add_flag("--save", m_salvar, "Grava a regra (sem isto, só mostra o que ela faria)");
 }
 
 bool ZQComandosRegras::Conhece(const std::string& nome) const {
-  return (m_regras && m_regras->get_name() == nome) || (m_explica && m_explica->get_name() == nome);
+  return (m_regras && m_regras->get_name() == nome) || (m_explica && m_explica->get_name() == nome) ||
+         (m_daLinha && m_daLinha->get_name() == nome);
 }
 
-bool ZQComandosRegras::Escolhido() const { return (m_regras && *m_regras) || (m_explica && *m_explica); }
+bool ZQComandosRegras::Escolhido() const {
+  return (m_regras && *m_regras) || (m_explica && *m_explica) || (m_daLinha && *m_daLinha);
+}
 
 int ZQComandosRegras::Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros) {
   try {
+    if (m_daLinha && *m_daLinha) return RegraDaLinha(conexao, saida);
     if (m_explica && *m_explica) {
       if (m_linha < 0 && m_historico.empty() && m_codigo.empty()) {
         throw Falha{"dê a linha: --line POSIÇÃO, ou --history (e --code, --sign) com --account", kSaidaArgumentos};

@@ -14,7 +14,13 @@
 //       order they are tried, with the keys each one holds or lost to an earlier rule;
 //   cl explain-rule --account N (--line POSIÇÃO | --history TEXTO [--code C] [--sign +|-])
 //       which rule a statement line finds, by which key and at which place of the list,
-//       in the posting run and in the test that comes before it.
+//       in the posting run and in the test that comes before it;
+//   cl rule-from-line --line P --transaction T --counter-account A --accounting C --payment-form F
+//                     [--by code|history] [--history-prefix TEXTO] [--classification A]
+//                     [--history H] [--all-accounts] [--save]
+//       a posting rule made from a stored line (its movement code, or the start of its
+//       history), of the line's account or of all; shown with what explain-rule would say
+//       of the line, and saved only with --save and only when the line would find it.
 class ZQComandosRegras {
  public:
   // Adds the commands to the tool.
@@ -29,6 +35,13 @@ class ZQComandosRegras {
  private:
   CLI::App* m_regras = nullptr;
   CLI::App* m_explica = nullptr;
+  CLI::App* m_daLinha = nullptr;
+  std::string m_por, m_prefixo;
+  long long m_transacao = 0, m_contrapartida = 0, m_contabil = 0, m_classificacao = 0, m_historicoPadrao = 0,
+            m_forma = 0;
+  bool m_todasContas = false, m_salvar = false;
+
+  int RegraDaLinha(const std::string& conexao, std::ostream& saida);
   uint32_t m_conta = 0;
   long long m_linha = -1;
   std::string m_historico;

@@ -83,6 +83,101 @@ INSTANTIATE_TEST_SUITE_P(
                     {"excludes"}, {}}),
     [](const ::testing::TestParamInfo<CasoComando>& info) { return std::string(info.param.nome); });
 
+// A rule made from a stored line: shown first, saved only when asked and only when the
+// line would find it; a refusal leaves the rules as they were.
+struct CasoRegraDaLinha {
+  const char* nome;
+  std::vector<std::string> argumentos;  // after "rule-from-line"; "{rend}" and "{ted}" are the lines
+  int codigo;
+  std::vector<std::string> presentes;   // in the output (or, when failing, in the errors)
+  long long regrasDepois;
+};
+
+class RegraDaLinhaTest : public ClRegrasTest, public ::testing::WithParamInterface<CasoRegraDaLinha> {};
+
+TEST_P(RegraDaLinhaTest, ShowsThenSavesOnlyWhatTheLineWouldFind) {
+  const CasoRegraDaLinha& c = GetParam();
+  const uint32_t rend = GravaLinhas({Linha(111, Dia(3, 12, 2026), 521000, '+', "REND APLIC 0412", "")})[0];
+  std::vector<std::string> argumentos{"rule-from-line"};
+  for (std::string a : c.argumentos) {
+    if (a == "{rend}") a = std::to_string(rend);
+    if (a == "{ted}") a = std::to_string(m_posicaoLinha);
+    argumentos.push_back(a);
+  }
+  const Resultado r = Roda(argumentos);
+  EXPECT_EQ(r.codigo, c.codigo) << r.saida << r.erros;
+  for (const std::string& t : c.presentes) {
+    EXPECT_NE((r.codigo == 0 ? r.saida : r.erros + r.saida).find(t), std::string::npos) << t << "\n" << r.saida << r.erros;
+  }
+  const Resultado lista = Roda({"rules", "--account", "111"});
+  EXPECT_NE(lista.saida.find(" de " + std::to_string(c.regrasDepois) + " regras"), std::string::npos) << lista.saida;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Casos, RegraDaLinhaTest,
+    ::testing::Values(
+        CasoRegraDaLinha{"preview_changes_nothing",
+                         {"--line", "{rend}", "--history-prefix", "REND APLIC", "--transaction", "1",
+                          "--counter-account", "403", "--accounting", "43", "--payment-form", "5"},
+                         0,
+                         {"Regra 12 proposta: histórico \"REND APLIC\", conta 111", "Lançamento: regra 12 ",
+                          "Nada foi gravado"},
+                         12},
+        CasoRegraDaLinha{"saved_for_all_accounts",
+                         {"--line", "{rend}", "--history-prefix", "REND APLIC", "--transaction", "1",
+                          "--counter-account", "403", "--accounting", "43", "--payment-form", "5", "--all-accounts", "--save"},
+                         0,
+                         {"Regra 12 gravada: histórico \"REND APLIC\", todas as contas", "Lançamento: regra 12 "},
+                         13},
+        CasoRegraDaLinha{"shadowed_by_an_earlier_rule",
+                         {"--line", "{ted}", "--by", "code", "--transaction", "1", "--counter-account", "201",
+                          "--accounting", "11", "--payment-form", "3", "--save"},
+                         1,
+                         {"não acharia a nova regra", "Lançamento: regra 7 "},
+                         12},
+        CasoRegraDaLinha{"no_code_on_the_line",
+                         {"--line", "{rend}", "--by", "code", "--transaction", "1", "--counter-account", "403",
+                          "--accounting", "43", "--payment-form", "5"},
+                         2,
+                         {"não tem código"},
+                         12},
+        CasoRegraDaLinha{"prefix_not_the_start",
+                         {"--line", "{rend}", "--history-prefix", "APLIC", "--transaction", "1", "--counter-account",
+                          "403", "--accounting", "43", "--payment-form", "5"},
+                         2,
+                         {"não é o começo"},
+                         12},
+        CasoRegraDaLinha{"counter_account_not_in_the_chart",
+                         {"--line", "{rend}", "--transaction", "1", "--counter-account", "999", "--accounting", "43", "--payment-form", "5"},
+                         2,
+                         {"999 (--counter-account)"},
+                         12},
+        CasoRegraDaLinha{"payment_form_not_registered",
+                         {"--line", "{rend}", "--transaction", "1", "--counter-account", "403", "--accounting", "43",
+                          "--payment-form", "77"},
+                         2,
+                         {"77 (--payment-form)"},
+                         12},
+        CasoRegraDaLinha{"accounting_required",
+                         {"--line", "{rend}", "--transaction", "1", "--counter-account", "403", "--payment-form", "5"},
+                         2,
+                         {"--accounting"},
+                         12}),
+    [](const auto& info) { return std::string(info.param.nome); });
+
+TEST_F(ClRegrasTest, ASavedRuleFromALinePostsItInTheNextRun) {
+  const uint32_t rend = GravaLinhas({Linha(111, Dia(3, 12, 2026), 521000, '+', "REND APLIC 0412", "")})[0];
+  ASSERT_EQ(Roda({"rule-from-line", "--line", std::to_string(rend), "--history-prefix", "REND APLIC", "--transaction",
+                  "1", "--counter-account", "403", "--accounting", "43", "--payment-form", "5", "--save"})
+                .codigo,
+            0);
+  const Resultado r = Roda({"post", "--account", "111", "--from", "03/12/2026", "--to", "03/12/2026", "--silent"});
+  ASSERT_EQ(r.codigo, 0) << r.erros;
+  EXPECT_NE(r.saida.find("Lançamentos gerados: 1\nLinhas conciliadas: 1\n"), std::string::npos) << r.saida;
+  EXPECT_NE(Roda({"open", "--account", "111", "--from", "03/12/2026", "--to", "03/12/2026"}).saida.find("0 linhas"),
+            std::string::npos);
+}
+
 using ClRegrasSemBancoTest = ClTest;
 
 TEST_F(ClRegrasSemBancoTest, BancoQueNaoExisteNaoECriado) {
