@@ -1,10 +1,18 @@
 // Proposals for a month of a busy account: half the lines have an entry of their own,
-// a tenth are paid as batches of entries, the rest match nothing.
+// a tenth are paid as batches of entries, the rest match nothing. And a match by hand and
+// its undo on a SQLite store holding 5,000 open lines and 5,000 open entries.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <random>
 
+#include "frame/zq_data.h"
 #include "reconciliation/cl_bancada.h"
+#include "store/zq_acesso_sql.h"
+#include "store/zq_banco_sql.h"
 
 namespace {
 
@@ -42,6 +50,58 @@ void BM_Sugere(benchmark::State& state) {
   state.counters["sugestoes"] = static_cast<double>(sugestoes);
 }
 BENCHMARK(BM_Sugere)->Arg(500)->Arg(5000)->Unit(benchmark::kMillisecond);
+
+// One iteration: one line with its entry matched by hand, then undone by its number; each
+// under the account lock and in its own transaction, as "cl match" and "cl unmatch" run.
+void BM_ConciliaEDesfaz(benchmark::State& state) {
+  const int quantidade = static_cast<int>(state.range(0));
+  std::string modelo = (std::filesystem::temp_directory_path() / "cl_bench_XXXXXX").string();
+  if (!::mkdtemp(modelo.data())) {
+    state.SkipWithError("sem diretório temporário");
+    return;
+  }
+  std::shared_ptr<CZQBancoSQL> banco;
+  CZQDadosDF_Erro erro;
+  if (FAILED(CZQBancoSQL::Abre("sqlite:" + modelo + "/cl.db", banco, erro))) {
+    state.SkipWithError(erro.GetTextoMostraMensagem().c_str());
+    return;
+  }
+  CZQAcessoServidoresSQL hub(banco);
+  CZQAcessoConciliacao& acesso = *hub.GetAcessoConciliacao();
+  std::vector<uint32_t> linhas;
+  for (int i = 0; i < quantidade; ++i) {
+    const REG_ZQDMA data = CZQDma(1 + i % 28, 11, 2026).GetDma();
+    CZQDadosCL_Extrato e;
+    e.SetConta(111).SetFilial(1).SetDmaExtrato(data).SetValor(10000 + i).SetNatureza('+').SetConciliado('N');
+    tagREG_TESOURARIAPS reg{};
+    reg.cyValor = 10000 + i;
+    reg.dmaLancamento = data;
+    reg.lPonteiroContaEnt = 111;
+    reg.iPonteiroFilial = 1;
+    reg.cConciliadoEnt = reg.cConciliadoSai = 'N';
+    CZQDadosFN_Tesouraria t(reg);
+    if (FAILED(acesso.GravaExtrato(e)) || FAILED(hub.Financeiro().GravaTesouraria(t))) {
+      state.SkipWithError("não gravou os itens");
+      return;
+    }
+    linhas.push_back(e.GetPosicao());
+  }
+  uint32_t numero = 0;
+  CZQVector<uint32_t> uma, outra;
+  uma.Add(linhas[static_cast<std::size_t>(quantidade / 2)]);
+  outra.Add(static_cast<uint32_t>(quantidade / 2 + 1));
+  for (auto _ : state) {
+    if (FAILED(acesso.ConciliaManual(111, uma, outra, 1, 1, numero)) ||
+        FAILED(acesso.DesfazConciliacao(111, numero, 1, 1, CZQString("bench")))) {
+      state.SkipWithError(acesso.GetErro()->GetTextoMostraMensagem().c_str());
+      break;
+    }
+  }
+  banco.reset();
+  std::error_code ec;
+  std::filesystem::remove_all(modelo, ec);
+}
+BENCHMARK(BM_ConciliaEDesfaz)->Arg(5000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
