@@ -1,9 +1,12 @@
 // cl open and cl suggest: an account's open items side by side, and what goes together.
 #include <algorithm>
+#include <chrono>
+#include <future>
 #include <map>
 #include <random>
 
 #include "cli/cli_teste_util.h"
+#include "frame/zq_config.h"
 #include "frame/zq_relogio.h"
 
 namespace {
@@ -115,6 +118,34 @@ TEST_F(ClBancadaTest, AReconciledLineIsNotMatchedAgain) {
   Resultado r = Roda({"match", "--account", "111", "--lines", std::to_string(m_linhas[0]), "--entries", "1"});
   EXPECT_EQ(r.codigo, 1);
   EXPECT_NE(r.erros.find("já está conciliada no número 1"), std::string::npos) << r.erros;
+}
+
+// A match while a posting run holds the account (another connection, as another host's run
+// would): it waits for the account, and either goes through once it is free or fails
+// naming the account, with nothing matched.
+TEST_F(ClBancadaTest, AMatchWaitsForTheHeldAccountAndNeverHalfHappens) {
+  std::shared_ptr<CZQBancoSQL> banco;
+  CZQDadosDF_Erro erro;
+  ASSERT_EQ(CZQBancoSQL::Abre(Db(), banco, erro), S_OK);
+  CZQAcessoServidoresSQL servico(banco);
+  ASSERT_EQ(servico.GetAcessoConciliacao()->TravaConta(111), S_OK);
+  const std::vector<std::string> casa{"match", "--account", "111", "--lines", std::to_string(m_linhas[0]), "--entries",
+                                      "1"};
+  CZQConfiguracao::Global().Set("trava_conta_espera_s", "1");
+  const Resultado recusada = Roda(casa);
+  EXPECT_EQ(recusada.codigo, 1);
+  EXPECT_NE(recusada.erros.find("conta 111"), std::string::npos) << recusada.erros;
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM extrato WHERE conciliado = 'S'"), 0);
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM log_conciliacao"), 0);
+
+  CZQConfiguracao::Global().Set("trava_conta_espera_s", "30");
+  auto espera = std::async(std::launch::async, [&] { return Roda(casa); });
+  EXPECT_EQ(espera.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout) << "it waits while held";
+  EXPECT_EQ(servico.GetAcessoConciliacao()->LiberaConta(111), S_OK);
+  const Resultado feita = espera.get();
+  CZQConfiguracao::Global().Remove("trava_conta_espera_s");
+  EXPECT_EQ(feita.codigo, 0) << feita.erros;
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM extrato WHERE conciliado = 'S'"), 1);
 }
 
 // Undo: random matches and undos on the account keep every number balanced and every item
