@@ -182,6 +182,30 @@ void ContaNoPlano(const CLI::App& app, const Opcoes& o) {
 
 }  // namespace
 
+ZQCliArmazem::~ZQCliArmazem() {
+  if (m_banco) ZQRemoveArmazemSQL();
+}
+
+bool ZQCliArmazem::Abre(std::string conexao, bool somenteLeitura, std::ostream& erros) {
+  if (conexao.rfind("sqlite:", 0) == 0) {
+    std::string arquivo = conexao.substr(7);
+    arquivo = arquivo.substr(0, arquivo.find('?'));
+    std::error_code ec;
+    if (!std::filesystem::exists(arquivo, ec)) {
+      erros << "cl: o banco " << arquivo << " não existe; crie-o com \"cl init\"\n";
+      return false;
+    }
+    if (somenteLeitura && conexao.find('?') == std::string::npos) conexao += "?modo=leitura";
+  }
+  CZQDadosDF_Erro erro;
+  if (FAILED(ZQInstalaArmazemSQL(conexao, erro, &m_banco))) {
+    m_banco.reset();
+    erros << "cl: " << erro.GetTextoMostraMensagem().c_str() << "\n";
+    return false;
+  }
+  return true;
+}
+
 bool ZQCliLeData(const std::string& texto, const char* opcao, REG_ZQDMA& data, std::ostream& erros) {
   data = 0;
   if (ZQLeDataTexto(texto, data) && data != 0) return true;

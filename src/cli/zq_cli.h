@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -27,3 +28,23 @@ bool ZQCliLeData(const std::string& texto, const char* opcao, REG_ZQDMA& data, s
 // A period of two such dates whose end is not before its start.
 bool ZQCliLePeriodo(const std::string& de, const std::string& ate, REG_ZQDMA& inicio, REG_ZQDMA& fim,
                     std::ostream& erros);
+
+class CZQBancoSQL;
+
+// The store a command works on, installed as the process's servers while this lives. A
+// SQLite file that is not there is refused, naming "cl init", rather than created empty;
+// read-only opens it so (a command that only reads never writes).
+class ZQCliArmazem {
+ public:
+  ZQCliArmazem() = default;
+  ~ZQCliArmazem();
+  ZQCliArmazem(const ZQCliArmazem&) = delete;
+  ZQCliArmazem& operator=(const ZQCliArmazem&) = delete;
+
+  // False, with the reason written to `erros` as "cl: ...", when it cannot be opened.
+  bool Abre(std::string conexao, bool somenteLeitura, std::ostream& erros);
+  const std::shared_ptr<CZQBancoSQL>& Banco() const { return m_banco; }
+
+ private:
+  std::shared_ptr<CZQBancoSQL> m_banco;
+};

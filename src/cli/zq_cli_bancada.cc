@@ -176,24 +176,9 @@ int ZQComandosBancada::Executa(const std::string& conexao, std::ostream& saida, 
     erros << "cl: " << motivo.str() << "\n";
     return ZQ_CL_SAIDA_ARGUMENTOS;
   }
-  if (conexao.rfind("sqlite:", 0) == 0) {
-    std::string arquivo = conexao.substr(7);
-    arquivo = arquivo.substr(0, arquivo.find('?'));
-    std::error_code ec;
-    if (!std::filesystem::exists(arquivo, ec)) {
-      erros << "cl: o banco " << arquivo << " não existe; crie-o com \"cl init\"\n";
-      return ZQ_CL_SAIDA_FALHA;
-    }
-  }
-  CZQDadosDF_Erro erro;
-  std::shared_ptr<CZQBancoSQL> banco;
-  if (FAILED(ZQInstalaArmazemSQL(conexao, erro, &banco))) {
-    erros << "cl: " << erro.GetTextoMostraMensagem().c_str() << "\n";
-    return ZQ_CL_SAIDA_FALHA;
-  }
-  struct Remove {
-    ~Remove() { ZQRemoveArmazemSQL(); }
-  } remove;
+  ZQCliArmazem armazem;
+  if (!armazem.Abre(conexao, false, erros)) return ZQ_CL_SAIDA_FALHA;
+  const std::shared_ptr<CZQBancoSQL>& banco = armazem.Banco();
   CZQAcessoServidoresSQL hub(banco);
 
   if (m_desfaz->parsed()) {
@@ -229,6 +214,7 @@ int ZQComandosBancada::Executa(const std::string& conexao, std::ostream& saida, 
     return 0;
   }
   CLAbertos abertos;
+  CZQDadosDF_Erro erro;
   if (FAILED(CLLeAbertos(*hub.GetAcessoConciliacao(), m_conta, m_filial, de, ate, abertos, erro))) {
     erros << "cl: " << erro.GetTextoMostraMensagem().c_str() << "\n";
     return ZQ_CL_SAIDA_FALHA;

@@ -56,26 +56,9 @@ int ZQComandoExecucoes::Executa(const std::string& conexao, std::ostream& saida,
     erros << "cl: " << motivo.str() << "\n";
     return kSaidaArgumentos;
   }
-  std::string alvo = conexao;
-  if (alvo.rfind("sqlite:", 0) == 0) {
-    std::string arquivo = alvo.substr(7);
-    arquivo = arquivo.substr(0, arquivo.find('?'));
-    std::error_code ec;
-    if (!std::filesystem::exists(arquivo, ec)) {
-      erros << "cl: o banco " << arquivo << " não existe; crie-o com \"cl init\"\n";
-      return kSaidaFalha;
-    }
-    if (alvo.find('?') == std::string::npos) alvo += "?modo=leitura";
-  }
-  CZQDadosDF_Erro erro;
-  std::shared_ptr<CZQBancoSQL> banco;
-  if (FAILED(ZQInstalaArmazemSQL(alvo, erro, &banco))) {
-    erros << "cl: " << erro.GetTextoMostraMensagem().c_str() << "\n";
-    return kSaidaFalha;
-  }
-  struct Remove {
-    ~Remove() { ZQRemoveArmazemSQL(); }
-  } remove;
+  ZQCliArmazem armazem;
+  if (!armazem.Abre(conexao, true, erros)) return kSaidaFalha;
+  const std::shared_ptr<CZQBancoSQL>& banco = armazem.Banco();
   CZQAcessoServidoresSQL hub(banco);
   CZQAcessoConciliacao& conciliacao = *hub.GetAcessoConciliacao();
 
