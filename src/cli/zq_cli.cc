@@ -1,5 +1,6 @@
 #include "cli/zq_cli.h"
 #include "cli/zq_cli_bancada.h"
+#include "cli/zq_cli_comando.h"
 #include "cli/zq_cli_doutor.h"
 #include "cli/zq_cli_execucoes.h"
 #include "cli/zq_cli_historico.h"
@@ -245,21 +246,17 @@ int ZQExecutaCl(const std::vector<std::string>& argumentos, std::ostream& saida,
   extratos->add_flag("--reconciled", o.conciliados, "Somente as linhas conciliadas")->excludes(abertos);
 
   ZQComandosRegras regras;
-  regras.Registra(app);
   ZQComandoImportacao importacao;
-  importacao.Registra(app);
   ZQComandosValidacao validacao;
-  validacao.Registra(app);
   ZQComandoExecucoes execucoes;
-  execucoes.Registra(app);
   ZQComandoLancamento lancamento;
-  lancamento.Registra(app);
   ZQComandosBancada bancada;
-  bancada.Registra(app);
   ZQComandoDoutor doutor;
-  doutor.Registra(app);
   ZQComandoHistorico historico;
-  historico.Registra(app);
+  // In the order "cl --help" lists them.
+  const std::vector<ZQComandoCli*> grupos{&regras,   &importacao, &validacao, &execucoes,
+                                          &lancamento, &bancada,  &doutor,    &historico};
+  for (ZQComandoCli* grupo : grupos) grupo->Registra(app);
 
   // A misspelt command would otherwise read as a missing one: name it.
   for (size_t i = 1; i < argumentos.size(); ++i) {
@@ -271,9 +268,7 @@ int ZQExecutaCl(const std::vector<std::string>& argumentos, std::ostream& saida,
     if (a.empty() || a[0] == '-') continue;
     bool conhecido = false;
     for (const CLI::App* comando : {init, empresa, extratos}) conhecido = conhecido || comando->get_name() == a;
-    conhecido = conhecido || regras.Conhece(a) || importacao.Conhece(a) || validacao.Conhece(a) ||
-                execucoes.Conhece(a) || lancamento.Conhece(a) || bancada.Conhece(a) ||
-                doutor.Conhece(a) || historico.Conhece(a);
+    for (const ZQComandoCli* grupo : grupos) conhecido = conhecido || grupo->Conhece(a);
     if (!conhecido) {
       erros << "cl: comando desconhecido: \"" << a << "\" (veja cl --help)\n";
       return ZQ_CL_SAIDA_ARGUMENTOS;
@@ -297,14 +292,9 @@ int ZQExecutaCl(const std::vector<std::string>& argumentos, std::ostream& saida,
     if (*init) Init(o, saida);
     if (*empresa) CarregaEmpresa(o, saida);
     if (*extratos) Extratos(o, saida);
-    if (regras.Escolhido()) return regras.Executa(Conexao(o), saida, erros);
-    if (importacao.Escolhido()) return importacao.Executa(Conexao(o), saida, erros);
-    if (validacao.Escolhido()) return validacao.Executa(Conexao(o), saida, erros);
-    if (execucoes.Escolhido()) return execucoes.Executa(Conexao(o), saida, erros);
-    if (lancamento.Escolhido()) return lancamento.Executa(Conexao(o), saida, erros);
-    if (bancada.Escolhido()) return bancada.Executa(Conexao(o), saida, erros);
-    if (doutor.Escolhido()) return doutor.Executa(Conexao(o), saida, erros);
-    if (historico.Escolhido()) return historico.Executa(Conexao(o), saida, erros);
+    for (ZQComandoCli* grupo : grupos) {
+      if (grupo->Escolhido()) return grupo->Executa(Conexao(o), saida, erros);
+    }
   } catch (const Falha& f) {
     erros << "cl: " << f.texto << "\n";
     return f.codigo;

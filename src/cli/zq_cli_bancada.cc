@@ -129,10 +129,8 @@ void MostraSugestoes(const CLAbertos& a, const std::vector<CLSugestao>& sugestoe
 }  // namespace
 
 void ZQComandosBancada::Registra(CLI::App& app) {
-  m_abertos = app.add_subcommand("open",
-                                 "Mostra lado a lado as linhas de extrato e os "
-                                 "lançamentos em aberto de uma conta");
-  m_sugere = app.add_subcommand("suggest", "Sugere quais linhas e lançamentos em aberto de uma conta se conciliam");
+  m_abertos = Adiciona(app, "open", "Mostra lado a lado as linhas de extrato e os lançamentos em aberto de uma conta");
+  m_sugere = Adiciona(app, "suggest", "Sugere quais linhas e lançamentos em aberto de uma conta se conciliam");
   for (CLI::App* c : {m_abertos, m_sugere}) {
     c->add_option("--account", m_conta, "Conta bancária (ponteiro do plano de contas)")->required();
     c->add_option("--from", m_de, "Data inicial, DD/MM/AAAA")->required();
@@ -140,7 +138,7 @@ void ZQComandosBancada::Registra(CLI::App& app) {
     c->add_option("--branch", m_filial, "Somente a filial dada");
     c->add_flag("--json", m_json, "Saída em JSON, para scripts");
   }
-  m_concilia = app.add_subcommand("match", "Concilia à mão linhas de extrato com lançamentos de uma conta");
+  m_concilia = Adiciona(app, "match", "Concilia à mão linhas de extrato com lançamentos de uma conta");
   m_concilia->add_option("--account", m_conta, "Conta bancária (ponteiro do plano de contas)")->required();
   m_concilia->add_option("--lines", m_linhas, "Posições das linhas de extrato, separadas por vírgula")
       ->required()
@@ -151,22 +149,13 @@ void ZQComandosBancada::Registra(CLI::App& app) {
   m_concilia->add_option("--user", m_usuario, "Código do usuário que concilia (vai para o log)");
   m_concilia->add_option("--session", m_sessao, "Sessão do usuário (vai para o log)");
   m_concilia->add_flag("--json", m_json, "Saída em JSON, para scripts");
-  m_desfaz = app.add_subcommand("unmatch", "Desfaz uma conciliação da conta pelo número, automática ou manual");
+  m_desfaz = Adiciona(app, "unmatch", "Desfaz uma conciliação da conta pelo número, automática ou manual");
   m_desfaz->add_option("--account", m_conta, "Conta bancária (ponteiro do plano de contas)")->required();
   m_desfaz->add_option("--number", m_numero, "Número da conciliação")->required();
   m_desfaz->add_option("--reason", m_motivo, "Por que se desfaz (vai para o registro)")->required();
   m_desfaz->add_option("--user", m_usuario, "Código do usuário que desfaz (vai para o registro)");
   m_desfaz->add_option("--session", m_sessao, "Sessão do usuário (vai para o registro)");
   m_desfaz->add_flag("--json", m_json, "Saída em JSON, para scripts");
-}
-
-bool ZQComandosBancada::Conhece(const std::string& nome) const {
-  return nome == "open" || nome == "suggest" || nome == "match" || nome == "unmatch";
-}
-
-bool ZQComandosBancada::Escolhido() const {
-  return (m_abertos && m_abertos->parsed()) || (m_sugere && m_sugere->parsed()) ||
-         (m_concilia && m_concilia->parsed()) || (m_desfaz && m_desfaz->parsed());
 }
 
 int ZQComandosBancada::Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <CLI/CLI.hpp>
+#include "cli/zq_cli_comando.h"
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -22,12 +22,10 @@
 //   cl unmatch --account N --number N --reason TEXT [--user U] [--session S] [--json]
 //       undoes that reconciliation, automatic or manual: the marks go back to what
 //       they were, the logs stay, and an undo record keeps who, when and why.
-class ZQComandosBancada {
+class ZQComandosBancada : public ZQComandoCli {
  public:
-  void Registra(CLI::App& app);
-  bool Conhece(const std::string& nome) const;
-  bool Escolhido() const;
-  int Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros);
+  void Registra(CLI::App& app) override;
+  int Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros) override;
 
  private:
   CLI::App* m_abertos = nullptr;

@@ -214,14 +214,10 @@ void ConfereRede(Relatorio& r) {
 }  // namespace
 
 void ZQComandoDoutor::Registra(CLI::App& app) {
-  m_comando = app.add_subcommand(
+  m_comando = Adiciona(app, 
       "doctor", "Confere a instalação: configuração, diretórios, banco, mensagens, certificados (e a rede)");
   m_comando->add_flag("--network", m_rede, "Também resolve os endereços dos bancos e faz o aperto de mão TLS");
 }
-
-bool ZQComandoDoutor::Conhece(const std::string& nome) const { return m_comando && m_comando->get_name() == nome; }
-
-bool ZQComandoDoutor::Escolhido() const { return m_comando && m_comando->parsed(); }
 
 int ZQComandoDoutor::Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros) {
   Relatorio r(saida);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <CLI/CLI.hpp>
+#include "cli/zq_cli_comando.h"
 
 #include <ostream>
 #include <string>
@@ -13,12 +13,10 @@
 //       library, the certificates configured and, with --network, the banks' addresses
 //       (name resolution and a TLS handshake). One line per check; each problem says how
 //       to fix it. Exits 0 only when all is well, 1 otherwise.
-class ZQComandoDoutor {
+class ZQComandoDoutor : public ZQComandoCli {
  public:
-  void Registra(CLI::App& app);
-  bool Conhece(const std::string& nome) const;
-  bool Escolhido() const;
-  int Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros);
+  void Registra(CLI::App& app) override;
+  int Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros) override;
 
  private:
   CLI::App* m_comando = nullptr;

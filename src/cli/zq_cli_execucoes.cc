@@ -42,13 +42,9 @@ std::string Hora(REG_ZQDMAHMSUTC momento) {
 }  // namespace
 
 void ZQComandoExecucoes::Registra(CLI::App& app) {
-  m_comando = app.add_subcommand("executions", "Mostra as execuções do serviço de importação de extratos de um dia");
+  m_comando = Adiciona(app, "executions", "Mostra as execuções do serviço de importação de extratos de um dia");
   m_comando->add_option("--date", m_data, "Dia das execuções, DD/MM/AAAA")->required();
 }
-
-bool ZQComandoExecucoes::Conhece(const std::string& nome) const { return nome == "executions"; }
-
-bool ZQComandoExecucoes::Escolhido() const { return m_comando && m_comando->parsed(); }
 
 int ZQComandoExecucoes::Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros) {
   REG_ZQDMA dia = 0;

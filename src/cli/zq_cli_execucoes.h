@@ -1,6 +1,6 @@
 #pragma once
 
-#include <CLI/CLI.hpp>
+#include "cli/zq_cli_comando.h"
 
 #include <ostream>
 #include <string>
@@ -11,12 +11,10 @@
 //       every run of the import service stored for that day, in the order they ran,
 //       with each account's status, message and the statement lines it holds for the
 //       seven days the run asked for.
-class ZQComandoExecucoes {
+class ZQComandoExecucoes : public ZQComandoCli {
  public:
-  void Registra(CLI::App& app);
-  bool Conhece(const std::string& nome) const;
-  bool Escolhido() const;
-  int Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros);
+  void Registra(CLI::App& app) override;
+  int Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros) override;
 
  private:
   CLI::App* m_comando = nullptr;

@@ -52,14 +52,10 @@ struct Conciliacao {
 }  // namespace
 
 void ZQComandoHistorico::Registra(CLI::App& app) {
-  m_comando = app.add_subcommand("history", "Mostra as conciliações da conta, automáticas e manuais, e o que foi desfeito");
+  m_comando = Adiciona(app, "history", "Mostra as conciliações da conta, automáticas e manuais, e o que foi desfeito");
   m_comando->add_option("--account", m_conta, "Conta bancária (ponteiro do plano de contas)")->required();
   m_comando->add_flag("--json", m_json, "Saída em JSON, para scripts");
 }
-
-bool ZQComandoHistorico::Conhece(const std::string& nome) const { return m_comando && m_comando->get_name() == nome; }
-
-bool ZQComandoHistorico::Escolhido() const { return m_comando && m_comando->parsed(); }
 
 int ZQComandoHistorico::Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros) {
   std::string leitura = conexao;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <CLI/CLI.hpp>
+#include "cli/zq_cli_comando.h"
 
 #include <cstdint>
 #include <ostream>
@@ -13,12 +13,10 @@
 //       service, posting run) and manual alike, with its user, session, time and how many
 //       statement lines and treasury entries it holds; under each, its undo records
 //       (when, who, why). A number undone and never made again shows as undone.
-class ZQComandoHistorico {
+class ZQComandoHistorico : public ZQComandoCli {
  public:
-  void Registra(CLI::App& app);
-  bool Conhece(const std::string& nome) const;
-  bool Escolhido() const;
-  int Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros);
+  void Registra(CLI::App& app) override;
+  int Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros) override;
 
  private:
   CLI::App* m_comando = nullptr;

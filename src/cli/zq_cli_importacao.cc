@@ -60,17 +60,13 @@ int ValidaPedido(const CZQDadosCL_FiltroImportacaoExtrato& pedido, CZQProfilerEm
 }  // namespace
 
 void ZQComandoImportacao::Registra(CLI::App& app) {
-  m_importa = app.add_subcommand("import", "Importa o extrato online de uma conta num período");
+  m_importa = Adiciona(app, "import", "Importa o extrato online de uma conta num período");
   m_importa->add_option("--account", m_conta, "Conta bancária (ponteiro do plano de contas)")->required();
   m_importa->add_option("--from", m_de, "Data inicial, DD/MM/AAAA")->required();
   m_importa->add_option("--to", m_ate, "Data final, DD/MM/AAAA")->required();
   m_importa->add_option("--branch", m_filial, "Filial da importação (padrão: 1)");
   m_importa->add_flag("--no-duplicate-check", m_semDuplicidade, "Não compara com as linhas já importadas");
 }
-
-bool ZQComandoImportacao::Conhece(const std::string& nome) const { return m_importa && m_importa->get_name() == nome; }
-
-bool ZQComandoImportacao::Escolhido() const { return m_importa && m_importa->parsed(); }
 
 int ZQComandoImportacao::Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros) {
   REG_ZQDMA de = 0, ate = 0;

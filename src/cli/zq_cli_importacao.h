@@ -1,6 +1,6 @@
 #pragma once
 
-#include <CLI/CLI.hpp>
+#include "cli/zq_cli_comando.h"
 
 #include <cstdint>
 #include <ostream>
@@ -12,12 +12,10 @@
 //       fetches the account's statement from its online source (or the test-mode files of
 //       the installation directory), validates every line, stores the new ones, draws the
 //       progress on a terminal and names the report of the rejected lines.
-class ZQComandoImportacao {
+class ZQComandoImportacao : public ZQComandoCli {
  public:
-  void Registra(CLI::App& app);
-  bool Conhece(const std::string& nome) const;
-  bool Escolhido() const;
-  int Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros);
+  void Registra(CLI::App& app) override;
+  int Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros) override;
 
  private:
   CLI::App* m_importa = nullptr;

@@ -23,23 +23,15 @@ long long Conta(CZQBancoSQL& banco, const std::string& consulta) {
 }  // namespace
 
 void ZQComandoLancamento::Registra(CLI::App& app) {
-  m_comando = app.add_subcommand("post", "Gera os lançamentos automáticos de uma conta pelas regras e concilia");
+  m_comando = Adiciona(app, "post", "Gera os lançamentos automáticos de uma conta pelas regras e concilia");
   m_comando->add_option("--account", m_conta, "Conta bancária (ponteiro do plano de contas)")->required();
   m_comando->add_option("--from", m_de, "Data inicial, DD/MM/AAAA")->required();
   m_comando->add_option("--to", m_ate, "Data final, DD/MM/AAAA")->required();
   m_comando->add_option("--branch", m_filial, "Filial (1 se omitida)");
   m_comando->add_flag("--silent", m_silencioso, "Sem perguntas: lançamentos idênticos na tesouraria são ignorados");
-  m_logs = app.add_subcommand("reconciliation-logs", "Lista os logs de conciliação gravados pelo lançamento automático");
+  m_logs = Adiciona(app, "reconciliation-logs", "Lista os logs de conciliação gravados pelo lançamento automático");
   m_logs->add_option("--account", m_conta, "Conta bancária (ponteiro do plano de contas)")->required();
   m_logs->add_option("--number", m_numero, "Somente o número de conciliação dado");
-}
-
-bool ZQComandoLancamento::Conhece(const std::string& nome) const {
-  return nome == "post" || nome == "reconciliation-logs";
-}
-
-bool ZQComandoLancamento::Escolhido() const {
-  return (m_comando && m_comando->parsed()) || (m_logs && m_logs->parsed());
 }
 
 int ZQComandoLancamento::ExecutaLogs(const std::string& conexao, std::ostream& saida, std::ostream& erros) {

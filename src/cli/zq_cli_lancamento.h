@@ -1,6 +1,6 @@
 #pragma once
 
-#include <CLI/CLI.hpp>
+#include "cli/zq_cli_comando.h"
 
 #include <cstdint>
 #include <ostream>
@@ -16,13 +16,10 @@
 //   cl reconciliation-logs --account N [--number K]
 //       the reconciliation logs the posting wrote for the account: per reconciliation
 //       number, its statement lines and treasury entries.
-class ZQComandoLancamento {
+class ZQComandoLancamento : public ZQComandoCli {
  public:
-  void Registra(CLI::App& app);
-  bool Conhece(const std::string& nome) const;
-  bool Escolhido() const;
-  // Runs over the store `conexao` names; returns the exit code.
-  int Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros);
+  void Registra(CLI::App& app) override;
+  int Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros) override;
 
  private:
   int ExecutaLogs(const std::string& conexao, std::ostream& saida, std::ostream& erros);

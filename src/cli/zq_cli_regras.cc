@@ -166,20 +166,25 @@ char Natureza(const std::string& texto) {
               kSaidaArgumentos};
 }
 
+// The stored statement line at a position.
+CZQDadosCL_Extrato LeLinha(Armazem& armazem, long long posicao) {
+  CZQDadosCL_FiltroExtrato filtro;
+  CZQVector<uint32_t> posicoes;
+  posicoes.Add(static_cast<uint32_t>(posicao));
+  CZQVector<CZQDadosCL_Extrato> linhas;
+  CZQAcessoConciliacao& conciliacao = *armazem.Hub().GetAcessoConciliacao();
+  if (FAILED(conciliacao.BuscaRegistrosMovimentoExtrato(filtro, posicoes, linhas))) {
+    throw Falha{Texto(*conciliacao.GetErro())};
+  }
+  if (linhas.IsEmpty()) throw Falha{"não há linha de extrato na posição " + std::to_string(posicao)};
+  return linhas[0];
+}
+
 void Explica(uint32_t contaDada, long long posicao, const std::string& historico, const std::string& codigo,
              const std::string& natureza, Armazem& armazem, std::ostream& saida) {
   CZQDadosCL_Extrato linha;
   if (posicao >= 0) {
-    CZQDadosCL_FiltroExtrato filtro;
-    CZQVector<uint32_t> posicoes;
-    posicoes.Add(static_cast<uint32_t>(posicao));
-    CZQVector<CZQDadosCL_Extrato> linhas;
-    CZQAcessoConciliacao& conciliacao = *armazem.Hub().GetAcessoConciliacao();
-    if (FAILED(conciliacao.BuscaRegistrosMovimentoExtrato(filtro, posicoes, linhas))) {
-      throw Falha{Texto(*conciliacao.GetErro())};
-    }
-    if (linhas.IsEmpty()) throw Falha{"não há linha de extrato na posição " + std::to_string(posicao)};
-    linha = linhas[0];
+    linha = LeLinha(armazem, posicao);
   } else {
     linha.SetConta(contaDada).SetHistBco(CZQString(historico)).SetCodigoMvtoBco(CZQString(codigo)).SetNatureza(
         Natureza(natureza));
@@ -244,16 +249,7 @@ std::string Corta(const std::string& texto, std::size_t bytes) {
 int ZQComandosRegras::RegraDaLinha(const std::string& conexao, std::ostream& saida) {
   Armazem armazem(conexao, true);
   CZQBancoSQL& banco = armazem.Banco();
-  CZQDadosCL_FiltroExtrato filtro;
-  CZQVector<uint32_t> posicoes;
-  posicoes.Add(static_cast<uint32_t>(m_linha));
-  CZQVector<CZQDadosCL_Extrato> linhas;
-  CZQAcessoConciliacao& conciliacao = *armazem.Hub().GetAcessoConciliacao();
-  if (FAILED(conciliacao.BuscaRegistrosMovimentoExtrato(filtro, posicoes, linhas))) {
-    throw Falha{Texto(*conciliacao.GetErro())};
-  }
-  if (linhas.IsEmpty()) throw Falha{"não há linha de extrato na posição " + std::to_string(m_linha)};
-  const CZQDadosCL_Extrato& linha = linhas[0];
+  const CZQDadosCL_Extrato linha = LeLinha(armazem, m_linha);
   const std::string codigo = linha.GetCodigoMvtoBco().c_str();
   const std::string historicoLinha = linha.GetHistBco().c_str();
   const bool porCodigo = m_por.empty() ? !codigo.empty() : m_por == "code";
@@ -331,10 +327,10 @@ int ZQComandosRegras::RegraDaLinha(const std::string& conexao, std::ostream& sai
 }
 
 void ZQComandosRegras::Registra(CLI::App& app) {
-  m_regras = app.add_subcommand("rules", "Lista as regras de lançamento automático que servem a uma conta");
+  m_regras = Adiciona(app, "rules", "Lista as regras de lançamento automático que servem a uma conta");
   m_regras->add_option("--account", m_conta, "Conta bancária (ponteiro do plano de contas)")->required();
 
-  m_explica = app.add_subcommand("explain-rule",
+  m_explica = Adiciona(app, "explain-rule",
                                  "Mostra qual regra uma linha de extrato acha, por qual chave, no lançamento e no teste");
   m_explica->add_option("--account", m_conta, "Conta conciliada (padrão: a conta da linha dada por --line)");
   CLI::Option* linha = m_explica->add_option("--line", m_linha, "Posição de uma linha de extrato gravada");
@@ -343,7 +339,7 @@ void ZQComandosRegras::Registra(CLI::App& app) {
   m_explica->add_option("--sign", m_natureza, "Natureza: + (crédito, padrão) ou - (débito)")->excludes(linha);
   historico->excludes(linha);
 
-  m_daLinha = app.add_subcommand("rule-from-line",
+  m_daLinha = Adiciona(app, "rule-from-line",
                                  "Faz de uma linha de extrato uma regra de lançamento, mostrada antes de gravar");
   m_daLinha->add_option("--line", m_linha, "Posição da linha de extrato")->required();
   m_daLinha->add_option("--by", m_por, "Chave da regra: code (o código de movimento) ou history (o histórico)")
@@ -364,15 +360,6 @@ void ZQComandosRegras::Registra(CLI::App& app) {
   m_daLinha->add_option("--history", m_historicoPadrao, "Histórico padrão do lançamento (padrão: nenhum)");
   m_daLinha->add_flag("--all-accounts", m_todasContas, "Regra de todas as contas (padrão: só a conta da linha)");
   m_daLinha->add_flag("--save", m_salvar, "Grava a regra (sem isto, só mostra o que ela faria)");
-}
-
-bool ZQComandosRegras::Conhece(const std::string& nome) const {
-  return (m_regras && m_regras->get_name() == nome) || (m_explica && m_explica->get_name() == nome) ||
-         (m_daLinha && m_daLinha->get_name() == nome);
-}
-
-bool ZQComandosRegras::Escolhido() const {
-  return (m_regras && *m_regras) || (m_explica && *m_explica) || (m_daLinha && *m_daLinha);
 }
 
 int ZQComandosRegras::Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros) {

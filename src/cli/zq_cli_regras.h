@@ -1,6 +1,6 @@
 #pragma once
 
-#include <CLI/CLI.hpp>
+#include "cli/zq_cli_comando.h"
 
 #include <cstdint>
 #include <functional>
@@ -21,16 +21,10 @@
 //       a posting rule made from a stored line (its movement code, or the start of its
 //       history), of the line's account or of all; shown with what explain-rule would say
 //       of the line, and saved only with --save and only when the line would find it.
-class ZQComandosRegras {
+class ZQComandosRegras : public ZQComandoCli {
  public:
-  // Adds the commands to the tool.
-  void Registra(CLI::App& app);
-  // Whether `nome` is one of these commands.
-  bool Conhece(const std::string& nome) const;
-  // Whether the parsed command line chose one of these commands.
-  bool Escolhido() const;
-  // Runs the chosen command over the store `conexao` names; returns the exit code.
-  int Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros);
+  void Registra(CLI::App& app) override;
+  int Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros) override;
 
  private:
   CLI::App* m_regras = nullptr;

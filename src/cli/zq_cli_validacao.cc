@@ -230,7 +230,7 @@ int ValidaConfiguracaoServico(const std::string& arquivo, const char* secao,
 }  // namespace
 
 void ZQComandosValidacao::Registra(CLI::App& app) {
-  m_pedido = app.add_subcommand("validate-import", "Valida um pedido de importação de extrato, como a tela antes de gravar");
+  m_pedido = Adiciona(app, "validate-import", "Valida um pedido de importação de extrato, como a tela antes de gravar");
   m_pedido->add_option("--from", m_de, "Data inicial, DD/MM/AAAA")->required();
   m_pedido->add_option("--to", m_ate, "Data final, DD/MM/AAAA")->required();
   m_pedido->add_option("--account", m_conta, "Conta bancária (ponteiro do plano de contas; padrão: nenhuma)");
@@ -239,20 +239,12 @@ void ZQComandosValidacao::Registra(CLI::App& app) {
                        "Layout: o nome, ou a posição do cadastro (padrão sem --file: \"Importação Online\")");
   m_pedido->add_option("--file", m_arquivo, "Arquivo do extrato, numa importação por arquivo");
 
-  m_configuracao = app.add_subcommand("validate-config", "Valida a configuração de um serviço, como a tela antes de gravar");
+  m_configuracao = Adiciona(app, "validate-config", "Valida a configuração de um serviço, como a tela antes de gravar");
   m_configuracao->add_option("servico", m_servico, "O serviço: importacao ou conciliacao")
       ->required()
       ->check(CLI::IsMember({std::string(kServicoImportacao), std::string(kServicoConciliacao)}));
   m_configuracao->add_option("--file", m_arquivoConfiguracao,
                              "Configuração em JSON ({\"regras\": [...]} ou o arquivo da empresa); padrão: a gravada");
-}
-
-bool ZQComandosValidacao::Conhece(const std::string& nome) const {
-  return (m_pedido && m_pedido->get_name() == nome) || (m_configuracao && m_configuracao->get_name() == nome);
-}
-
-bool ZQComandosValidacao::Escolhido() const {
-  return (m_pedido && m_pedido->parsed()) || (m_configuracao && m_configuracao->parsed());
 }
 
 int ZQComandosValidacao::Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros) {

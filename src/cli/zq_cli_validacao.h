@@ -1,6 +1,6 @@
 #pragma once
 
-#include <CLI/CLI.hpp>
+#include "cli/zq_cli_comando.h"
 
 #include <cstdint>
 #include <ostream>
@@ -21,12 +21,10 @@
 // A valid record prints a line saying so and exits with 0. A refusal prints the
 // warning's text, as the screen would show it, and exits with ZQ_CL_SAIDA_RECUSA; a
 // failed read of the servers goes to the error stream with ZQ_CL_SAIDA_FALHA.
-class ZQComandosValidacao {
+class ZQComandosValidacao : public ZQComandoCli {
  public:
-  void Registra(CLI::App& app);
-  bool Conhece(const std::string& nome) const;
-  bool Escolhido() const;
-  int Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros);
+  void Registra(CLI::App& app) override;
+  int Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros) override;
 
  private:
   int ValidaPedido(std::ostream& saida, std::ostream& erros);
