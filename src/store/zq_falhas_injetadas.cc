@@ -31,7 +31,8 @@ const std::vector<std::string>& CZQFalhasInjetadas::Operacoes() {
   static const std::vector<std::string> operacoes = {
       // reconciliation area
       "LeBufferMestre", "BuscaPonteirosMovimentoExtrato", "BuscaRegistrosMovimentoExtrato", "GravaExtrato",
-      "ProcessaConciliacaoAutomatica", "BuscaConciliacao", "GetUltimoNrConciliacao", "GetChave",
+      "ProcessaConciliacaoAutomatica", "BuscaConciliacao", "ConciliaManual", "DesfazConciliacao",
+      "GetUltimoNrConciliacao", "GetChave",
       "SalvaArqNumConciliacao", "LeConfiguracaoServicoImportacaoExtratos", "LeConfiguracaoConciliacaoTesourariaBanco",
       "GravaExecucaoConciliacaoTesourariaBanco", "LePonteirosExecucaoConciliacaoTesourariaBanco",
       "BuscaPonteirosExecucaoConciliacaoTesourariaBanco", "GravaExecucaoServicoImportacaoExtratos",
@@ -286,11 +287,13 @@ class CZQConciliacaoFalhas : public TZQAreaFalhas<CZQAcessoConciliacao> {
   }
   HRESULT ConciliaManual(uint32_t conta, const CZQVector<uint32_t>& linhas, const CZQVector<uint32_t>& entradas,
                          uint16_t usuario, uint32_t sessao, uint32_t& numero) override {
-    return m_interna->ConciliaManual(conta, linhas, entradas, usuario, sessao, numero);
+    return Chama("ConciliaManual",
+                 [&] { return m_interna->ConciliaManual(conta, linhas, entradas, usuario, sessao, numero); });
   }
   HRESULT DesfazConciliacao(uint32_t conta, uint32_t numero, uint16_t usuario, uint32_t sessao,
                             const CZQString& motivo) override {
-    return m_interna->DesfazConciliacao(conta, numero, usuario, sessao, motivo);
+    return Chama("DesfazConciliacao",
+                 [&] { return m_interna->DesfazConciliacao(conta, numero, usuario, sessao, motivo); });
   }
   HRESULT GetUltimoNrConciliacao(uint32_t conta, uint32_t& numero) override {
     return Chama("GetUltimoNrConciliacao", [&] { return m_interna->GetUltimoNrConciliacao(conta, numero); });

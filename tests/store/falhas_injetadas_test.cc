@@ -329,6 +329,15 @@ const std::map<std::string, Operacao>& Tabela() {
       {"SetGerencialTes",
        {[](auto& h) { return ComIntegracao(h, [](IZQDF_IntegracaoTransacao& t) { return t.SetGerencialTes(0, nullptr); }); },
         nullptr}},
+      {"ConciliaManual",
+       {[](auto& h) {
+          uint32_t numero = 0;
+          return h.GetAcessoConciliacao()->ConciliaManual(111, CZQVector<uint32_t>{1}, CZQVector<uint32_t>{1}, 0, 0,
+                                                          numero);
+        },
+        EC}},
+      {"DesfazConciliacao",
+       {[](auto& h) { return h.GetAcessoConciliacao()->DesfazConciliacao(111, 1, 0, 0, CZQString("teste")); }, EC}},
       {"TravaConta", {[](auto& h) { return h.GetAcessoConciliacao()->TravaConta(111); }, EC}},
       {"LiberaConta", {[](auto& h) { return h.GetAcessoConciliacao()->LiberaConta(111); }, EC}},
       {"GravaIntegracao",
