@@ -1,5 +1,7 @@
 #include "cli/zq_cli_regras.h"
 
+#include <nlohmann/json.hpp>
+
 #include <filesystem>
 #include <memory>
 #include <sstream>
@@ -307,22 +309,31 @@ int ZQComandosRegras::RegraDaLinha(const std::string& conexao, std::ostream& sai
       soci::use(posicao), soci::use(codigoRegra), soci::use(historico), soci::use(transacaoRegra), soci::use(forma),
       soci::use(contabilSaida), soci::use(hist), soci::use(formaSaida), soci::use(contabilEntrada),
       soci::use(classif), soci::use(contra), soci::use(conta);
-  saida << "Regra " << indice << (m_salvar ? " gravada" : " proposta") << ": "
-        << (porCodigo ? "código " + Aspas(codigo) : "histórico " + Aspas(historico)) << ", "
-        << (conta == 0 ? std::string("todas as contas") : "conta " + std::to_string(conta)) << ", contrapartida "
-        << contra << ", transação " << transacaoRegra << "\n";
   std::ostringstream explicacao;
   Explica(0, m_linha, "", "", "+", armazem, explicacao);
-  saida << explicacao.str();
   const bool achada = explicacao.str().find("Lançamento: regra " + std::to_string(indice) + " ") != std::string::npos;
-  if (!achada) {
-    throw Falha{"a linha não acharia a nova regra no lançamento (veja acima qual ela acha); nada foi gravado"};
-  }
-  if (m_salvar) {
-    transacao.Confirma();
+  const bool gravada = achada && m_salvar;
+  if (m_json) {
+    nlohmann::json linhas = nlohmann::json::array();
+    std::istringstream texto(explicacao.str());
+    for (std::string l; std::getline(texto, l);) linhas.push_back(l);
+    saida << nlohmann::json{{"rule", indice},       {"saved", gravada},      {"found", achada},
+                            {"account", conta},     {"code", codigoRegra},   {"history", historico},
+                            {"counter_account", contra}, {"transaction", transacaoRegra}, {"explanation", linhas}}
+                 .dump()
+          << "\n";
   } else {
-    saida << "Nada foi gravado: repita com --save para gravar a regra.\n";
+    saida << "Regra " << indice << (m_salvar ? " gravada" : " proposta") << ": "
+          << (porCodigo ? "código " + Aspas(codigo) : "histórico " + Aspas(historico)) << ", "
+          << (conta == 0 ? std::string("todas as contas") : "conta " + std::to_string(conta)) << ", contrapartida "
+          << contra << ", transação " << transacaoRegra << "\n"
+          << explicacao.str();
+    if (achada && !m_salvar) saida << "Nada foi gravado: repita com --save para gravar a regra.\n";
   }
+  if (!achada) {
+    throw Falha{"a linha não acharia a nova regra no lançamento (veja qual ela acha); nada foi gravado"};
+  }
+  if (gravada) transacao.Confirma();
   return 0;
 }
 
@@ -360,6 +371,7 @@ void ZQComandosRegras::Registra(CLI::App& app) {
   m_daLinha->add_option("--history", m_historicoPadrao, "Histórico padrão do lançamento (padrão: nenhum)");
   m_daLinha->add_flag("--all-accounts", m_todasContas, "Regra de todas as contas (padrão: só a conta da linha)");
   m_daLinha->add_flag("--save", m_salvar, "Grava a regra (sem isto, só mostra o que ela faria)");
+  m_daLinha->add_flag("--json", m_json, "Saída em JSON, para scripts");
 }
 
 int ZQComandosRegras::Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros) {

@@ -17,7 +17,7 @@
 //       in the posting run and in the test that comes before it;
 //   cl rule-from-line --line P --transaction T --counter-account A --accounting C --payment-form F
 //                     [--by code|history] [--history-prefix TEXTO] [--classification A]
-//                     [--history H] [--all-accounts] [--save]
+//                     [--history H] [--all-accounts] [--save] [--json]
 //       a posting rule made from a stored line (its movement code, or the start of its
 //       history), of the line's account or of all; shown with what explain-rule would say
 //       of the line, and saved only with --save and only when the line would find it.
@@ -33,7 +33,7 @@ class ZQComandosRegras : public ZQComandoCli {
   std::string m_por, m_prefixo;
   long long m_transacao = 0, m_contrapartida = 0, m_contabil = 0, m_classificacao = 0, m_historicoPadrao = 0,
             m_forma = 0;
-  bool m_todasContas = false, m_salvar = false;
+  bool m_todasContas = false, m_salvar = false, m_json = false;
 
   int RegraDaLinha(const std::string& conexao, std::ostream& saida);
   uint32_t m_conta = 0;
