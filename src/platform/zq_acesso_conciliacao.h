@@ -54,7 +54,8 @@ class CZQAcessoConciliacao {
   // lines and treasury entries at the positions given take one new reconciliation
   // number of the account, marked 'M' on both sides, and one log naming the user and
   // session. Refused, changing nothing, when an item is missing, of another account,
-  // already reconciled or dated inside the locked period, or when the signed totals of
+  // already reconciled or dated inside the locked period (up to the movement lock date, or
+  // in the accounting period's blocked month or before it), or when the signed totals of
   // the two sides differ (the message shows them and the difference).
   virtual HRESULT ConciliaManual(uint32_t conta, const CZQVector<uint32_t>& linhas, const CZQVector<uint32_t>& entradas,
                                  uint16_t usuario, uint32_t sessao, uint32_t& numero) = 0;
@@ -63,8 +64,8 @@ class CZQAcessoConciliacao {
   // had before a manual match (the open mark 'N' and no number after an automatic one);
   // the logs stay and one undo record names the user, session, time and reason. Refused,
   // changing nothing, when no item carries the number (the text says whether it was
-  // already undone) or an item is dated inside the locked period. The number is not
-  // given again.
+  // already undone) or an item is dated inside the locked period, as for the match. The
+  // number is not given again.
   virtual HRESULT DesfazConciliacao(uint32_t conta, uint32_t numero, uint16_t usuario, uint32_t sessao,
                                     const CZQString& motivo) = 0;
 

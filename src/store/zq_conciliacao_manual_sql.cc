@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "frame/zq_currency.h"
+#include "frame/zq_data.h"
 #include "frame/zq_relogio.h"
 #include "platform/zq_componentes_lancamento.h"
 #include "store/zq_acesso_sql.h"
@@ -34,10 +35,32 @@ std::string Valor(tagCY valor) { return CZQCurrencyEx::FormataValor(valor, 2).st
 
 [[noreturn]] void Recusa(const std::string& motivo) { throw CZQExcecaoSQL(ZQ_E_SQL_INVALIDO, motivo); }
 
-void ConfereData(REG_ZQDMA data, REG_ZQDMA bloqueio, const std::string& item) {
-  if (bloqueio != 0 && data <= bloqueio) {
+// What closes a date to a change by hand: the movement lock date, and the accounting
+// period's blocked month (that month and every one before it).
+struct Bloqueios {
+  REG_ZQDMA movimento = 0;
+  CZQMa mes;
+};
+
+Bloqueios LeBloqueios(soci::session& sql) {
+  Bloqueios b;
+  long long lido = 0;
+  sql << "SELECT data_bloqueio_movimentacao FROM mestre_cl WHERE id = 1", soci::into(lido);
+  if (sql.got_data()) b.movimento = Cabe<REG_ZQDMA>(lido, "mestre_cl.data_bloqueio_movimentacao");
+  lido = 0;
+  sql << "SELECT mes_bloqueio FROM periodo_contabil WHERE id = 1", soci::into(lido);
+  if (sql.got_data()) b.mes = CZQMa(Cabe<uint16_t>(lido, "periodo_contabil.mes_bloqueio"));
+  return b;
+}
+
+void ConfereData(REG_ZQDMA data, const Bloqueios& bloqueios, const std::string& item) {
+  if (bloqueios.movimento != 0 && data <= bloqueios.movimento) {
     Recusa(item + ", de " + ZQDataTexto(data) + ", está no período bloqueado (movimentação bloqueada até " +
-           ZQDataTexto(bloqueio) + ")");
+           ZQDataTexto(bloqueios.movimento) + ")");
+  }
+  if (!bloqueios.mes.EhVazio() && CZQMa(CZQDma(data)) <= bloqueios.mes) {
+    Recusa(item + ", de " + ZQDataTexto(data) + ", está num mês bloqueado (meses bloqueados até " +
+           ZQDataTexto(bloqueios.mes.GetUltimoDia().GetDma()).substr(3) + ")");
   }
 }
 
@@ -61,10 +84,7 @@ HRESULT CZQAcessoConciliacaoSQL::ConciliaManual(uint32_t conta, const CZQVector<
       Recusa("uma linha ou um lançamento foi dado mais de uma vez");
 
     CZQTransacaoSQL transacao(Banco());
-    long long bloqueioLido = 0;
-    sql << "SELECT data_bloqueio_movimentacao FROM mestre_cl WHERE id = 1", soci::into(bloqueioLido);
-    const REG_ZQDMA bloqueio =
-        sql.got_data() ? Cabe<REG_ZQDMA>(bloqueioLido, "mestre_cl.data_bloqueio_movimentacao") : 0;
+    const Bloqueios bloqueio = LeBloqueios(sql);
 
     ZQLogConciliacao log;
     log.iTipoChaves = 0;
@@ -174,10 +194,8 @@ HRESULT CZQAcessoConciliacaoSQL::DesfazConciliacao(uint32_t conta, uint32_t nume
     ZQCompletaIntegracoesPendentes(Banco(), conta);
     soci::session& sql = Banco().Sessao();
     CZQTransacaoSQL transacao(Banco());
-    long long bloqueioLido = 0, cc = conta, n = numero;
-    sql << "SELECT data_bloqueio_movimentacao FROM mestre_cl WHERE id = 1", soci::into(bloqueioLido);
-    const REG_ZQDMA bloqueio =
-        sql.got_data() ? Cabe<REG_ZQDMA>(bloqueioLido, "mestre_cl.data_bloqueio_movimentacao") : 0;
+    long long cc = conta, n = numero;
+    const Bloqueios bloqueio = LeBloqueios(sql);
 
     // The marks to put back: what a manual match saw before, else the open mark.
     struct Anterior {

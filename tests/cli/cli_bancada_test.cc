@@ -82,6 +82,7 @@ struct CasoMatch {
   int codigo;
   const char* texto;  // in the output when it passes, in the errors when refused
   const char* abertosDepois;
+  uint16_t mesBloqueado = 0;  // the accounting period's blocked month, when set
 };
 
 class ClMatchTest : public ClBancadaTest, public ::testing::WithParamInterface<CasoMatch> {};
@@ -89,6 +90,7 @@ class ClMatchTest : public ClBancadaTest, public ::testing::WithParamInterface<C
 TEST_P(ClMatchTest, MatchesOrRefusesWholly) {
   const CasoMatch& c = GetParam();
   if (c.bloqueio) Escalar("UPDATE mestre_cl SET data_bloqueio_movimentacao = " + std::to_string(c.bloqueio));
+  if (c.mesBloqueado) Escalar("UPDATE periodo_contabil SET mes_bloqueio = " + std::to_string(c.mesBloqueado));
   std::string linhas;
   for (int i : c.linhas) linhas += (linhas.empty() ? "" : ",") + std::to_string(m_linhas[i]);
   Resultado r =
@@ -110,6 +112,10 @@ INSTANTIATE_TEST_SUITE_P(
         CasoMatch{"TotalsDiffer", {0}, "2", 0, 1, "linhas 500,00, lançamentos -120,00, diferença 620,00", "2 linhas"},
         CasoMatch{"AnotherAccount", {2}, "1", 0, 1, "é da conta 113", "2 linhas"},
         CasoMatch{"LockedPeriod", {0}, "1", Dia(2, 12, 2026), 1, "período bloqueado", "2 linhas"},
+        CasoMatch{"LockedMonth", {0}, "1", 0, 1, "está num mês bloqueado (meses bloqueados até 12/2026)", "2 linhas",
+                  CZQMa(12, 2026).GetMa()},
+        CasoMatch{"MonthBeforeTheLockedOneIsOpen", {0}, "1", 0, 0, "conciliação número 1", "1 linha",
+                  CZQMa(11, 2026).GetMa()},
         CasoMatch{"UnknownEntry", {0}, "99", 0, 1, "99 não existe", "2 linhas"}),
     [](const auto& info) { return std::string(info.param.nome); });
 
@@ -313,6 +319,14 @@ INSTANTIATE_TEST_SUITE_P(
                       return std::string("1");
                     },
                     {"--reason", "x"}, 1, "período bloqueado"},
+        CasoUnmatch{"LockedMonth",
+                    [](ClUnmatchTest& t) {
+                      CasamentoUm(t);
+                      t.Escalar("UPDATE periodo_contabil SET mes_bloqueio = " +
+                                std::to_string(CZQMa(12, 2026).GetMa()));
+                      return std::string("1");
+                    },
+                    {"--reason", "x"}, 1, "mês bloqueado"},
         CasoUnmatch{"NoReason", CasamentoUm, {"--reason", ""}, 2, "--reason"},
         CasoUnmatch{"ReasonMissing", CasamentoUm, {}, 2, "--reason"}),
     [](const auto& info) { return std::string(info.param.nome); });
