@@ -187,13 +187,13 @@ ZQCliArmazem::~ZQCliArmazem() {
   if (m_banco) ZQRemoveArmazemSQL();
 }
 
-bool ZQCliArmazem::Abre(std::string conexao, bool somenteLeitura, std::ostream& erros) {
+bool ZQCliArmazem::Abre(std::string conexao, bool somenteLeitura, std::string& motivo) {
   if (conexao.rfind("sqlite:", 0) == 0) {
     std::string arquivo = conexao.substr(7);
     arquivo = arquivo.substr(0, arquivo.find('?'));
     std::error_code ec;
     if (!std::filesystem::exists(arquivo, ec)) {
-      erros << "cl: o banco " << arquivo << " não existe; crie-o com \"cl init\"\n";
+      motivo = "o banco " + arquivo + " não existe; crie-o com \"cl init\"";
       return false;
     }
     if (somenteLeitura && conexao.find('?') == std::string::npos) conexao += "?modo=leitura";
@@ -201,10 +201,17 @@ bool ZQCliArmazem::Abre(std::string conexao, bool somenteLeitura, std::ostream& 
   CZQDadosDF_Erro erro;
   if (FAILED(ZQInstalaArmazemSQL(conexao, erro, &m_banco))) {
     m_banco.reset();
-    erros << "cl: " << erro.GetTextoMostraMensagem().c_str() << "\n";
+    motivo = erro.GetTextoMostraMensagem().c_str();
     return false;
   }
   return true;
+}
+
+bool ZQCliArmazem::Abre(const std::string& conexao, bool somenteLeitura, std::ostream& erros) {
+  std::string motivo;
+  if (Abre(conexao, somenteLeitura, motivo)) return true;
+  erros << "cl: " << motivo << "\n";
+  return false;
 }
 
 bool ZQCliLeData(const std::string& texto, const char* opcao, REG_ZQDMA& data, std::ostream& erros) {

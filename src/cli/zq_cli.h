@@ -41,8 +41,10 @@ class ZQCliArmazem {
   ZQCliArmazem(const ZQCliArmazem&) = delete;
   ZQCliArmazem& operator=(const ZQCliArmazem&) = delete;
 
-  // False, with the reason written to `erros` as "cl: ...", when it cannot be opened.
-  bool Abre(std::string conexao, bool somenteLeitura, std::ostream& erros);
+  // False, with the reason in `motivo`, when it cannot be opened.
+  bool Abre(std::string conexao, bool somenteLeitura, std::string& motivo);
+  // As above, the reason written to `erros` as "cl: ...".
+  bool Abre(const std::string& conexao, bool somenteLeitura, std::ostream& erros);
   const std::shared_ptr<CZQBancoSQL>& Banco() const { return m_banco; }
 
  private:

@@ -2,12 +2,12 @@
 
 #include <nlohmann/json.hpp>
 
-#include <filesystem>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "cli/zq_cli.h"
 #include "posting/cl_conciliacao_lanca_auto.h"
 #include "store/zq_acesso_sql.h"
 #include "store/zq_banco_sql.h"
@@ -51,24 +51,13 @@ std::string Ajusta(std::string texto, std::size_t largura, bool direita = false)
 // The store opened for the routine: installed as the process's servers while alive.
 class Armazem {
  public:
-  explicit Armazem(std::string conexao, bool escrita = false) {
-    if (conexao.rfind("sqlite:", 0) == 0) {
-      std::string arquivo = conexao.substr(7);
-      arquivo = arquivo.substr(0, arquivo.find('?'));
-      std::error_code ec;
-      if (!std::filesystem::exists(arquivo, ec)) throw Falha{"o banco " + arquivo + " não existe; crie-o com \"cl init\""};
-      if (!escrita && conexao.find('?') == std::string::npos) conexao += "?modo=leitura";
-    }
-    CZQDadosDF_Erro erro;
-    if (FAILED(ZQInstalaArmazemSQL(conexao, erro, &m_banco))) throw Falha{Texto(erro)};
-    m_hub = std::make_unique<CZQAcessoServidoresSQL>(m_banco);
+  explicit Armazem(const std::string& conexao, bool escrita = false) {
+    if (std::string motivo; !m_armazem.Abre(conexao, !escrita, motivo)) throw Falha{motivo};
+    m_hub = std::make_unique<CZQAcessoServidoresSQL>(m_armazem.Banco());
   }
-  ~Armazem() { ZQRemoveArmazemSQL(); }
-  Armazem(const Armazem&) = delete;
-  Armazem& operator=(const Armazem&) = delete;
 
   CZQAcessoServidoresSQL& Hub() { return *m_hub; }
-  CZQBancoSQL& Banco() { return *m_banco; }
+  CZQBancoSQL& Banco() { return *m_armazem.Banco(); }
 
   std::string NomeConta(uint32_t conta) {
     CZQDadosDF_PlanoEmpresarial plano;
@@ -77,7 +66,7 @@ class Armazem {
   }
 
  private:
-  std::shared_ptr<CZQBancoSQL> m_banco;
+  ZQCliArmazem m_armazem;
   std::unique_ptr<CZQAcessoServidoresSQL> m_hub;
 };
 

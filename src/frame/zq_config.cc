@@ -25,6 +25,12 @@ std::string NomeVariavel(std::string_view chave) {
   return nome;
 }
 
+// A directory as the modules join names to it: without its trailing slashes ("/" stays).
+std::string SemBarraFinal(std::string dir) {
+  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  return dir;
+}
+
 }  // namespace
 
 CZQConfiguracao& CZQConfiguracao::Global() {
@@ -116,8 +122,7 @@ void CZQConfiguracao::Remove(std::string_view chave) {
 }
 
 std::string CZQConfiguracao::Diretorio(std::string_view chave, std::string_view padrao) const {
-  std::string dir = Get(chave, padrao);
-  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  std::string dir = SemBarraFinal(Get(chave, padrao));
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);  // a failure shows up when the file is opened
   return dir;
@@ -131,9 +136,8 @@ std::string CZQConfiguracao::DiretorioTemporario() const {
   // Never the shared system directory: another user could take the report's fixed name
   // there. The import makes this one private (0700) before it writes.
   const char* sessao = std::getenv("XDG_RUNTIME_DIR");
-  std::string dir = Get("temporario", sessao && *sessao == '/' ? std::string(sessao) + "/cl" : DiretorioInstalacao() + "/tmp");
-  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-  return dir;
+  return SemBarraFinal(
+      Get("temporario", sessao && *sessao == '/' ? std::string(sessao) + "/cl" : DiretorioInstalacao() + "/tmp"));
 }
 
 std::string CZQConfiguracao::DiretorioLogErros(std::string_view empresa) const {
