@@ -16,6 +16,7 @@
 #include <memory>
 #include <sstream>
 
+#include "frame/zq_data_texto.h"
 #include "frame/zq_config.h"
 #include "frame/zq_currency.h"
 #include "store/zq_acesso_sql.h"

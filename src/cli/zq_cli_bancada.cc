@@ -10,7 +10,7 @@
 #include "frame/zq_currency.h"
 #include "reconciliation/cl_bancada.h"
 #include "store/zq_acesso_sql.h"
-#include "store/zq_arquivo_empresa.h"
+#include "frame/zq_data_texto.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "platform/zq_dados_execucao_servico.h"
 #include "platform/zq_dados_extrato.h"
 #include "store/zq_acesso_sql.h"
-#include "store/zq_arquivo_empresa.h"
+#include "frame/zq_data_texto.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "cli/zq_cli.h"
 #include "frame/zq_data.h"
-#include "store/zq_arquivo_empresa.h"
+#include "frame/zq_data_texto.h"
 #include "store/zq_banco_sql.h"
 #include "store/zq_soci.h"
 

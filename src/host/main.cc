@@ -14,7 +14,7 @@
 #include "host/zq_host.h"
 #include "store/zq_acesso_sql.h"
 #include "store/zq_analytics_sql.h"
-#include "store/zq_arquivo_empresa.h"
+#include "frame/zq_data_texto.h"
 
 namespace {
 

@@ -36,11 +36,3 @@ HRESULT ZQCarregaDocumentoEmpresa(CZQBancoSQL& banco, const std::string& documen
 
 // Only checks a document; nothing is written.
 HRESULT ZQVerificaDocumentoEmpresa(const std::string& documento, ZQProblemaArquivoEmpresa& problema);
-
-// Texts of dates, months and times as the file and the command line write them:
-// "DD/MM/AAAA" (four-digit year, an existing day), "MM/AAAA", "HH:MM:SS". An empty text
-// is the empty value. False for anything else.
-bool ZQLeDataTexto(const std::string& texto, REG_ZQDMA& data);
-bool ZQLeMesTexto(const std::string& texto, uint16_t& mes);
-bool ZQLeHoraTexto(const std::string& texto, REG_ZQHMS& hms);
-std::string ZQDataTexto(REG_ZQDMA data);

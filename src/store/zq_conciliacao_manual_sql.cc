@@ -10,7 +10,7 @@
 #include "frame/zq_relogio.h"
 #include "platform/zq_componentes_lancamento.h"
 #include "store/zq_acesso_sql.h"
-#include "store/zq_arquivo_empresa.h"
+#include "frame/zq_data_texto.h"
 #include "store/zq_integracao_sql.h"
 #include "store/zq_soci.h"
 #include "store/zq_sql_util.h"

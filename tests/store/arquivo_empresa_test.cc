@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "frame/zq_data_texto.h"
 #include "frame/zq_data.h"
 #include "store/acesso_teste_util.h"
 #include "store/store_teste_util.h"
