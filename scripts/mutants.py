@@ -148,13 +148,29 @@ def targets_for(path, all_tests):
     return found or sorted(all_tests)
 
 
+RUNNING = []  # the build or test now running: its whole process group stops with us
+
+
+def spawn(cmd, **kw):
+    RUNNING[:] = [subprocess.Popen(cmd, start_new_session=True, **kw)]
+    return RUNNING[0]
+
+
+def stop(*_):
+    for p in RUNNING:
+        try:
+            os.killpg(p.pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+    sys.exit(130)
+
+
 def run_tests(build, exes, timeouts, env):
     """Runs the executables in turn; returns None when all pass, else why one did not."""
     for exe in exes:
-        p = subprocess.Popen([os.path.join(build, "tests", exe), "--gtest_fail_fast",
-                              "--gtest_brief=1"], cwd=os.path.join(build, "tests"), env=env,
-                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                             start_new_session=True)
+        p = spawn([os.path.join(build, "tests", exe), "--gtest_fail_fast", "--gtest_brief=1"],
+                  cwd=os.path.join(build, "tests"), env=env, stdout=subprocess.DEVNULL,
+                  stderr=subprocess.DEVNULL)
         try:
             rc = p.wait(timeout=timeouts.get(exe))
         except subprocess.TimeoutExpired:
@@ -207,7 +223,8 @@ def main():
     env.setdefault("CCACHE_BASEDIR", work)
     if "CCACHE_HASHDIR" not in env:
         env.setdefault("CCACHE_NOHASHDIR", "1")
-    signal.signal(signal.SIGTERM, lambda *_: sys.exit(130))
+    signal.signal(signal.SIGTERM, stop)
+    signal.signal(signal.SIGINT, stop)
     try:
         return score(a, tree, work, mutants, env)
     finally:
@@ -236,8 +253,8 @@ def score(a, tree, work, mutants, env):
 
     def ninja(targets):
         with open(log, "w") as out:
-            return subprocess.run(["ninja", "-C", build, "-j", str(a.jobs)] + targets,
-                                  stdout=out, stderr=subprocess.STDOUT, env=env).returncode == 0
+            return spawn(["ninja", "-C", build, "-j", str(a.jobs)] + targets, stdout=out,
+                         stderr=subprocess.STDOUT, env=env).wait() == 0
 
     env["CL_BIBLIOTECA_MENSAGENS"] = os.path.join(build, "libzqmensagens.so")
     env["GTEST_FAIL_FAST"] = "1"
