@@ -415,9 +415,8 @@ int ZQComandosRegras::LancaLinha(const std::string& conexao, std::ostream& saida
           << "\n"
           << "Lançamento de tesouraria " << e.lPosicaoReg << ": " << data << ", " << Valor(e.cyValor)
           << ", entrada na conta " << e.lPonteiroContaEnt << ", saída da conta " << e.lPonteiroContaSai
-          << ", transação " << static_cast<int>(e.ucTipoDocumentoTransacao) << ", classificação "
-          << e.lPosClassificacao << ", contábil " << e.iContabil << ", histórico " << e.iHistorico << ", documento "
-          << documento << "\n";
+          << ", transação " << static_cast<int>(e.ucTipoDocumentoTransacao) << ", classificação " << e.lPosClassificacao
+          << ", contábil " << e.iContabil << ", histórico " << e.iHistorico << ", documento " << documento << "\n";
   }
   return 0;
 }
@@ -458,8 +457,8 @@ void ZQComandosRegras::Registra(CLI::App& app) {
   m_daLinha->add_flag("--save", m_salvar, "Grava a regra (sem isto, só mostra o que ela faria)");
   m_daLinha->add_flag("--json", m_json, "Saída em JSON, para scripts");
 
-  m_lancaLinha = Adiciona(app, "post-line",
-                          "Lança e concilia uma linha de extrato por uma regra dada só para ela (a regra não é gravada)");
+  m_lancaLinha = Adiciona(
+      app, "post-line", "Lança e concilia uma linha de extrato por uma regra dada só para ela (a regra não é gravada)");
   m_lancaLinha->add_option("--account", m_conta, "Conta bancária da linha (ponteiro do plano de contas)")->required();
   m_lancaLinha->add_option("--line", m_linha, "Posição da linha de extrato")->required();
   m_lancaLinha->add_option("--transaction", m_transacao, "Transação do lançamento (1 a 255)")
@@ -467,18 +466,21 @@ void ZQComandosRegras::Registra(CLI::App& app) {
       ->check(CLI::Range(1, 255));
   m_lancaLinha->add_option("--counter-account", m_contrapartida, "Conta de contrapartida (plano de contas)")
       ->required();
-  m_lancaLinha->add_option("--accounting", m_contabil,
-                           "Conta contábil do lançamento: de entrada num crédito, de saída num débito (1 a 65535)")
+  m_lancaLinha
+      ->add_option("--accounting", m_contabil,
+                   "Conta contábil do lançamento: de entrada num crédito, de saída num débito (1 a 65535)")
       ->required()
       ->check(CLI::Range(1, 65535));
-  m_lancaLinha->add_option("--payment-form", m_forma,
-                           "Forma de pagamento do lançamento: de entrada num crédito, de saída num débito")
+  m_lancaLinha
+      ->add_option("--payment-form", m_forma,
+                   "Forma de pagamento do lançamento: de entrada num crédito, de saída num débito")
       ->required();
   m_lancaLinha->add_option("--classification", m_classificacao,
                            "Classificação (plano de contas; padrão: a contrapartida)");
   m_lancaLinha->add_option("--history", m_historicoPadrao, "Histórico padrão do lançamento (padrão: nenhum)");
-  m_lancaLinha->add_option("--complement-type", m_complemento,
-                           "Tipo de complemento do histórico, 0 a 10 (padrão 0: nenhum; 2: o histórico do banco)")
+  m_lancaLinha
+      ->add_option("--complement-type", m_complemento,
+                   "Tipo de complemento do histórico, 0 a 10 (padrão 0: nenhum; 2: o histórico do banco)")
       ->check(CLI::Range(0, 10));
   m_lancaLinha->add_option("--branch", m_filial, "Filial do lançamento (padrão: a da linha)");
   m_lancaLinha->add_option("--user", m_usuario, "Código do usuário que lança (vai para o log)");
