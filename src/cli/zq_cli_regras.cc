@@ -482,7 +482,7 @@ void ZQComandosRegras::Registra(CLI::App& app) {
       ->add_option("--complement-type", m_complemento,
                    "Tipo de complemento do histórico, 0 a 10 (padrão 0: nenhum; 2: o histórico do banco)")
       ->check(CLI::Range(0, 10));
-  m_lancaLinha->add_option("--branch", m_filial, "Filial do lançamento (padrão: a da linha)");
+  m_lancaLinha->add_option("--branch", m_filial, "Filial da linha, conferida antes de lançar (padrão: a da linha)");
   m_lancaLinha->add_option("--user", m_usuario, "Código do usuário que lança (vai para o log)");
   m_lancaLinha->add_option("--session", m_sessao, "Sessão do usuário (vai para o log)");
   m_lancaLinha->add_flag("--json", m_json, "Saída em JSON, para scripts");

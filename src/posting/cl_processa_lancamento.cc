@@ -41,6 +41,7 @@ constexpr long kRecusaMesBloqueado = 6054;
 constexpr long kRecusaLancamentoIdentico = 6055;
 constexpr long kRecusaSemContaEmpresarial = 6056;
 constexpr long kRecusaLinhaNaoAberta = 6057;
+constexpr long kRecusaOutraFilial = 6058;
 
 // A transaction holds at most this many statement lines before it is recorded.
 constexpr uint32_t kLinhasPorTransacao = 255;
@@ -688,6 +689,10 @@ HRESULT CCLConciliacaoLancaAuto::LancaLinha(uint32_t lConta, uint16_t iFilial, u
   const CZQDadosCL_Extrato linha = linhas[0];
   if (linha.GetConta() != lConta) return recusa(kRecusaOutraConta, lPosicaoLinha, linha.GetConta(), lConta);
   if (linha.GetConciliado() == 'S') return recusa(kRecusaJaConciliada, lPosicaoLinha, linha.GetNumeroConciliacao());
+  // The run reads the lines of one branch and gives the entry that branch.
+  if (iFilial != 0 && iFilial != linha.GetFilial()) {
+    return recusa(kRecusaOutraFilial, lPosicaoLinha, linha.GetFilial(), iFilial);
+  }
 
   // The periods closed to changes by hand, as for a match by hand.
   const CZQDma data(linha.GetDmaExtrato());
@@ -716,7 +721,7 @@ HRESULT CCLConciliacaoLancaAuto::LancaLinha(uint32_t lConta, uint16_t iFilial, u
   // identical entry refuses the line.
   CZQDadosCL_ConciliacaoAutomatica dadosConciliacao;
   dadosConciliacao.SetPonteiroConta(lConta)
-      .SetPonteiroFilial(iFilial != 0 ? iFilial : linha.GetFilial())
+      .SetPonteiroFilial(linha.GetFilial())
       .SetDataInicial(linha.GetDmaExtrato())
       .SetDataFinal(linha.GetDmaExtrato());
   CCLLancamentoAvulso avulso;

@@ -132,6 +132,7 @@ INSTANTIATE_TEST_SUITE_P(
         CasoRecusa{"UnknownCounterAccount", 0, {{"--counter-account", "999"}}, 2, "a conta 999 (--counter-account)"},
         CasoRecusa{"UnknownClassification", 0, {{"--classification", "998"}}, 2, "a conta 998 (--classification)"},
         CasoRecusa{"UnknownAccount", 0, {{"--account", "999"}}, 2, "999"},
+        CasoRecusa{"OfAnotherBranch", 0, {{"--branch", "2"}}, 1, "é da filial 1, não da filial 2."},
         // A payment is money out: the credit rule has no payment form for it.
         CasoRecusa{"NoPaymentFormForTheDirection", 0, {{"--transaction", "2"}}, 1, "forma de pagamento para saídas"},
         CasoRecusa{"HistoryAskingForAComplement", 0, {{"--history", "10"}}, 1, "exige complemento"},
