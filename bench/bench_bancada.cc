@@ -1,6 +1,7 @@
 // Proposals for a month of a busy account: half the lines have an entry of their own,
 // a tenth are paid as batches of entries, the rest match nothing. And a match by hand and
-// its undo on a SQLite store holding 5,000 open lines and 5,000 open entries.
+// its undo on a SQLite store holding 5,000 open lines and 5,000 open entries, and a line
+// posted by hand on a store of 5,000 open lines.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -10,9 +11,13 @@
 #include <random>
 
 #include "frame/zq_data.h"
+#include "posting/cl_conciliacao_lanca_auto.h"
 #include "reconciliation/cl_bancada.h"
+#include "store/store_teste_util.h"
 #include "store/zq_acesso_sql.h"
+#include "store/zq_arquivo_empresa.h"
 #include "store/zq_banco_sql.h"
+#include "store/zq_soci.h"
 
 namespace {
 
@@ -102,6 +107,65 @@ void BM_ConciliaEDesfaz(benchmark::State& state) {
   std::filesystem::remove_all(modelo, ec);
 }
 BENCHMARK(BM_ConciliaEDesfaz)->Arg(5000)->Unit(benchmark::kMillisecond);
+
+// One iteration: the next open line of the sample company's account 111 posted by hand,
+// as "cl post-line" does: its entry recorded, the line marked, the number saved, the log
+// written.
+void BM_LancaLinha(benchmark::State& state) {
+  const int quantidade = static_cast<int>(state.range(0));
+  zq_teste::PastaTemporaria pasta;
+  std::shared_ptr<CZQBancoSQL> banco;
+  CZQDadosDF_Erro erro;
+  const std::string amostra =
+      (std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / "sample-company.json").string();
+  if (FAILED(ZQInstalaArmazemSQL("sqlite:" + pasta.Arquivo("cl.db"), erro, &banco)) ||
+      FAILED(ZQCarregaDocumentoEmpresa(*banco, zq_teste::LeArquivo(amostra), erro))) {
+    state.SkipWithError(erro.GetTextoMostraMensagem().c_str());
+    return;
+  }
+  CZQAcessoServidoresSQL hub(banco);
+  CZQVector<CZQDadosCL_Extrato> linhas;
+  for (int i = 0; i < quantidade; ++i) {
+    CZQDadosCL_Extrato e;
+    e.SetConta(111)
+        .SetFilial(1)
+        .SetDmaExtrato(CZQDma(1 + i % 28, 11 + i % 2, 2026).GetDma())
+        .SetValor(10000 + i)
+        .SetNatureza('+')
+        .SetHistBco("REND APLIC")
+        .SetDocumento(i)
+        .SetConciliado('N');
+    linhas.Add(e);
+  }
+  if (FAILED(hub.Conciliacao().GravaExtratos(linhas))) {
+    state.SkipWithError("não gravou as linhas");
+    return;
+  }
+  long long primeira = 0;
+  banco->Sessao() << "SELECT MIN(posicao) FROM extrato", soci::into(primeira);
+  _REG_PROP_CONC_TESBAN_PS regra{};
+  regra.iTransacao = 1;
+  regra.iPosFormaPagamento = 5;
+  regra.iContabilEntrada = 43;
+  regra.lHistorico = 3;
+  regra.lPosClassificacao = regra.lContaContrapartida = 403;
+  regra.lPonteiroConta = 111;
+  CZQProfilerEmpresa perfil(CZQString("EXEMPLO"), 7, 4242);
+  CCLConciliacaoLancaAuto rotina;
+  rotina.Inicializa(&perfil);
+  auto linha = static_cast<uint32_t>(primeira);
+  for (auto _ : state) {
+    CZQVector<CZQDadosDF_Erro> recusas;
+    uint32_t numero = 0;
+    if (rotina.LancaLinha(111, 0, linha++, regra, recusas, numero) != S_OK || numero == 0) {
+      state.SkipWithError(recusas.IsEmpty() ? rotina.GetErro().GetTextoMostraMensagem().c_str()
+                                            : recusas[0].GetTextoMostraMensagem().c_str());
+      break;
+    }
+  }
+  ZQRemoveArmazemSQL();
+}
+BENCHMARK(BM_LancaLinha)->Arg(5000)->Iterations(200)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

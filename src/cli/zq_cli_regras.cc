@@ -2,16 +2,20 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdio>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/zq_cli.h"
+#include "frame/zq_currency.h"
 #include "posting/cl_conciliacao_lanca_auto.h"
 #include "store/zq_acesso_sql.h"
+#include "store/zq_arquivo_empresa.h"
 #include "store/zq_banco_sql.h"
 #include "store/zq_soci.h"
+#include "store/zq_tesouraria_sql.h"
 
 namespace {
 
@@ -235,6 +239,39 @@ std::string Corta(const std::string& texto, std::size_t bytes) {
   return texto.substr(0, fim);
 }
 
+// The accounts, payment form and standard history a rule names, each known to the
+// company; 0 stands for "none" where the rule allows it.
+void ConfereArgumentos(CZQBancoSQL& banco, long long contrapartida, long long classificacao, long long forma,
+                       long long historico) {
+  if (!Existe(banco, "SELECT COUNT(*) FROM plano_empresarial WHERE ponteiro = :p", contrapartida)) {
+    throw Falha{"a conta " + std::to_string(contrapartida) + " (--counter-account) não está no plano de contas",
+                kSaidaArgumentos};
+  }
+  if (classificacao != 0 &&
+      !Existe(banco, "SELECT COUNT(*) FROM plano_empresarial WHERE ponteiro = :p", classificacao)) {
+    throw Falha{"a conta " + std::to_string(classificacao) + " (--classification) não está no plano de contas",
+                kSaidaArgumentos};
+  }
+  if (!Existe(banco, "SELECT COUNT(*) FROM forma_pagamento WHERE posicao = :f", forma)) {
+    throw Falha{"a forma de pagamento " + std::to_string(forma) + " (--payment-form) não está cadastrada",
+                kSaidaArgumentos};
+  }
+  if (historico != 0 && !Existe(banco, "SELECT COUNT(*) FROM historico WHERE codigo = :c", historico)) {
+    throw Falha{"o histórico " + std::to_string(historico) + " (--history) não está cadastrado", kSaidaArgumentos};
+  }
+}
+
+std::string Valor(tagCY valor) { return CZQCurrencyEx::FormataValor(valor, 2).c_str(); }
+
+// An amount for scripts: a plain decimal with a point.
+std::string ValorJson(tagCY valor) {
+  const tagCY absoluto = valor < 0 ? -valor : valor;
+  char texto[40];
+  std::snprintf(texto, sizeof texto, "%s%lld.%02lld", valor < 0 ? "-" : "", static_cast<long long>(absoluto / 10000),
+                static_cast<long long>(absoluto % 10000 / 100));
+  return texto;
+}
+
 }  // namespace
 
 int ZQComandosRegras::RegraDaLinha(const std::string& conexao, std::ostream& saida) {
@@ -258,23 +295,7 @@ int ZQComandosRegras::RegraDaLinha(const std::string& conexao, std::ostream& sai
     historico = Corta(historico, 61);
   }
   const bool credito = linha.GetNatureza() != ZQ_NATUREZA_DEBITO;
-  if (!Existe(banco, "SELECT COUNT(*) FROM plano_empresarial WHERE ponteiro = :p", m_contrapartida)) {
-    throw Falha{"a conta " + std::to_string(m_contrapartida) + " (--counter-account) não está no plano de contas",
-                kSaidaArgumentos};
-  }
-  if (m_classificacao != 0 &&
-      !Existe(banco, "SELECT COUNT(*) FROM plano_empresarial WHERE ponteiro = :p", m_classificacao)) {
-    throw Falha{"a conta " + std::to_string(m_classificacao) + " (--classification) não está no plano de contas",
-                kSaidaArgumentos};
-  }
-  if (!Existe(banco, "SELECT COUNT(*) FROM forma_pagamento WHERE posicao = :f", m_forma)) {
-    throw Falha{"a forma de pagamento " + std::to_string(m_forma) + " (--payment-form) não está cadastrada",
-                kSaidaArgumentos};
-  }
-  if (m_historicoPadrao != 0 && !Existe(banco, "SELECT COUNT(*) FROM historico WHERE codigo = :c", m_historicoPadrao)) {
-    throw Falha{"o histórico " + std::to_string(m_historicoPadrao) + " (--history) não está cadastrado",
-                kSaidaArgumentos};
-  }
+  ConfereArgumentos(banco, m_contrapartida, m_classificacao, m_forma, m_historicoPadrao);
 
   // Written inside a transaction and explained from there: without --save it is undone,
   // so what is shown is exactly what the saved rule would do.
@@ -326,6 +347,80 @@ int ZQComandosRegras::RegraDaLinha(const std::string& conexao, std::ostream& sai
   return 0;
 }
 
+int ZQComandosRegras::LancaLinha(const std::string& conexao, std::ostream& saida, std::ostream& erros) {
+  Armazem armazem(conexao, true);
+  ConfereArgumentos(armazem.Banco(), m_contrapartida, m_classificacao, m_forma, m_historicoPadrao);
+
+  // The rule rule-from-line would save for the line, used once: its direction's payment
+  // form and accounting code, the classification defaulting to the counter account. A
+  // missing line gets a credit rule and the routine's refusal.
+  CZQDadosCL_Extrato linha;
+  {
+    CZQDadosCL_FiltroExtrato filtro;
+    CZQVector<uint32_t> posicoes;
+    posicoes.Add(static_cast<uint32_t>(m_linha));
+    CZQVector<CZQDadosCL_Extrato> linhas;
+    if (SUCCEEDED(armazem.Hub().GetAcessoConciliacao()->BuscaRegistrosMovimentoExtrato(filtro, posicoes, linhas)) &&
+        !linhas.IsEmpty())
+      linha = linhas[0];
+  }
+  const bool credito = linha.GetNatureza() != ZQ_NATUREZA_DEBITO;
+  _REG_PROP_CONC_TESBAN_PS regra{};
+  regra.szCodigoMvtoBco.Set(linha.GetCodigoMvtoBco());
+  regra.szHistoricoBco.Set(linha.GetHistBco());
+  regra.cAgrupa = 'N';
+  regra.iTransacao = static_cast<uint16_t>(m_transacao);
+  (credito ? regra.iPosFormaPagamento : regra.iPosFormaPagamentoSaida) = static_cast<uint16_t>(m_forma);
+  (credito ? regra.iContabilEntrada : regra.iContabilSaida) = static_cast<uint16_t>(m_contabil);
+  regra.iComplHistorico = static_cast<uint16_t>(m_complemento);
+  regra.lHistorico = static_cast<uint16_t>(m_historicoPadrao);
+  regra.lPosClassificacao = static_cast<uint32_t>(m_classificacao != 0 ? m_classificacao : m_contrapartida);
+  regra.lContaContrapartida = static_cast<uint32_t>(m_contrapartida);
+  regra.lPonteiroConta = m_conta;
+
+  CZQProfilerEmpresa perfil(CZQString(), m_usuario, m_sessao);
+  CCLConciliacaoLancaAuto rotina;
+  CZQVector<CZQDadosDF_Erro> recusas;
+  uint32_t numero = 0;
+  HRESULT hr = rotina.Inicializa(&perfil);
+  if (SUCCEEDED(hr)) hr = rotina.LancaLinha(m_conta, m_filial, static_cast<uint32_t>(m_linha), regra, recusas, numero);
+  if (FAILED(hr)) throw Falha{"o lançamento da linha falhou: " + Texto(rotina.GetErro())};
+  if (numero == 0) {
+    for (const CZQDadosDF_Erro& e : recusas) erros << "cl: " << Texto(e) << "\n";
+    if (recusas.IsEmpty()) erros << "cl: a linha não foi lançada\n";
+    erros << "cl: nada foi gravado\n";
+    return kSaidaFalha;
+  }
+
+  // The entry as it was recorded, found by the number on its bank side.
+  CZQVector<CZQDadosFN_Tesouraria> entradas;
+  const std::string c = std::to_string(m_conta), n = std::to_string(numero);
+  zq_sql::LeEntradasTesouraria(armazem.Banco().Sessao(),
+                               "(conta_ent = " + c + " AND numero_conciliacao_ent = " + n + ") OR (conta_sai = " + c +
+                                   " AND numero_conciliacao_sai = " + n + ")",
+                               entradas);
+  if (entradas.IsEmpty()) throw Falha{"a conciliação " + n + " não tem lançamento de tesouraria"};
+  const tagREG_TESOURARIAPS e = entradas[0].GetRegistro();
+  const std::string data = ZQDataTexto(e.dmaLancamento), documento = e.szDocumento.Get().str();
+  if (m_json) {
+    saida << "{\"account\":" << m_conta << ",\"line\":" << m_linha << ",\"number\":" << numero
+          << ",\"entry\":{\"position\":" << e.lPosicaoReg << ",\"date\":\"" << data
+          << "\",\"amount\":" << ValorJson(e.cyValor) << ",\"incoming_account\":" << e.lPonteiroContaEnt
+          << ",\"outgoing_account\":" << e.lPonteiroContaSai << ",\"classification\":" << e.lPosClassificacao
+          << ",\"transaction\":" << static_cast<int>(e.ucTipoDocumentoTransacao)
+          << ",\"payment_form\":" << static_cast<int>(e.ucTipoDocFormaPagamento) << ",\"accounting\":" << e.iContabil
+          << ",\"history\":" << e.iHistorico << ",\"document\":" << nlohmann::json(documento).dump() << "}}\n";
+  } else {
+    saida << "Linha " << m_linha << " lançada e conciliada: conta " << m_conta << ", conciliação número " << numero
+          << "\n"
+          << "Lançamento de tesouraria " << e.lPosicaoReg << ": " << data << ", " << Valor(e.cyValor)
+          << ", entrada na conta " << e.lPonteiroContaEnt << ", saída da conta " << e.lPonteiroContaSai
+          << ", transação " << static_cast<int>(e.ucTipoDocumentoTransacao) << ", classificação " << e.lPosClassificacao
+          << ", contábil " << e.iContabil << ", histórico " << e.iHistorico << ", documento " << documento << "\n";
+  }
+  return 0;
+}
+
 void ZQComandosRegras::Registra(CLI::App& app) {
   m_regras = Adiciona(app, "rules", "Lista as regras de lançamento automático que servem a uma conta");
   m_regras->add_option("--account", m_conta, "Conta bancária (ponteiro do plano de contas)")->required();
@@ -361,11 +456,42 @@ void ZQComandosRegras::Registra(CLI::App& app) {
   m_daLinha->add_flag("--all-accounts", m_todasContas, "Regra de todas as contas (padrão: só a conta da linha)");
   m_daLinha->add_flag("--save", m_salvar, "Grava a regra (sem isto, só mostra o que ela faria)");
   m_daLinha->add_flag("--json", m_json, "Saída em JSON, para scripts");
+
+  m_lancaLinha = Adiciona(
+      app, "post-line", "Lança e concilia uma linha de extrato por uma regra dada só para ela (a regra não é gravada)");
+  m_lancaLinha->add_option("--account", m_conta, "Conta bancária da linha (ponteiro do plano de contas)")->required();
+  m_lancaLinha->add_option("--line", m_linha, "Posição da linha de extrato")->required();
+  m_lancaLinha->add_option("--transaction", m_transacao, "Transação do lançamento (1 a 255)")
+      ->required()
+      ->check(CLI::Range(1, 255));
+  m_lancaLinha->add_option("--counter-account", m_contrapartida, "Conta de contrapartida (plano de contas)")
+      ->required();
+  m_lancaLinha
+      ->add_option("--accounting", m_contabil,
+                   "Conta contábil do lançamento: de entrada num crédito, de saída num débito (1 a 65535)")
+      ->required()
+      ->check(CLI::Range(1, 65535));
+  m_lancaLinha
+      ->add_option("--payment-form", m_forma,
+                   "Forma de pagamento do lançamento: de entrada num crédito, de saída num débito")
+      ->required();
+  m_lancaLinha->add_option("--classification", m_classificacao,
+                           "Classificação (plano de contas; padrão: a contrapartida)");
+  m_lancaLinha->add_option("--history", m_historicoPadrao, "Histórico padrão do lançamento (padrão: nenhum)");
+  m_lancaLinha
+      ->add_option("--complement-type", m_complemento,
+                   "Tipo de complemento do histórico, 0 a 10 (padrão 0: nenhum; 2: o histórico do banco)")
+      ->check(CLI::Range(0, 10));
+  m_lancaLinha->add_option("--branch", m_filial, "Filial da linha, conferida antes de lançar (padrão: a da linha)");
+  m_lancaLinha->add_option("--user", m_usuario, "Código do usuário que lança (vai para o log)");
+  m_lancaLinha->add_option("--session", m_sessao, "Sessão do usuário (vai para o log)");
+  m_lancaLinha->add_flag("--json", m_json, "Saída em JSON, para scripts");
 }
 
 int ZQComandosRegras::Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros) {
   try {
     if (m_daLinha && *m_daLinha) return RegraDaLinha(conexao, saida);
+    if (m_lancaLinha && *m_lancaLinha) return LancaLinha(conexao, saida, erros);
     if (m_explica && *m_explica) {
       if (m_linha < 0 && m_historico.empty() && m_codigo.empty()) {
         throw Falha{"dê a linha: --line POSIÇÃO, ou --history (e --code, --sign) com --account", kSaidaArgumentos};

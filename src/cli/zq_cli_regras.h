@@ -21,6 +21,12 @@
 //       a posting rule made from a stored line (its movement code, or the start of its
 //       history), of the line's account or of all; shown with what explain-rule would say
 //       of the line, and saved only with --save and only when the line would find it.
+//   cl post-line --account N --line P --transaction T --counter-account A --accounting C
+//                --payment-form F [--classification A] [--history H] [--complement-type K]
+//                [--branch F] [--user U] [--session S] [--json]
+//       the same rule used once, for that line alone and saved nowhere: the line gets its
+//       treasury entry and is reconciled under a new number, as the posting run would do
+//       had the rule been saved; refused, changing nothing, with the reason.
 class ZQComandosRegras : public ZQComandoCli {
  public:
   void Registra(CLI::App& app) override;
@@ -30,12 +36,17 @@ class ZQComandosRegras : public ZQComandoCli {
   CLI::App* m_regras = nullptr;
   CLI::App* m_explica = nullptr;
   CLI::App* m_daLinha = nullptr;
+  CLI::App* m_lancaLinha = nullptr;
   std::string m_por, m_prefixo;
   long long m_transacao = 0, m_contrapartida = 0, m_contabil = 0, m_classificacao = 0, m_historicoPadrao = 0,
             m_forma = 0;
   bool m_todasContas = false, m_salvar = false, m_json = false;
 
   int RegraDaLinha(const std::string& conexao, std::ostream& saida);
+  int LancaLinha(const std::string& conexao, std::ostream& saida, std::ostream& erros);
+  long long m_complemento = 0;
+  uint16_t m_filial = 0, m_usuario = 0;
+  uint32_t m_sessao = 0;
   uint32_t m_conta = 0;
   long long m_linha = -1;
   std::string m_historico;

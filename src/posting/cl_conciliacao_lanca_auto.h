@@ -89,6 +89,18 @@ class CL_EXPORT CCLConciliacaoLancaAuto : public CZQBaseParaRotinas {
   // The posting run over the reconciliation's open statement lines.
   HRESULT ProcessaLancamentoConcAutomatico(const CZQDadosCL_ConciliacaoAutomatica& dadosConciliacaoAutomatica,
                                            CZQVector<CZQDadosDF_Erro>& listaErros);
+  // Posts one statement line of the account by a rule given for it alone (nothing is
+  // saved), exactly as the posting run posts a line that found that rule: its entry
+  // through one integration transaction, then the line marked under a new reconciliation
+  // number and the number's log, in the routine's user and session. iFilial 0 is the
+  // line's own branch. S_OK with the number when posted. S_FALSE when refused, with the
+  // reasons in listaErros and nothing stored: the line missing, of another account or
+  // branch, already reconciled or in a locked period (movement lock date, blocked
+  // month), or the entry dropped by the run (an identical one in the treasury, a refusal
+  // of the rule's payment form, history, classification or accounting). A failed server
+  // call as the run ends on it.
+  HRESULT LancaLinha(uint32_t lConta, uint16_t iFilial, uint32_t lPosicaoLinha, const _REG_PROP_CONC_TESBAN_PS& regra,
+                     CZQVector<CZQDadosDF_Erro>& listaErros, uint32_t& lNumConciliacao);
   void SetModoSilencioso(bool bModoSilencioso);
   bool GetModoSilencioso() const;
 
@@ -116,4 +128,6 @@ class CL_EXPORT CCLConciliacaoLancaAuto : public CZQBaseParaRotinas {
 
   // Derived from the members above; dropped whenever the rules or the index change.
   std::unique_ptr<CCLCacheResolucao> m_pCacheResolucao;
+  // The line and rule of LancaLinha while its run goes; null in any other run.
+  struct CCLLancamentoAvulso* m_pAvulso = nullptr;
 };

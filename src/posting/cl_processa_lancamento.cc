@@ -1,8 +1,11 @@
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
+#include "frame/zq_data.h"
 #include "frame/zq_trace.h"
 #include "platform/zq_acesso_areas.h"
 #include "platform/zq_bstr.h"
@@ -29,6 +32,16 @@ constexpr long kErroSemFormaEntrada = 5885;
 constexpr long kErroSemContabil = 5889;
 constexpr long kErroClassificacaoInutilizavel = 5890;
 constexpr long kErroIntegracaoRecusada = 5879;
+// Refusals of a line posted by hand.
+constexpr long kRecusaLinhaInexistente = 6050;
+constexpr long kRecusaOutraConta = 6051;
+constexpr long kRecusaJaConciliada = 6052;
+constexpr long kRecusaMovimentacaoBloqueada = 6053;
+constexpr long kRecusaMesBloqueado = 6054;
+constexpr long kRecusaLancamentoIdentico = 6055;
+constexpr long kRecusaSemContaEmpresarial = 6056;
+constexpr long kRecusaLinhaNaoAberta = 6057;
+constexpr long kRecusaOutraFilial = 6058;
 
 // A transaction holds at most this many statement lines before it is recorded.
 constexpr uint32_t kLinhasPorTransacao = 255;
@@ -36,6 +49,13 @@ constexpr uint32_t kLinhasPorTransacao = 255;
 constexpr char kPerguntaDuplicado[] =
     "Existe na Tesouraria um lançamento idêntico ao que está sendo gerado automaticamente pela Conciliação. "
     "Deseja realmente gerar o lançamento?";
+
+// A date as people read it in a refusal: "15/10/2026".
+std::string DataTexto(const CZQDma& data) {
+  char texto[16];
+  std::snprintf(texto, sizeof texto, "%02d/%02d/%04d", data.GetDia(), data.GetMes(), data.GetAno());
+  return texto;
+}
 
 void AdicionaErro(CZQVector<CZQDadosDF_Erro>& listaErros, long codigo, HRESULT hr) {
   CZQDadosDF_Erro erro;
@@ -47,6 +67,16 @@ void AdicionaErro(CZQVector<CZQDadosDF_Erro>& listaErros, long codigo, HRESULT h
 }
 
 }  // namespace
+
+// A line posted by hand (LancaLinha): the run takes that line alone, with the rule given
+// in place of the one it would look up, and says what became of it.
+struct CCLLancamentoAvulso {
+  uint32_t lPosicaoLinha = 0;
+  _REG_PROP_CONC_TESBAN_PS regra{};
+  uint32_t lNumero = 0;  // the number the line was marked with
+  long lMotivo = 0;      // why the run dropped the entry where it says nothing itself
+  bool bDescartada = false;
+};
 
 HRESULT CCLConciliacaoLancaAuto::ProcessaLancamentoConcAutomatico(
     const CZQDadosCL_ConciliacaoAutomatica& dadosConciliacaoAutomatica, CZQVector<CZQDadosDF_Erro>& listaErros) {
@@ -128,8 +158,13 @@ HRESULT CCLConciliacaoLancaAuto::ProcessaLancamentoConcAutomatico(
     listaExtrato.Std().swap(ordenadas);
   }
 
-  // 4: a run without rules still saves the number and writes its (empty) logs.
-  BuscaPropriedades();
+  // 4: a run without rules still saves the number and writes its (empty) logs. A line
+  // posted by hand brings its rule and needs none of the saved ones.
+  if (m_pAvulso) {
+    m_RegMovimentosProp.Std().assign(1, m_pAvulso->regra);
+  } else {
+    BuscaPropriedades();
+  }
 
   // 5
   HRESULT hrPasso = S_OK;
@@ -190,12 +225,16 @@ HRESULT CCLConciliacaoLancaAuto::ProcessaLancamentoConcAutomatico(
   ChaveOrigem chaveOrigem{};
   CZQVector<RegContasGerencial> aRegGerencialValida;
   const CZQVector<CZQDadosFN_Tesouraria>& listaTesouraria = dadosArrayConciliacao.GetListaTesouraria();
+  auto anotaMotivo = [this](long lMotivo) {
+    if (m_pAvulso) m_pAvulso->lMotivo = lMotivo;
+  };
 
   // 10
   std::size_t p = 0;
   while (p < nLinhas) {
     const CZQDadosCL_Extrato& L = listaExtrato[p];
-    const int iRegra = ResolvePropriedade(lConta, L, ZQ_RESOLUCAO_LANCAMENTO);
+    const int iRegra = !m_pAvulso ? ResolvePropriedade(lConta, L, ZQ_RESOLUCAO_LANCAMENTO)
+                                  : (L.GetPosicao() == m_pAvulso->lPosicaoLinha ? 0 : -1);
     if (iRegra < 0) {
       ++p;
       continue;
@@ -203,6 +242,7 @@ HRESULT CCLConciliacaoLancaAuto::ProcessaLancamentoConcAutomatico(
     const _REG_PROP_CONC_TESBAN_PS regra = m_RegMovimentosProp[static_cast<std::size_t>(iRegra)];
     // The amount of the entry about to be formed is the line's own.
     if (VerificaPodeLancar(L.GetValor(), iFilial, lConta, L, regra, listaTesouraria) == 0) {
+      anotaMotivo(kRecusaLancamentoIdentico);
       ++p;
       continue;
     }
@@ -348,6 +388,7 @@ HRESULT CCLConciliacaoLancaAuto::ProcessaLancamentoConcAutomatico(
     }
     if (hr == S_OK) {
       if (m_bModoSilencioso) {
+        anotaMotivo(kRecusaLancamentoIdentico);
         descarta();
         continue;
       }
@@ -395,6 +436,7 @@ HRESULT CCLConciliacaoLancaAuto::ProcessaLancamentoConcAutomatico(
         return hr;
       }
       if (Classificacao.GetQtdeContasEmpresariais() == 0) {
+        anotaMotivo(kRecusaSemContaEmpresarial);
         descarta();
         continue;
       }
@@ -513,7 +555,14 @@ HRESULT CCLConciliacaoLancaAuto::ProcessaLancamentoConcAutomatico(
     }
   }
 
-  // 11: record and mark.
+  // 11: record and mark. A line by hand that was not posted leaves the store as it was:
+  // no number saved, no log.
+  if (m_pAvulso && !bLancou) {
+    m_pAvulso->bDescartada = true;
+    contabilizaTesouraria.Finaliza();
+    m_RegMovimentosProp.Std().clear();
+    return S_FALSE;
+  }
   // clang-format off
   if (ZQ_FALHOU_EM(this, kClasse, hr, GetAcessoConciliacao()->SalvaArqNumConciliacao(dadosConciliacaoAutomatica.GetPonteiroConta(), lNumConciliacao))) {
     // clang-format on
@@ -555,6 +604,7 @@ HRESULT CCLConciliacaoLancaAuto::ProcessaLancamentoConcAutomatico(
     batch.SetTipoConciliacao(2);
     batch.SetPonteiroBanco(lConta);
     batch.AddChaveExtrato(dadosExtrato.GetDmaExtrato(), dadosExtrato.GetPosicao());
+    if (m_pAvulso) m_pAvulso->lNumero = dadosExtrato.GetNumeroConciliacao();
   }
   // The treasury side of the logs: entries of the period reconciled automatically.
   CZQDadosFN_FiltroTesouraria dadosFiltro;
@@ -599,4 +649,97 @@ HRESULT CCLConciliacaoLancaAuto::ProcessaLancamentoConcAutomatico(
     ProcessaLancamentoConcAutomatico(dadosConciliacaoAutomatica, listaErros);
   }
   return hr;
+}
+
+HRESULT CCLConciliacaoLancaAuto::LancaLinha(uint32_t lConta, uint16_t iFilial, uint32_t lPosicaoLinha,
+                                            const _REG_PROP_CONC_TESBAN_PS& regra,
+                                            CZQVector<CZQDadosDF_Erro>& listaErros, uint32_t& lNumConciliacao) {
+  HRESULT hr = S_OK;
+  lNumConciliacao = 0;
+  LimpaErro();
+  if (!GetAcessoServidores()) {
+    hr = kServidoresIndisponiveis;
+    ZQ_FALHOU_TEXTO(this, kClasse, hr, "GetAcessoServidores()");
+    SetErro(hr, 0, 0, "%s", "Os servidores de dados não estão disponíveis.");
+    return hr;
+  }
+  CZQAcessoConciliacao* pConciliacao = GetAcessoConciliacao();
+  CZQAcessoEmpresarial* pEmpresarial = GetAcessoEmpresarial();
+  // A refusal is a warning of the module naming what is wrong; the store stays untouched.
+  auto recusa = [&](long codigo, const auto&... args) {
+    CZQDadosDF_Erro erro;
+    erro.SetAvisoPersonalizado(ZQ_MODULO_CL, 0L, codigo, args...);
+    erro.SetHR(S_OK);
+    listaErros.Add(erro);
+    return S_FALSE;
+  };
+
+  // The line as stored, reconciled or not: each refusal says what is wrong with it.
+  CZQDadosCL_FiltroExtrato filtro;
+  CZQVector<uint32_t> posicoes;
+  posicoes.Add(lPosicaoLinha);
+  CZQVector<CZQDadosCL_Extrato> linhas;
+  // clang-format off
+  if (ZQ_FALHOU_EM(this, kClasse, hr, GetAcessoConciliacao()->BuscaRegistrosMovimentoExtrato(filtro, posicoes, linhas))) {
+    // clang-format on
+    SetErro(pConciliacao->GetErro());
+    return hr;
+  }
+  if (linhas.IsEmpty()) return recusa(kRecusaLinhaInexistente, lPosicaoLinha);
+  const CZQDadosCL_Extrato linha = linhas[0];
+  if (linha.GetConta() != lConta) return recusa(kRecusaOutraConta, lPosicaoLinha, linha.GetConta(), lConta);
+  if (linha.GetConciliado() == 'S') return recusa(kRecusaJaConciliada, lPosicaoLinha, linha.GetNumeroConciliacao());
+  // The run reads the lines of one branch and gives the entry that branch.
+  if (iFilial != 0 && iFilial != linha.GetFilial()) {
+    return recusa(kRecusaOutraFilial, lPosicaoLinha, linha.GetFilial(), iFilial);
+  }
+
+  // The periods closed to changes by hand, as for a match by hand.
+  const CZQDma data(linha.GetDmaExtrato());
+  const std::string sData = DataTexto(data);
+  CZQDadosCL_Mestre dadosMestre;
+  if (ZQ_FALHOU_EM(this, kClasse, hr, GetAcessoConciliacao()->LeBufferMestre(&dadosMestre))) {
+    SetErro(pConciliacao->GetErro());
+    return hr;
+  }
+  const REG_ZQDMA dmaBloqueio = dadosMestre.GetDataBloqueioMovimentacao();
+  if (dmaBloqueio != 0 && linha.GetDmaExtrato() <= dmaBloqueio) {
+    return recusa(kRecusaMovimentacaoBloqueada, lPosicaoLinha, sData, DataTexto(CZQDma(dmaBloqueio)));
+  }
+  CZQDadosDF_PeriodoContabil dadosPeriodo;
+  if (ZQ_FALHOU_EM(this, kClasse, hr, GetAcessoEmpresarial()->LeBufferPeriodoContabil(&dadosPeriodo))) {
+    SetErro(pEmpresarial->GetErro());
+    return hr;
+  }
+  const CZQMa mesBloqueio(dadosPeriodo.GetMesBloqueio());
+  if (!mesBloqueio.EhVazio() && CZQMa(data) <= mesBloqueio) {
+    return recusa(kRecusaMesBloqueado, lPosicaoLinha, sData, DataTexto(mesBloqueio.GetUltimoDia()).substr(3));
+  }
+
+  // The posting run over the line's day: the treasury list it checks for an identical
+  // entry is that day's, as the entry's date is the line's. No question is asked, so an
+  // identical entry refuses the line.
+  CZQDadosCL_ConciliacaoAutomatica dadosConciliacao;
+  dadosConciliacao.SetPonteiroConta(lConta)
+      .SetPonteiroFilial(linha.GetFilial())
+      .SetDataInicial(linha.GetDmaExtrato())
+      .SetDataFinal(linha.GetDmaExtrato());
+  CCLLancamentoAvulso avulso;
+  avulso.lPosicaoLinha = lPosicaoLinha;
+  avulso.regra = regra;
+  avulso.regra.cAgrupa = 'N';  // the line alone, whatever the rule says of grouping
+  const bool bSilencioso = m_bModoSilencioso;
+  const long nErros = listaErros.GetQuantidade();
+  m_bModoSilencioso = true;
+  m_pAvulso = &avulso;
+  hr = ProcessaLancamentoConcAutomatico(dadosConciliacao, listaErros);
+  m_pAvulso = nullptr;
+  m_bModoSilencioso = bSilencioso;
+  if (!avulso.bDescartada) {
+    if (hr == S_OK) lNumConciliacao = avulso.lNumero;
+    return hr;
+  }
+  // Dropped: the run said why, or the line was no longer open when the run read it.
+  if (listaErros.GetQuantidade() > nErros) return S_FALSE;
+  return recusa(avulso.lMotivo != 0 ? avulso.lMotivo : kRecusaLinhaNaoAberta, lPosicaoLinha);
 }

@@ -1,7 +1,7 @@
 // Every server call of every operation that talks to the data servers, failed one at a
 // time: a statement import by each test-mode source, the import request and both
-// service configuration validators, the posting test, the posting run and one cycle of
-// each service. The calls are found by running the operation once, so new calls are
+// service configuration validators, the posting test, the posting run, a line posted by
+// hand and one cycle of each service. The calls are found by running the operation once, so new calls are
 // swept as soon as the code makes them.
 #include <gtest/gtest.h>
 
@@ -469,6 +469,53 @@ class ProcessaLancamento : public Lancamento {
   }
 };
 
+// One line posted by hand with a rule of its own (the management share included): the
+// run's steps for that line alone. A failure leaves what the run's failures leave, and a
+// later try finds the line posted or open, never half.
+class LancamentoLinha : public ProcessaLancamento {
+ public:
+  std::string Modelo() override {
+    return ::Modelo("lanca_linha", [](std::shared_ptr<CZQBancoSQL> banco) {
+      nlohmann::json documento = zq_lanca::EmpresaAmostra();
+      // The line's day open to changes by hand.
+      documento["mestre"]["data_bloqueio_movimentacao"] = "31/12/2025";
+      documento["periodo_contabil"]["mes_bloqueio"] = "12/2025";
+      CarregaDocumento(*banco, documento.dump());
+      CZQVector<tagRegGerencial_ps> rateio;
+      rateio.Add(tagRegGerencial_ps{0, 1000000, 9, 7001});
+      CZQFonteLancamentoSQL fonte(banco);
+      if (FAILED(fonte.GravaRateio(401, rateio))) throw std::runtime_error("shares not stored");
+      GravaLinhas(banco, {zq_lanca::Linha("DEPOSITO", "300", '+', 111, 1000, zq_lanca::Dia(10, 3, 2026), 7000)});
+    });
+  }
+  Resultado Executa(Ambiente& amb) override {
+    CCLConciliacaoLancaAuto rotina;
+    if (FAILED(rotina.Inicializa(&m_perfil))) throw std::runtime_error("routine not initialised");
+    _REG_PROP_CONC_TESBAN_PS regra{};
+    regra.iTransacao = 1;
+    regra.iPosFormaPagamento = 5;
+    regra.iContabilEntrada = 41;
+    regra.lPosClassificacao = regra.lContaContrapartida = 401;
+    regra.lPonteiroConta = 111;
+    CZQVector<CZQDadosDF_Erro> erros;
+    uint32_t numero = 0;
+    Resultado r;
+    const auto linha = static_cast<uint32_t>(amb.Escalar("SELECT MIN(posicao) FROM extrato"));
+    r.hr = rotina.LancaLinha(111, 0, linha, regra, erros, numero);
+    r.texto = Texto(rotina.GetErro());
+    for (const CZQDadosDF_Erro& e : erros) r.relatos.push_back(Texto(e));
+    return r;
+  }
+  void VerificaBase(const Base& base) override {
+    ProcessaLancamento::VerificaBase(base);
+    EXPECT_EQ(base.figuras.at("marked lines"), 1);
+    EXPECT_EQ(base.figuras.at("management parts"), 1);
+  }
+  bool PodeSeguir(const Chamada& c) const override {
+    return c.operacao == "BuscaPonteirosTesouraria" || c.operacao == "LiberaConta";
+  }
+};
+
 // ---- one cycle of each service ----
 
 
@@ -691,6 +738,7 @@ ZQ_VARREDURA(ValidacaoConfiguracaoImportacaoVarredura, ValidacaoConfiguracaoImpo
 ZQ_VARREDURA(ValidacaoConfiguracaoConciliacaoVarredura, ValidacaoConfiguracaoConciliacao);
 ZQ_VARREDURA(TesteLancamentoVarredura, TesteLancamento);
 ZQ_VARREDURA(ProcessaLancamentoVarredura, ProcessaLancamento);
+ZQ_VARREDURA(LancamentoLinhaVarredura, LancamentoLinha);
 ZQ_VARREDURA(ServicoImportacaoVarredura, ServicoImportacao);
 ZQ_VARREDURA(ServicoConciliacaoVarredura, ServicoConciliacao);
 
