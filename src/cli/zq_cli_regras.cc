@@ -10,9 +10,9 @@
 
 #include "cli/zq_cli.h"
 #include "frame/zq_currency.h"
+#include "frame/zq_data_texto.h"
 #include "posting/cl_conciliacao_lanca_auto.h"
 #include "store/zq_acesso_sql.h"
-#include "store/zq_arquivo_empresa.h"
 #include "store/zq_banco_sql.h"
 #include "store/zq_soci.h"
 #include "store/zq_tesouraria_sql.h"

@@ -1,11 +1,11 @@
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "frame/zq_data.h"
+#include "frame/zq_data_texto.h"
 #include "frame/zq_trace.h"
 #include "platform/zq_acesso_areas.h"
 #include "platform/zq_bstr.h"
@@ -49,13 +49,6 @@ constexpr uint32_t kLinhasPorTransacao = 255;
 constexpr char kPerguntaDuplicado[] =
     "Existe na Tesouraria um lançamento idêntico ao que está sendo gerado automaticamente pela Conciliação. "
     "Deseja realmente gerar o lançamento?";
-
-// A date as people read it in a refusal: "15/10/2026".
-std::string DataTexto(const CZQDma& data) {
-  char texto[16];
-  std::snprintf(texto, sizeof texto, "%02d/%02d/%04d", data.GetDia(), data.GetMes(), data.GetAno());
-  return texto;
-}
 
 void AdicionaErro(CZQVector<CZQDadosDF_Erro>& listaErros, long codigo, HRESULT hr) {
   CZQDadosDF_Erro erro;
@@ -696,7 +689,7 @@ HRESULT CCLConciliacaoLancaAuto::LancaLinha(uint32_t lConta, uint16_t iFilial, u
 
   // The periods closed to changes by hand, as for a match by hand.
   const CZQDma data(linha.GetDmaExtrato());
-  const std::string sData = DataTexto(data);
+  const std::string sData = ZQDataTexto(data.GetDma());
   CZQDadosCL_Mestre dadosMestre;
   if (ZQ_FALHOU_EM(this, kClasse, hr, GetAcessoConciliacao()->LeBufferMestre(&dadosMestre))) {
     SetErro(pConciliacao->GetErro());
@@ -704,7 +697,7 @@ HRESULT CCLConciliacaoLancaAuto::LancaLinha(uint32_t lConta, uint16_t iFilial, u
   }
   const REG_ZQDMA dmaBloqueio = dadosMestre.GetDataBloqueioMovimentacao();
   if (dmaBloqueio != 0 && linha.GetDmaExtrato() <= dmaBloqueio) {
-    return recusa(kRecusaMovimentacaoBloqueada, lPosicaoLinha, sData, DataTexto(CZQDma(dmaBloqueio)));
+    return recusa(kRecusaMovimentacaoBloqueada, lPosicaoLinha, sData, ZQDataTexto(dmaBloqueio));
   }
   CZQDadosDF_PeriodoContabil dadosPeriodo;
   if (ZQ_FALHOU_EM(this, kClasse, hr, GetAcessoEmpresarial()->LeBufferPeriodoContabil(&dadosPeriodo))) {
@@ -713,7 +706,7 @@ HRESULT CCLConciliacaoLancaAuto::LancaLinha(uint32_t lConta, uint16_t iFilial, u
   }
   const CZQMa mesBloqueio(dadosPeriodo.GetMesBloqueio());
   if (!mesBloqueio.EhVazio() && CZQMa(data) <= mesBloqueio) {
-    return recusa(kRecusaMesBloqueado, lPosicaoLinha, sData, DataTexto(mesBloqueio.GetUltimoDia()).substr(3));
+    return recusa(kRecusaMesBloqueado, lPosicaoLinha, sData, ZQDataTexto(mesBloqueio.GetUltimoDia().GetDma()).substr(3));
   }
 
   // The posting run over the line's day: the treasury list it checks for an identical
