@@ -575,7 +575,6 @@ TEST_F(ArmazemTest, ServerReconciliationWithoutAccountIsRefusedAndIntegrationIsA
   EXPECT_TRUE(integracao);
 }
 
-
 // Two processes (here two connections) storing lines in turn: the position each one
 // remembers goes stale at every turn of the other, and no line may be lost for it.
 TEST_F(ArmazemTest, TwoWritersStoringInTurnNeverLoseALine) {
