@@ -2,39 +2,19 @@
 // processes over a store of its own with the sample company in test mode.
 #include <gtest/gtest.h>
 
-#include "host/clhost_processo.h"
-
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "frame/zq_data.h"
-#include "platform/zq_estruturas_tesouraria.h"
-#include "store/zq_acesso_sql.h"
-#include "store/zq_arquivo_empresa.h"
-#include "store/zq_banco_sql.h"
-#include "store/zq_soci.h"
+#include "host/clhost_processo.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 class ClhostConciliacaoTest : public cl_teste_host::ClhostEmpresaTest {
  protected:
   int Executa(std::vector<std::string> argumentos) {
     for (const char* a : {"--once", "--empresa", "EXEMPLO", "--agora", "04/12/2026 09:00:00"}) argumentos.push_back(a);
-    return cl_teste_host::EsperaClhost(cl_teste_host::IniciaClhost(m_dir, std::move(argumentos), Log()));
+    return ClhostEmpresaTest::Executa(std::move(argumentos));
   }
-
-  fs::path Log() const { return m_dir / "host.log"; }
-  std::string TextoLog() const { return cl_teste_host::LeArquivo(Log()); }
-
 };
 
 TEST_F(ClhostConciliacaoTest, ReconciliationAfterTheImportPostsPairsAndRecordsEveryDueAccount) {
@@ -44,7 +24,8 @@ TEST_F(ClhostConciliacaoTest, ReconciliationAfterTheImportPostsPairsAndRecordsEv
   const long long rend = Escalar("SELECT valor FROM extrato WHERE conta = 111 AND hist_bco = 'REND APLIC'");
   ASSERT_GT(ted, 0);
   ASSERT_GT(rend, 10000);
-  const REG_ZQDMA dia = static_cast<REG_ZQDMA>(Escalar("SELECT dma_extrato FROM extrato WHERE valor = " + std::to_string(ted)));
+  const REG_ZQDMA dia =
+      static_cast<REG_ZQDMA>(Escalar("SELECT dma_extrato FROM extrato WHERE valor = " + std::to_string(ted)));
   Entrada(111, dia + 1, ted);
   Entrada(111, dia, rend - 10000);
   Entrada(111, dia, 10000);

@@ -5,21 +5,10 @@
 // used once, and every due account's execution records whole.
 #include <gtest/gtest.h>
 
-#include "host/clhost_processo.h"
-
-#include <unistd.h>
-
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "frame/zq_data.h"
-#include "platform/zq_estruturas_tesouraria.h"
-#include "store/banco_teste.h"
-#include "store/zq_acesso_sql.h"
-#include "store/zq_arquivo_empresa.h"
-#include "store/zq_banco_sql.h"
-#include "store/zq_soci.h"
+#include "host/clhost_processo.h"
 
 namespace {
 
@@ -59,15 +48,14 @@ class ClhostConcorrenciaTest : public cl_teste_host::ClhostEmpresaTest {
   void ExecutaJuntos(int hosts) {
     std::vector<pid_t> pids;
     for (int i = 0; i < hosts; ++i) {
-      pids.push_back(cl_teste_host::IniciaClhost(
-          m_dir, {"--once", "--empresa", "EXEMPLO", "--agora", "04/12/2026 09:00:00"},
-          m_dir / ("host" + std::to_string(i) + ".log")));
+      pids.push_back(cl_teste_host::IniciaClhost(m_dir,
+                                                 {"--once", "--empresa", "EXEMPLO", "--agora", "04/12/2026 09:00:00"},
+                                                 m_dir / ("host" + std::to_string(i) + ".log")));
     }
     for (int i = 0; i < hosts; ++i) {
       const int status = cl_teste_host::EsperaClhost(pids[static_cast<std::size_t>(i)]);
-      EXPECT_TRUE(status == 0 || status == 3)
-          << "host " << i << " saiu com " << status << "\n"
-          << cl_teste_host::LeArquivo(m_dir / ("host" + std::to_string(i) + ".log"));
+      EXPECT_TRUE(status == 0 || status == 3) << "host " << i << " saiu com " << status << "\n"
+                                              << zq_teste::LeArquivo(m_dir / ("host" + std::to_string(i) + ".log"));
     }
   }
 
@@ -122,7 +110,6 @@ class ClhostConcorrenciaTest : public cl_teste_host::ClhostEmpresaTest {
               0)
         << "an import record lost its entries";
   }
-
 };
 
 TEST_F(ClhostConcorrenciaTest, HostsRunningTogetherStoreAndReconcileEachLineOnce) {

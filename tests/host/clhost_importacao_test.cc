@@ -1,27 +1,17 @@
 // clhost runs the import service as a separate process over a store of its own with
 // the sample company in test mode.
 #include <gtest/gtest.h>
-
-#include "host/clhost_processo.h"
-
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "frame/zq_data.h"
-#include "store/zq_arquivo_empresa.h"
-#include "store/zq_banco_sql.h"
-#include "store/zq_soci.h"
+#include "host/clhost_processo.h"
 
 namespace {
 
@@ -30,30 +20,17 @@ using json = nlohmann::json;
 
 class ClhostImportacaoTest : public cl_teste_host::ClhostPastaTest {
  protected:
-  void CarregaEmpresa(const fs::path& arquivo) {
-    std::shared_ptr<CZQBancoSQL> banco;
-    CZQDadosDF_Erro erro;
-    ASSERT_EQ(CZQBancoSQL::Abre(Conexao(), banco, erro), S_OK) << erro.GetTextoMostraMensagem().c_str();
-    ASSERT_EQ(ZQCarregaArquivoEmpresa(*banco, arquivo.string(), erro), S_OK) << erro.GetTextoMostraMensagem().c_str();
-  }
-
   pid_t Inicia(std::vector<std::string> argumentos) {
     for (const char* a : {"--servico", "importacao", "--empresa", "EXEMPLO"}) argumentos.push_back(a);
     return cl_teste_host::IniciaClhost(m_dir, std::move(argumentos), Log());
   }
-
   static int Espera(pid_t pid) { return cl_teste_host::EsperaClhost(pid); }
-
-  fs::path Log() const { return m_dir / "host.log"; }
-  std::string TextoLog() const { return cl_teste_host::LeArquivo(Log()); }
 };
 
 TEST_F(ClhostImportacaoTest, OnceImportsTheSampleCompanyInTestMode) {
-  CarregaEmpresa(fs::path(CL_TEST_SOURCE_DIR) / "data" / "sample-company.json");
+  CarregaEmpresa(zq_teste::AmostraEmpresa());
   // A Friday after 07:30: the head office's daily rule (111, 113) and Campinas' (114).
-  const std::vector<std::string> agora{"--agora", "04/12/2026 09:00:00"};
-  std::vector<std::string> argumentos{"--once"};
-  argumentos.insert(argumentos.end(), agora.begin(), agora.end());
+  const std::vector<std::string> argumentos{"--once", "--agora", "04/12/2026 09:00:00"};
   ASSERT_EQ(Espera(Inicia(argumentos)), 0) << TextoLog();
 
   EXPECT_EQ(Escalar("SELECT COUNT(*) FROM extrato WHERE conta = 111"), 8);
@@ -63,9 +40,9 @@ TEST_F(ClhostImportacaoTest, OnceImportsTheSampleCompanyInTestMode) {
   EXPECT_EQ(Escalar("SELECT SUM(valor) FROM extrato WHERE conta = 111 AND natureza = '+'"),
             (150000 + 832045 + 5210 + 98000) * 100LL);
   EXPECT_EQ(Escalar("SELECT COUNT(*) FROM extrato WHERE conta = 113 AND hist_bco LIKE 'SALDO%'"), 0);
-  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM execucao_importacao WHERE data = " +
-                    std::to_string(CZQDma(4, 12, 2026).GetDma())),
-            1);
+  EXPECT_EQ(
+      Escalar("SELECT COUNT(*) FROM execucao_importacao WHERE data = " + std::to_string(CZQDma(4, 12, 2026).GetDma())),
+      1);
   EXPECT_EQ(Escalar("SELECT COUNT(*) FROM execucao_importacao_conta WHERE tipo_status = 1"
                     " AND mensagem = 'O serviço foi executado com sucesso.'"),
             3);
@@ -83,14 +60,9 @@ TEST_F(ClhostImportacaoTest, OnceImportsTheSampleCompanyInTestMode) {
 }
 
 TEST_F(ClhostImportacaoTest, NothingDueExitsWithThree) {
-  CarregaEmpresa(fs::path(CL_TEST_SOURCE_DIR) / "data" / "sample-company.json");
-  {
-    std::shared_ptr<CZQBancoSQL> banco;
-    CZQDadosDF_Erro erro;
-    ASSERT_EQ(CZQBancoSQL::Abre(Conexao(), banco, erro), S_OK);
-    banco->Sessao() << "DELETE FROM config_importacao_conta";
-    banco->Sessao() << "DELETE FROM config_importacao_regra";
-  }
+  CarregaEmpresa(zq_teste::AmostraEmpresa());
+  m_banco->Sessao() << "DELETE FROM config_importacao_conta";
+  m_banco->Sessao() << "DELETE FROM config_importacao_regra";
   EXPECT_EQ(Espera(Inicia({"--once", "--agora", "04/12/2026 09:00:00"})), 3) << TextoLog();
   EXPECT_EQ(Escalar("SELECT COUNT(*) FROM execucao_importacao"), 0);
 }
@@ -100,25 +72,31 @@ TEST_F(ClhostImportacaoTest, TerminationDuringALongCycleFinishesItAndExitsCleanl
   constexpr int kContas = 60;
   constexpr int kLinhas = 250;
   json empresa;
-  {
-    std::ifstream in(fs::path(CL_TEST_SOURCE_DIR) / "data" / "sample-company.json");
-    in >> empresa;
-  }
+  std::ifstream(zq_teste::AmostraEmpresa()) >> empresa;
   json contas = json::array();
   for (int i = 0; i < kContas; ++i) {
     const int ponteiro = 20001 + i;
-    empresa["plano_contas"].push_back(
-        {{"ponteiro", ponteiro}, {"codigo_proprio", "1.1.2.9." + std::to_string(i)},
-         {"codigo_usado", std::to_string(ponteiro)}, {"nome", "Tavorin " + std::to_string(i)}, {"tipo", "A"},
-         {"banco",
-          {{"numero_banco", 990}, {"nome_banco", "Banco Tavorin"}, {"agencia", "0042"},
-           {"conta_corrente", std::to_string(500000 + i)}, {"integrar_com_terceiro", 1}, {"tipo_operacao", 4},
-           {"ambiente_integracao", 1}, {"ambiente_integracao_bb_extrato", 0}}}});
+    empresa["plano_contas"].push_back({{"ponteiro", ponteiro},
+                                       {"codigo_proprio", "1.1.2.9." + std::to_string(i)},
+                                       {"codigo_usado", std::to_string(ponteiro)},
+                                       {"nome", "Tavorin " + std::to_string(i)},
+                                       {"tipo", "A"},
+                                       {"banco",
+                                        {{"numero_banco", 990},
+                                         {"nome_banco", "Banco Tavorin"},
+                                         {"agencia", "0042"},
+                                         {"conta_corrente", std::to_string(500000 + i)},
+                                         {"integrar_com_terceiro", 1},
+                                         {"tipo_operacao", 4},
+                                         {"ambiente_integracao", 1},
+                                         {"ambiente_integracao_bb_extrato", 0}}}});
     contas.push_back(ponteiro);
   }
-  empresa["configuracao_importacao"]["regras"] = json::array(
-      {{{"filial", 1}, {"frequencia", 2}, {"hora_execucao", "00:00:00"}, {"apenas_dias_uteis", false},
-        {"contas", contas}}});
+  empresa["configuracao_importacao"]["regras"] = json::array({{{"filial", 1},
+                                                               {"frequencia", 2},
+                                                               {"hora_execucao", "00:00:00"},
+                                                               {"apenas_dias_uteis", false},
+                                                               {"contas", contas}}});
   const fs::path arquivo = m_dir / "empresa.json";
   std::ofstream(arquivo) << empresa.dump();
   CarregaEmpresa(arquivo);

@@ -17,11 +17,11 @@
 #include <string>
 #include <vector>
 
-#include "store/banco_teste.h"
 #include "store/zq_acesso_sql.h"
 #include "store/zq_arquivo_empresa.h"
 #include "store/zq_banco_sql.h"
 #include "store/zq_soci.h"
+#include "support/armazem.h"
 
 namespace cl_teste_host {
 
@@ -69,31 +69,31 @@ inline int EsperaClhost(pid_t pid) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-inline std::string LeArquivo(const std::filesystem::path& caminho) {
-  std::ifstream in(caminho);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 // A test directory of its own with the two mock statement files in it (the installation
 // directory of test mode), removed at the end.
 class ClhostPastaTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char modelo[] = "/tmp/clhost_XXXXXX";
-    ASSERT_NE(mkdtemp(modelo), nullptr);
-    m_dir = modelo;
     const std::filesystem::path dados = std::filesystem::path(CL_TEST_SOURCE_DIR) / "data";
     for (const char* nome : {"MockExtratoTavorin.ofx", "MockExtratoBancoBrasil.json"})
       std::filesystem::copy_file(dados / nome, m_dir / nome);
   }
-  void TearDown() override {
-    std::error_code ec;
-    std::filesystem::remove_all(m_dir, ec);
-  }
 
   std::string Conexao() const { return ConexaoDe(m_dir); }
+  std::filesystem::path Log() const { return m_dir / "host.log"; }
+  std::string TextoLog() const { return zq_teste::LeArquivo(Log()); }
+  // Runs clhost to its end with the host log in Log(): its exit status.
+  int Executa(std::vector<std::string> argumentos) const {
+    return EsperaClhost(IniciaClhost(m_dir, std::move(argumentos), Log()));
+  }
+
+  // Loads a company file into the test's store.
+  void CarregaEmpresa(const std::filesystem::path& arquivo) {
+    m_banco = zq_teste::AbreBanco(Conexao());
+    ASSERT_TRUE(m_banco);
+    CZQDadosDF_Erro erro;
+    ASSERT_EQ(ZQCarregaArquivoEmpresa(*m_banco, arquivo.string(), erro), S_OK) << erro.GetTextoMostraMensagem().c_str();
+  }
 
   // One number read from the store by a connection of the test's own, or -1 when the
   // store cannot be opened or the query fails.
@@ -110,7 +110,9 @@ class ClhostPastaTest : public ::testing::Test {
     return valor;
   }
 
-  std::filesystem::path m_dir;
+  zq_teste::PastaTemporaria m_pasta;
+  const std::filesystem::path m_dir = m_pasta.Caminho();
+  std::shared_ptr<CZQBancoSQL> m_banco;
 };
 
 // The same, with the sample company in its store.
@@ -118,15 +120,7 @@ class ClhostEmpresaTest : public ClhostPastaTest {
  protected:
   void SetUp() override {
     ClhostPastaTest::SetUp();
-    if (HasFatalFailure()) return;
-    CZQDadosDF_Erro erro;
-    ASSERT_EQ(CZQBancoSQL::Abre(Conexao(), m_banco, erro), S_OK) << erro.GetTextoMostraMensagem().c_str();
-    const std::filesystem::path empresa = std::filesystem::path(CL_TEST_SOURCE_DIR) / "data" / "sample-company.json";
-    ASSERT_EQ(ZQCarregaArquivoEmpresa(*m_banco, empresa.string(), erro), S_OK);
-  }
-  void TearDown() override {
-    m_banco.reset();
-    ClhostPastaTest::TearDown();
+    CarregaEmpresa(zq_teste::AmostraEmpresa());
   }
 
   // An open treasury entry of the head office coming into `conta`.
@@ -142,8 +136,6 @@ class ClhostEmpresaTest : public ClhostPastaTest {
     CZQAcessoServidoresSQL hub(m_banco);
     ASSERT_EQ(hub.Financeiro().GravaTesouraria(t), S_OK);
   }
-
-  std::shared_ptr<CZQBancoSQL> m_banco;
 };
 
 }  // namespace cl_teste_host

@@ -1,6 +1,5 @@
 // Drives the clhost executable as a separate process.
 #include <gtest/gtest.h>
-
 #include <signal.h>
 
 #include <chrono>
@@ -17,32 +16,21 @@ namespace fs = std::filesystem;
 
 class ClhostTest : public cl_teste_host::ClhostPastaTest {
  protected:
-  void SetUp() override {
-    ClhostPastaTest::SetUp();
-    m_log = (m_dir / "host.log").string();
-  }
-
   pid_t Inicia(const std::vector<std::string>& argumentos) {
-    return cl_teste_host::IniciaClhost(m_dir, argumentos, m_log);
+    return cl_teste_host::IniciaClhost(m_dir, argumentos, Log());
   }
-  static int Espera(pid_t pid) { return cl_teste_host::EsperaClhost(pid); }
-  std::string Log() const { return cl_teste_host::LeArquivo(m_log); }
-
-  std::string m_log;
 };
 
-TEST_F(ClhostTest, UnknownServiceIsAUsageError) {
-  EXPECT_EQ(Espera(Inicia({"--once", "--servico", "contabilidade"})), 2);
-}
+TEST_F(ClhostTest, UnknownServiceIsAUsageError) { EXPECT_EQ(Executa({"--once", "--servico", "contabilidade"}), 2); }
 
 TEST_F(ClhostTest, MissingLibraryIsAUsageError) {
-  EXPECT_EQ(Espera(Inicia({"--once", "--biblioteca", (m_dir / "nao-existe.so").string()})), 2);
+  EXPECT_EQ(Executa({"--once", "--biblioteca", (m_dir / "nao-existe.so").string()}), 2);
 }
 
 TEST_F(ClhostTest, OnceRunsEveryServiceAndLogsEachAnswer) {
-  int status = Espera(Inicia({"--once"}));
+  int status = Executa({"--once"});
   EXPECT_TRUE(status == 0 || status == 1 || status == 3) << status;
-  std::string log = Log();
+  std::string log = TextoLog();
   EXPECT_NE(log.find("\timportacao\t"), std::string::npos) << log;
   EXPECT_NE(log.find("\tconciliacao\t"), std::string::npos) << log;
 }
@@ -50,11 +38,11 @@ TEST_F(ClhostTest, OnceRunsEveryServiceAndLogsEachAnswer) {
 TEST_F(ClhostTest, TerminationSignalEndsTheLoopCleanly) {
   pid_t pid = Inicia({"--intervalo-ms", "50"});
   // Let it run a few cycles before asking it to stop.
-  for (int i = 0; i < 100 && Log().find("OnRun") == std::string::npos; ++i)
+  for (int i = 0; i < 100 && TextoLog().find("OnRun") == std::string::npos; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   ASSERT_EQ(kill(pid, SIGTERM), 0);
-  EXPECT_EQ(Espera(pid), 0);
-  std::string log = Log();
+  EXPECT_EQ(cl_teste_host::EsperaClhost(pid), 0);
+  std::string log = TextoLog();
   EXPECT_NE(log.find("host encerrado"), std::string::npos) << log;
 }
 

@@ -153,7 +153,6 @@ INSTANTIATE_TEST_SUITE_P(Resultados, FalhaDoComponente,
                                            CasoFalha{ZQHResultStatusHttp(503), true},
                                            CasoFalha{E_FAIL, false}));
 
-// ---------------------------------------------------------------------------------
 // Every result the middleware gives has its own description in the message library,
 // so the import's warning ("Erro:\n<description>") always says what went wrong.
 class DescricaoDoResultado : public ::testing::TestWithParam<HRESULT> {

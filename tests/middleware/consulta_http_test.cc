@@ -161,8 +161,7 @@ class ConsultaHttp : public ::testing::Test {
   Resposta m_tavorin;
 };
 
-// ---------------------------------------------------------------------------------
-TEST_F(ConsultaHttp, TodasAsPaginasComValoresExatosETokenUnico) {
+TEST_F(ConsultaHttp, TodasAsPaginasComValoresExatosETokenUnicoPedidoComBasic) {
   CZQDadosCR_ConsultaExtratoBancoBrasil resposta;
   ASSERT_EQ(Busca(ConsultaBancoBrasil(), &resposta), S_OK) << TextoErro();
   EXPECT_FALSE(m_consulta->GetErro().TemErro());
@@ -178,11 +177,8 @@ TEST_F(ConsultaHttp, TodasAsPaginasComValoresExatosETokenUnico) {
   EXPECT_EQ(resposta.GetNumeroPaginaAtual(), 3u);
   EXPECT_EQ(resposta.GetNumeroPaginaProximo(), 0u);
   EXPECT_EQ(PedidosDeToken(), 1);
-}
 
-TEST_F(ConsultaHttp, TokenPedidoComBasicEExtratoComBearerEParametros) {
-  CZQDadosCR_ConsultaExtratoBancoBrasil resposta;
-  ASSERT_EQ(Busca(ConsultaBancoBrasil(), &resposta), S_OK) << TextoErro();
+  // The token asked for with Basic, the statement with Bearer and its parameters.
   const auto todas = m_servidor.Requisicoes();
   ASSERT_GE(todas.size(), 4u);
   const Requisicao& token = todas[0];
@@ -245,7 +241,6 @@ TEST_F(ConsultaHttp, PeriodoSemMovimentoComStatus204EhVazioSemErro) {
   EXPECT_EQ(resposta.GetListaExtratosBancoBrasil().GetQuantidade(), 0);
 }
 
-// ---------------------------------------------------------------------------------
 struct CasoToken {
   const char* nome;
   Resposta resposta;
@@ -281,7 +276,6 @@ INSTANTIATE_TEST_SUITE_P(
                   "access_token"}),
     [](const auto& info) { return std::string(info.param.nome); });
 
-// ---------------------------------------------------------------------------------
 class StatusDeErroDoExtrato : public ConsultaHttp, public ::testing::WithParamInterface<int> {};
 
 TEST_P(StatusDeErroDoExtrato, ViraHResultComStatusEMensagemDoBanco) {
@@ -315,7 +309,6 @@ TEST_F(ConsultaHttp, FalhaNaSegundaPaginaNaoEntregaAPrimeira) {
   EXPECT_NE(TextoErro().find("página 2"), std::string::npos) << TextoErro();
 }
 
-// ---------------------------------------------------------------------------------
 struct CasoTransporte {
   const char* nome;
   Resposta resposta;
@@ -380,27 +373,35 @@ TEST_F(ConsultaHttp, LimiteDePaginasInterrompeAConsulta) {
   EXPECT_NE(TextoErro().find("bb.maximo_paginas"), std::string::npos) << TextoErro();
 }
 
-// ---------------------------------------------------------------------------------
-class ConfiguracaoAusente : public ConsultaHttp, public ::testing::WithParamInterface<const char*> {};
+struct CasoConfiguracao {
+  const char* chave;
+  const char* valor;
+  bool tavorin;        // the query is Tavorin's rather than Banco do Brasil's
+  const char* trecho;  // what the error must name
+};
 
-TEST_P(ConfiguracaoAusente, NaoFazRequisicaoEDizQualChaveFalta) {
-  Configura(GetParam(), "");
-  CZQDadosCR_ConsultaExtratoBancoBrasil resposta;
-  EXPECT_EQ(Busca(ConsultaBancoBrasil(), &resposta), ZQ_E_CONSULTA_NAO_CONFIGURADA);
+class ConfiguracaoRecusada : public ConsultaHttp, public ::testing::WithParamInterface<CasoConfiguracao> {};
+
+TEST_P(ConfiguracaoRecusada, NaoFazRequisicaoEDizPorque) {
+  Configura(GetParam().chave, GetParam().valor);
+  CZQDadosCR_ConsultaExtratoBancoBrasil extrato;
+  CZQDadosCR_StatusConsultaSistemaTerceiro status;
+  const HRESULT hr = GetParam().tavorin ? Busca(ConsultaTavorin(), &status) : Busca(ConsultaBancoBrasil(), &extrato);
+  EXPECT_EQ(hr, ZQ_E_CONSULTA_NAO_CONFIGURADA);
   EXPECT_TRUE(m_servidor.Requisicoes().empty());
-  EXPECT_NE(TextoErro().find(GetParam()), std::string::npos) << TextoErro();
+  EXPECT_NE(TextoErro().find(GetParam().trecho), std::string::npos) << TextoErro();
 }
 
-INSTANTIATE_TEST_SUITE_P(Chaves, ConfiguracaoAusente,
-                         ::testing::Values("bb.url_api", "bb.url_oauth", "bb.client_id", "bb.client_secret",
-                                           "bb.app_key"));
-
-TEST_F(ConsultaHttp, CredenciaisNaoViajamSemTlsParaOutraMaquina) {
-  Configura("bb.url_oauth", "http://oauth.exemplo.invalid/oauth/token");
-  CZQDadosCR_ConsultaExtratoBancoBrasil resposta;
-  EXPECT_EQ(Busca(ConsultaBancoBrasil(), &resposta), ZQ_E_CONSULTA_NAO_CONFIGURADA);
-  EXPECT_NE(TextoErro().find("HTTPS"), std::string::npos) << TextoErro();
-}
+INSTANTIATE_TEST_SUITE_P(Chaves, ConfiguracaoRecusada,
+                         ::testing::Values(CasoConfiguracao{"bb.url_api", "", false, "bb.url_api"},
+                                           CasoConfiguracao{"bb.url_oauth", "", false, "bb.url_oauth"},
+                                           CasoConfiguracao{"bb.client_id", "", false, "bb.client_id"},
+                                           CasoConfiguracao{"bb.client_secret", "", false, "bb.client_secret"},
+                                           CasoConfiguracao{"bb.app_key", "", false, "bb.app_key"},
+                                           // Credentials never travel without TLS to another machine.
+                                           CasoConfiguracao{"bb.url_oauth", "http://oauth.exemplo.invalid/oauth/token",
+                                                            false, "HTTPS"},
+                                           CasoConfiguracao{"tavorin.url", "", true, "tavorin.url"}));
 
 struct CasoConsultaInvalida {
   const char* nome;
@@ -435,7 +436,6 @@ INSTANTIATE_TEST_SUITE_P(
                       CasoConsultaInvalida{"TipoDesconhecido", ZQTipoConsultaSistemaTerceiro(3), nullptr, false}),
     [](const auto& info) { return std::string(info.param.nome); });
 
-// ---------------------------------------------------------------------------------
 const std::string kOfx =
     "OFXHEADER:100\r\nDATA:OFXSGML\r\nVERSION:102\r\nCHARSET:1252\r\n\r\n<OFX>\r\n<STMTTRN>\r\n"
     "<TRNTYPE>DEBIT\r\n<TRNAMT>-200,00\r\n<MEMO>Pagamento de servi\xE7o\r\n</STMTTRN>\r\n</OFX>\r\n";
@@ -515,13 +515,5 @@ INSTANTIATE_TEST_SUITE_P(
         CasoTavorin{"Lento", {200, "application/x-ofx", kOfx, 3000}, ZQ_E_CONSULTA_TEMPO_ESGOTADO, ""},
         CasoTavorin{"Truncado", {200, "application/x-ofx", kOfx, 0, true}, ZQ_E_CONSULTA_CONEXAO_INTERROMPIDA, ""}),
     [](const auto& info) { return std::string(info.param.nome); });
-
-TEST_F(ConsultaHttp, TavorinSemEnderecoConfigurado) {
-  Configura("tavorin.url", "");
-  CZQDadosCR_StatusConsultaSistemaTerceiro status;
-  EXPECT_EQ(Busca(ConsultaTavorin(), &status), ZQ_E_CONSULTA_NAO_CONFIGURADA);
-  EXPECT_NE(TextoErro().find("tavorin.url"), std::string::npos);
-  EXPECT_TRUE(m_servidor.Requisicoes().empty());
-}
 
 }  // namespace

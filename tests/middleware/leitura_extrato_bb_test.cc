@@ -4,16 +4,15 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <optional>
-#include <unistd.h>
 #include <string>
 
 #include "frame/zq_config.h"
 #include "frame/zq_data.h"
 #include "platform/zq_consulta_sistema_terceiro.h"
 #include "platform/zq_extrato_banco_brasil_json.h"
+#include "support/pasta_temporaria.h"
 
 namespace {
 
@@ -22,7 +21,6 @@ using zq::extrato_bb::LeDocumento;
 using zq::extrato_bb::LePagina;
 using zq::extrato_bb::LeValorDecimal;
 
-// ---------------------------------------------------------------------------------
 struct CasoValor {
   const char* texto;
   std::optional<tagCY> esperado;  // nullopt: refused
@@ -55,7 +53,6 @@ INSTANTIATE_TEST_SUITE_P(
                       CasoValor{"12,50", std::nullopt}, CasoValor{"1e", std::nullopt}, CasoValor{"abc", std::nullopt},
                       CasoValor{"0.00000", 0}, CasoValor{"5e-4", 5}));
 
-// ---------------------------------------------------------------------------------
 struct CasoData {
   uint64_t numero;
   int dia, mes, ano;  // dia 0: the empty date; dia -1: refused
@@ -84,7 +81,6 @@ INSTANTIATE_TEST_SUITE_P(Numeros, DataBancoBrasil,
                                            CasoData{123456789, -1, 0, 0}, CasoData{1011847, -1, 0, 0},
                                            CasoData{1234, -1, 0, 0}));
 
-// ---------------------------------------------------------------------------------
 const char kPaginaCompleta[] = R"({
   "numeroPaginaAtual": 2, "quantidadeRegistroPaginaAtual": 3, "numeroPaginaAnterior": 1,
   "numeroPaginaProximo": 3, "quantidadeTotalPagina": 3, "quantidadeTotalRegistro": 7,
@@ -161,7 +157,6 @@ TEST(LeituraPaginaBancoBrasil, PaginaSemListaESemCamposEVazia) {
   EXPECT_EQ(pagina.GetListaExtratosBancoBrasil().GetQuantidade(), 0);
 }
 
-// ---------------------------------------------------------------------------------
 struct CasoMalformado {
   const char* nome;
   const char* json;
@@ -240,24 +235,15 @@ INSTANTIATE_TEST_SUITE_P(
         CasoMalformado{"ValorObjetoProfundo", kValorObjetoProfundo.c_str(), "valorLancamento do lançamento 2"}),
     [](const auto& info) { return std::string(info.param.nome); });
 
-// ---------------------------------------------------------------------------------
 class ArquivoMock : public ::testing::Test {
  protected:
-  void SetUp() override {
-    m_dir = std::filesystem::temp_directory_path() /
-            ("cl_mock_bb_" + std::to_string(::getpid()) + "_" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(m_dir);
-  }
-  void TearDown() override {
-    CZQConfiguracao::Global().Remove("local_orbel");
-    std::filesystem::remove_all(m_dir);
-  }
+  void TearDown() override { CZQConfiguracao::Global().Remove("local_orbel"); }
   std::string Escreve(const std::string& nome, const std::string& conteudo) {
-    std::ofstream(m_dir / nome, std::ios::binary) << conteudo;
-    return (m_dir / nome).string();
+    zq_teste::EscreveArquivo(m_pasta.Arquivo(nome), conteudo);
+    return m_pasta.Arquivo(nome);
   }
-  std::filesystem::path m_dir;
+  zq_teste::PastaTemporaria m_pasta;
+  const std::filesystem::path m_dir = m_pasta.Caminho();
 };
 
 TEST_F(ArquivoMock, LidoDoDiretorioDeInstalacaoComMarcaDeOrdemDeBytes) {

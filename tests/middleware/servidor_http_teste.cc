@@ -15,21 +15,6 @@ namespace teste {
 
 namespace {
 
-const char* Frase(int status) {
-  switch (status) {
-    case 200: return "OK";
-    case 204: return "No Content";
-    case 400: return "Bad Request";
-    case 401: return "Unauthorized";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 429: return "Too Many Requests";
-    case 500: return "Internal Server Error";
-    case 503: return "Service Unavailable";
-    default: return "Status";
-  }
-}
-
 bool EnviaTudo(int conexao, const std::string& dados) {
   size_t enviado = 0;
   while (enviado < dados.size()) {
@@ -173,7 +158,8 @@ void ServidorHttp::Responde(int conexao) {
     }
   }
   if (resposta.fecharSemResposta || m_parar) return;
-  std::string saida = "HTTP/1.1 " + std::to_string(resposta.status) + " " + Frase(resposta.status) + "\r\n";
+  // The client reads the code only: one reason phrase serves every status.
+  std::string saida = "HTTP/1.1 " + std::to_string(resposta.status) + " Status\r\n";
   saida += "Content-Type: " + resposta.tipoConteudo + "\r\n";
   saida += "Content-Length: " + std::to_string(resposta.corpo.size()) + "\r\n";
   saida += "Connection: close\r\n\r\n";

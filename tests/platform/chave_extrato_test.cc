@@ -32,7 +32,7 @@ void PrintTo(const CasoCampo& c, std::ostream* os) { *os << c.nome; }
 
 CZQDadosCL_Extrato Base() {
   CZQDadosCL_Extrato e;
-  amostra::Amostra<CZQDadosCL_Extrato>::Preenche(e, 1);
+  amostra::Preenche(e, 1);
   return e;
 }
 

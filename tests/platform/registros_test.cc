@@ -8,12 +8,12 @@
 
 namespace {
 
-using amostra::Amostra;
+using amostra::Preenche;
 
 template <typename T>
 T Preenchido(int semente) {
   T r;
-  Amostra<T>::Preenche(r, semente);
+  Preenche(r, semente);
   return r;
 }
 

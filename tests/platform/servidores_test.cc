@@ -69,97 +69,14 @@ class MestreFalso : public TZQRefCounted<IZQCL_Mestre> {
   int* m_destruidos;
 };
 
-// Only what the posting run uses of the reconciliation area; the rest fails.
-class ConciliacaoFalsa : public CZQAcessoConciliacao {
- public:
-  explicit ConciliacaoFalsa(int* destruidos) : m_destruidos(destruidos) {}
-  HRESULT GetICLMestre(CZQComPtr<IZQCL_Mestre>& mestre) override {
-    mestre = new MestreFalso(m_destruidos);
-    return S_OK;
-  }
-  HRESULT GetUltimoNrConciliacao(uint32_t, uint32_t&) override { return Falha(E_FAIL); }
-  const CZQDadosDF_Erro* GetErro() const override { return &m_erro; }
-
-  HRESULT LeBufferMestre(CZQDadosCL_Mestre*, int) override { return Falha(E_NOTIMPL); }
-  HRESULT BuscaPonteirosMovimentoExtrato(const CZQDadosCL_FiltroExtrato&, CZQVector<uint32_t>&) override {
-    return Falha(E_NOTIMPL);
-  }
-  HRESULT BuscaRegistrosMovimentoExtrato(const CZQDadosCL_FiltroExtrato&, const CZQVector<uint32_t>&,
-                                         CZQVector<CZQDadosCL_Extrato>&) override {
-    return Falha(E_NOTIMPL);
-  }
-  HRESULT GravaExtrato(CZQDadosCL_Extrato&) override { return Falha(E_NOTIMPL); }
-  HRESULT ProcessaConciliacaoAutomatica(const CZQDadosCL_ConciliacaoAutomatica&, int32_t&,
-                                        CZQDadosCL_ConciliacaoTesourariaBancos&) override {
-    return Falha(E_NOTIMPL);
-  }
-  HRESULT BuscaConciliacao(const CZQDadosCL_ConciliacaoAutomatica&, CZQDadosCL_ConciliacaoTesourariaBancos&) override {
-    return Falha(E_NOTIMPL);
-  }
-  HRESULT ConciliaManual(uint32_t, const CZQVector<uint32_t>&, const CZQVector<uint32_t>&, uint16_t, uint32_t,
-                         uint32_t&) override {
-    return Falha(E_NOTIMPL);
-  }
-  HRESULT DesfazConciliacao(uint32_t, uint32_t, uint16_t, uint32_t, const CZQString&) override {
-    return Falha(E_NOTIMPL);
-  }
-  HRESULT GetChave(CZQDadosCL_Tabela&) override { return Falha(E_NOTIMPL); }
-  HRESULT SalvaArqNumConciliacao(uint32_t, uint32_t) override { return Falha(E_NOTIMPL); }
-  HRESULT LeConfiguracaoServicoImportacaoExtratos(CZQDadosCL_ConfiguracaoServicoImportacaoExtratos&, int) override {
-    return Falha(E_NOTIMPL);
-  }
-  HRESULT LeConfiguracaoConciliacaoTesourariaBanco(CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco&,
-                                                   int) override {
-    return Falha(E_NOTIMPL);
-  }
-  HRESULT GravaExecucaoConciliacaoTesourariaBanco(const CZQVector<CZQDadosCL_ExecucaoConciliacaoTesourariaBanco>&) override {
-    return Falha(E_NOTIMPL);
-  }
-  HRESULT LePonteirosExecucaoConciliacaoTesourariaBanco(const CZQVector<REG_ZQDMC>&,
-                                                        CZQVector<CZQDadosCL_ExecucaoConciliacaoTesourariaBanco>&,
-                                                        int) override {
-    return Falha(E_NOTIMPL);
-  }
-  HRESULT BuscaPonteirosExecucaoConciliacaoTesourariaBanco(const CZQDadosCL_FiltroExecucaoConciliacaoTesourariaBanco&,
-                                                           CZQVector<REG_ZQDMC>&) override {
-    return Falha(E_NOTIMPL);
-  }
-  HRESULT GravaExecucaoServicoImportacaoExtratos(const CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos>&) override {
-    return Falha(E_NOTIMPL);
-  }
-  HRESULT BuscaPonteirosExecucaoServicoImportacaoExtratos(const CZQDadosCL_FiltroExecucaoServicoImportacaoExtratos&,
-                                                          CZQVector<REG_ZQDMC>&) override {
-    return Falha(E_NOTIMPL);
-  }
-  HRESULT LePonteirosExecucaoServicoImportacaoExtratos(const CZQVector<REG_ZQDMC>&,
-                                                       CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos>&,
-                                                       int) override {
-    return Falha(E_NOTIMPL);
-  }
-  HRESULT LeLeiaute(int32_t, CZQDadosCL_Leiaute&) override { return Falha(E_NOTIMPL); }
-  HRESULT GetICLImportacaoCBN(CZQComPtr<IZQCL_ImportacaoCBN>&) override { return Falha(E_NOTIMPL); }
-  HRESULT GravaConfiguracaoServicoImportacaoExtratos(const CZQDadosCL_ConfiguracaoServicoImportacaoExtratos&) override {
-    return Falha(E_NOTIMPL);
-  }
-  HRESULT GravaConfiguracaoConciliacaoTesourariaBanco(
-      const CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco&) override {
-    return Falha(E_NOTIMPL);
-  }
-  HRESULT TravaConta(uint32_t) override { return Falha(E_NOTIMPL); }
-  HRESULT LiberaConta(uint32_t) override { return Falha(E_NOTIMPL); }
-
- private:
-  HRESULT Falha(HRESULT hr) { return m_erro.SetErro(hr, 1, 0); }
-  CZQDadosDF_Erro m_erro;
-  int* m_destruidos;
-};
+// How an area hands the server out: each call a fresh interface, replacing the one held.
+void EntregaMestre(CZQComPtr<IZQCL_Mestre>& mestre, int* destruidos) { mestre = new MestreFalso(destruidos); }
 
 TEST(InterfaceServidorTest, TheServerInterfaceLivesWhileHeldAndGoesWithItsLastHolder) {
   int destruidos = 0;
-  ConciliacaoFalsa conciliacao(&destruidos);
   {
     CZQComPtr<IZQCL_Mestre> mestre;
-    ASSERT_EQ(conciliacao.GetICLMestre(mestre), S_OK);
+    EntregaMestre(mestre, &destruidos);
     ASSERT_TRUE(mestre);
     uint16_t quantidade = 0;
     ASSERT_EQ(mestre->BuscaQuantProTesBan(&quantidade), S_OK);
@@ -172,9 +89,8 @@ TEST(InterfaceServidorTest, TheServerInterfaceLivesWhileHeldAndGoesWithItsLastHo
       EXPECT_EQ(destruidos, 0);
     }
     EXPECT_EQ(destruidos, 1);
-    // Each call hands out a fresh interface; the one held before goes with it.
-    ASSERT_EQ(conciliacao.GetICLMestre(mestre), S_OK);
-    ASSERT_EQ(conciliacao.GetICLMestre(mestre), S_OK);
+    EntregaMestre(mestre, &destruidos);
+    EntregaMestre(mestre, &destruidos);
     EXPECT_EQ(destruidos, 2);
   }
   EXPECT_EQ(destruidos, 3);
@@ -182,13 +98,10 @@ TEST(InterfaceServidorTest, TheServerInterfaceLivesWhileHeldAndGoesWithItsLastHo
 
 // The failure path every caller writes: copy the area's error into the routine's own.
 TEST(InterfaceServidorTest, AFailedCallLeavesItsErrorForTheCaller) {
-  int destruidos = 0;
-  ConciliacaoFalsa conciliacao(&destruidos);
+  CZQDadosDF_Erro daArea;
+  daArea.SetErro(E_FAIL, 1, 0);
   CZQBaseParaRotinas rotina;
-  uint32_t numero = 0;
-  HRESULT hr = conciliacao.GetUltimoNrConciliacao(10, numero);
-  ASSERT_TRUE(FAILED(hr));
-  rotina.SetErro(conciliacao.GetErro());
+  rotina.SetErro(&daArea);
   EXPECT_EQ(rotina.GetErro().GetHR(), E_FAIL);
   EXPECT_TRUE(rotina.GetErro().TemErro());
 }

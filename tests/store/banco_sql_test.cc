@@ -3,11 +3,11 @@
 #include <cctype>
 #include <string>
 
-#include "store/store_teste_util.h"
 #include "store/zq_banco_sql.h"
 #include "store/zq_esquema_sql.h"
 #include "store/zq_soci.h"
 #include "store/zq_sql_util.h"
+#include "support/armazem.h"
 
 namespace {
 
@@ -204,9 +204,8 @@ TEST(BancoSqlTest, ReadOnlyStoreRefusesWrites) {
 
 TEST(BancoSqlTest, InnerTransactionUndoesOnlyItself) {
   PastaTemporaria pasta;
-  std::shared_ptr<CZQBancoSQL> banco;
-  CZQDadosDF_Erro erro;
-  ASSERT_EQ(CZQBancoSQL::Abre("sqlite:" + pasta.Arquivo("cl.db"), banco, erro), S_OK);
+  auto banco = zq_teste::AbreBanco("sqlite:" + pasta.Arquivo("cl.db"));
+  ASSERT_TRUE(banco);
   {
     CZQTransacaoSQL externa(*banco);
     banco->Sessao() << "INSERT INTO historico (codigo, nome) VALUES (1, 'FICA')";
@@ -235,9 +234,8 @@ TEST(BancoSqlTest, InnerTransactionUndoesOnlyItself) {
 
 TEST(BancoSqlTest, NextNumberCountsInsideATransactionAndRereadsAfter) {
   PastaTemporaria pasta;
-  std::shared_ptr<CZQBancoSQL> banco;
-  CZQDadosDF_Erro erro;
-  ASSERT_EQ(CZQBancoSQL::Abre("sqlite:" + pasta.Arquivo("cl.db"), banco, erro), S_OK);
+  auto banco = zq_teste::AbreBanco("sqlite:" + pasta.Arquivo("cl.db"));
+  ASSERT_TRUE(banco);
   EXPECT_EQ(banco->ProximoNumero("historico", "codigo"), 1);
   banco->Sessao() << "INSERT INTO historico (codigo, nome) VALUES (41, 'A')";
   EXPECT_EQ(banco->ProximoNumero("historico", "codigo"), 42);

@@ -4,8 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "frame/zq_base_rotinas.h"
 #include "platform/zq_bstr.h"
-#include "store/acesso_teste_util.h"
+#include "store/operacoes_teste.h"
 #include "store/zq_soci.h"
 
 namespace {
@@ -13,128 +14,90 @@ namespace {
 using zq_teste::ArmazemTest;
 using zq_teste::ArmazemVazioTest;
 using zq_teste::Dia;
+using zq_teste::Saidas;
 using zq_teste::TextoErro;
 
-// ---- master data reads: the record that exists, and the one that does not ----
+// ---- master data reads: the records that exist, and ones that do not ----
 
-struct LeituraCaso {
-  const char* nome;       // the operation, as the error text names it
-  const char* ausente;    // part of the text for the missing record
-  // Reads the existing record and checks it; reads the missing one and returns its HRESULT.
-  std::function<void(CZQAcessoServidores&)> existente;
-  std::function<HRESULT(CZQAcessoServidores&)> faltante;
-  std::function<const CZQDadosDF_Erro*(CZQAcessoServidores&)> erro;
+TEST_F(ArmazemTest, CadastrosDaAmostraSaoLidosCampoACampo) {
+  CZQDadosDF_Banco b;
+  ASSERT_EQ(Emp().LeBufferBanco(113, &b), S_OK);
+  EXPECT_EQ(b.GetPonteiroConta(), 113u);
+  EXPECT_EQ(b.GetCodigoBanco(), 1);
+  EXPECT_EQ(b.GetNumeroAgencia(), "1234-5");
+  EXPECT_EQ(b.GetContaCorrente(), "00056789-0");
+  EXPECT_EQ(b.GetIntegrarComTerceiro(), ZQ_INTEGRAR_BANCO_BRASIL);
+  EXPECT_EQ(b.GetTipoOperacao(), ZQ_OPERACAO_EXTRATO);
+  EXPECT_EQ(b.GetAmbienteIntegracao(), ZQ_AMBIENTE_HOMOLOGACAO);
+  EXPECT_EQ(b.GetAmbienteIntegracaoBBExtrato(), ZQ_AMBIENTE_HOMOLOGACAO);
+  ASSERT_EQ(Emp().LeBanco(111, &b), S_OK);
+  EXPECT_EQ(b.GetIntegrarComTerceiro(), ZQ_INTEGRAR_TAVORIN);
+  EXPECT_EQ(b.GetCodigoBanco(), 990);
+
+  CZQDadosDF_PlanoEmpresarial p;
+  ASSERT_EQ(Emp().LeBufferPlanoContabil(113, &p), S_OK);
+  EXPECT_EQ(p.GetPosicao(), 113u);
+  EXPECT_EQ(p.GetCodigoProprio(), "1.1.2.03");
+  EXPECT_EQ(p.GetCodigoUsado(), "11203");
+  EXPECT_EQ(p.GetNome(), "Banco do Brasil - Matriz");
+  EXPECT_EQ(p.GetTipo(), ZQ_TIPO_CONTA_ANALITICA);
+  EXPECT_EQ(p.GetTipoBanco(), ZQ_TIPO_BANCO_SIM);
+  EXPECT_EQ(p.GetInativa(), 0);
+  ASSERT_EQ(Emp().LeBufferPlanoContabil(901, &p), S_OK);
+  EXPECT_NE(p.GetInativa(), 0);
+  EXPECT_EQ(p.GetTipoBanco(), 'N');
+  ASSERT_EQ(Emp().LePlanoGerencial(7009, &p), S_OK);
+  EXPECT_EQ(p.GetNome(), "Projetos encerrados");
+  EXPECT_EQ(p.GetCodigoProprio(), "G.09");
+  EXPECT_NE(p.GetInativa(), 0);
+
+  CZQDadosDF_FormaPagamento f;
+  ASSERT_EQ(Emp().LeBufferFormaPagamento(3, &f), S_OK);
+  EXPECT_EQ(f.GetDescricao(), "Transferência (TED/PIX)");
+  EXPECT_EQ(f.GetPosicao(), 3u);
+  CZQDadosDF_Historico hist;
+  ASSERT_EQ(Emp().LeBufferHistorico(10, &hist), S_OK);
+  EXPECT_EQ(hist.GetNome(), "Lançamento a revisar *");
+  EXPECT_FALSE(Emp().GetErro()->TemErro());
+}
+
+struct FaltanteCaso {
+  const char* nome;     // the operation, as the error text names it
+  const char* ausente;  // part of the text for the missing record
+  HRESULT (*le)(CZQAcessoEmpresarial&, Saidas&);
 };
 
-class LeituraTest : public ArmazemTest, public ::testing::WithParamInterface<LeituraCaso> {};
+class FaltanteTest : public ArmazemTest, public ::testing::WithParamInterface<FaltanteCaso> {};
 
-TEST_P(LeituraTest, ExistingRecordIsReadAndMissingOneFails) {
-  const LeituraCaso& caso = GetParam();
-  caso.existente(*m_hub);
-  EXPECT_FALSE(caso.erro(*m_hub)->TemErro());
-
-  EXPECT_EQ(caso.faltante(*m_hub), ZQ_E_SQL_NAO_ENCONTRADO);
-  const CZQDadosDF_Erro* erro = caso.erro(*m_hub);
+TEST_P(FaltanteTest, RegistroQueNaoExisteFalhaDizendoQual) {
+  Saidas saidas;
+  EXPECT_EQ(GetParam().le(Emp(), saidas), ZQ_E_SQL_NAO_ENCONTRADO);
+  const CZQDadosDF_Erro* erro = Emp().GetErro();
   ASSERT_NE(erro, nullptr);
   EXPECT_EQ(erro->GetHR(), ZQ_E_SQL_NAO_ENCONTRADO);
   EXPECT_EQ(erro->GetClasse(), ZQ_CLASSE_ARMAZEM_SQL);
   const std::string texto = TextoErro(erro);
-  EXPECT_EQ(texto.rfind(std::string("Falha em ") + caso.nome + ": ", 0), 0u) << texto;
-  EXPECT_NE(texto.find(caso.ausente), std::string::npos) << texto;
+  EXPECT_EQ(texto.rfind(std::string("Falha em ") + GetParam().nome + ": ", 0), 0u) << texto;
+  EXPECT_NE(texto.find(GetParam().ausente), std::string::npos) << texto;
 }
 
-CZQAcessoEmpresarial& E(CZQAcessoServidores& h) { return *h.GetAcessoEmpresarial(); }
-const CZQDadosDF_Erro* ErroE(CZQAcessoServidores& h) { return h.GetAcessoEmpresarial()->GetErro(); }
-
 INSTANTIATE_TEST_SUITE_P(
-    Cadastros, LeituraTest,
+    Cadastros, FaltanteTest,
     ::testing::Values(
-        LeituraCaso{"LeBufferBanco", "999",
-                    [](CZQAcessoServidores& h) {
-                      CZQDadosDF_Banco b;
-                      ASSERT_EQ(E(h).LeBufferBanco(113, &b), S_OK);
-                      EXPECT_EQ(b.GetPonteiroConta(), 113u);
-                      EXPECT_EQ(b.GetCodigoBanco(), 1);
-                      EXPECT_EQ(b.GetNumeroAgencia(), "1234-5");
-                      EXPECT_EQ(b.GetContaCorrente(), "00056789-0");
-                      EXPECT_EQ(b.GetIntegrarComTerceiro(), ZQ_INTEGRAR_BANCO_BRASIL);
-                      EXPECT_EQ(b.GetTipoOperacao(), ZQ_OPERACAO_EXTRATO);
-                      EXPECT_EQ(b.GetAmbienteIntegracao(), ZQ_AMBIENTE_HOMOLOGACAO);
-                      EXPECT_EQ(b.GetAmbienteIntegracaoBBExtrato(), ZQ_AMBIENTE_HOMOLOGACAO);
-                    },
-                    [](CZQAcessoServidores& h) {
-                      CZQDadosDF_Banco b;
-                      return E(h).LeBufferBanco(999, &b);
-                    },
-                    ErroE},
-        LeituraCaso{"LeBanco", "não tem dados de banco",
-                    [](CZQAcessoServidores& h) {
-                      CZQDadosDF_Banco b;
-                      ASSERT_EQ(E(h).LeBanco(111, &b), S_OK);
-                      EXPECT_EQ(b.GetIntegrarComTerceiro(), ZQ_INTEGRAR_TAVORIN);
-                      EXPECT_EQ(b.GetCodigoBanco(), 990);
-                    },
-                    [](CZQAcessoServidores& h) {
-                      CZQDadosDF_Banco b;
-                      return E(h).LeBanco(101, &b);  // in the chart, but not a bank account
-                    },
-                    ErroE},
-        LeituraCaso{"LeBufferPlanoContabil", "não está no plano",
-                    [](CZQAcessoServidores& h) {
-                      CZQDadosDF_PlanoEmpresarial p;
-                      ASSERT_EQ(E(h).LeBufferPlanoContabil(113, &p), S_OK);
-                      EXPECT_EQ(p.GetPosicao(), 113u);
-                      EXPECT_EQ(p.GetCodigoProprio(), "1.1.2.03");
-                      EXPECT_EQ(p.GetCodigoUsado(), "11203");
-                      EXPECT_EQ(p.GetNome(), "Banco do Brasil - Matriz");
-                      EXPECT_EQ(p.GetTipo(), ZQ_TIPO_CONTA_ANALITICA);
-                      EXPECT_EQ(p.GetTipoBanco(), ZQ_TIPO_BANCO_SIM);
-                      EXPECT_EQ(p.GetInativa(), 0);
-                      ASSERT_EQ(E(h).LeBufferPlanoContabil(901, &p), S_OK);
-                      EXPECT_NE(p.GetInativa(), 0);
-                      EXPECT_EQ(p.GetTipoBanco(), 'N');
-                    },
-                    [](CZQAcessoServidores& h) {
-                      CZQDadosDF_PlanoEmpresarial p;
-                      return E(h).LeBufferPlanoContabil(7001, &p);  // a management account
-                    },
-                    ErroE},
-        LeituraCaso{"LePlanoGerencial", "conta gerencial 501",
-                    [](CZQAcessoServidores& h) {
-                      CZQDadosDF_PlanoEmpresarial p;
-                      ASSERT_EQ(E(h).LePlanoGerencial(7009, &p), S_OK);
-                      EXPECT_EQ(p.GetNome(), "Projetos encerrados");
-                      EXPECT_EQ(p.GetCodigoProprio(), "G.09");
-                      EXPECT_NE(p.GetInativa(), 0);
-                    },
-                    [](CZQAcessoServidores& h) {
-                      CZQDadosDF_PlanoEmpresarial p;
-                      return E(h).LePlanoGerencial(501, &p);
-                    },
-                    ErroE},
-        LeituraCaso{"LeBufferFormaPagamento", "forma de pagamento 9",
-                    [](CZQAcessoServidores& h) {
-                      CZQDadosDF_FormaPagamento f;
-                      ASSERT_EQ(E(h).LeBufferFormaPagamento(3, &f), S_OK);
-                      EXPECT_EQ(f.GetDescricao(), "Transferência (TED/PIX)");
-                      EXPECT_EQ(f.GetPosicao(), 3u);
-                    },
-                    [](CZQAcessoServidores& h) {
-                      CZQDadosDF_FormaPagamento f;
-                      return E(h).LeBufferFormaPagamento(9, &f);
-                    },
-                    ErroE},
-        LeituraCaso{"LeBufferHistorico", "histórico 77",
-                    [](CZQAcessoServidores& h) {
-                      CZQDadosDF_Historico hist;
-                      ASSERT_EQ(E(h).LeBufferHistorico(10, &hist), S_OK);
-                      EXPECT_EQ(hist.GetNome(), "Lançamento a revisar *");
-                    },
-                    [](CZQAcessoServidores& h) {
-                      CZQDadosDF_Historico hist;
-                      return E(h).LeBufferHistorico(77, &hist);
-                    },
-                    ErroE}),
+        FaltanteCaso{"LeBufferBanco", "999",
+                     [](CZQAcessoEmpresarial& e, Saidas& s) { return e.LeBufferBanco(999, &s.banco); }},
+        // In the chart, but not a bank account.
+        FaltanteCaso{"LeBanco", "não tem dados de banco",
+                     [](CZQAcessoEmpresarial& e, Saidas& s) { return e.LeBanco(101, &s.banco); }},
+        // A management account is not in the company's chart.
+        FaltanteCaso{"LeBufferPlanoContabil", "não está no plano",
+                     [](CZQAcessoEmpresarial& e, Saidas& s) { return e.LeBufferPlanoContabil(7001, &s.plano); }},
+        FaltanteCaso{"LePlanoGerencial", "conta gerencial 501",
+                     [](CZQAcessoEmpresarial& e, Saidas& s) { return e.LePlanoGerencial(501, &s.plano); }},
+        FaltanteCaso{"LeBufferFormaPagamento", "forma de pagamento 9",
+                     [](CZQAcessoEmpresarial& e, Saidas& s) { return e.LeBufferFormaPagamento(9, &s.forma); }},
+        FaltanteCaso{"LeBufferHistorico", "histórico 77",
+                     [](CZQAcessoEmpresarial& e, Saidas& s) { return e.LeBufferHistorico(77, &s.historico); }}),
     [](const auto& info) { return info.param.nome; });
 
 // ---- single master records that a store without company lacks ----
@@ -262,8 +225,7 @@ TEST_F(TesourariaTest, EntryReadsBackWithEveryByte) {
   CZQDadosFN_Tesouraria fantasma(r);
   fantasma.SetPosicaoReg(777);
   EXPECT_EQ(F().GravaTesouraria(fantasma), ZQ_E_SQL_NAO_ENCONTRADO);
-  EXPECT_EQ(Fin().LeTesouraria(CZQVector<REG_ZQDMC>{ZQMontaDmc(r.dmaLancamento, 777)}, lidas),
-            ZQ_E_SQL_NAO_ENCONTRADO);
+  EXPECT_EQ(Fin().LeTesouraria(CZQVector<REG_ZQDMC>{ZQMontaDmc(r.dmaLancamento, 777)}, lidas), ZQ_E_SQL_NAO_ENCONTRADO);
   // A key whose date is not the entry's does not find it.
   EXPECT_EQ(Fin().LeTesouraria(CZQVector<REG_ZQDMC>{ZQMontaDmc(r.dmaLancamento + 1, t.GetPosicaoReg())}, lidas),
             ZQ_E_SQL_NAO_ENCONTRADO);
@@ -276,9 +238,9 @@ TEST_F(TesourariaTest, EntriesComeInTheOrderOfTheKeysEvenWhenAKeyRepeats) {
   const uint32_t c = Grava(111, 0, 6, 300);
   const auto chave = [](uint32_t posicao, int dia) { return ZQMontaDmc(Dia(dia, 12, 2026), posicao); };
   CZQVector<CZQDadosFN_Tesouraria> lidas;
-  ASSERT_EQ(Fin().LeTesouraria(CZQVector<REG_ZQDMC>{chave(c, 6), chave(a, 9), chave(c, 6), chave(b, 3), chave(c, 6)},
-                               lidas),
-            S_OK)
+  ASSERT_EQ(
+      Fin().LeTesouraria(CZQVector<REG_ZQDMC>{chave(c, 6), chave(a, 9), chave(c, 6), chave(b, 3), chave(c, 6)}, lidas),
+      S_OK)
       << TextoErro(Fin().GetErro());
   std::vector<std::pair<uint32_t, tagCY>> r;
   for (const CZQDadosFN_Tesouraria& t : lidas) r.emplace_back(t.GetPosicaoReg(), t.GetValor());
@@ -294,10 +256,9 @@ TEST_F(TesourariaTest, SearchFiltersByPeriodAccountBranchAndReconciledFlags) {
 
   EXPECT_EQ(Busca([](CZQDadosFN_FiltroTesouraria&) {}), (std::vector<uint32_t>{b, c, a, e, d}));
   EXPECT_EQ(Busca([](CZQDadosFN_FiltroTesouraria& f) { f.SetPonteiroConta(111); }), (std::vector<uint32_t>{b, a, d}));
-  EXPECT_EQ(Busca([](CZQDadosFN_FiltroTesouraria& f) {
-              f.SetDataInicial(Dia(2, 12, 2026)).SetDataFinal(Dia(4, 12, 2026));
-            }),
-            (std::vector<uint32_t>{c, a, e}));
+  EXPECT_EQ(
+      Busca([](CZQDadosFN_FiltroTesouraria& f) { f.SetDataInicial(Dia(2, 12, 2026)).SetDataFinal(Dia(4, 12, 2026)); }),
+      (std::vector<uint32_t>{c, a, e}));
   EXPECT_EQ(Busca([](CZQDadosFN_FiltroTesouraria& f) { f.SetPonteiroFilial(2); }), (std::vector<uint32_t>{d}));
   EXPECT_EQ(Busca([](CZQDadosFN_FiltroTesouraria& f) { f.SetConciliado('S'); }), (std::vector<uint32_t>{c, a, e}));
   EXPECT_EQ(Busca([](CZQDadosFN_FiltroTesouraria& f) { f.SetConciliado('N'); }), (std::vector<uint32_t>{b, d}));
@@ -369,26 +330,17 @@ TEST_F(TesourariaTest, HyperautomationStatusIsStored) {
       .SetMensagem("ok");
   ASSERT_EQ(Fin().GravaStatusHiperautomacaoFinanceira(status), S_OK);
   ASSERT_EQ(Fin().GravaStatusHiperautomacaoFinanceira(status), S_OK);
-  long long n = 0, saldo = 0;
-  m_banco->Sessao() << "SELECT COUNT(*), MIN(saldo_extrato) FROM status_hiperautomacao WHERE conta = 111",
-      soci::into(n), soci::into(saldo);
-  EXPECT_EQ(n, 2);
-  EXPECT_EQ(saldo, -5000);
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM status_hiperautomacao WHERE conta = 111"), 2);
+  EXPECT_EQ(Escalar("SELECT MIN(saldo_extrato) FROM status_hiperautomacao WHERE conta = 111"), -5000);
 }
 
 // ---- the process's hub factory ----
-
-struct Perfil : IZQDF_Profiler {
-  CZQString GetEmpresa() const override { return "EXEMPLO"; }
-  unsigned short GetUsuario() const override { return 1; }
-  unsigned long GetNumeroSessao() const override { return 1; }
-};
 
 TEST_F(ArmazemTest, InstalledStoreGivesHubsWithErrorsOfTheirOwn) {
   CZQDadosDF_Erro erro;
   std::shared_ptr<CZQBancoSQL> aberto;
   ASSERT_EQ(ZQInstalaArmazemSQL(Conexao(), erro, &aberto), S_OK) << erro.GetTextoMostraMensagem().c_str();
-  Perfil perfil;
+  CZQProfilerEmpresa perfil("EXEMPLO", 1, 1);
   std::unique_ptr<CZQAcessoServidores> a = ZQNovoAcessoServidores(perfil);
   std::unique_ptr<CZQAcessoServidores> b = ZQNovoAcessoServidores(perfil);
   ASSERT_TRUE(a && b);

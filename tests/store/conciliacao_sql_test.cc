@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "store/acesso_teste_util.h"
 #include "store/zq_soci.h"
+#include "support/armazem.h"
 
 namespace {
 
@@ -27,13 +27,13 @@ std::vector<uint32_t> Posicoes(const CZQVector<CZQDadosCL_Extrato>& extratos) {
 
 struct LinhaCaso {
   const char* nome;
-  CZQDadosCL_Extrato (*monta)();
+  CZQDadosCL_Extrato linha;
 };
 
 class ExtratoIdaVoltaTest : public ArmazemTest, public ::testing::WithParamInterface<LinhaCaso> {};
 
 TEST_P(ExtratoIdaVoltaTest, StoredLineReadsBackEqual) {
-  CZQDadosCL_Extrato linha = GetParam().monta();
+  CZQDadosCL_Extrato linha = GetParam().linha;
   ASSERT_EQ(linha.GetPosicao(), 0u);
   ASSERT_EQ(Conc().GravaExtrato(linha), S_OK) << TextoErro(Conc().GetErro());
   ASSERT_NE(linha.GetPosicao(), 0u) << "the stored line got no position";
@@ -47,45 +47,27 @@ TEST_P(ExtratoIdaVoltaTest, StoredLineReadsBackEqual) {
   CZQVector<CZQDadosCL_Extrato> lidas;
   ASSERT_EQ(Conc().BuscaRegistrosMovimentoExtrato(filtro, posicoes, lidas), S_OK);
   ASSERT_EQ(lidas.GetQuantidade(), 1);
-  EXPECT_TRUE(lidas[0] == linha) << "hist '" << lidas[0].GetHistBco().c_str() << "' vs '"
-                                 << linha.GetHistBco().c_str() << "'";
+  EXPECT_TRUE(lidas[0] == linha) << "hist '" << lidas[0].GetHistBco().c_str() << "' vs '" << linha.GetHistBco().c_str()
+                                 << "'";
   EXPECT_FALSE(Conc().GetErro()->TemErro());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Linhas, ExtratoIdaVoltaTest,
     ::testing::Values(
-        LinhaCaso{"Credit",
-                  [] { return Linha(111, 1, Dia(2, 12, 2026), 1234500, '+', "PIX RECEBIDO", "", 42); }},
-        LinhaCaso{"DebitWithCode",
-                  [] { return Linha(113, 1, Dia(3, 12, 2026), 8900, '-', "TARIFA", "105", 7); }},
-        LinhaCaso{"AccentsAndQuotes",
-                  [] {
-                    return Linha(111, 2, Dia(4, 12, 2026), 1, '-', "DÉBITO 'AUTOMÁTICO' ÇÃO \"X\"", "1'");
-                  }},
-        LinhaCaso{"LongHistory",
-                  [] { return Linha(112, 1, Dia(5, 12, 2026), 5, '+', std::string(600, 'h').c_str()); }},
-        LinhaCaso{"EmptyCodes",
-                  [] {
-                    CZQDadosCL_Extrato e = Linha(114, 2, 0, 0, '\0', "");
-                    e.SetConciliado('\0');
-                    return e;
-                  }},
+        LinhaCaso{"Credit", Linha(111, 1, Dia(2, 12, 2026), 1234500, '+', "PIX RECEBIDO", "", 42)},
+        LinhaCaso{"DebitWithCode", Linha(113, 1, Dia(3, 12, 2026), 8900, '-', "TARIFA", "105", 7)},
+        LinhaCaso{"AccentsAndQuotes", Linha(111, 2, Dia(4, 12, 2026), 1, '-', "DÉBITO 'AUTOMÁTICO' ÇÃO \"X\"", "1'")},
+        LinhaCaso{"LongHistory", Linha(112, 1, Dia(5, 12, 2026), 5, '+', std::string(600, 'h').c_str())},
+        LinhaCaso{"EmptyCodes", Linha(114, 2, 0, 0, '\0', "").SetConciliado('\0')},
         LinhaCaso{"Extremes",
-                  [] {
-                    CZQDadosCL_Extrato e = Linha(std::numeric_limits<uint32_t>::max(),
-                                                              std::numeric_limits<uint16_t>::max(), 1048247,
-                                                              std::numeric_limits<int64_t>::min(), '+', "X", "9999",
-                                                              std::numeric_limits<int64_t>::max());
-                    e.SetNumeroConciliacao(std::numeric_limits<uint32_t>::max());
-                    return e;
-                  }},
-        LinhaCaso{"Reconciled",
-                  [] {
-                    CZQDadosCL_Extrato e = Linha(113, 1, Dia(1, 12, 2026), 100, '+', "TED RECEBIDA", "209");
-                    e.SetConciliado('S').SetTipoConciliacao('L').SetNumeroConciliacao(17);
-                    return e;
-                  }}),
+                  Linha(std::numeric_limits<uint32_t>::max(), std::numeric_limits<uint16_t>::max(), 1048247,
+                        std::numeric_limits<int64_t>::min(), '+', "X", "9999", std::numeric_limits<int64_t>::max())
+                      .SetNumeroConciliacao(std::numeric_limits<uint32_t>::max())},
+        LinhaCaso{"Reconciled", Linha(113, 1, Dia(1, 12, 2026), 100, '+', "TED RECEBIDA", "209")
+                                    .SetConciliado('S')
+                                    .SetTipoConciliacao('L')
+                                    .SetNumeroConciliacao(17)}),
     [](const auto& info) { return info.param.nome; });
 
 class ExtratoTest : public ArmazemTest {
@@ -100,7 +82,7 @@ class ExtratoTest : public ArmazemTest {
       char tipo;
       uint32_t numero;
     } linhas[] = {
-        {111, 1, 3, 'N', 0, 0}, {111, 1, 1, 'S', 'L', 5}, {111, 2, 2, 'N', 0, 0},  {113, 1, 1, 'N', 0, 0},
+        {111, 1, 3, 'N', 0, 0},   {111, 1, 1, 'S', 'L', 5}, {111, 2, 2, 'N', 0, 0}, {113, 1, 1, 'N', 0, 0},
         {111, 1, 2, 'S', 'M', 6}, {113, 1, 5, 'S', 'L', 1}, {111, 1, 1, 'N', 0, 0}, {111, 1, 30, 'N', 0, 0},
         {113, 2, 4, 'N', 0, 0},   {111, 1, 31, 'N', 0, 0},
     };
@@ -117,11 +99,6 @@ class ExtratoTest : public ArmazemTest {
 
   std::vector<uint32_t> m_posicoes;
 };
-
-TEST_F(ExtratoTest, PositionsAreNewAndIncreasing) {
-  Povoa();
-  for (size_t i = 1; i < m_posicoes.size(); ++i) EXPECT_GT(m_posicoes[i], m_posicoes[i - 1]);
-}
 
 struct FiltroCaso {
   const char* nome;
@@ -151,9 +128,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         FiltroCaso{"Everything", [](CZQDadosCL_FiltroExtrato&) {}, {10, 8, 2, 4, 7, 3, 5, 1, 9, 6}},
         FiltroCaso{"Account", [](CZQDadosCL_FiltroExtrato& f) { f.SetConta(113); }, {4, 9, 6}},
-        FiltroCaso{"AccountAndBranch",
-                   [](CZQDadosCL_FiltroExtrato& f) { f.SetConta(111).SetFilial(1); },
-                   {10, 8, 2, 7, 5, 1}},
+        FiltroCaso{
+            "AccountAndBranch", [](CZQDadosCL_FiltroExtrato& f) { f.SetConta(111).SetFilial(1); }, {10, 8, 2, 7, 5, 1}},
         FiltroCaso{"Period",
                    [](CZQDadosCL_FiltroExtrato& f) {
                      f.SetConta(111).SetDataInicial(Dia(1, 12, 2026)).SetDataFinal(Dia(2, 12, 2026));
@@ -213,14 +189,17 @@ TEST_F(ExtratoTest, LineWithPositionReplacesTheStoredOne) {
   EXPECT_EQ(posicoes.Std(), std::vector<uint32_t>{P(3)});
   ASSERT_EQ(Conc().BuscaRegistrosMovimentoExtrato(filtro, posicoes, lidas), S_OK);
   EXPECT_TRUE(lidas[0] == marcada);
-  long long total = 0;
-  m_banco->Sessao() << "SELECT COUNT(*) FROM extrato", soci::into(total);
-  EXPECT_EQ(total, 10);
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM extrato"), 10);
+}
+
+CZQDadosCL_Extrato ComPosicao(CZQDadosCL_Extrato e, uint32_t posicao) {
+  e.SetChaveRegistro(ZQMontaDmc(0, posicao));
+  return e;
 }
 
 struct GravacaoRuim {
   const char* nome;
-  CZQDadosCL_Extrato (*monta)();
+  CZQDadosCL_Extrato linha;
   HRESULT esperado;
   const char* trecho;
 };
@@ -228,7 +207,7 @@ struct GravacaoRuim {
 class GravacaoRuimTest : public ArmazemTest, public ::testing::WithParamInterface<GravacaoRuim> {};
 
 TEST_P(GravacaoRuimTest, FailsWithItsErrorAndStoresNothing) {
-  CZQDadosCL_Extrato linha = GetParam().monta();
+  CZQDadosCL_Extrato linha = GetParam().linha;
   const uint32_t posicaoAntes = linha.GetPosicao();
   EXPECT_EQ(Conc().GravaExtrato(linha), GetParam().esperado);
   EXPECT_EQ(linha.GetPosicao(), posicaoAntes);
@@ -238,9 +217,7 @@ TEST_P(GravacaoRuimTest, FailsWithItsErrorAndStoresNothing) {
   EXPECT_EQ(erro->GetTipoErro(), ZQ_TIPO_ERRO_HRESULT);
   EXPECT_EQ(TextoErro(erro).rfind("Falha em GravaExtrato: ", 0), 0u) << TextoErro(erro);
   EXPECT_NE(TextoErro(erro).find(GetParam().trecho), std::string::npos) << TextoErro(erro);
-  long long total = -1;
-  m_banco->Sessao() << "SELECT COUNT(*) FROM extrato", soci::into(total);
-  EXPECT_EQ(total, 0);
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM extrato"), 0);
 
   // The next operation that works clears the area's error.
   CZQDadosCL_Extrato boa = Linha(111, 1, Dia(1, 12, 2026), 1, '+', "OK");
@@ -250,14 +227,8 @@ TEST_P(GravacaoRuimTest, FailsWithItsErrorAndStoresNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Casos, GravacaoRuimTest,
-    ::testing::Values(GravacaoRuim{"NoAccount", [] { return Linha(0, 1, 1, 1, '+', "X"); },
-                                   ZQ_E_SQL_INVALIDO, "não tem conta"},
-                      GravacaoRuim{"UnknownPosition",
-                                   [] {
-                                     CZQDadosCL_Extrato e = Linha(111, 1, 1, 1, '+', "X");
-                                     e.SetChaveRegistro(ZQMontaDmc(0, 4242));
-                                     return e;
-                                   },
+    ::testing::Values(GravacaoRuim{"NoAccount", Linha(0, 1, 1, 1, '+', "X"), ZQ_E_SQL_INVALIDO, "não tem conta"},
+                      GravacaoRuim{"UnknownPosition", ComPosicao(Linha(111, 1, 1, 1, '+', "X"), 4242),
                                    ZQ_E_SQL_NAO_ENCONTRADO, "4242"}),
     [](const auto& info) { return info.param.nome; });
 
@@ -268,9 +239,7 @@ TEST_F(ExtratoTest, BulkStoreIsAllOrNothing) {
   auto& conc = static_cast<CZQAcessoConciliacaoSQL&>(Conc());
   EXPECT_EQ(conc.GravaExtratos(lote), ZQ_E_SQL_INVALIDO);
   EXPECT_EQ(lote[0].GetPosicao(), 0u);
-  long long total = -1;
-  m_banco->Sessao() << "SELECT COUNT(*) FROM extrato", soci::into(total);
-  EXPECT_EQ(total, 0);
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM extrato"), 0);
 
   lote[13].SetConta(111);
   ASSERT_EQ(conc.GravaExtratos(lote), S_OK);
@@ -470,9 +439,9 @@ TEST_F(ArmazemTest, ReadingAnExecutionThatDoesNotExistFails) {
             ZQ_E_SQL_NAO_ENCONTRADO);
   EXPECT_NE(TextoErro(Conc().GetErro()).find("65000/3"), std::string::npos);
   CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos> importacoes;
-  EXPECT_EQ(Conc().LePonteirosExecucaoServicoImportacaoExtratos(CZQVector<REG_ZQDMC>{ZQMontaDmc(65000, 3)},
-                                                                 importacoes, 1),
-            ZQ_E_SQL_NAO_ENCONTRADO);
+  EXPECT_EQ(
+      Conc().LePonteirosExecucaoServicoImportacaoExtratos(CZQVector<REG_ZQDMC>{ZQMontaDmc(65000, 3)}, importacoes, 1),
+      ZQ_E_SQL_NAO_ENCONTRADO);
 }
 
 TEST_F(ArmazemTest, ImportExecutionsComeWithTheirEntriesOnlyWhenAsked) {
@@ -488,7 +457,7 @@ TEST_F(ArmazemTest, ImportExecutionsComeWithTheirEntriesOnlyWhenAsked) {
     return e;
   };
   CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos> gravar{execucao(4, {{111, 1}}),
-                                                                  execucao(5, {{111, 1}, {113, 2}}), execucao(5, {})};
+                                                                 execucao(5, {{111, 1}, {113, 2}}), execucao(5, {})};
   ASSERT_EQ(Conc().GravaExecucaoServicoImportacaoExtratos(gravar), S_OK) << TextoErro(Conc().GetErro());
 
   CZQDadosCL_FiltroExecucaoServicoImportacaoExtratos filtro;
@@ -606,10 +575,6 @@ TEST_F(ArmazemTest, ServerReconciliationWithoutAccountIsRefusedAndIntegrationIsA
   EXPECT_TRUE(integracao);
 }
 
-}  // namespace
-
-namespace {
-
 // Two processes (here two connections) storing lines in turn: the position each one
 // remembers goes stale at every turn of the other, and no line may be lost for it.
 TEST_F(ArmazemTest, TwoWritersStoringInTurnNeverLoseALine) {
@@ -628,9 +593,7 @@ TEST_F(ArmazemTest, TwoWritersStoringInTurnNeverLoseALine) {
   std::sort(unicas.begin(), unicas.end());
   unicas.erase(std::unique(unicas.begin(), unicas.end()), unicas.end());
   EXPECT_EQ(unicas.size(), posicoes.size());
-  long long total = 0;
-  m_banco->Sessao() << "SELECT COUNT(*) FROM extrato", soci::into(total);
-  EXPECT_EQ(total, 40);
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM extrato"), 40);
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 // under connections writing at once: on the backend of the run (SQLite by default,
 // PostgreSQL with CL_TESTE_BANCO=postgresql).
 #include <gtest/gtest.h>
-
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,8 +15,8 @@
 #include <utility>
 #include <vector>
 
-#include "store/acesso_teste_util.h"
 #include "store/zq_soci.h"
+#include "support/armazem.h"
 
 namespace {
 
@@ -157,18 +156,10 @@ TEST_F(TravaContaTest, ConnectionsWritingAtOnceGetNumbersOfTheirOwn) {
     }));
   }
   for (auto& t : tarefas) EXPECT_EQ(t.get(), "");
-  long long linhas = 0, posicoes = 0, execucoes = 0;
-  m_banco->Sessao() << "SELECT COUNT(*), COUNT(DISTINCT posicao) FROM extrato", soci::into(linhas),
-      soci::into(posicoes);
-  m_banco->Sessao() << "SELECT COUNT(*) FROM execucao_conciliacao", soci::into(execucoes);
-  EXPECT_EQ(linhas, kConexoes * (kLinhas + 3 * 5));
-  EXPECT_EQ(posicoes, linhas);
-  EXPECT_EQ(execucoes, kConexoes * 3);
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM extrato"), kConexoes * (kLinhas + 3 * 5));
+  EXPECT_EQ(Escalar("SELECT COUNT(DISTINCT posicao) FROM extrato"), kConexoes * (kLinhas + 3 * 5));
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM execucao_conciliacao"), kConexoes * 3);
 }
-
-}  // namespace
-
-namespace {
 
 // The database's own refusals come as the same results on both backends.
 TEST_F(TravaContaTest, TheDatabasesRefusalsMapToTheStoresResults) {

@@ -25,12 +25,12 @@
 #include "frame/zq_relogio.h"
 #include "import/importacao_teste_util.h"
 #include "platform/zq_analytics_evento.h"
-#include "store/store_teste_util.h"
 #include "store/zq_acesso_sql.h"
 #include "store/zq_analytics_sql.h"
 #include "store/zq_banco_sql.h"
 #include "store/zq_falhas_injetadas.h"
 #include "store/zq_soci.h"
+#include "support/pasta_temporaria.h"
 
 // The fault sweep: an operation is run once on a real store to count its server calls,
 // then run again from the same starting store once per call with exactly that call
@@ -179,20 +179,12 @@ class Ambiente {
     m_relogioAnterior = zq::DefineRelogio(&m_relogio);
 
     fs::copy_file(modelo, raiz / "cl.db");
-    CZQDadosDF_Erro erro;
-    if (FAILED(ZQInstalaArmazemSQL("sqlite:" + (raiz / "cl.db").string(), erro, &m_banco)))
-      throw std::runtime_error("store not opened: " + erro.GetTextoMostraMensagem().str());
-    SemEsperaDoDisco();
-    if (analytics) ZQInstalaAnalyticsSQL(m_banco);
     m_analytics = analytics;
-    m_hub = std::make_unique<CZQAcessoServidoresSQL>(m_banco);
+    Abre();
   }
 
   ~Ambiente() {
-    m_hub.reset();
-    if (m_analytics) ZQDefineDestinoAnalytics(nullptr);
-    ZQRemoveArmazemSQL();
-    m_banco.reset();
+    Fecha();
     zq::DefineRelogio(m_relogioAnterior);
     CZQConfiguracao& config = CZQConfiguracao::Global();
     for (const char* chave : {"local_orbel", "relatorios", "temporario", "log_erros", "log_erros_empresa"})
@@ -205,25 +197,31 @@ class Ambiente {
 
   // The store closed and opened again, as a new process would find it.
   void Reabre() {
-    m_hub.reset();
-    if (m_analytics) ZQDefineDestinoAnalytics(nullptr);
-    ZQRemoveArmazemSQL();
-    m_banco.reset();
-    CZQDadosDF_Erro erro;
-    if (FAILED(ZQInstalaArmazemSQL("sqlite:" + (Raiz() / "cl.db").string(), erro, &m_banco)))
-      throw std::runtime_error("store not opened again: " + erro.GetTextoMostraMensagem().str());
-    SemEsperaDoDisco();
-    if (m_analytics) ZQInstalaAnalyticsSQL(m_banco);
-    m_hub = std::make_unique<CZQAcessoServidoresSQL>(m_banco);
+    Fecha();
+    Abre();
   }
 
   fs::path Raiz() const { return m_pasta.Caminho(); }
 
  private:
-  // A run's store is thrown away: waiting for the disk on every commit buys nothing.
-  void SemEsperaDoDisco() {
-    std::lock_guard<std::recursive_mutex> trava(m_banco->Trava());
-    m_banco->Sessao() << "PRAGMA synchronous = OFF";
+  // The store installed as the process's servers, with its usage events if asked.
+  void Abre() {
+    CZQDadosDF_Erro erro;
+    if (FAILED(ZQInstalaArmazemSQL("sqlite:" + (Raiz() / "cl.db").string(), erro, &m_banco)))
+      throw std::runtime_error("store not opened: " + erro.GetTextoMostraMensagem().str());
+    {
+      // A run's store is thrown away: waiting for the disk on every commit buys nothing.
+      std::lock_guard<std::recursive_mutex> trava(m_banco->Trava());
+      m_banco->Sessao() << "PRAGMA synchronous = OFF";
+    }
+    if (m_analytics) ZQInstalaAnalyticsSQL(m_banco);
+    m_hub = std::make_unique<CZQAcessoServidoresSQL>(m_banco);
+  }
+  void Fecha() {
+    m_hub.reset();
+    if (m_analytics) ZQDefineDestinoAnalytics(nullptr);
+    ZQRemoveArmazemSQL();
+    m_banco.reset();
   }
 
  public:

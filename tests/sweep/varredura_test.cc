@@ -197,49 +197,38 @@ class ValidacaoPedido : public Validacao {
   }
 };
 
-// The import service's configuration: two rules over three reads each, the second
-// repeating an account of the first (its chart entry read for the message).
-class ValidacaoConfiguracaoImportacao : public Validacao {
+// A service's configuration: two rules over three reads each, the second repeating an
+// account of the first (its chart entry read for the message), which is refused.
+template <typename Validador, typename Configuracao, typename Regra, int HoraExecucao>
+class ValidacaoConfiguracao : public Validacao {
  public:
   Resultado Executa(Ambiente&) override {
-    CCLTrataDadosConfiguracaoServicoImportacaoExtratos validador;
+    Validador validador;
     if (FAILED(validador.Inicializa(&m_pessoa))) throw std::runtime_error("validator not initialised");
-    CZQDadosCL_ConfiguracaoServicoImportacaoExtratos configuracao;
+    Configuracao configuracao;
     for (const std::vector<uint32_t>& contas :
          {std::vector<uint32_t>{cl_validacao::kTavorin, cl_validacao::kBancoBrasil},
           std::vector<uint32_t>{cl_validacao::kTavorin}}) {
-      CZQDadosCL_ConfiguracaoServicoImportacaoExtratosRegra r;
-      r.SetPonteiroFilial(1).SetFrequencia(ZQ_FREQUENCIA_DIARIA).SetHmsExecucao(zq::MontaHms(6, 0, 0))
+      Regra r;
+      r.SetPonteiroFilial(1)
+          .SetFrequencia(ZQ_FREQUENCIA_DIARIA)
+          .SetHmsExecucao(zq::MontaHms(HoraExecucao, 0, 0))
           .SetApenasDiasUteis(true);
       for (uint32_t c : contas) r.AdicionaPonteiroContaBanco(c);
       configuracao.AdicionaRegra(r);
     }
     return DoErro(validador.TrataGravacao(&configuracao));
   }
-  // The repeated account is refused.
   void VerificaBase(const Base& base) override { EXPECT_FALSE(base.resultado.texto.empty()) << base.resultado; }
 };
 
-// The reconciliation service's configuration: two rules, the second repeating an account.
-class ValidacaoConfiguracaoConciliacao : public Validacao {
- public:
-  Resultado Executa(Ambiente&) override {
-    CCLTrataDadosConfiguracaoConciliacaoTesourariaBanco validador;
-    if (FAILED(validador.Inicializa(&m_pessoa))) throw std::runtime_error("validator not initialised");
-    CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco configuracao;
-    for (const std::vector<uint32_t>& contas :
-         {std::vector<uint32_t>{cl_validacao::kTavorin, cl_validacao::kBancoBrasil},
-          std::vector<uint32_t>{cl_validacao::kTavorin}}) {
-      CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBancoRegra r;
-      r.SetPonteiroFilial(1).SetFrequencia(ZQ_FREQUENCIA_DIARIA).SetHmsExecucao(zq::MontaHms(9, 0, 0))
-          .SetApenasDiasUteis(true);
-      for (uint32_t c : contas) r.AdicionaPonteiroContaBanco(c);
-      configuracao.AdicionaRegra(r);
-    }
-    return DoErro(validador.TrataGravacao(&configuracao));
-  }
-  void VerificaBase(const Base& base) override { EXPECT_FALSE(base.resultado.texto.empty()) << base.resultado; }
-};
+using ValidacaoConfiguracaoImportacao = ValidacaoConfiguracao<CCLTrataDadosConfiguracaoServicoImportacaoExtratos,
+                                                              CZQDadosCL_ConfiguracaoServicoImportacaoExtratos,
+                                                              CZQDadosCL_ConfiguracaoServicoImportacaoExtratosRegra, 6>;
+using ValidacaoConfiguracaoConciliacao =
+    ValidacaoConfiguracao<CCLTrataDadosConfiguracaoConciliacaoTesourariaBanco,
+                          CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco,
+                          CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBancoRegra, 9>;
 
 // ---- posting ----
 

@@ -1,5 +1,8 @@
 #pragma once
 
+// The store as the tests set it up: a fresh one per test with the sample company file
+// loaded (SQLite by default, PostgreSQL with CL_TESTE_BANCO=postgresql), the areas over it,
+// and the records the tests build most.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,17 +10,26 @@
 #include <string>
 
 #include "frame/zq_data.h"
-#include "store/banco_teste.h"
-#include "store/store_teste_util.h"
 #include "store/zq_acesso_sql.h"
 #include "store/zq_arquivo_empresa.h"
 #include "store/zq_banco_sql.h"
+#include "store/zq_soci.h"
+#include "support/pasta_temporaria.h"
+#include "support/postgres.h"
 
 namespace zq_teste {
 
 inline const std::string& AmostraEmpresa() {
   static const std::string caminho = std::string(CL_TEST_SOURCE_DIR) + "/data/sample-company.json";
   return caminho;
+}
+
+// A store opened at `conexao`, or null with the failure reported to the test.
+inline std::shared_ptr<CZQBancoSQL> AbreBanco(const std::string& conexao) {
+  std::shared_ptr<CZQBancoSQL> banco;
+  CZQDadosDF_Erro erro;
+  EXPECT_EQ(CZQBancoSQL::Abre(conexao, banco, erro), S_OK) << erro.GetTextoMostraMensagem().c_str();
+  return banco;
 }
 
 inline REG_ZQDMA Dia(int dia, int mes, int ano) { return CZQDma(dia, mes, ano).GetDma(); }
@@ -48,30 +60,31 @@ inline CZQDadosCL_Extrato Linha(uint32_t conta, uint16_t filial, REG_ZQDMA data,
 class ArmazemTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    const bool comEmpresa = CarregaAmostra();
     if (TestaPostgres()) {
       // The same on PostgreSQL: a template database per process, copied per test.
-      const bool comEmpresa = CarregaAmostra();
-      const std::string modelo = ModeloPostgres(comEmpresa ? "empresa" : "vazio", [comEmpresa](const std::string& c) {
-        std::shared_ptr<CZQBancoSQL> banco;
-        CZQDadosDF_Erro erro;
-        if (FAILED(CZQBancoSQL::Abre(c, banco, erro))) return false;
-        return !(comEmpresa && FAILED(ZQCarregaArquivoEmpresa(*banco, AmostraEmpresa(), erro)));
-      });
+      const std::string modelo = ModeloPostgres(
+          comEmpresa ? "empresa" : "vazio", [comEmpresa](const std::string& c) { return CriaModelo(c, comEmpresa); });
       ASSERT_FALSE(modelo.empty());
       m_pg = std::make_unique<BancoPostgresTemporario>(modelo);
-      CZQDadosDF_Erro erro;
-      ASSERT_EQ(CZQBancoSQL::Abre(Conexao(), m_banco, erro), S_OK) << erro.GetTextoMostraMensagem().c_str();
-      m_hub = std::make_unique<CZQAcessoServidoresSQL>(m_banco);
-      return;
+    } else {
+      // Creating and loading a store costs a few syncs of the disk: it is done once per
+      // process and copied for each test.
+      const std::string& modelo = Modelo(comEmpresa);
+      ASSERT_FALSE(modelo.empty());
+      std::filesystem::copy_file(modelo, Arquivo());
     }
-    // Creating and loading a store costs a few syncs of the disk: it is done once per
-    // process and copied for each test.
-    const std::string& modelo = Modelo(CarregaAmostra());
-    ASSERT_FALSE(modelo.empty());
-    std::filesystem::copy_file(modelo, Arquivo());
-    CZQDadosDF_Erro erro;
-    ASSERT_EQ(CZQBancoSQL::Abre(Conexao(), m_banco, erro), S_OK) << erro.GetTextoMostraMensagem().c_str();
+    m_banco = AbreBanco(Conexao());
+    ASSERT_TRUE(m_banco);
     m_hub = std::make_unique<CZQAcessoServidoresSQL>(m_banco);
+  }
+
+  // A fresh store at `conexao`, with the sample company if asked.
+  static bool CriaModelo(const std::string& conexao, bool comEmpresa) {
+    std::shared_ptr<CZQBancoSQL> banco;
+    CZQDadosDF_Erro erro;
+    if (FAILED(CZQBancoSQL::Abre(conexao, banco, erro))) return false;
+    return !(comEmpresa && FAILED(ZQCarregaArquivoEmpresa(*banco, AmostraEmpresa(), erro)));
   }
 
   static const std::string& Modelo(bool comEmpresa) {
@@ -80,12 +93,8 @@ class ArmazemTest : public ::testing::Test {
     std::string& caminho = caminhos[comEmpresa ? 1 : 0];
     if (caminho.empty()) {
       const std::string arquivo = pasta.Arquivo(comEmpresa ? "empresa.db" : "vazio.db");
-      std::shared_ptr<CZQBancoSQL> banco;
-      CZQDadosDF_Erro erro;
-      if (FAILED(CZQBancoSQL::Abre("sqlite:" + arquivo, banco, erro))) return caminho;
-      if (comEmpresa && FAILED(ZQCarregaArquivoEmpresa(*banco, AmostraEmpresa(), erro))) return caminho;
-      banco.reset();  // closing folds the write-ahead log into the file
-      caminho = arquivo;
+      // Closing the store at the end of CriaModelo folds the write-ahead log into the file.
+      if (CriaModelo("sqlite:" + arquivo, comEmpresa)) caminho = arquivo;
     }
     return caminho;
   }
@@ -94,6 +103,12 @@ class ArmazemTest : public ::testing::Test {
   std::string Arquivo() const { return m_pasta.Arquivo("cl.db"); }
   std::string Conexao() const { return m_pg ? m_pg->Conexao() : "sqlite:" + Arquivo(); }
   bool EmPostgres() const { return m_pg != nullptr; }
+  // The single number a query of the test's store gives (a count, a column).
+  long long Escalar(const std::string& consulta) {
+    long long n = 0;
+    m_banco->Sessao() << consulta, soci::into(n);
+    return n;
+  }
 
   CZQAcessoConciliacao& Conc() { return *m_hub->GetAcessoConciliacao(); }
   CZQAcessoEmpresarial& Emp() { return *m_hub->GetAcessoEmpresarial(); }
