@@ -60,8 +60,6 @@ zq::RegistroErro Registro(const std::string& log, bool comIdentidade = false, co
   return r;
 }
 
-// --- file name of the month ---
-
 struct NomeCaso {
   bool comEmpresa;
   int ano;
@@ -85,8 +83,6 @@ INSTANTIATE_TEST_SUITE_P(
                       NomeCaso{false, 9999, 7, "ZQProfilerErros_Pgms_471707.log"},  // and to 4717
                       NomeCaso{true, 2026, 150, "ZQProfilerErros_Base_202699.log"},
                       NomeCaso{true, 2026, -3, "ZQProfilerErros_Base_202600.log"}));
-
-// --- version texts ---
 
 struct VersaoCaso {
   const char* texto;
@@ -116,8 +112,6 @@ TEST(VersaoCacheTest, BothVersionsHaveFourNumbersAndStayTheSame) {
   EXPECT_NE(so, "0.0.0.0");  // the running kernel always has a release
   EXPECT_EQ(&zq::VersaoOrbel(), &orbel);
 }
-
-// --- open attempts ---
 
 struct TentativaCaso {
   const char* nome;
@@ -161,8 +155,6 @@ INSTANTIATE_TEST_SUITE_P(
                       TentativaCaso{"nome_longo", {ENAMETOOLONG}, 1, false},
                       TentativaCaso{"ocupado_depois_ausente", {EACCES, EACCES, ENOENT}, 3, false}),
     [](const auto& info) { return std::string(info.param.nome); });
-
-// --- the month's file ---
 
 class LogErrosTest : public ::testing::Test {
  protected:

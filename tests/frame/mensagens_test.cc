@@ -26,9 +26,6 @@ size_t ContaOcorrencias(const std::string& texto, const std::string& trecho) {
   return n;
 }
 
-// ---------------------------------------------------------------------------------------
-// Module codes
-
 struct CasoModulo {
   _ZQModulo numero;
   const char* codigo;
@@ -58,9 +55,6 @@ TEST(CodigoModuloTabelaTest, EveryModuleHasItsOwnTwoLetterCode) {
     EXPECT_TRUE(codigos.insert(codigo).second) << "repeated " << codigo;
   }
 }
-
-// ---------------------------------------------------------------------------------------
-// Message texts of module 10
 
 struct CasoMensagem {
   unsigned long codigo;
@@ -95,18 +89,6 @@ INSTANTIATE_TEST_SUITE_P(
                       CasoMensagem{5898, 0}, CasoMensagem{5899, 1}, CasoMensagem{5900, 0}, CasoMensagem{5901, 0},
                       CasoMensagem{5902, 0}));
 
-TEST(MensagemTest, EscapesBecomeLineBreaks) {
-  ComBiblioteca biblioteca;
-  const std::string texto = ZQGetMensagem(5813, "CL");
-  EXPECT_NE(texto.find('\n'), std::string::npos) << texto;
-}
-
-TEST(MensagemTest, TextsAreDistinctPerCode) {
-  ComBiblioteca biblioteca;
-  EXPECT_NE(ZQGetMensagem(5807, "CL"), ZQGetMensagem(5808, "CL"));
-  EXPECT_NE(ZQGetMensagem(5884, "CL"), ZQGetMensagem(5885, "CL"));
-}
-
 struct CasoSemTexto {
   unsigned long codigo;
   const char* modulo;
@@ -129,12 +111,17 @@ INSTANTIATE_TEST_SUITE_P(Chaves, MensagemSemTextoTest,
                                            // The description rows are not messages of a module.
                                            CasoSemTexto{0x80004005, "CL"}));
 
-TEST(MensagemTest, ModuleCodeAndLanguageDoNotChangeTheText) {
+// One text per code, whatever the case of the module code and the language; escapes
+// become line breaks.
+TEST(MensagemTest, TextoPorCodigoSemCaixaNemIdioma) {
   ComBiblioteca biblioteca;
   const std::string texto = ZQGetMensagem(5901, "CL", 0);
   ASSERT_FALSE(texto.empty());
   EXPECT_EQ(ZQGetMensagem(5901, "cl", 0), texto);
   EXPECT_EQ(ZQGetMensagem(5901, "CL", 1), texto);
+  EXPECT_NE(ZQGetMensagem(5807, "CL"), ZQGetMensagem(5808, "CL"));
+  EXPECT_NE(ZQGetMensagem(5884, "CL"), ZQGetMensagem(5885, "CL"));
+  EXPECT_NE(ZQGetMensagem(5813, "CL").find('\n'), std::string::npos);
 }
 
 TEST(MensagemTest, NoLibraryNoText) {
@@ -185,9 +172,6 @@ TEST(BibliotecaMensagensTest, IsUnloadedAfterEachLookup) {
   EXPECT_FALSE(BibliotecaMapeada());
 }
 
-// ---------------------------------------------------------------------------------------
-// The override catalogue
-
 class CatalogoExternoTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -237,9 +221,6 @@ TEST_F(CatalogoExternoTest, AMissingFileLeavesTheBuiltInCatalogue) {
   AmbienteTrocado catalogo("CL_CATALOGO_MENSAGENS", "/nao/existe/mensagens.tsv");
   EXPECT_NE(ZQGetMensagem(5901, "CL").find("já importado"), std::string::npos);
 }
-
-// ---------------------------------------------------------------------------------------
-// HRESULT descriptions
 
 class DescricaoErroTest : public ::testing::TestWithParam<uint32_t> {};
 

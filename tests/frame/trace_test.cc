@@ -32,8 +32,6 @@ class PerfilTeste : public IZQDF_Profiler {
 
 HRESULT Devolve(HRESULT hr) { return hr; }
 
-// --- the trace line ---
-
 struct LinhaCaso {
   const char* nome;
   uint32_t hr;
@@ -100,8 +98,6 @@ TEST(LinhaTraceTest, WithoutTheMessageLibraryDescriptionAndCodeNameAreEmpty) {
   ASSERT_EQ(linhas.size(), 2u);
   EXPECT_EQ(Separa(linhas[1])[zq::kColLog + 4], "CODE = 87 ");
 }
-
-// --- the check ---
 
 struct CheckCaso {
   const char* nome;

@@ -123,11 +123,6 @@ INSTANTIATE_TEST_SUITE_P(Casos, CurrencyDeDoubleTest,
                                            DoubleCaso{1e300, 0}, DoubleCaso{-1e300, 0},
                                            DoubleCaso{std::numeric_limits<double>::infinity(), 0}));
 
-TEST(CurrencyZeroTest, TheModuleZeroIsZero) {
-  EXPECT_EQ(ZQ_CURRENCY_ZERO.GetCY(), 0);
-  EXPECT_EQ(ZQ_CURRENCY_ZERO, CZQCurrencyEx());
-}
-
 struct AritmeticaCaso {
   tagCY a;
   tagCY b;

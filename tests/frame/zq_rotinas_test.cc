@@ -154,8 +154,6 @@ struct CasoFalhaServico {
   const char* esperado;
 };
 
-void PrintTo(const CasoFalhaServico& c, std::ostream* os) { *os << c.nome; }
-
 class FalhaServicoTest : public ::testing::TestWithParam<std::tuple<Fabrica, CasoFalhaServico>> {};
 
 // The failure is logged on the host and thrown with the service's company; a code the
