@@ -30,8 +30,6 @@ struct CasoFalha {
   size_t armazenadas;  // lines stored in the end
 };
 
-void PrintTo(const CasoFalha& c, std::ostream* os) { *os << c.nome; }
-
 class FalhaServidorTest : public cl_teste::AmbienteImportacaoTest, public ::testing::WithParamInterface<CasoFalha> {
  protected:
   void SetUp() override {

@@ -29,8 +29,6 @@ struct CasoCampo {
   bool completa;
 };
 
-void PrintTo(const CasoCampo& c, std::ostream* os) { *os << c.nome; }
-
 class CampoLinhaTest : public ::testing::TestWithParam<CasoCampo> {};
 
 TEST_P(CampoLinhaTest, TakesTheFieldOfTheFirstTagFound) {
@@ -150,8 +148,6 @@ struct CasoSequencia {
   std::vector<bool> completas;
   std::string lembrada;  // the remembered line at the end
 };
-
-void PrintTo(const CasoSequencia& c, std::ostream* os) { *os << c.nome; }
 
 class SequenciaLinhasTest : public ::testing::TestWithParam<CasoSequencia> {};
 

@@ -1,12 +1,5 @@
-#include <cstdlib>
 #include <gtest/gtest.h>
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
 
-#include <algorithm>
-#include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -68,8 +61,6 @@ struct CasoArquivo {
   const char* arquivo;
   std::vector<LinhaEsperada> linhas;
 };
-
-void PrintTo(const CasoArquivo& c, std::ostream* os) { *os << c.arquivo; }
 
 class ArquivoOfxTest : public LeitorOfxTest, public ::testing::WithParamInterface<CasoArquivo> {};
 
@@ -160,8 +151,6 @@ struct CasoLeiaute {
   std::string texto;
   std::vector<std::string> historicos;
 };
-
-void PrintTo(const CasoLeiaute& c, std::ostream* os) { *os << c.nome; }
 
 class LeiauteOfxTest : public LeitorOfxTest, public ::testing::WithParamInterface<CasoLeiaute> {};
 
@@ -261,8 +250,6 @@ struct CasoHostil {
   long linhas;  // -1: any number
 };
 
-void PrintTo(const CasoHostil& c, std::ostream* os) { *os << c.nome; }
-
 class EntradaHostilTest : public LeitorOfxTest, public ::testing::WithParamInterface<CasoHostil> {};
 
 TEST_P(EntradaHostilTest, NeverCrashes) {
@@ -316,134 +303,6 @@ INSTANTIATE_TEST_SUITE_P(
         CasoHostil{"truncated_in_a_tag", "<OFX>\n<STMTTRN>\n<TRNAMT>5\n<MEM", 0},
         CasoHostil{"short_date", "<OFX>\n<DTPOSTED>2\n<TRNAMT>1\n<MEMO>x", 1},
         CasoHostil{"random_bytes", Aleatorio(1 << 20, 7), -1}),
-    [](const auto& info) { return std::string(info.param.nome); });
-
-// Hostile documents read in time linear in their size: each shape is read at two sizes
-// ten times apart and the times compared (a ratio holds under load and sanitizers,
-// where absolute times do not). Linear is 10, quadratic 100; more than 25 fails, times
-// what the machine's caches add to a walk that is linear by construction (below).
-// Under the sanitizers, which slow every byte down, the sizes shrink tenfold.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr size_t kTamanhoMenor = 512u << 10;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr size_t kTamanhoMenor = 512u << 10;
-#else
-constexpr size_t kTamanhoMenor = 5u << 20;
-#endif
-#else
-constexpr size_t kTamanhoMenor = 5u << 20;
-#endif
-constexpr size_t kTamanhoMaior = 10 * kTamanhoMenor;
-constexpr double kRazaoMaxima = 25.0;
-
-struct FormaHostil {
-  const char* nome;
-  std::string (*monta)(size_t tamanho);
-};
-
-void PrintTo(const FormaHostil& f, std::ostream* os) { *os << f.nome; }
-
-// A text of the given size made of the piece repeated, after a prefix and before a suffix.
-std::string Preenche(const std::string& prefixo, const std::string& peca, const std::string& sufixo,
-                     size_t tamanho) {
-  std::string r = prefixo;
-  r.reserve(tamanho);
-  const size_t ate = tamanho > sufixo.size() ? tamanho - sufixo.size() : 0;
-  while (r.size() + peca.size() <= ate) r += peca;
-  return r + sufixo;
-}
-
-class TempoLinearOfxTest : public LeitorOfxTest, public ::testing::WithParamInterface<FormaHostil> {
- protected:
-  // Seconds the reader takes for the text, read from `copias` files of its own one after
-  // the other (the files are written before the clock starts). Several copies of the
-  // smaller text bring as many bytes through the memory as the larger one does once:
-  // a small text read again and again stays in the processor's cache, which alone makes
-  // a linear walk look several times faster per byte.
-  // With `referencia`, the time of a walk that is linear by construction instead: read
-  // the file into memory and count its "<".
-  double Tempo(const std::string& texto, int copias, bool referencia = false) {
-    std::vector<std::string> caminhos;
-    for (int i = 0; i < copias; ++i) {
-      caminhos.push_back(ArquivoTemporario("hostil-" + std::to_string(i) + ".ofx").string());
-      cl_teste::Escreve(caminhos.back(), texto);
-    }
-    const auto inicio = std::chrono::steady_clock::now();
-    size_t contados = 0;
-    for (const std::string& caminho : caminhos) {
-      if (referencia) {
-        const std::string lido = cl_teste::LeTudo(caminho);
-        contados += static_cast<size_t>(std::count(lido.begin(), lido.end(), '<'));
-        continue;
-      }
-      m_lista.RemoveAll();
-      const CZQDadosDF_Erro& erro = Le(caminho);
-      EXPECT_FALSE(erro.TemErro());
-    }
-    EXPECT_LE(contados, texto.size() * caminhos.size());
-    const std::chrono::duration<double> decorrido = std::chrono::steady_clock::now() - inicio;
-    for (const std::string& caminho : caminhos) std::filesystem::remove(caminho);
-    return decorrido.count() / copias;
-  }
-};
-
-TEST_P(TempoLinearOfxTest, TimeGrowsLinearlyWithTheSize) {
-  // A clock in a unit test fails on a loaded or virtual machine for reasons not the
-  // reader's; run it by hand on a quiet machine (CL_TESTE_TEMPO=1) until it moves to bench/.
-  if (std::getenv("CL_TESTE_TEMPO") == nullptr) GTEST_SKIP() << "set CL_TESTE_TEMPO=1 to time the reader";
-#if defined(__GLIBC__)
-  // glibc serves a block of a few MB from the heap once one of that size was freed, but
-  // maps every block above 32 MB afresh (and pays its page faults): the two sizes would
-  // be timed under different allocators. A fixed threshold maps both alike.
-  mallopt(M_MMAP_THRESHOLD, 1 << 20);
-#endif
-  const std::string menor = GetParam().monta(kTamanhoMenor);
-  const std::string maior = GetParam().monta(kTamanhoMaior);
-  ASSERT_GE(maior.size(), 9 * menor.size());
-  Tempo(menor, 1);  // warms up the code and the allocator
-  // What the memory of this machine makes of a tenfold size for a walk that is linear
-  // by construction: past 10, it is the caches, not the reader, and the bound grows alike
-  // (at most threefold, so that a quadratic walk, at 100, still fails).
-  const double memoria = Tempo(maior, 1, true) / Tempo(menor, 10, true) / 10.0;
-  // On a machine whose fresh pages cost that much (a virtual machine faulting every page
-  // through its host), a linear walk alone looks superlinear: the clock says nothing of
-  // the reader there, and the benchmark is the place to look.
-  if (memoria > 3.0) GTEST_SKIP() << "memory scale " << memoria << ": time bound meaningless on this machine";
-  const double escala = std::clamp(memoria, 1.0, 3.0);
-  double tMenor = Tempo(menor, 10);
-  double tMaior = Tempo(maior, 1);
-  // One more look before failing: a pause of the machine during the single large read
-  // is not the reader's doing.
-  if (tMaior > kRazaoMaxima * escala * tMenor) {
-    tMenor = std::max(tMenor, Tempo(menor, 10));
-    tMaior = std::min(tMaior, Tempo(maior, 1));
-  }
-  const double razao = tMaior / std::max(tMenor, 1e-6);
-  RecordProperty("razao", std::to_string(razao));
-  std::printf("[ %s ] %zu bytes: %.4f s, %zu bytes: %.4f s, ratio %.1f (memory scale %.2f)\n", GetParam().nome,
-              menor.size(), tMenor, maior.size(), tMaior, razao, escala);
-  EXPECT_LE(razao, kRazaoMaxima * escala) << "reading " << GetParam().nome << " is not linear in its size";
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Formas, TempoLinearOfxTest,
-    ::testing::Values(
-        FormaHostil{"one_line_transactions",
-                    [](size_t n) {
-                      return Preenche("<OFX>", "<STMTTRN><TRNTYPE>DEBIT</TRNTYPE><TRNAMT>-1.00</TRNAMT>"
-                                               "<MEMO>m</MEMO></STMTTRN>", "</OFX>", n);
-                    }},
-        FormaHostil{"only_tags", [](size_t n) { return Preenche("", "<A><B><C>", "", n); }},
-        FormaHostil{"only_lt", [](size_t n) { return std::string(n, '<'); }},
-        FormaHostil{"one_long_memo",
-                    [](size_t n) { return Preenche("<OFX>\n<TRNAMT>1\n<MEMO>", "x", "</MEMO>\n", n); }},
-        FormaHostil{"unclosed_transactions", [](size_t n) { return Preenche("<OFX>", "<STMTTRN>", "", n); }},
-        FormaHostil{"long_tag_names",
-                    [](size_t n) {
-                      return Preenche("<OFX>", "<" + std::string(64u << 10, 'T') + ">", "", n);
-                    }},
-        FormaHostil{"one_long_tag_name", [](size_t n) { return Preenche("<OFX><", "M", ">", n); }}),
     [](const auto& info) { return std::string(info.param.nome); });
 
 }  // namespace

@@ -26,8 +26,6 @@ struct CasoNormalizacao {
   std::string esperado;
 };
 
-void PrintTo(const CasoNormalizacao& c, std::ostream* os) { *os << c.nome; }
-
 class NormalizacaoTest : public ::testing::TestWithParam<CasoNormalizacao> {};
 
 TEST_P(NormalizacaoTest, GivesTheExpectedText) {

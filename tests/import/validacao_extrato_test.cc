@@ -32,8 +32,6 @@ class ValidacaoTest : public cl_teste::AmbienteImportacaoTest {
   CZQVector<CZQDadosCL_Extrato> m_chaves;
 };
 
-// ---------------------------------------------------------------- source rules
-
 struct CasoRegra {
   const char* nome;
   uint32_t conta;
@@ -45,8 +43,6 @@ struct CasoRegra {
   int tipoErro;     // 0 passes, 6 dropped silently, 2 warning
   long mensagem;    // the warning's message
 };
-
-void PrintTo(const CasoRegra& c, std::ostream* os) { *os << c.nome; }
 
 class RegraFonteTest : public ValidacaoTest, public ::testing::WithParamInterface<CasoRegra> {};
 
@@ -118,16 +114,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(CasoRegra{"no_source_rule", kSemIntegracao, "SALDO", 0, Dia(1, 1, 2020), kIni, kFim, 0, 0}),
     [](const auto& info) { return std::string(info.param.nome); });
 
-// ---------------------------------------------------------------- duplicate key
-
 struct CasoChave {
   const char* nome;
   std::function<void(CZQDadosCL_FiltroImportacaoExtrato&, int32_t)> marca;
   std::function<void(CZQDadosCL_Extrato&)> muda;
   std::function<void(CZQDadosCL_Extrato&, const CZQDadosCL_Extrato&)> copia;
 };
-
-void PrintTo(const CasoChave& c, std::ostream* os) { *os << c.nome; }
 
 CZQDadosCL_FiltroImportacaoExtrato PedidoFlags(bool todas) {
   CZQDadosCL_FiltroImportacaoExtrato p = cl_teste::Pedido(kSemIntegracao, 0, 0, todas);
@@ -243,8 +235,6 @@ TEST_F(ValidacaoTest, IndexedKeysAnswerAsTheList) {
   }
 }
 
-// ---------------------------------------------------------------- report
-
 TEST_F(ValidacaoTest, OneHeadingWithItsWarningLinesInTheFormat) {
   const CZQDadosCL_FiltroImportacaoExtrato pedido = cl_teste::Pedido(kBancoBrasil, kIni, kFim);
   EXPECT_TRUE(m_validador.ConsisteDadosExtrato(Linha(kBancoBrasil, Dia(5, 12, 2026), 15000, '-', "TARIFA", 42),
@@ -358,7 +348,6 @@ TEST_F(ValidacaoTest, ReportThatCannotBeWrittenStillGivesItsPath) {
   EXPECT_FALSE(std::filesystem::exists(caminho.str()));
 }
 
-
 // Where the report may land: a private directory of this user, reached and written without
 // following any symbolic link another user could have planted.
 struct CasoPasta {
@@ -366,8 +355,6 @@ struct CasoPasta {
   std::function<void(const std::filesystem::path& pasta)> prepara;
   bool escrito;
 };
-
-void PrintTo(const CasoPasta& c, std::ostream* os) { *os << c.nome; }
 
 class PastaRelatorioTest : public ValidacaoTest, public ::testing::WithParamInterface<CasoPasta> {};
 
