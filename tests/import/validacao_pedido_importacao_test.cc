@@ -76,8 +76,6 @@ class ValidacaoPedidoTest : public AmbienteValidacaoTest {
   CZQDadosCL_FiltroImportacaoExtrato m_registro;
 };
 
-// ---------------------------------------------------------------- outcomes
-
 struct CasoPedido {
   const char* nome;
   Pedido pedido;
@@ -85,8 +83,6 @@ struct CasoPedido {
   long valor;     // third value of the warning
   CZQDma hoje = CZQDma(20, 11, 2026);
 };
-
-void PrintTo(const CasoPedido& c, std::ostream* os) { *os << c.nome; }
 
 class PedidoTest : public ValidacaoPedidoTest, public ::testing::WithParamInterface<CasoPedido> {};
 
@@ -208,8 +204,6 @@ INSTANTIATE_TEST_SUITE_P(
                    Online(kBancoBrasil, Dia(28, 2, 2023), Dia(28, 2, 2023)), 5886, 5, CZQDma(29, 2, 2028)}),
     [](const auto& info) { return std::string(info.param.nome); });
 
-// ---------------------------------------------------------------- the day turns
-
 // "Today" is the clock's date: a request refused for tomorrow's date passes once the
 // clock reaches that day, at its first second.
 TEST_F(ValidacaoPedidoTest, TodayFollowsTheClockAcrossMidnight) {
@@ -232,36 +226,11 @@ TEST_F(ValidacaoPedidoTest, EachValidationStartsClear) {
   EXPECT_TRUE(Valida(Pedido{}).EhErroNenhum());
 }
 
-// ---------------------------------------------------------------- wrong record
-
 class RegistroErradoTest : public ValidacaoPedidoTest,
                            public ::testing::WithParamInterface<std::function<TZQBaseParaDados*()>> {};
 
-// Hands the found inconsistency on, as a screen's handler would receive it.
-class Coletor : public IZQTrataInconsistencia {
- public:
-  int TrataInconsistencia(const CZQDadosDF_Erro& erro) override {
-    recebidos.push_back(erro);
-    return 0;
-  }
-  std::vector<CZQDadosDF_Erro> recebidos;
-};
-
 TEST_P(RegistroErradoTest, IsRefusedWithClass2102AndReadsNothing) {
-  std::unique_ptr<TZQBaseParaDados> registro(GetParam()());
-  CZQFalhasInjetadas falhas;
-  CZQInjecaoFalhas injecao(falhas);
-  CCLTrataDadosImportacaoExtratos validador;
-  ASSERT_EQ(validador.Inicializa(&m_pessoa), S_OK);
-  Coletor coletor;
-  const CZQDadosDF_Erro& erro = validador.TrataGravacao(registro.get(), &coletor);
-  EXPECT_EQ(erro.GetTipoErro(), ZQ_TIPO_ERRO_HRESULT);
-  EXPECT_EQ(erro.GetHR(), ZQ_HR(0x80FF0D12));
-  EXPECT_EQ(erro.GetClasse(), 2102);
-  EXPECT_EQ(erro.GetValor(), 0);
-  EXPECT_TRUE(falhas.TodasChamadas().empty());
-  ASSERT_EQ(coletor.recebidos.size(), 1u);
-  EXPECT_EQ(coletor.recebidos[0], erro);
+  ConfereRegistroErrado<CCLTrataDadosImportacaoExtratos>(GetParam()(), 0, 2102);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -271,10 +240,6 @@ INSTANTIATE_TEST_SUITE_P(
                       []() -> TZQBaseParaDados* { return new CZQDadosCL_Extrato; },
                       []() -> TZQBaseParaDados* { return new CZQDadosCL_ConfiguracaoServicoImportacaoExtratos; }));
 
-// ---------------------------------------------------------------- server failures
-
-constexpr HRESULT kFalha = ZQ_HR(0x8007001F);
-
 struct CasoFalha {
   const char* nome;
   const char* operacao;
@@ -283,33 +248,13 @@ struct CasoFalha {
   const char* expressao;
 };
 
-void PrintTo(const CasoFalha& c, std::ostream* os) { *os << c.nome; }
-
 class FalhaPedidoTest : public ValidacaoPedidoTest, public ::testing::WithParamInterface<CasoFalha> {};
 
 TEST_P(FalhaPedidoTest, IsTracedOnceAndTheServersErrorComesBack) {
   const CasoFalha& c = GetParam();
-  CZQDadosDF_Erro erroServidor;
-  erroServidor.SetErro(kFalha, 77, 5);
-  erroServidor.SetTexto("Servidor fora do ar");
-  CZQFalhasInjetadas falhas;
-  falhas.Falha(c.operacao, 1, kFalha, erroServidor);
-  CZQInjecaoFalhas injecao(falhas);
-  CCLTrataDadosImportacaoExtratos validador;
-  ASSERT_EQ(validador.Inicializa(&m_pessoa), S_OK);
-
-  CZQDadosCL_FiltroImportacaoExtrato registro = c.pedido.Registro();
-  const CZQDadosDF_Erro& erro = validador.TrataGravacao(&registro);
-
-  EXPECT_EQ(falhas.FalhasOcorridas(), std::vector<std::string>{std::string(c.operacao) + "#1"});
-  EXPECT_EQ(erro, erroServidor);
-  EXPECT_EQ(erro.GetTextoMostraMensagem().c_str(), std::string("Servidor fora do ar"));
-  const std::vector<std::string> traces = Traces(c.funcao, c.expressao);
-  ASSERT_EQ(traces.size(), 1u) << "expected the trace of " << c.expressao;
-  EXPECT_NE(traces[0].find("0X8007001F"), std::string::npos);
-  EXPECT_EQ(RegistrosLog().size(), 1u);
+  const std::map<std::string, long> chamadas = ConfereFalhaLeitura<CCLTrataDadosImportacaoExtratos>(
+      c.operacao, 1, c.pedido.Registro(), c.funcao, c.expressao);
   // Validation stopped at the failed read: none of the later reads was asked.
-  const std::map<std::string, long> chamadas = falhas.TodasChamadas();
   bool depois = false;
   for (const char* leitura :
        {"LeLeiaute", "LeBufferMestreEmpresa", "LeBufferPeriodoContabil", "LeBufferMestre", "LeBanco"}) {

@@ -12,8 +12,6 @@
 namespace cl_servico_teste {
 namespace {
 
-// ---- holiday control ----
-
 struct CasoFeriado {
   const char* nome;
   uint32_t filial;
@@ -75,8 +73,6 @@ TEST_F(ServicoImportacaoTest, HolidayTableReplacedOnEachReadAndEmptyAfterAFailur
   EXPECT_TRUE(outro.GetErro().TemErro());
   EXPECT_FALSE(outro.GetFeriado(CZQDma(8, 12, 2026)));
 }
-
-// ---- financial hyper-automation ----
 
 TEST_F(ServicoImportacaoTest, HyperAutomationCountsTheAccountsOpenLinesAndStoresTheStatus) {
   auto grava = [&](char natureza, tagCY valor, char conciliado) {
@@ -157,8 +153,6 @@ TEST_F(ServicoImportacaoTest, HyperAutomationLoadFailureIsTheServersError) {
   EXPECT_EQ(erro.GetHR(), E_FAIL);
   EXPECT_EQ(status.GetPonteiroContaBanco(), 0u);  // left as it was
 }
-
-// ---- usage analytics ----
 
 // A destination that holds every write until released, and keeps what it got.
 class DestinoRetido : public IZQDestinoAnalytics {

@@ -13,8 +13,6 @@ using Devidas = std::vector<Devida>;
 
 constexpr REG_ZQHMS k0730 = 7 * 3600 + 30 * 60;
 
-// ---- which rules are due ----
-
 struct CasoDevida {
   const char* nome;
   int dia, mes, hora, minuto, segundo;
@@ -82,8 +80,6 @@ INSTANTIATE_TEST_SUITE_P(Frequencias, DevidaTest,
                                                       true}),
                          [](const auto& info) { return std::string(info.param.nome); });
 
-// ---- accounts still to do today ----
-
 using Entradas = std::vector<std::tuple<uint32_t, uint32_t, uint8_t>>;  // branch, account, status
 
 struct CasoPendentes {
@@ -129,8 +125,6 @@ INSTANTIATE_TEST_SUITE_P(
         CasoPendentes{"UnknownAccountIgnored", {{{1, 999, 1}}}, {111, 112, 113}},
         CasoPendentes{"AllDone", {{{1, 111, 1}, {1, 112, 3}}, {{1, 113, 1}}}, {}}),
     [](const auto& info) { return std::string(info.param.nome); });
-
-// ---- whole runs ----
 
 TEST_F(ServicoImportacaoTest, RunImportsEveryDueAccountAndRecordsIt) {
   // The sample configuration on a Friday after 07:30: the head office's daily rule

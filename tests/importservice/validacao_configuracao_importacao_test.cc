@@ -29,8 +29,6 @@ class ValidacaoConfiguracaoTest : public AmbienteConfiguracaoTest {
   Configuracao m_registro;
 };
 
-// ---------------------------------------------------------------- outcomes
-
 class ConfiguracaoTest : public ValidacaoConfiguracaoTest, public ::testing::WithParamInterface<Caso> {};
 
 TEST_P(ConfiguracaoTest, PassesOrWarnsWithItsMessage) {
@@ -102,8 +100,6 @@ TEST_F(ValidacaoConfiguracaoTest, RuleAndSetChecksStandAlone) {
   EXPECT_TRUE(m_validador.ConsisteConjuntoRegra(regras).EhErroNenhum());
 }
 
-// ---------------------------------------------------------------- wrong record
-
 class RegistroErradoConfiguracaoTest : public AmbienteConfiguracaoTest,
                                        public ::testing::WithParamInterface<std::function<TZQBaseParaDados*()>> {};
 
@@ -118,8 +114,6 @@ INSTANTIATE_TEST_SUITE_P(
                       []() -> TZQBaseParaDados* { return new CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco; },
                       []() -> TZQBaseParaDados* { return new CZQDadosCL_FiltroImportacaoExtrato; }));
 
-// ---------------------------------------------------------------- server failures
-
 struct CasoFalha {
   const char* nome;
   const char* operacao;
@@ -128,8 +122,6 @@ struct CasoFalha {
   const char* funcao;
   const char* expressao;
 };
-
-void PrintTo(const CasoFalha& c, std::ostream* os) { *os << c.nome; }
 
 class FalhaConfiguracaoTest : public AmbienteConfiguracaoTest, public ::testing::WithParamInterface<CasoFalha> {};
 
