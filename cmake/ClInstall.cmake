@@ -35,18 +35,12 @@ file(RELATIVE_PATH CL_PC_PARA_PREFIXO /p/${CMAKE_INSTALL_LIBDIR}/pkgconfig /p)
 configure_file(${CMAKE_SOURCE_DIR}/cmake/cl.pc.in ${CMAKE_BINARY_DIR}/cl.pc @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/cl.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
 
-if(TARGET zqmensagens)
-  # Beside libcl.so, where the trace looks for it when no key names another place.
-  install(TARGETS zqmensagens LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime)
-  install(FILES ${CMAKE_SOURCE_DIR}/data/mensagens/mensagens.tsv DESTINATION ${CMAKE_INSTALL_DATADIR}/cl
-    COMPONENT runtime)
-endif()
-foreach(programa cl_tool clhost)
-  if(TARGET ${programa})
-    install(TARGETS ${programa} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
-  endif()
-endforeach()
-# The web console joins here once it has a target: add its name to the list above.
+# Beside libcl.so, where the trace looks for it when no key names another place.
+install(TARGETS zqmensagens LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime)
+install(FILES ${CMAKE_SOURCE_DIR}/data/mensagens/mensagens.tsv DESTINATION ${CMAKE_INSTALL_DATADIR}/cl
+  COMPONENT runtime)
+install(TARGETS cl_tool clhost RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
+# The web console joins here once it has a target: add it to the programs above.
 
 install(FILES ${CMAKE_SOURCE_DIR}/data/sample-company.json ${CMAKE_SOURCE_DIR}/data/MockExtratoTavorin.ofx
               ${CMAKE_SOURCE_DIR}/data/MockExtratoBancoBrasil.json ${CMAKE_SOURCE_DIR}/data/README-company-file.md
