@@ -77,17 +77,18 @@ TEST_P(MensagemClTest, EveryCodeTheModuleSetsHasAText) {
   EXPECT_EQ(texto.find('\t'), std::string::npos) << texto;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Codigos, MensagemClTest,
-    ::testing::Values(CasoMensagem{5807, 0}, CasoMensagem{5808, 0}, CasoMensagem{5813, 0}, CasoMensagem{5824, 0},
-                      CasoMensagem{5825, 0}, CasoMensagem{5827, 0}, CasoMensagem{5832, 0}, CasoMensagem{5835, 0},
-                      CasoMensagem{5836, 0}, CasoMensagem{5837, 0}, CasoMensagem{5865, 0}, CasoMensagem{5872, 0},
-                      CasoMensagem{5879, 0}, CasoMensagem{5883, 1}, CasoMensagem{5884, 0}, CasoMensagem{5885, 0},
-                      CasoMensagem{5886, 0}, CasoMensagem{5887, 0}, CasoMensagem{5888, 0}, CasoMensagem{5889, 0},
-                      CasoMensagem{5890, 0}, CasoMensagem{5891, 0}, CasoMensagem{5892, 0}, CasoMensagem{5893, 0},
-                      CasoMensagem{5894, 0}, CasoMensagem{5895, 1}, CasoMensagem{5896, 1}, CasoMensagem{5897, 1},
-                      CasoMensagem{5898, 0}, CasoMensagem{5899, 1}, CasoMensagem{5900, 0}, CasoMensagem{5901, 0},
-                      CasoMensagem{5902, 0}));
+INSTANTIATE_TEST_SUITE_P(Codigos, MensagemClTest,
+                         ::testing::Values(CasoMensagem{5807, 0}, CasoMensagem{5808, 0}, CasoMensagem{5813, 0},
+                                           CasoMensagem{5824, 0}, CasoMensagem{5825, 0}, CasoMensagem{5827, 0},
+                                           CasoMensagem{5832, 0}, CasoMensagem{5835, 0}, CasoMensagem{5836, 0},
+                                           CasoMensagem{5837, 0}, CasoMensagem{5865, 0}, CasoMensagem{5872, 0},
+                                           CasoMensagem{5879, 0}, CasoMensagem{5883, 1}, CasoMensagem{5884, 0},
+                                           CasoMensagem{5885, 0}, CasoMensagem{5886, 0}, CasoMensagem{5887, 0},
+                                           CasoMensagem{5888, 0}, CasoMensagem{5889, 0}, CasoMensagem{5890, 0},
+                                           CasoMensagem{5891, 0}, CasoMensagem{5892, 0}, CasoMensagem{5893, 0},
+                                           CasoMensagem{5894, 0}, CasoMensagem{5895, 1}, CasoMensagem{5896, 1},
+                                           CasoMensagem{5897, 1}, CasoMensagem{5898, 0}, CasoMensagem{5899, 1},
+                                           CasoMensagem{5900, 0}, CasoMensagem{5901, 0}, CasoMensagem{5902, 0}));
 
 struct CasoSemTexto {
   unsigned long codigo;
@@ -180,9 +181,7 @@ class CatalogoExternoTest : public ::testing::Test {
                  ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".tsv");
   }
   void TearDown() override { std::filesystem::remove(m_arquivo); }
-  void Escreve(const std::string& conteudo) {
-    std::ofstream(m_arquivo, std::ios::binary) << conteudo;
-  }
+  void Escreve(const std::string& conteudo) { std::ofstream(m_arquivo, std::ios::binary) << conteudo; }
 
   ComBiblioteca m_biblioteca;
   std::filesystem::path m_arquivo;
@@ -237,8 +236,8 @@ TEST_P(DescricaoErroTest, CommonResultsAreDescribedOnlyWithTheLibrary) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Comuns, DescricaoErroTest,
-                         ::testing::Values(0x80004005u, 0x8007000Eu, 0x80070057u, 0x8000FFFFu, 0x80004003u,
-                                           0x80004001u, 0x80070005u, 0x80FF0D12u,
+                         ::testing::Values(0x80004005u, 0x8007000Eu, 0x80070057u, 0x8000FFFFu, 0x80004003u, 0x80004001u,
+                                           0x80070005u, 0x80FF0D12u,
                                            // Generic codes of the ERP's facilities, first and last.
                                            0x80EC0001u, 0x80F50003u, 0x810E000Cu, 0x80F5ABCDu));
 

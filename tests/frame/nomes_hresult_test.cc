@@ -44,22 +44,18 @@ TEST_P(NomeFacilityTest, NamesSdkAndErpFacilitiesAndFlagsTheRest) {
 
 INSTANTIATE_TEST_SUITE_P(
     Tabela, NomeFacilityTest,
-    ::testing::Values(CasoNome{0, "FACILITY_NULL"}, CasoNome{1, "FACILITY_RPC"},
-                      CasoNome{2, "FACILITY_DISPATCH"}, CasoNome{3, "FACILITY_STORAGE"},
-                      CasoNome{4, "FACILITY_ITF"}, CasoNome{7, "FACILITY_WIN32"},
+    ::testing::Values(CasoNome{0, "FACILITY_NULL"}, CasoNome{1, "FACILITY_RPC"}, CasoNome{2, "FACILITY_DISPATCH"},
+                      CasoNome{3, "FACILITY_STORAGE"}, CasoNome{4, "FACILITY_ITF"}, CasoNome{7, "FACILITY_WIN32"},
                       CasoNome{8, "FACILITY_WINDOWS"},
                       // Two names share 9; the header defines FACILITY_SSPI first.
-                      CasoNome{9, "FACILITY_SSPI"}, CasoNome{10, "FACILITY_CONTROL"},
-                      CasoNome{11, "FACILITY_CERT"}, CasoNome{84, "FACILITY_MBN"},
-                      CasoNome{236, "ZQ_FACILITY_DF_DEFINICOES_GERAIS"},
-                      CasoNome{245, "ZQ_FACILITY_CL_CONCILIACAO"},
-                      CasoNome{270, "ZQ_FACILITY_MT_CONSULTA_TERCEIROS"},
+                      CasoNome{9, "FACILITY_SSPI"}, CasoNome{10, "FACILITY_CONTROL"}, CasoNome{11, "FACILITY_CERT"},
+                      CasoNome{84, "FACILITY_MBN"}, CasoNome{236, "ZQ_FACILITY_DF_DEFINICOES_GERAIS"},
+                      CasoNome{245, "ZQ_FACILITY_CL_CONCILIACAO"}, CasoNome{270, "ZQ_FACILITY_MT_CONSULTA_TERCEIROS"},
                       // Holes and the values around both ranges.
                       CasoNome{5, kFacilityDesconhecida}, CasoNome{6, kFacilityDesconhecida},
                       CasoNome{85, kFacilityDesconhecida}, CasoNome{235, kFacilityDesconhecida},
-                      CasoNome{255, "ZQ_FACILITY_ZQ_BASE"},
-                      CasoNome{271, kFacilityDesconhecida}, CasoNome{0x1FFF, kFacilityDesconhecida},
-                      CasoNome{0xFFFFFFFFu, kFacilityDesconhecida}));
+                      CasoNome{255, "ZQ_FACILITY_ZQ_BASE"}, CasoNome{271, kFacilityDesconhecida},
+                      CasoNome{0x1FFF, kFacilityDesconhecida}, CasoNome{0xFFFFFFFFu, kFacilityDesconhecida}));
 
 TEST(NomeFacilityTabelaTest, HoldsTheFiftyFourSdkFacilitiesUpToMbn) {
   int conhecidas = 0;
@@ -103,12 +99,11 @@ INSTANTIATE_TEST_SUITE_P(
                       CasoNome{0x80004004, "E_ABORT"}, CasoNome{0x80004005, "E_FAIL"},
                       CasoNome{0x8007000E, "E_OUTOFMEMORY"}, CasoNome{0x80070057, "E_INVALIDARG"},
                       CasoNome{0x80070005, "E_ACCESSDENIED"}, CasoNome{0x800401F0, "CO_E_NOTINITIALIZED"},
-                      CasoNome{0x80010001, "RPC_E_CALL_REJECTED"},
-                      CasoNome{0x80040100, "DRAGDROP_E_NOTREGISTERED"},
+                      CasoNome{0x80010001, "RPC_E_CALL_REJECTED"}, CasoNome{0x80040100, "DRAGDROP_E_NOTREGISTERED"},
                       CasoNome{0x800B0101, "CERT_E_EXPIRED"}, CasoNome{0x800B0100, "TRUST_E_NOSIGNATURE"},
                       CasoNome{0x800B0005, "DIGSIG_E_ENCODE"}, CasoNome{0x800B0009, "PERSIST_E_SIZEDEFINITE"},
-                      CasoNome{0x800A0005, "CTL_E_ILLEGALFUNCTIONCALL"},
-                      CasoNome{0x80030002, "STG_E_FILENOTFOUND"}, CasoNome{0x80020005, "DISP_E_TYPEMISMATCH"},
+                      CasoNome{0x800A0005, "CTL_E_ILLEGALFUNCTIONCALL"}, CasoNome{0x80030002, "STG_E_FILENOTFOUND"},
+                      CasoNome{0x80020005, "DISP_E_TYPEMISMATCH"},
                       // Not well known: the ERP's own, a Win32 code without severity, garbage.
                       CasoNome{0x80F50001, ""}, CasoNome{0x80FF0D12, ""}, CasoNome{0x00000002, ""},
                       CasoNome{0xFFFFFFFF, ""}, CasoNome{0x12345678, ""}));
@@ -150,8 +145,8 @@ TEST_P(NomeCodigoSemBibliotecaTest, IsEmptyWhenTheLibraryCannotAnswer) {
 
 INSTANTIATE_TEST_SUITE_P(Bibliotecas, NomeCodigoSemBibliotecaTest,
                          ::testing::Values(zq_teste_mensagens::kBibliotecaInexistente,
-                                           CL_TEST_SOURCE_DIR "/data/mensagens/mensagens.tsv",
-                                           CL_TEST_SOURCE_DIR, "libm.so.6"));
+                                           CL_TEST_SOURCE_DIR "/data/mensagens/mensagens.tsv", CL_TEST_SOURCE_DIR,
+                                           "libm.so.6"));
 
 TEST(NomeCodigoTest, FollowsTheLibraryBeingRemovedAndRestored) {
   ComBiblioteca biblioteca;
@@ -200,14 +195,14 @@ TEST_P(DescricaoHResultComBibliotecaTest, ComesFromTheLibraryOutsideTheServersRo
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Textos, DescricaoHResultComBibliotecaTest,
-    ::testing::Values(CasoDescricao{0x80004005, "Falha não especificada"}, CasoDescricao{0x80047D04, "ZQSA: "},
-                      CasoDescricao{0x80047E05, "ZQSI: "}, CasoDescricao{0x80FF0D12, "não é do tipo esperado"},
-                      CasoDescricao{0x80F50002, "Conciliação Bancária: registro não encontrado"},
-                      CasoDescricao{0x80EC0004, "Definições Gerais: o registro está bloqueado"},
-                      CasoDescricao{0x80F51234, "Conciliação Bancária: erro 4660 sem descrição"},
-                      CasoDescricao{0x80047D15, nullptr}, CasoDescricao{0x80123456, nullptr},
-                      CasoDescricao{0x810F0002, nullptr}));
+INSTANTIATE_TEST_SUITE_P(Textos, DescricaoHResultComBibliotecaTest,
+                         ::testing::Values(CasoDescricao{0x80004005, "Falha não especificada"},
+                                           CasoDescricao{0x80047D04, "ZQSA: "}, CasoDescricao{0x80047E05, "ZQSI: "},
+                                           CasoDescricao{0x80FF0D12, "não é do tipo esperado"},
+                                           CasoDescricao{0x80F50002, "Conciliação Bancária: registro não encontrado"},
+                                           CasoDescricao{0x80EC0004, "Definições Gerais: o registro está bloqueado"},
+                                           CasoDescricao{0x80F51234, "Conciliação Bancária: erro 4660 sem descrição"},
+                                           CasoDescricao{0x80047D15, nullptr}, CasoDescricao{0x80123456, nullptr},
+                                           CasoDescricao{0x810F0002, nullptr}));
 
 }  // namespace

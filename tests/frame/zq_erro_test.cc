@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "frame/zq_base_rotinas.h"
 #include "frame/interacao_teste_util.h"
 #include "frame/mensagens_teste_util.h"
+#include "frame/zq_base_rotinas.h"
 #include "frame/zq_excecao.h"
 
 namespace {
@@ -154,8 +154,8 @@ INSTANTIATE_TEST_SUITE_P(
         ExcecaoCaso{"OwnText", 5901, 0, "Texto próprio", ZQ_MB_OK, "Texto próprio", false, ZQ_ICONE_AVISO},
         ExcecaoCaso{"UnknownCode", 999999, 0, nullptr, ZQ_MB_OK, "Erro desconhecido encontrado. Código (999999)", false,
                     ZQ_ICONE_AVISO},
-        ExcecaoCaso{"OsError", 999999, 2, nullptr, ZQ_MB_ICONHAND, "Erro desconhecido encontrado. Código (999999)\nErro do SO: 2 - ",
-                    true, ZQ_ICONE_ERRO},
+        ExcecaoCaso{"OsError", 999999, 2, nullptr, ZQ_MB_ICONHAND,
+                    "Erro desconhecido encontrado. Código (999999)\nErro do SO: 2 - ", true, ZQ_ICONE_ERRO},
         ExcecaoCaso{"InformationIcon", 1, 0, "x", ZQ_MB_ICONASTERISK, "x", false, ZQ_ICONE_INFORMACAO}),
     NomeExcecao);
 

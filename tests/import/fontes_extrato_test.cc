@@ -31,7 +31,8 @@ class ConsultaFalsa : public IZQConsultaSistemaTerceiro {
                      CZQDadosDF_Erro& erro) override {
     m_roteiro.consultas.push_back(consulta);
     if (auto* status = dynamic_cast<CZQDadosCR_StatusConsultaSistemaTerceiro*>(resultado)) {
-      status->SetStatusConsulta(m_roteiro.status).SetQuantidadeDocumentoRetorno(m_roteiro.quantidade)
+      status->SetStatusConsulta(m_roteiro.status)
+          .SetQuantidadeDocumentoRetorno(m_roteiro.quantidade)
           .SetMensagemRetorno(m_roteiro.mensagem);
       CZQVector<uint8_t> bytes;
       for (char c : m_roteiro.documento) bytes.Add(static_cast<uint8_t>(c));
@@ -180,8 +181,12 @@ TEST_F(FonteTest, AnswerThatCannotBeSavedIsNotReadFromAnOlderFile) {
 CZQDadosCR_ExtratoBancoBrasil LinhaBB(uint64_t documento, tagCY valor, REG_ZQDMA data, const char* historico,
                                       char sinal) {
   CZQDadosCR_ExtratoBancoBrasil l;
-  l.SetNumeroDocumento(documento).SetValorLancamento(valor).SetDataLancamento(data).SetTextoDescricaoHistorico(historico)
-      .SetIndicadorSinalLancamento(sinal).SetDataMovimento(Dia(1, 1, 2020));
+  l.SetNumeroDocumento(documento)
+      .SetValorLancamento(valor)
+      .SetDataLancamento(data)
+      .SetTextoDescricaoHistorico(historico)
+      .SetIndicadorSinalLancamento(sinal)
+      .SetDataMovimento(Dia(1, 1, 2020));
   return l;
 }
 
@@ -197,7 +202,9 @@ TEST_F(FonteTest, BancoDoBrasilQueryAndMapping) {
   ASSERT_EQ(m_roteiro.consultas.size(), 1u);
   const CZQDadosCR_ConsultaSistemaTerceiro& consulta = m_roteiro.consultas[0];
   CZQDadosCR_FiltroConsultaExtratoBancoBrasil caminho;
-  caminho.SetAgencia("1234-5").SetConta("00056789-0").SetDataInicioSolicitacao(Dia(1, 11, 2026))
+  caminho.SetAgencia("1234-5")
+      .SetConta("00056789-0")
+      .SetDataInicioSolicitacao(Dia(1, 11, 2026))
       .SetDataFimSolicitacao(Dia(30, 11, 2026));
   ASSERT_EQ(caminho.MontaPathRequisicao(), S_OK);
   EXPECT_EQ(consulta.GetTipoConsulta(), 15u);
@@ -257,9 +264,9 @@ TEST_F(FonteTest, MiddlewareThatCannotBeBoundIsTracedAndItsErrorReturned) {
     EXPECT_EQ(erro.GetHR(), ZQ_E_CONSULTA_NAO_INSTALADA);
     EXPECT_FALSE(erro.GetTextoMostraMensagem().IsEmpty());
   }
-  EXPECT_EQ(Traces("CCLImportacaoExtrato::MontaListaExtratosTavorin", "zqConsultaSistemaTerceiro.Inicializa(this)")
-                .size(),
-            1u);
+  EXPECT_EQ(
+      Traces("CCLImportacaoExtrato::MontaListaExtratosTavorin", "zqConsultaSistemaTerceiro.Inicializa(this)").size(),
+      1u);
   EXPECT_EQ(Traces("CCLImportacaoExtrato::MontaListaExtratosBancoBrasil", "zqConsultaSistemaTerceiro.Inicializa(this)")
                 .size(),
             1u);

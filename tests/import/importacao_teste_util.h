@@ -84,11 +84,20 @@ class JanelaGravadora : public CWnd {
 inline CZQDadosCL_FiltroImportacaoExtrato Pedido(uint32_t conta, REG_ZQDMA inicial, REG_ZQDMA final,
                                                  bool duplicidade = false) {
   CZQDadosCL_FiltroImportacaoExtrato f;
-  f.SetConta(conta).SetFilial(1).SetDataInicial(inicial).SetDataFinal(final).SetLeiaute(ZQ_LEIAUTE_IMPORTACAO_ONLINE)
+  f.SetConta(conta)
+      .SetFilial(1)
+      .SetDataInicial(inicial)
+      .SetDataFinal(final)
+      .SetLeiaute(ZQ_LEIAUTE_IMPORTACAO_ONLINE)
       .SetPosicaoLeiaute(1);
   if (duplicidade) {
-    f.SetVerificaDuplicidade(1).SetVerificaData(1).SetVerificaValor(1).SetVerificaDocumento(1).SetVerificaSinal(1)
-        .SetVerificaCodigoMovimento(1).SetVerificaDescricaoMovimento(1);
+    f.SetVerificaDuplicidade(1)
+        .SetVerificaData(1)
+        .SetVerificaValor(1)
+        .SetVerificaDocumento(1)
+        .SetVerificaSinal(1)
+        .SetVerificaCodigoMovimento(1)
+        .SetVerificaDescricaoMovimento(1);
   }
   return f;
 }
@@ -96,7 +105,12 @@ inline CZQDadosCL_FiltroImportacaoExtrato Pedido(uint32_t conta, REG_ZQDMA inici
 inline CZQDadosCL_Extrato Linha(uint32_t conta, REG_ZQDMA data, tagCY valor, char natureza, const char* historico,
                                 int64_t documento = 0) {
   CZQDadosCL_Extrato e;
-  e.SetConta(conta).SetFilial(1).SetDmaExtrato(data).SetValor(valor).SetNatureza(natureza).SetHistBco(historico)
+  e.SetConta(conta)
+      .SetFilial(1)
+      .SetDmaExtrato(data)
+      .SetValor(valor)
+      .SetNatureza(natureza)
+      .SetHistBco(historico)
       .SetDocumento(documento);
   return e;
 }
@@ -111,8 +125,8 @@ class AmbienteImportacaoTest : public ::testing::Test {
     std::string modelo = (std::filesystem::temp_directory_path() / "cl_import_XXXXXX").string();
     ASSERT_NE(mkdtemp(modelo.data()), nullptr);
     m_raiz = modelo;
-    for (const char* var : {"CL_LOCAL_ORBEL", "CL_RELATORIOS", "CL_TEMPORARIO", "CL_LOG_ERROS",
-                            "CL_LOG_ERROS_EMPRESA", "CL_BANCO"}) {
+    for (const char* var :
+         {"CL_LOCAL_ORBEL", "CL_RELATORIOS", "CL_TEMPORARIO", "CL_LOG_ERROS", "CL_LOG_ERROS_EMPRESA", "CL_BANCO"}) {
       m_variaveis.push_back(std::make_unique<VariavelTrocada>(var, nullptr));
     }
     m_variaveis.push_back(std::make_unique<VariavelTrocada>(zq_teste_mensagens::kVariavelBiblioteca,
@@ -128,8 +142,7 @@ class AmbienteImportacaoTest : public ::testing::Test {
     CZQDadosDF_Erro erro;
     ASSERT_EQ(ZQInstalaArmazemSQL("sqlite:" + (m_raiz / "cl.db").string(), erro, &m_banco), S_OK)
         << erro.GetTextoMostraMensagem().c_str();
-    ASSERT_EQ(ZQCarregaArquivoEmpresa(*m_banco, ArquivoEmpresa(), erro), S_OK)
-        << erro.GetTextoMostraMensagem().c_str();
+    ASSERT_EQ(ZQCarregaArquivoEmpresa(*m_banco, ArquivoEmpresa(), erro), S_OK) << erro.GetTextoMostraMensagem().c_str();
     m_hub = std::make_unique<CZQAcessoServidoresSQL>(m_banco);
   }
 

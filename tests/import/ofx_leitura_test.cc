@@ -78,40 +78,40 @@ TEST_P(ArquivoOfxTest, ReadsEveryTransactionWithAnAmount) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Fixtures, ArquivoOfxTest,
-    ::testing::Values(
-        // SGML 1.02 in code page 1252: unclosed tags, a balance row of amount 0 with an
-        // empty FITID, comma decimals, values padded with blanks and a tab, time zones.
-        CasoArquivo{"sgml-102-cp1252.ofx",
-                    {{'-', 359000, Dia(4, 11, 2026), 123, "TARIFA MANUTENÇÃO CONTA"},
-                     {'+', 12345600, Dia(5, 11, 2026), 4567, "PIX RECEBIDO CLIENTE ALFA"},
-                     {'+', 3868000, Dia(6, 11, 2026), 0, "DEPOSITO EM DINHEIRO"}}},
-        // XML 2.02 on one single line with a byte-order mark: milliseconds, NAME instead
-        // of MEMO, NAME followed by MEMO, a repeated FITID, quotes in a memo, two memos.
-        CasoArquivo{"xml-202-uma-linha-bom.ofx",
-                    {{'-', 451000, Dia(10, 11, 2026), 777, "PAGAMENTO BOLETO ÁGUA"},
-                     {'+', 15000000, Dia(11, 11, 2026), 0, "EMPRESA BETA LTDA"},
-                     {'+', 25000000, Dia(12, 11, 2026), 0, "FULANO DE TAL"},
-                     {'-', 125000, Dia(13, 11, 2026), 0, "TARIFA PIX"},
-                     {'-', 999900, Dia(14, 11, 2026), 0, "COMPRA LOJA CENTRO"},
-                     {'+', 100000, Dia(15, 11, 2026), 0, "PRIMEIRO"},
-                     {'-', 10000, Dia(16, 11, 2026), 0, "IOF"}}},
-        // A 1252 header over a UTF-8 body; bank letters and lower case in TRNTYPE.
-        CasoArquivo{"sgml-utf8-cabecalho-1252.ofx",
-                    {{'+', 2500000, Dia(17, 11, 2026), 9876, "CRÉDITO SALÁRIO"},
-                     {'+', 30000, Dia(18, 11, 2026), 0, "Tarifa avulsa · extrato"}}},
-        // A UTF-8 declaration over 1252 bytes; indented XML; a malformed amount; 20 digits.
-        CasoArquivo{"xml-cp1252-cabecalho-utf8.ofx",
-                    {{'-', 12500000, Dia(18, 11, 2026), 5678901234567890LL, "PAGTO FORNECEDOR JOSÉ"},
-                     {'+', 777000, Dia(19, 11, 2026), 0, "DEVOLUÇÃO"}}}),
-    [](const auto& info) {
-      std::string nome = info.param.arquivo;
-      for (char& c : nome) {
-        if (!isalnum(static_cast<unsigned char>(c))) c = '_';
-      }
-      return nome;
-    });
+INSTANTIATE_TEST_SUITE_P(Fixtures, ArquivoOfxTest,
+                         ::testing::Values(
+                             // SGML 1.02 in code page 1252: unclosed tags, a balance row of amount 0 with an
+                             // empty FITID, comma decimals, values padded with blanks and a tab, time zones.
+                             CasoArquivo{"sgml-102-cp1252.ofx",
+                                         {{'-', 359000, Dia(4, 11, 2026), 123, "TARIFA MANUTENÇÃO CONTA"},
+                                          {'+', 12345600, Dia(5, 11, 2026), 4567, "PIX RECEBIDO CLIENTE ALFA"},
+                                          {'+', 3868000, Dia(6, 11, 2026), 0, "DEPOSITO EM DINHEIRO"}}},
+                             // XML 2.02 on one single line with a byte-order mark: milliseconds, NAME instead
+                             // of MEMO, NAME followed by MEMO, a repeated FITID, quotes in a memo, two memos.
+                             CasoArquivo{"xml-202-uma-linha-bom.ofx",
+                                         {{'-', 451000, Dia(10, 11, 2026), 777, "PAGAMENTO BOLETO ÁGUA"},
+                                          {'+', 15000000, Dia(11, 11, 2026), 0, "EMPRESA BETA LTDA"},
+                                          {'+', 25000000, Dia(12, 11, 2026), 0, "FULANO DE TAL"},
+                                          {'-', 125000, Dia(13, 11, 2026), 0, "TARIFA PIX"},
+                                          {'-', 999900, Dia(14, 11, 2026), 0, "COMPRA LOJA CENTRO"},
+                                          {'+', 100000, Dia(15, 11, 2026), 0, "PRIMEIRO"},
+                                          {'-', 10000, Dia(16, 11, 2026), 0, "IOF"}}},
+                             // A 1252 header over a UTF-8 body; bank letters and lower case in TRNTYPE.
+                             CasoArquivo{"sgml-utf8-cabecalho-1252.ofx",
+                                         {{'+', 2500000, Dia(17, 11, 2026), 9876, "CRÉDITO SALÁRIO"},
+                                          {'+', 30000, Dia(18, 11, 2026), 0, "Tarifa avulsa · extrato"}}},
+                             // A UTF-8 declaration over 1252 bytes; indented XML; a malformed amount; 20 digits.
+                             CasoArquivo{
+                                 "xml-cp1252-cabecalho-utf8.ofx",
+                                 {{'-', 12500000, Dia(18, 11, 2026), 5678901234567890LL, "PAGTO FORNECEDOR JOSÉ"},
+                                  {'+', 777000, Dia(19, 11, 2026), 0, "DEVOLUÇÃO"}}}),
+                         [](const auto& info) {
+                           std::string nome = info.param.arquivo;
+                           for (char& c : nome) {
+                             if (!isalnum(static_cast<unsigned char>(c))) c = '_';
+                           }
+                           return nome;
+                         });
 
 // The same statement in code page 1252, in UTF-8 and in UTF-8 with a byte-order mark
 // gives the same lines.
@@ -135,8 +135,10 @@ TEST_F(LeitorOfxTest, ConvertsTheTextAtTheEdge) {
     std::string entrada, saida;
   };
   for (const Caso& c : {Caso{"\xEF\xBB\xBF<OFX>", "<OFX>"}, Caso{"a\xE7\xE3o", "ação"}, Caso{"ação", "ação"},
-                        Caso{"\xEF\xBB\xBF" "a\xE7", "aç"}, Caso{"\xEF\xBB", "ï»"}, Caso{"", ""},
-                        Caso{"\x80 euro", "€ euro"}}) {
+                        Caso{"\xEF\xBB\xBF"
+                             "a\xE7",
+                             "aç"},
+                        Caso{"\xEF\xBB", "ï»"}, Caso{"", ""}, Caso{"\x80 euro", "€ euro"}}) {
     CZQString texto(c.entrada);
     CCLImportacaoExtratoAcessoTeste::ConverteParaUTF8(m_rotina, texto);
     EXPECT_EQ(texto.str(), c.saida);
@@ -285,24 +287,24 @@ std::string Aleatorio(size_t tamanho, unsigned semente) {
 
 INSTANTIATE_TEST_SUITE_P(
     Entradas, EntradaHostilTest,
-    ::testing::Values(
-        CasoHostil{"no_newline_no_tag", std::string(2 << 20, 'A'), 0},
-        CasoHostil{"only_lt", std::string(2 << 20, '<'), 0},
-        CasoHostil{"only_gt", std::string(2 << 20, '>'), 0},
-        CasoHostil{"only_tags", Repete("<A>", 1 << 20), 0},
-        CasoHostil{"only_listed_closing_tags", Repete("</MEMO>", 1 << 19), 0},
-        CasoHostil{"memo_without_end_and_no_amount", "<OFX><MEMO>" + std::string(2 << 20, 'x'), 0},
-        CasoHostil{"very_long_memo", "<OFX>\n<TRNAMT>1\n<MEMO>" + std::string(2 << 20, 'x') + "\n", 1},
-        CasoHostil{"very_long_memo_of_letters", "<OFX>\n<TRNAMT>1\n<MEMO>" + Repete("ã", 1 << 20), 1},
-        CasoHostil{"very_long_amount", "<OFX>\n<TRNAMT>" + std::string(1 << 20, '9') + "\n<MEMO>x\n", 0},
-        CasoHostil{"very_long_check_number", "<OFX>\n<TRNAMT>1\n<CHKNUM>" + std::string(1 << 20, '7') + "\n<MEMO>x\n",
-                   1},
-        CasoHostil{"transactions_on_one_line",
-                   "<OFX>" + Repete("<STMTTRN><TRNAMT>1.00</TRNAMT><MEMO>m</MEMO></STMTTRN>", 20000), 20000},
-        CasoHostil{"empty_lines", "<OFX>" + std::string(1 << 20, '\n'), 0},
-        CasoHostil{"truncated_in_a_tag", "<OFX>\n<STMTTRN>\n<TRNAMT>5\n<MEM", 0},
-        CasoHostil{"short_date", "<OFX>\n<DTPOSTED>2\n<TRNAMT>1\n<MEMO>x", 1},
-        CasoHostil{"random_bytes", Aleatorio(1 << 20, 7), -1}),
+    ::testing::Values(CasoHostil{"no_newline_no_tag", std::string(2 << 20, 'A'), 0},
+                      CasoHostil{"only_lt", std::string(2 << 20, '<'), 0},
+                      CasoHostil{"only_gt", std::string(2 << 20, '>'), 0},
+                      CasoHostil{"only_tags", Repete("<A>", 1 << 20), 0},
+                      CasoHostil{"only_listed_closing_tags", Repete("</MEMO>", 1 << 19), 0},
+                      CasoHostil{"memo_without_end_and_no_amount", "<OFX><MEMO>" + std::string(2 << 20, 'x'), 0},
+                      CasoHostil{"very_long_memo", "<OFX>\n<TRNAMT>1\n<MEMO>" + std::string(2 << 20, 'x') + "\n", 1},
+                      CasoHostil{"very_long_memo_of_letters", "<OFX>\n<TRNAMT>1\n<MEMO>" + Repete("ã", 1 << 20), 1},
+                      CasoHostil{"very_long_amount", "<OFX>\n<TRNAMT>" + std::string(1 << 20, '9') + "\n<MEMO>x\n", 0},
+                      CasoHostil{"very_long_check_number",
+                                 "<OFX>\n<TRNAMT>1\n<CHKNUM>" + std::string(1 << 20, '7') + "\n<MEMO>x\n", 1},
+                      CasoHostil{"transactions_on_one_line",
+                                 "<OFX>" + Repete("<STMTTRN><TRNAMT>1.00</TRNAMT><MEMO>m</MEMO></STMTTRN>", 20000),
+                                 20000},
+                      CasoHostil{"empty_lines", "<OFX>" + std::string(1 << 20, '\n'), 0},
+                      CasoHostil{"truncated_in_a_tag", "<OFX>\n<STMTTRN>\n<TRNAMT>5\n<MEM", 0},
+                      CasoHostil{"short_date", "<OFX>\n<DTPOSTED>2\n<TRNAMT>1\n<MEMO>x", 1},
+                      CasoHostil{"random_bytes", Aleatorio(1 << 20, 7), -1}),
     [](const auto& info) { return std::string(info.param.nome); });
 
 }  // namespace

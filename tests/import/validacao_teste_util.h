@@ -19,22 +19,22 @@
 namespace cl_validacao {
 
 // Chart accounts.
-constexpr uint32_t kCaixa = 101;            // not a bank account
-constexpr uint32_t kTavorin = 201;          // Tavorin, statement flag, environment
-constexpr uint32_t kBancoBrasil = 202;      // Banco do Brasil, statement flag, only the BB statement environment
-constexpr uint32_t kBancoBrasilSemFlag = 203;  // Banco do Brasil, payments only
-constexpr uint32_t kSemIntegracao = 204;    // a bank with no online source at all
-constexpr uint32_t kTavorinSemAmbiente = 205;  // Tavorin without any environment
-constexpr uint32_t kTavorinSemFlag = 206;   // Tavorin, environment, no statement flag
-constexpr uint32_t kTipoInvalido = 207;     // bank account of type 'X'
-constexpr uint32_t kSintetica = 208;        // bank account of type 'S'
+constexpr uint32_t kCaixa = 101;                 // not a bank account
+constexpr uint32_t kTavorin = 201;               // Tavorin, statement flag, environment
+constexpr uint32_t kBancoBrasil = 202;           // Banco do Brasil, statement flag, only the BB statement environment
+constexpr uint32_t kBancoBrasilSemFlag = 203;    // Banco do Brasil, payments only
+constexpr uint32_t kSemIntegracao = 204;         // a bank with no online source at all
+constexpr uint32_t kTavorinSemAmbiente = 205;    // Tavorin without any environment
+constexpr uint32_t kTavorinSemFlag = 206;        // Tavorin, environment, no statement flag
+constexpr uint32_t kTipoInvalido = 207;          // bank account of type 'X'
+constexpr uint32_t kSintetica = 208;             // bank account of type 'S'
 constexpr uint32_t kNaoBancoTipoInvalido = 209;  // neither a bank account nor of a valid type
-constexpr uint32_t kInexistente = 999;      // not in the chart
+constexpr uint32_t kInexistente = 999;           // not in the chart
 
 // Layouts.
-constexpr int32_t kLeiauteOnline = 1;     // described "Importação Online", separator 0
-constexpr int32_t kLeiauteArquivo = 2;    // separator 1
-constexpr int32_t kLeiauteComConta = 3;   // separator 7: every line carries its account
+constexpr int32_t kLeiauteOnline = 1;    // described "Importação Online", separator 0
+constexpr int32_t kLeiauteArquivo = 2;   // separator 1
+constexpr int32_t kLeiauteComConta = 3;  // separator 7: every line carries its account
 
 inline std::string CodigoProprio(uint32_t conta) { return "1.1.9." + std::to_string(conta); }
 
@@ -44,8 +44,8 @@ inline std::string ContaBanco(uint32_t conta, const char* tipo, int integrar, in
          "\", \"nome\": \"Conta " + std::to_string(conta) + "\", \"tipo\": \"" + tipo +
          "\", \"banco\": {\"numero_banco\": " + (integrar == 2 ? "1" : "990") +
          ", \"nome_banco\": \"Banco\", \"agencia\": \"0001\", \"conta_corrente\": \"" + std::to_string(conta) +
-         "-0\", \"integrar_com_terceiro\": " + std::to_string(integrar) + ", \"tipo_operacao\": " +
-         std::to_string(operacao) + ", \"ambiente_integracao\": " + std::to_string(ambiente) +
+         "-0\", \"integrar_com_terceiro\": " + std::to_string(integrar) +
+         ", \"tipo_operacao\": " + std::to_string(operacao) + ", \"ambiente_integracao\": " + std::to_string(ambiente) +
          ", \"ambiente_integracao_bb_extrato\": " + std::to_string(ambienteBB) + "}}";
 }
 
@@ -150,7 +150,8 @@ class AmbienteValidacaoTest : public cl_teste::AmbienteImportacaoTest {
 
     const CZQDadosDF_Erro& erro = validador.TrataGravacao(&registro);
 
-    EXPECT_EQ(falhas.FalhasOcorridas(), std::vector<std::string>{std::string(operacao) + "#" + std::to_string(chamada)});
+    EXPECT_EQ(falhas.FalhasOcorridas(),
+              std::vector<std::string>{std::string(operacao) + "#" + std::to_string(chamada)});
     EXPECT_EQ(erro, erroServidor);
     EXPECT_EQ(erro.GetTextoMostraMensagem().str(), "Plano de contas indisponível");
     EXPECT_EQ(falhas.Chamadas(operacao), chamada);

@@ -93,8 +93,8 @@ class ContasPendentesTest : public ::testing::TestWithParam<CasoPendentes> {};
 TEST_P(ContasPendentesTest, TodaysEntriesOfTheRulesBranchDecide) {
   const CasoPendentes& c = GetParam();
   CCLServicoImportacaoExtratos::Regra regra;
-  regra.SetPonteiroFilial(1).AdicionaPonteiroContaBanco(111).AdicionaPonteiroContaBanco(112)
-      .AdicionaPonteiroContaBanco(113);
+  regra.SetPonteiroFilial(1).AdicionaPonteiroContaBanco(111).AdicionaPonteiroContaBanco(112).AdicionaPonteiroContaBanco(
+      113);
   CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos> execucoes;
   for (const Entradas& entradas : c.execucoes) {
     CZQDadosCL_ExecucaoServicoImportacaoExtratos execucao;
@@ -113,8 +113,7 @@ TEST_P(ContasPendentesTest, TodaysEntriesOfTheRulesBranchDecide) {
 INSTANTIATE_TEST_SUITE_P(
     Execucoes, ContasPendentesTest,
     ::testing::Values(
-        CasoPendentes{"NoRecords", {}, {111, 112, 113}},
-        CasoPendentes{"ImportedIsDone", {{{1, 111, 1}}}, {112, 113}},
+        CasoPendentes{"NoRecords", {}, {111, 112, 113}}, CasoPendentes{"ImportedIsDone", {{{1, 111, 1}}}, {112, 113}},
         CasoPendentes{"RefusedIsDone", {{{1, 113, 3}}}, {111, 112}},
         CasoPendentes{"OneRetryableFailureIsRetried", {{{1, 112, 2}}}, {111, 112, 113}},
         CasoPendentes{"SecondRetryableFailureIsDone", {{{1, 112, 2}}, {{1, 112, 2}}}, {111, 113}},
@@ -327,9 +326,9 @@ TEST_P(FalhaServidorTest, FailedStepIsLoggedAndThrownWithItsMessageAndDescriptio
 INSTANTIATE_TEST_SUITE_P(
     Passos, FalhaServidorTest,
     ::testing::Values(
-        CasoFalhaServidor{"LeConfiguracaoServicoImportacaoExtratos", "Falha ao ler a configuração do serviço.",
-                          "DeveExecutar",
-                          "hr = GetAcessoConciliacao()->LeConfiguracaoServicoImportacaoExtratos(dadosConfiguracao)", false},
+        CasoFalhaServidor{
+            "LeConfiguracaoServicoImportacaoExtratos", "Falha ao ler a configuração do serviço.", "DeveExecutar",
+            "hr = GetAcessoConciliacao()->LeConfiguracaoServicoImportacaoExtratos(dadosConfiguracao)", false},
         CasoFalhaServidor{"BuscaPonteirosExecucaoServicoImportacaoExtratos",
                           "Falha ao buscar os ponteiros da execução do serviço.", "DeveExecutar",
                           "hr = GetAcessoConciliacao()->BuscaPonteirosExecucaoServicoImportacaoExtratos("
@@ -341,7 +340,8 @@ INSTANTIATE_TEST_SUITE_P(
                           "listaPonteirosExecucao, listaExecucoes, 1)",
                           false},
         CasoFalhaServidor{"GravaExecucaoServicoImportacaoExtratos", "Falha ao gravar a execução do serviço.", "OnRun",
-                          "hr_check = GetAcessoConciliacao()->GravaExecucaoServicoImportacaoExtratos(listaExecucao)", true}),
+                          "hr_check = GetAcessoConciliacao()->GravaExecucaoServicoImportacaoExtratos(listaExecucao)",
+                          true}),
     [](const auto& info) { return std::string(info.param.operacao); });
 
 TEST_F(ServicoImportacaoTest, UnreadableHolidayTableStopsTheRunWithItsResult) {
@@ -358,8 +358,8 @@ TEST_F(ServicoImportacaoTest, UnreadableHolidayTableStopsTheRunWithItsResult) {
   EXPECT_TRUE(Execucoes().empty());
   EXPECT_EQ(LinhasExtrato(114), 0);
   EXPECT_TRUE(TemTrace("CCLServicoImportacaoExtratos::OnRun", "hr_check = DeveExecutar(bDeveExecutar)"));
-  EXPECT_TRUE(TemTrace("CCLServicoImportacaoExtratos::DeveExecutar",
-                       "hr = feriado.LeTabelaFilial(regra.GetPonteiroFilial())"));
+  EXPECT_TRUE(
+      TemTrace("CCLServicoImportacaoExtratos::DeveExecutar", "hr = feriado.LeTabelaFilial(regra.GetPonteiroFilial())"));
 }
 
 TEST_F(ServicoImportacaoTest, FailedHyperAutomationStepIsOnlyTraced) {
