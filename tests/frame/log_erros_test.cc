@@ -60,8 +60,6 @@ zq::RegistroErro Registro(const std::string& log, bool comIdentidade = false, co
   return r;
 }
 
-// --- file name of the month ---
-
 struct NomeCaso {
   bool comEmpresa;
   int ano;
@@ -76,17 +74,15 @@ TEST_P(NomeArquivoTest, PrefixYearAndMonth) {
   EXPECT_EQ(zq::NomeArquivoLogErros(c.comEmpresa, c.ano, c.mes), c.esperado);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Meses, NomeArquivoTest,
-    ::testing::Values(NomeCaso{true, 2026, 3, "ZQProfilerErros_Base_202603.log"},
-                      NomeCaso{false, 2026, 12, "ZQProfilerErros_Pgms_202612.log"},
-                      NomeCaso{false, 1999, 1, "ZQProfilerErros_Pgms_199901.log"},
-                      NomeCaso{true, 1200, 5, "ZQProfilerErros_Base_184805.log"},   // year held to 1848
-                      NomeCaso{false, 9999, 7, "ZQProfilerErros_Pgms_471707.log"},  // and to 4717
-                      NomeCaso{true, 2026, 150, "ZQProfilerErros_Base_202699.log"},
-                      NomeCaso{true, 2026, -3, "ZQProfilerErros_Base_202600.log"}));
-
-// --- version texts ---
+INSTANTIATE_TEST_SUITE_P(Meses, NomeArquivoTest,
+                         ::testing::Values(NomeCaso{true, 2026, 3, "ZQProfilerErros_Base_202603.log"},
+                                           NomeCaso{false, 2026, 12, "ZQProfilerErros_Pgms_202612.log"},
+                                           NomeCaso{false, 1999, 1, "ZQProfilerErros_Pgms_199901.log"},
+                                           NomeCaso{true, 1200, 5,
+                                                    "ZQProfilerErros_Base_184805.log"},  // year held to 1848
+                                           NomeCaso{false, 9999, 7, "ZQProfilerErros_Pgms_471707.log"},  // and to 4717
+                                           NomeCaso{true, 2026, 150, "ZQProfilerErros_Base_202699.log"},
+                                           NomeCaso{true, 2026, -3, "ZQProfilerErros_Base_202600.log"}));
 
 struct VersaoCaso {
   const char* texto;
@@ -100,8 +96,7 @@ TEST_P(VersaoTest, FourNumbersFromAnyVersionText) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Textos, VersaoTest,
-                         ::testing::Values(VersaoCaso{"6.1.0-18-amd64", "6.1.0.18"},
-                                           VersaoCaso{"5.15.0", "5.15.0.0"},
+                         ::testing::Values(VersaoCaso{"6.1.0-18-amd64", "6.1.0.18"}, VersaoCaso{"5.15.0", "5.15.0.0"},
                                            VersaoCaso{"10.2.3.4.5", "10.2.3.4"},
                                            VersaoCaso{"4.19.0-26-cloud-amd64", "4.19.0.26"},
                                            VersaoCaso{"0.1.0", "0.1.0.0"}, VersaoCaso{"", "0.0.0.0"},
@@ -116,8 +111,6 @@ TEST(VersaoCacheTest, BothVersionsHaveFourNumbersAndStayTheSame) {
   EXPECT_NE(so, "0.0.0.0");  // the running kernel always has a release
   EXPECT_EQ(&zq::VersaoOrbel(), &orbel);
 }
-
-// --- open attempts ---
 
 struct TentativaCaso {
   const char* nome;
@@ -147,22 +140,19 @@ TEST_P(TentativasTest, RetriesOnlyWhatARetryCanMend) {
   EXPECT_EQ(fd, c.abre ? 77 : -1);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Falhas, TentativasTest,
-    ::testing::Values(TentativaCaso{"primeira", {}, 1, true},
-                      TentativaCaso{"ocupado_duas_vezes", {EACCES, EAGAIN}, 3, true},
-                      TentativaCaso{"dezoito_falhas", std::vector<int>(18, EMFILE), 19, true},
-                      TentativaCaso{"sempre_ocupado", std::vector<int>(40, EACCES), 19, false},
-                      TentativaCaso{"nao_encontrado", {ENOENT}, 1, false},
-                      TentativaCaso{"caminho_ruim", {ENOTDIR}, 1, false},
-                      TentativaCaso{"invalido", {EINVAL}, 1, false},
-                      TentativaCaso{"entrada_saida", {EIO}, 1, false},
-                      TentativaCaso{"e_diretorio", {EISDIR}, 1, false},
-                      TentativaCaso{"nome_longo", {ENAMETOOLONG}, 1, false},
-                      TentativaCaso{"ocupado_depois_ausente", {EACCES, EACCES, ENOENT}, 3, false}),
-    [](const auto& info) { return std::string(info.param.nome); });
-
-// --- the month's file ---
+INSTANTIATE_TEST_SUITE_P(Falhas, TentativasTest,
+                         ::testing::Values(TentativaCaso{"primeira", {}, 1, true},
+                                           TentativaCaso{"ocupado_duas_vezes", {EACCES, EAGAIN}, 3, true},
+                                           TentativaCaso{"dezoito_falhas", std::vector<int>(18, EMFILE), 19, true},
+                                           TentativaCaso{"sempre_ocupado", std::vector<int>(40, EACCES), 19, false},
+                                           TentativaCaso{"nao_encontrado", {ENOENT}, 1, false},
+                                           TentativaCaso{"caminho_ruim", {ENOTDIR}, 1, false},
+                                           TentativaCaso{"invalido", {EINVAL}, 1, false},
+                                           TentativaCaso{"entrada_saida", {EIO}, 1, false},
+                                           TentativaCaso{"e_diretorio", {EISDIR}, 1, false},
+                                           TentativaCaso{"nome_longo", {ENAMETOOLONG}, 1, false},
+                                           TentativaCaso{"ocupado_depois_ausente", {EACCES, EACCES, ENOENT}, 3, false}),
+                         [](const auto& info) { return std::string(info.param.nome); });
 
 class LogErrosTest : public ::testing::Test {
  protected:

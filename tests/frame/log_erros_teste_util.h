@@ -4,11 +4,11 @@
 
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "frame/mensagens_teste_util.h"
 #include "frame/zq_config.h"
 #include "frame/zq_data.h"
 #include "frame/zq_log_erros.h"
@@ -66,10 +66,6 @@ class AmbienteLogErros {
   AmbienteLogErros() {
     std::string modelo = (std::filesystem::temp_directory_path() / "cl_log_erros_XXXXXX").string();
     if (char* feito = mkdtemp(modelo.data())) m_raiz = feito;
-    for (const char* var : {"CL_LOG_ERROS", "CL_LOG_ERROS_EMPRESA"}) {
-      if (const char* v = getenv(var)) m_ambiente.emplace_back(var, v);
-      unsetenv(var);
-    }
     CZQConfiguracao::Global().Set("log_erros", (m_raiz / "pgms").string());
     CZQConfiguracao::Global().Set("log_erros_empresa", (m_raiz / "empresas" / "{empresa}").string());
     m_relogioAnterior = zq::DefineRelogio(&m_relogio);
@@ -78,7 +74,6 @@ class AmbienteLogErros {
     zq::DefineRelogio(m_relogioAnterior);
     CZQConfiguracao::Global().Remove("log_erros");
     CZQConfiguracao::Global().Remove("log_erros_empresa");
-    for (auto& [var, valor] : m_ambiente) setenv(var.c_str(), valor.c_str(), 1);
     std::error_code ec;
     if (!m_raiz.empty()) std::filesystem::remove_all(m_raiz, ec);
   }
@@ -110,7 +105,8 @@ class AmbienteLogErros {
   std::filesystem::path m_raiz;
   CZQRelogioFixo m_relogio{Momento(2026, 3, 15, 10, 20, 30)};
   const IZQRelogio* m_relogioAnterior = nullptr;
-  std::vector<std::pair<std::string, std::string>> m_ambiente;
+  zq_teste_mensagens::AmbienteTrocado m_semLog{"CL_LOG_ERROS", nullptr};
+  zq_teste_mensagens::AmbienteTrocado m_semLogEmpresa{"CL_LOG_ERROS_EMPRESA", nullptr};
 };
 
 // The header line without its line break.

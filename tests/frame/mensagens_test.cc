@@ -26,9 +26,6 @@ size_t ContaOcorrencias(const std::string& texto, const std::string& trecho) {
   return n;
 }
 
-// ---------------------------------------------------------------------------------------
-// Module codes
-
 struct CasoModulo {
   _ZQModulo numero;
   const char* codigo;
@@ -59,9 +56,6 @@ TEST(CodigoModuloTabelaTest, EveryModuleHasItsOwnTwoLetterCode) {
   }
 }
 
-// ---------------------------------------------------------------------------------------
-// Message texts of module 10
-
 struct CasoMensagem {
   unsigned long codigo;
   int placeholders;  // "%s" the caller fills (personalised warnings)
@@ -83,29 +77,18 @@ TEST_P(MensagemClTest, EveryCodeTheModuleSetsHasAText) {
   EXPECT_EQ(texto.find('\t'), std::string::npos) << texto;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Codigos, MensagemClTest,
-    ::testing::Values(CasoMensagem{5807, 0}, CasoMensagem{5808, 0}, CasoMensagem{5813, 0}, CasoMensagem{5824, 0},
-                      CasoMensagem{5825, 0}, CasoMensagem{5827, 0}, CasoMensagem{5832, 0}, CasoMensagem{5835, 0},
-                      CasoMensagem{5836, 0}, CasoMensagem{5837, 0}, CasoMensagem{5865, 0}, CasoMensagem{5872, 0},
-                      CasoMensagem{5879, 0}, CasoMensagem{5883, 1}, CasoMensagem{5884, 0}, CasoMensagem{5885, 0},
-                      CasoMensagem{5886, 0}, CasoMensagem{5887, 0}, CasoMensagem{5888, 0}, CasoMensagem{5889, 0},
-                      CasoMensagem{5890, 0}, CasoMensagem{5891, 0}, CasoMensagem{5892, 0}, CasoMensagem{5893, 0},
-                      CasoMensagem{5894, 0}, CasoMensagem{5895, 1}, CasoMensagem{5896, 1}, CasoMensagem{5897, 1},
-                      CasoMensagem{5898, 0}, CasoMensagem{5899, 1}, CasoMensagem{5900, 0}, CasoMensagem{5901, 0},
-                      CasoMensagem{5902, 0}));
-
-TEST(MensagemTest, EscapesBecomeLineBreaks) {
-  ComBiblioteca biblioteca;
-  const std::string texto = ZQGetMensagem(5813, "CL");
-  EXPECT_NE(texto.find('\n'), std::string::npos) << texto;
-}
-
-TEST(MensagemTest, TextsAreDistinctPerCode) {
-  ComBiblioteca biblioteca;
-  EXPECT_NE(ZQGetMensagem(5807, "CL"), ZQGetMensagem(5808, "CL"));
-  EXPECT_NE(ZQGetMensagem(5884, "CL"), ZQGetMensagem(5885, "CL"));
-}
+INSTANTIATE_TEST_SUITE_P(Codigos, MensagemClTest,
+                         ::testing::Values(CasoMensagem{5807, 0}, CasoMensagem{5808, 0}, CasoMensagem{5813, 0},
+                                           CasoMensagem{5824, 0}, CasoMensagem{5825, 0}, CasoMensagem{5827, 0},
+                                           CasoMensagem{5832, 0}, CasoMensagem{5835, 0}, CasoMensagem{5836, 0},
+                                           CasoMensagem{5837, 0}, CasoMensagem{5865, 0}, CasoMensagem{5872, 0},
+                                           CasoMensagem{5879, 0}, CasoMensagem{5883, 1}, CasoMensagem{5884, 0},
+                                           CasoMensagem{5885, 0}, CasoMensagem{5886, 0}, CasoMensagem{5887, 0},
+                                           CasoMensagem{5888, 0}, CasoMensagem{5889, 0}, CasoMensagem{5890, 0},
+                                           CasoMensagem{5891, 0}, CasoMensagem{5892, 0}, CasoMensagem{5893, 0},
+                                           CasoMensagem{5894, 0}, CasoMensagem{5895, 1}, CasoMensagem{5896, 1},
+                                           CasoMensagem{5897, 1}, CasoMensagem{5898, 0}, CasoMensagem{5899, 1},
+                                           CasoMensagem{5900, 0}, CasoMensagem{5901, 0}, CasoMensagem{5902, 0}));
 
 struct CasoSemTexto {
   unsigned long codigo;
@@ -129,12 +112,17 @@ INSTANTIATE_TEST_SUITE_P(Chaves, MensagemSemTextoTest,
                                            // The description rows are not messages of a module.
                                            CasoSemTexto{0x80004005, "CL"}));
 
-TEST(MensagemTest, ModuleCodeAndLanguageDoNotChangeTheText) {
+// One text per code, whatever the case of the module code and the language; escapes
+// become line breaks.
+TEST(MensagemTest, TextoPorCodigoSemCaixaNemIdioma) {
   ComBiblioteca biblioteca;
   const std::string texto = ZQGetMensagem(5901, "CL", 0);
   ASSERT_FALSE(texto.empty());
   EXPECT_EQ(ZQGetMensagem(5901, "cl", 0), texto);
   EXPECT_EQ(ZQGetMensagem(5901, "CL", 1), texto);
+  EXPECT_NE(ZQGetMensagem(5807, "CL"), ZQGetMensagem(5808, "CL"));
+  EXPECT_NE(ZQGetMensagem(5884, "CL"), ZQGetMensagem(5885, "CL"));
+  EXPECT_NE(ZQGetMensagem(5813, "CL").find('\n'), std::string::npos);
 }
 
 TEST(MensagemTest, NoLibraryNoText) {
@@ -185,9 +173,6 @@ TEST(BibliotecaMensagensTest, IsUnloadedAfterEachLookup) {
   EXPECT_FALSE(BibliotecaMapeada());
 }
 
-// ---------------------------------------------------------------------------------------
-// The override catalogue
-
 class CatalogoExternoTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -196,9 +181,7 @@ class CatalogoExternoTest : public ::testing::Test {
                  ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".tsv");
   }
   void TearDown() override { std::filesystem::remove(m_arquivo); }
-  void Escreve(const std::string& conteudo) {
-    std::ofstream(m_arquivo, std::ios::binary) << conteudo;
-  }
+  void Escreve(const std::string& conteudo) { std::ofstream(m_arquivo, std::ios::binary) << conteudo; }
 
   ComBiblioteca m_biblioteca;
   std::filesystem::path m_arquivo;
@@ -238,9 +221,6 @@ TEST_F(CatalogoExternoTest, AMissingFileLeavesTheBuiltInCatalogue) {
   EXPECT_NE(ZQGetMensagem(5901, "CL").find("já importado"), std::string::npos);
 }
 
-// ---------------------------------------------------------------------------------------
-// HRESULT descriptions
-
 class DescricaoErroTest : public ::testing::TestWithParam<uint32_t> {};
 
 TEST_P(DescricaoErroTest, CommonResultsAreDescribedOnlyWithTheLibrary) {
@@ -256,8 +236,8 @@ TEST_P(DescricaoErroTest, CommonResultsAreDescribedOnlyWithTheLibrary) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Comuns, DescricaoErroTest,
-                         ::testing::Values(0x80004005u, 0x8007000Eu, 0x80070057u, 0x8000FFFFu, 0x80004003u,
-                                           0x80004001u, 0x80070005u, 0x80FF0D12u,
+                         ::testing::Values(0x80004005u, 0x8007000Eu, 0x80070057u, 0x8000FFFFu, 0x80004003u, 0x80004001u,
+                                           0x80070005u, 0x80FF0D12u,
                                            // Generic codes of the ERP's facilities, first and last.
                                            0x80EC0001u, 0x80F50003u, 0x810E000Cu, 0x80F5ABCDu));
 

@@ -17,60 +17,45 @@ using zq_teste_mensagens::SemBiblioteca;
 
 constexpr const char kFacilityDesconhecida[] = "Desconhecido ou novo código de FACILITY";
 
-// ---------------------------------------------------------------------------------------
-// Severity
-
-struct CasoSeveridade {
-  HRESULT hr;
+// A value and the name it must get.
+struct CasoNome {
+  uint32_t valor;
   const char* nome;
 };
 
-class NomeSeveridadeTest : public ::testing::TestWithParam<CasoSeveridade> {};
+class NomeSeveridadeTest : public ::testing::TestWithParam<CasoNome> {};
 
 TEST_P(NomeSeveridadeTest, NamesTheSeverityBitOfTheResult) {
-  EXPECT_STREQ(zq::NomeSeveridade(HRESULT_SEVERITY(GetParam().hr)), GetParam().nome);
+  EXPECT_STREQ(zq::NomeSeveridade(HRESULT_SEVERITY(ZQ_HR(GetParam().valor))), GetParam().nome);
 }
 
 INSTANTIATE_TEST_SUITE_P(Resultados, NomeSeveridadeTest,
-                         ::testing::Values(CasoSeveridade{E_FAIL, "SEVERITY_ERROR"},
-                                           CasoSeveridade{ZQ_HR(0xFFFFFFFE), "SEVERITY_ERROR"},
-                                           CasoSeveridade{ZQ_E_REGISTRO_INVALIDO, "SEVERITY_ERROR"},
-                                           CasoSeveridade{S_OK, "SEVERITY_SUCCESS"},
-                                           CasoSeveridade{S_FALSE, "SEVERITY_SUCCESS"},
-                                           CasoSeveridade{ZQ_HR(0x7FFFFFFF), "SEVERITY_SUCCESS"}));
+                         ::testing::Values(CasoNome{0x80004005, "SEVERITY_ERROR"},
+                                           CasoNome{0xFFFFFFFE, "SEVERITY_ERROR"},
+                                           CasoNome{static_cast<uint32_t>(ZQ_E_REGISTRO_INVALIDO), "SEVERITY_ERROR"},
+                                           CasoNome{0, "SEVERITY_SUCCESS"}, CasoNome{1, "SEVERITY_SUCCESS"},
+                                           CasoNome{0x7FFFFFFF, "SEVERITY_SUCCESS"}));
 
-// ---------------------------------------------------------------------------------------
-// Facility
-
-struct CasoFacility {
-  uint32_t facility;
-  const char* nome;
-};
-
-class NomeFacilityTest : public ::testing::TestWithParam<CasoFacility> {};
+class NomeFacilityTest : public ::testing::TestWithParam<CasoNome> {};
 
 TEST_P(NomeFacilityTest, NamesSdkAndErpFacilitiesAndFlagsTheRest) {
-  EXPECT_STREQ(zq::NomeFacility(GetParam().facility), GetParam().nome);
+  EXPECT_STREQ(zq::NomeFacility(GetParam().valor), GetParam().nome);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Tabela, NomeFacilityTest,
-    ::testing::Values(CasoFacility{0, "FACILITY_NULL"}, CasoFacility{1, "FACILITY_RPC"},
-                      CasoFacility{2, "FACILITY_DISPATCH"}, CasoFacility{3, "FACILITY_STORAGE"},
-                      CasoFacility{4, "FACILITY_ITF"}, CasoFacility{7, "FACILITY_WIN32"},
-                      CasoFacility{8, "FACILITY_WINDOWS"},
+    ::testing::Values(CasoNome{0, "FACILITY_NULL"}, CasoNome{1, "FACILITY_RPC"}, CasoNome{2, "FACILITY_DISPATCH"},
+                      CasoNome{3, "FACILITY_STORAGE"}, CasoNome{4, "FACILITY_ITF"}, CasoNome{7, "FACILITY_WIN32"},
+                      CasoNome{8, "FACILITY_WINDOWS"},
                       // Two names share 9; the header defines FACILITY_SSPI first.
-                      CasoFacility{9, "FACILITY_SSPI"}, CasoFacility{10, "FACILITY_CONTROL"},
-                      CasoFacility{11, "FACILITY_CERT"}, CasoFacility{84, "FACILITY_MBN"},
-                      CasoFacility{236, "ZQ_FACILITY_DF_DEFINICOES_GERAIS"},
-                      CasoFacility{245, "ZQ_FACILITY_CL_CONCILIACAO"},
-                      CasoFacility{270, "ZQ_FACILITY_MT_CONSULTA_TERCEIROS"},
+                      CasoNome{9, "FACILITY_SSPI"}, CasoNome{10, "FACILITY_CONTROL"}, CasoNome{11, "FACILITY_CERT"},
+                      CasoNome{84, "FACILITY_MBN"}, CasoNome{236, "ZQ_FACILITY_DF_DEFINICOES_GERAIS"},
+                      CasoNome{245, "ZQ_FACILITY_CL_CONCILIACAO"}, CasoNome{270, "ZQ_FACILITY_MT_CONSULTA_TERCEIROS"},
                       // Holes and the values around both ranges.
-                      CasoFacility{5, kFacilityDesconhecida}, CasoFacility{6, kFacilityDesconhecida},
-                      CasoFacility{85, kFacilityDesconhecida}, CasoFacility{235, kFacilityDesconhecida},
-                      CasoFacility{255, "ZQ_FACILITY_ZQ_BASE"},
-                      CasoFacility{271, kFacilityDesconhecida}, CasoFacility{0x1FFF, kFacilityDesconhecida},
-                      CasoFacility{0xFFFFFFFFu, kFacilityDesconhecida}));
+                      CasoNome{5, kFacilityDesconhecida}, CasoNome{6, kFacilityDesconhecida},
+                      CasoNome{85, kFacilityDesconhecida}, CasoNome{235, kFacilityDesconhecida},
+                      CasoNome{255, "ZQ_FACILITY_ZQ_BASE"}, CasoNome{271, kFacilityDesconhecida},
+                      CasoNome{0x1FFF, kFacilityDesconhecida}, CasoNome{0xFFFFFFFFu, kFacilityDesconhecida}));
 
 TEST(NomeFacilityTabelaTest, HoldsTheFiftyFourSdkFacilitiesUpToMbn) {
   int conhecidas = 0;
@@ -100,70 +85,53 @@ TEST(NomeFacilityTabelaTest, ErpFacilitiesCarryTheirModuleCode) {
   }
 }
 
-// ---------------------------------------------------------------------------------------
-// HRESULT names
-
-struct CasoHResult {
-  uint32_t hr;
-  const char* nome;
-};
-
-class NomeHResultTest : public ::testing::TestWithParam<CasoHResult> {};
+class NomeHResultTest : public ::testing::TestWithParam<CasoNome> {};
 
 TEST_P(NomeHResultTest, NamesWellKnownResultsOnly) {
-  EXPECT_STREQ(zq::NomeHResult(ZQ_HR(GetParam().hr)), GetParam().nome);
+  EXPECT_STREQ(zq::NomeHResult(ZQ_HR(GetParam().valor)), GetParam().nome);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Familias, NomeHResultTest,
-    ::testing::Values(CasoHResult{0x00000000, "S_OK"}, CasoHResult{0x00000001, "S_FALSE"},
-                      CasoHResult{0x8000FFFF, "E_UNEXPECTED"}, CasoHResult{0x80004001, "E_NOTIMPL"},
-                      CasoHResult{0x80004002, "E_NOINTERFACE"}, CasoHResult{0x80004003, "E_POINTER"},
-                      CasoHResult{0x80004004, "E_ABORT"}, CasoHResult{0x80004005, "E_FAIL"},
-                      CasoHResult{0x8007000E, "E_OUTOFMEMORY"}, CasoHResult{0x80070057, "E_INVALIDARG"},
-                      CasoHResult{0x80070005, "E_ACCESSDENIED"}, CasoHResult{0x800401F0, "CO_E_NOTINITIALIZED"},
-                      CasoHResult{0x80010001, "RPC_E_CALL_REJECTED"},
-                      CasoHResult{0x80040100, "DRAGDROP_E_NOTREGISTERED"},
-                      CasoHResult{0x800B0101, "CERT_E_EXPIRED"}, CasoHResult{0x800B0100, "TRUST_E_NOSIGNATURE"},
-                      CasoHResult{0x800B0005, "DIGSIG_E_ENCODE"}, CasoHResult{0x800B0009, "PERSIST_E_SIZEDEFINITE"},
-                      CasoHResult{0x800A0005, "CTL_E_ILLEGALFUNCTIONCALL"},
-                      CasoHResult{0x80030002, "STG_E_FILENOTFOUND"}, CasoHResult{0x80020005, "DISP_E_TYPEMISMATCH"},
+    ::testing::Values(CasoNome{0x00000000, "S_OK"}, CasoNome{0x00000001, "S_FALSE"},
+                      CasoNome{0x8000FFFF, "E_UNEXPECTED"}, CasoNome{0x80004001, "E_NOTIMPL"},
+                      CasoNome{0x80004002, "E_NOINTERFACE"}, CasoNome{0x80004003, "E_POINTER"},
+                      CasoNome{0x80004004, "E_ABORT"}, CasoNome{0x80004005, "E_FAIL"},
+                      CasoNome{0x8007000E, "E_OUTOFMEMORY"}, CasoNome{0x80070057, "E_INVALIDARG"},
+                      CasoNome{0x80070005, "E_ACCESSDENIED"}, CasoNome{0x800401F0, "CO_E_NOTINITIALIZED"},
+                      CasoNome{0x80010001, "RPC_E_CALL_REJECTED"}, CasoNome{0x80040100, "DRAGDROP_E_NOTREGISTERED"},
+                      CasoNome{0x800B0101, "CERT_E_EXPIRED"}, CasoNome{0x800B0100, "TRUST_E_NOSIGNATURE"},
+                      CasoNome{0x800B0005, "DIGSIG_E_ENCODE"}, CasoNome{0x800B0009, "PERSIST_E_SIZEDEFINITE"},
+                      CasoNome{0x800A0005, "CTL_E_ILLEGALFUNCTIONCALL"}, CasoNome{0x80030002, "STG_E_FILENOTFOUND"},
+                      CasoNome{0x80020005, "DISP_E_TYPEMISMATCH"},
                       // Not well known: the ERP's own, a Win32 code without severity, garbage.
-                      CasoHResult{0x80F50001, ""}, CasoHResult{0x80FF0D12, ""}, CasoHResult{0x00000002, ""},
-                      CasoHResult{0xFFFFFFFF, ""}, CasoHResult{0x12345678, ""}));
+                      CasoNome{0x80F50001, ""}, CasoNome{0x80FF0D12, ""}, CasoNome{0x00000002, ""},
+                      CasoNome{0xFFFFFFFF, ""}, CasoNome{0x12345678, ""}));
 
-// ---------------------------------------------------------------------------------------
-// Code names
-
-struct CasoCodigo {
-  uint32_t hr;
-  const char* nome;
-};
-
-class NomeCodigoComBibliotecaTest : public ::testing::TestWithParam<CasoCodigo> {
+class NomeCodigoComBibliotecaTest : public ::testing::TestWithParam<CasoNome> {
  protected:
   ComBiblioteca m_biblioteca;
 };
 
 TEST_P(NomeCodigoComBibliotecaTest, NamesTheLowWordOutsideItfAndErpFacilities) {
-  EXPECT_EQ(zq::NomeCodigo(ZQ_HR(GetParam().hr)), GetParam().nome);
+  EXPECT_EQ(zq::NomeCodigo(ZQ_HR(GetParam().valor)), GetParam().nome);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Regra, NomeCodigoComBibliotecaTest,
-    ::testing::Values(CasoCodigo{0x80070002, "ERROR_FILE_NOT_FOUND"}, CasoCodigo{0x80070005, "ERROR_ACCESS_DENIED"},
-                      CasoCodigo{0x8007000E, "ERROR_OUTOFMEMORY"}, CasoCodigo{0x80070057, "ERROR_INVALID_PARAMETER"},
-                      CasoCodigo{0x800706BA, "RPC_S_SERVER_UNAVAILABLE"}, CasoCodigo{0x00000000, "ERROR_SUCCESS"},
+    ::testing::Values(CasoNome{0x80070002, "ERROR_FILE_NOT_FOUND"}, CasoNome{0x80070005, "ERROR_ACCESS_DENIED"},
+                      CasoNome{0x8007000E, "ERROR_OUTOFMEMORY"}, CasoNome{0x80070057, "ERROR_INVALID_PARAMETER"},
+                      CasoNome{0x800706BA, "RPC_S_SERVER_UNAVAILABLE"}, CasoNome{0x00000000, "ERROR_SUCCESS"},
                       // The low word of E_FAIL (16389) is no Win32 code of the table, whatever the facility.
-                      CasoCodigo{0x80004005, ""}, CasoCodigo{0x80074005, ""},
-                      CasoCodigo{0x80070001, "ERROR_INVALID_FUNCTION"},
+                      CasoNome{0x80004005, ""}, CasoNome{0x80074005, ""},
+                      CasoNome{0x80070001, "ERROR_INVALID_FUNCTION"},
                       // FACILITY_ITF: the code belongs to the interface, never named.
-                      CasoCodigo{0x80040005, ""}, CasoCodigo{0x80040002, ""},
+                      CasoNome{0x80040005, ""}, CasoNome{0x80040002, ""},
                       // The ERP's own facilities answer true to EhFacilityMT.
-                      CasoCodigo{0x80EC0002, ""}, CasoCodigo{0x80F50002, ""}, CasoCodigo{0x810E0002, ""},
+                      CasoNome{0x80EC0002, ""}, CasoNome{0x80F50002, ""}, CasoNome{0x810E0002, ""},
                       // Just outside the ERP's range the code is named again.
-                      CasoCodigo{0x80EB0002, "ERROR_FILE_NOT_FOUND"}, CasoCodigo{0x810F0002, "ERROR_FILE_NOT_FOUND"},
-                      CasoCodigo{0x80FF0D12, ""}));
+                      CasoNome{0x80EB0002, "ERROR_FILE_NOT_FOUND"}, CasoNome{0x810F0002, "ERROR_FILE_NOT_FOUND"},
+                      CasoNome{0x80FF0D12, ""}));
 
 class NomeCodigoSemBibliotecaTest : public ::testing::TestWithParam<const char*> {};
 
@@ -177,8 +145,8 @@ TEST_P(NomeCodigoSemBibliotecaTest, IsEmptyWhenTheLibraryCannotAnswer) {
 
 INSTANTIATE_TEST_SUITE_P(Bibliotecas, NomeCodigoSemBibliotecaTest,
                          ::testing::Values(zq_teste_mensagens::kBibliotecaInexistente,
-                                           CL_TEST_SOURCE_DIR "/data/mensagens/mensagens.tsv",
-                                           CL_TEST_SOURCE_DIR, "libm.so.6"));
+                                           CL_TEST_SOURCE_DIR "/data/mensagens/mensagens.tsv", CL_TEST_SOURCE_DIR,
+                                           "libm.so.6"));
 
 TEST(NomeCodigoTest, FollowsTheLibraryBeingRemovedAndRestored) {
   ComBiblioteca biblioteca;
@@ -189,9 +157,6 @@ TEST(NomeCodigoTest, FollowsTheLibraryBeingRemovedAndRestored) {
   }
   EXPECT_EQ(zq::NomeCodigo(ZQ_HR(0x80070002)), "ERROR_FILE_NOT_FOUND");
 }
-
-// ---------------------------------------------------------------------------------------
-// Descriptions
 
 // The forty built-in rows of the two shared servers answer without the library.
 TEST(DescricaoHResultTest, ServersInterfaceCodesAreBuiltIn) {
@@ -230,14 +195,14 @@ TEST_P(DescricaoHResultComBibliotecaTest, ComesFromTheLibraryOutsideTheServersRo
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Textos, DescricaoHResultComBibliotecaTest,
-    ::testing::Values(CasoDescricao{0x80004005, "Falha não especificada"}, CasoDescricao{0x80047D04, "ZQSA: "},
-                      CasoDescricao{0x80047E05, "ZQSI: "}, CasoDescricao{0x80FF0D12, "não é do tipo esperado"},
-                      CasoDescricao{0x80F50002, "Conciliação Bancária: registro não encontrado"},
-                      CasoDescricao{0x80EC0004, "Definições Gerais: o registro está bloqueado"},
-                      CasoDescricao{0x80F51234, "Conciliação Bancária: erro 4660 sem descrição"},
-                      CasoDescricao{0x80047D15, nullptr}, CasoDescricao{0x80123456, nullptr},
-                      CasoDescricao{0x810F0002, nullptr}));
+INSTANTIATE_TEST_SUITE_P(Textos, DescricaoHResultComBibliotecaTest,
+                         ::testing::Values(CasoDescricao{0x80004005, "Falha não especificada"},
+                                           CasoDescricao{0x80047D04, "ZQSA: "}, CasoDescricao{0x80047E05, "ZQSI: "},
+                                           CasoDescricao{0x80FF0D12, "não é do tipo esperado"},
+                                           CasoDescricao{0x80F50002, "Conciliação Bancária: registro não encontrado"},
+                                           CasoDescricao{0x80EC0004, "Definições Gerais: o registro está bloqueado"},
+                                           CasoDescricao{0x80F51234, "Conciliação Bancária: erro 4660 sem descrição"},
+                                           CasoDescricao{0x80047D15, nullptr}, CasoDescricao{0x80123456, nullptr},
+                                           CasoDescricao{0x810F0002, nullptr}));
 
 }  // namespace

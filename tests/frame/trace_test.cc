@@ -32,18 +32,16 @@ class PerfilTeste : public IZQDF_Profiler {
 
 HRESULT Devolve(HRESULT hr) { return hr; }
 
-// --- the trace line ---
-
 struct LinhaCaso {
   const char* nome;
   uint32_t hr;
   const char* variavel;
   const char* expressao;
-  const char* primeiroCampo;           // "var = expr" as it must appear
-  const char* inicioSegundo;           // "var = 0X..." up to the description
-  std::vector<const char*> campos;     // fields 3 and 4, exactly
-  const char* codigo;                  // start of field 5 (its name needs the message library)
-  const char* ultimo;                  // the last field, exactly
+  const char* primeiroCampo;        // "var = expr" as it must appear
+  const char* inicioSegundo;        // "var = 0X..." up to the description
+  std::vector<const char*> campos;  // fields 3 and 4, exactly
+  const char* codigo;               // start of field 5 (its name needs the message library)
+  const char* ultimo;               // the last field, exactly
 };
 
 class LinhaTraceTest : public ::testing::TestWithParam<LinhaCaso> {};
@@ -64,26 +62,70 @@ TEST_P(LinhaTraceTest, SixFieldsInTheFixedOrder) {
 INSTANTIATE_TEST_SUITE_P(
     Resultados, LinhaTraceTest,
     ::testing::Values(
-        LinhaCaso{"e_fail", 0x80004005u, "hr", "GetAcessoConciliacao()->Grava(lista)",
-                  "hr = GetAcessoConciliacao()->Grava(lista)", "hr = 0X80004005 ",
-                  {"SEVERITY = 1 SEVERITY_ERROR", "FACILITY = 0 FACILITY_NULL"}, "CODE = 16389 ", "Descrição = E_FAIL"},
-        LinhaCaso{"win32", 0x80070057u, "hr_check", "Chama()", "hr_check = Chama()", "hr_check = 0X80070057 ",
-                  {"SEVERITY = 1 SEVERITY_ERROR", "FACILITY = 7 FACILITY_WIN32"}, "CODE = 87 ", "Descrição = E_INVALIDARG"},
-        LinhaCaso{"facility_do_modulo", 0x80F50001u, "hr", "x", "hr = x", "hr = 0X80F50001 ",
-                  {"SEVERITY = 1 SEVERITY_ERROR", "FACILITY = 245 ZQ_FACILITY_CL_CONCILIACAO"}, "CODE = 1 ",
+        LinhaCaso{"e_fail",
+                  0x80004005u,
+                  "hr",
+                  "GetAcessoConciliacao()->Grava(lista)",
+                  "hr = GetAcessoConciliacao()->Grava(lista)",
+                  "hr = 0X80004005 ",
+                  {"SEVERITY = 1 SEVERITY_ERROR", "FACILITY = 0 FACILITY_NULL"},
+                  "CODE = 16389 ",
+                  "Descrição = E_FAIL"},
+        LinhaCaso{"win32",
+                  0x80070057u,
+                  "hr_check",
+                  "Chama()",
+                  "hr_check = Chama()",
+                  "hr_check = 0X80070057 ",
+                  {"SEVERITY = 1 SEVERITY_ERROR", "FACILITY = 7 FACILITY_WIN32"},
+                  "CODE = 87 ",
+                  "Descrição = E_INVALIDARG"},
+        LinhaCaso{"facility_do_modulo",
+                  0x80F50001u,
+                  "hr",
+                  "x",
+                  "hr = x",
+                  "hr = 0X80F50001 ",
+                  {"SEVERITY = 1 SEVERITY_ERROR", "FACILITY = 245 ZQ_FACILITY_CL_CONCILIACAO"},
+                  "CODE = 1 ",
                   "Descrição = "},
-        LinhaCaso{"facility_desconhecida", 0x90000001u, "hr", "y", "hr = y", "hr = 0X90000001 ",
+        LinhaCaso{"facility_desconhecida",
+                  0x90000001u,
+                  "hr",
+                  "y",
+                  "hr = y",
+                  "hr = 0X90000001 ",
                   {"SEVERITY = 1 SEVERITY_ERROR", "FACILITY = 4096 Desconhecido ou novo código de FACILITY"},
-                  "CODE = 1 ", "Descrição = "},
-        LinhaCaso{"quase_ignorado", 0xFFFFFFFEu, "hr", "z", "hr = z", "hr = 0XFFFFFFFE ",
+                  "CODE = 1 ",
+                  "Descrição = "},
+        LinhaCaso{"quase_ignorado",
+                  0xFFFFFFFEu,
+                  "hr",
+                  "z",
+                  "hr = z",
+                  "hr = 0XFFFFFFFE ",
                   {"SEVERITY = 1 SEVERITY_ERROR", "FACILITY = 8191 Desconhecido ou novo código de FACILITY"},
-                  "CODE = 65534 ", "Descrição = "},
-        LinhaCaso{"sucesso", 0u, "hr", "ok()", "hr = ok()", "hr = 0 ",
-                  {"SEVERITY = 0 SEVERITY_SUCCESS", "FACILITY = 0 FACILITY_NULL"}, "CODE = 0 ",
+                  "CODE = 65534 ",
+                  "Descrição = "},
+        LinhaCaso{"sucesso",
+                  0u,
+                  "hr",
+                  "ok()",
+                  "hr = ok()",
+                  "hr = 0 ",
+                  {"SEVERITY = 0 SEVERITY_SUCCESS", "FACILITY = 0 FACILITY_NULL"},
+                  "CODE = 0 ",
                   "Descrição = S_OK"},
         // Tabs and line breaks of a value must not add fields.
-        LinhaCaso{"expressao_com_quebras", 0x80004005u, "hr", "Chama(a,\n\tb)", "hr = Chama(a,  b)", "hr = 0X80004005",
-                  {}, "CODE = 16389", "Descrição = E_FAIL"}),
+        LinhaCaso{"expressao_com_quebras",
+                  0x80004005u,
+                  "hr",
+                  "Chama(a,\n\tb)",
+                  "hr = Chama(a,  b)",
+                  "hr = 0X80004005",
+                  {},
+                  "CODE = 16389",
+                  "Descrição = E_FAIL"}),
     [](const auto& info) { return std::string(info.param.nome); });
 
 TEST(LinhaTraceTest, WithoutTheMessageLibraryDescriptionAndCodeNameAreEmpty) {
@@ -100,8 +142,6 @@ TEST(LinhaTraceTest, WithoutTheMessageLibraryDescriptionAndCodeNameAreEmpty) {
   ASSERT_EQ(linhas.size(), 2u);
   EXPECT_EQ(Separa(linhas[1])[zq::kColLog + 4], "CODE = 87 ");
 }
-
-// --- the check ---
 
 struct CheckCaso {
   const char* nome;
@@ -189,14 +229,13 @@ TEST_P(IdentidadeTraceTest, TheRecordCarriesWhereAndWhoFailed) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rotinas, IdentidadeTraceTest,
-    ::testing::Values(IdentidadeCaso{"sem_rotina", std::nullopt, nullptr, "", "", ""},
-                      IdentidadeCaso{"rotina_sem_empresa", PerfilTeste("", 3, 9), nullptr, "E", "U003", "S00000009"},
-                      IdentidadeCaso{"empresa", PerfilTeste("0042", 7, 123456), "0042", "E0042", "U007", "S00123456"},
-                      IdentidadeCaso{"usuario_grande", PerfilTeste("1", 65535, 4294967295ul), "1", "E1", "U65535",
-                                     "S4294967295"},
-                      // A company code never leads the file out of the companies' directory.
-                      IdentidadeCaso{"empresa_com_barras", PerfilTeste("../fora", 1, 1), ".._fora", "E../fora", "U001",
-                                     "S00000001"}),
+    ::testing::Values(
+        IdentidadeCaso{"sem_rotina", std::nullopt, nullptr, "", "", ""},
+        IdentidadeCaso{"rotina_sem_empresa", PerfilTeste("", 3, 9), nullptr, "E", "U003", "S00000009"},
+        IdentidadeCaso{"empresa", PerfilTeste("0042", 7, 123456), "0042", "E0042", "U007", "S00123456"},
+        IdentidadeCaso{"usuario_grande", PerfilTeste("1", 65535, 4294967295ul), "1", "E1", "U65535", "S4294967295"},
+        // A company code never leads the file out of the companies' directory.
+        IdentidadeCaso{"empresa_com_barras", PerfilTeste("../fora", 1, 1), ".._fora", "E../fora", "U001", "S00000001"}),
     [](const auto& info) { return std::string(info.param.nome); });
 
 TEST(RegistraFalhaTextoTest, LiteralExpressionTextAndClassLessFunctions) {

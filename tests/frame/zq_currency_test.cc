@@ -35,27 +35,29 @@ TEST_P(FormataValorTest, WritesBrazilianText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Casos, FormataValorTest,
-    ::testing::Values(
-        FormatoCaso{12345678, 2, false, "1.234,56"}, FormatoCaso{12345678, 4, false, "1.234,5678"},
-        FormatoCaso{12345678, 3, false, "1.234,567"}, FormatoCaso{12345678, 1, false, "1.234,5"},
-        FormatoCaso{12345678, 0, false, "1.234"}, FormatoCaso{-12345678, 2, false, "-1.234,56"},
-        FormatoCaso{-5000, 2, false, "-0,50"}, FormatoCaso{5000, 2, false, "0,50"},
-        FormatoCaso{0, 2, false, "0,00"}, FormatoCaso{0, 0, false, "0"},
-        // cut toward zero, never rounded, and a cut to zero loses its sign
-        FormatoCaso{19999, 2, false, "1,99"}, FormatoCaso{-19999, 2, false, "-1,99"},
-        FormatoCaso{-99, 2, false, "0,00"}, FormatoCaso{99999, 0, false, "9"},
-        FormatoCaso{9999999999, 2, false, "999.999,99"}, FormatoCaso{10000000000, 2, false, "1.000.000,00"},
-        FormatoCaso{1234567890123456789, 2, false, "123.456.789.012.345,67"},
-        FormatoCaso{kMax, 4, false, "922.337.203.685.477,5807"},
-        FormatoCaso{kMin, 4, false, "-922.337.203.685.477,5808"}, FormatoCaso{kMin, 2, false, "-922.337.203.685.477,58"},
-        FormatoCaso{1230000, 2, false, "123,00"}, FormatoCaso{1000 * 10000, 2, false, "1.000,00"},
-        FormatoCaso{999 * 10000, 2, false, "999,00"}, FormatoCaso{15000, 6, false, "1,500000"},
-        FormatoCaso{15000, 12, false, "1,500000000"}, FormatoCaso{15000, -3, false, "1"},
-        // trailing zeros removed only behind the comma
-        FormatoCaso{15000, 2, true, "1,5"}, FormatoCaso{20000, 2, true, "2"}, FormatoCaso{1000000, 2, true, "100"},
-        FormatoCaso{1000000, 0, true, "100"}, FormatoCaso{-5000, 2, true, "-0,5"}, FormatoCaso{0, 2, true, "0"},
-        FormatoCaso{12345678, 4, true, "1.234,5678"}, FormatoCaso{12340000, 4, true, "1.234"},
-        FormatoCaso{10100, 4, true, "1,01"}));
+    ::testing::Values(FormatoCaso{12345678, 2, false, "1.234,56"}, FormatoCaso{12345678, 4, false, "1.234,5678"},
+                      FormatoCaso{12345678, 3, false, "1.234,567"}, FormatoCaso{12345678, 1, false, "1.234,5"},
+                      FormatoCaso{12345678, 0, false, "1.234"}, FormatoCaso{-12345678, 2, false, "-1.234,56"},
+                      FormatoCaso{-5000, 2, false, "-0,50"}, FormatoCaso{5000, 2, false, "0,50"},
+                      FormatoCaso{0, 2, false, "0,00"}, FormatoCaso{0, 0, false, "0"},
+                      // cut toward zero, never rounded, and a cut to zero loses its sign
+                      FormatoCaso{19999, 2, false, "1,99"}, FormatoCaso{-19999, 2, false, "-1,99"},
+                      FormatoCaso{-99, 2, false, "0,00"}, FormatoCaso{99999, 0, false, "9"},
+                      FormatoCaso{9999999999, 2, false, "999.999,99"},
+                      FormatoCaso{10000000000, 2, false, "1.000.000,00"},
+                      FormatoCaso{1234567890123456789, 2, false, "123.456.789.012.345,67"},
+                      FormatoCaso{kMax, 4, false, "922.337.203.685.477,5807"},
+                      FormatoCaso{kMin, 4, false, "-922.337.203.685.477,5808"},
+                      FormatoCaso{kMin, 2, false, "-922.337.203.685.477,58"}, FormatoCaso{1230000, 2, false, "123,00"},
+                      FormatoCaso{1000 * 10000, 2, false, "1.000,00"}, FormatoCaso{999 * 10000, 2, false, "999,00"},
+                      FormatoCaso{15000, 6, false, "1,500000"}, FormatoCaso{15000, 12, false, "1,500000000"},
+                      FormatoCaso{15000, -3, false, "1"},
+                      // trailing zeros removed only behind the comma
+                      FormatoCaso{15000, 2, true, "1,5"}, FormatoCaso{20000, 2, true, "2"},
+                      FormatoCaso{1000000, 2, true, "100"}, FormatoCaso{1000000, 0, true, "100"},
+                      FormatoCaso{-5000, 2, true, "-0,5"}, FormatoCaso{0, 2, true, "0"},
+                      FormatoCaso{12345678, 4, true, "1.234,5678"}, FormatoCaso{12340000, 4, true, "1.234"},
+                      FormatoCaso{10100, 4, true, "1,01"}));
 
 struct AutomaticoCaso {
   tagCY valor;
@@ -117,16 +119,11 @@ TEST_P(CurrencyDeDoubleTest, RoundsToTheNearestTenThousandth) {
 INSTANTIATE_TEST_SUITE_P(Casos, CurrencyDeDoubleTest,
                          ::testing::Values(DoubleCaso{0.0, 0}, DoubleCaso{-0.0, 0}, DoubleCaso{1.5, 15000},
                                            DoubleCaso{0.1, 1000}, DoubleCaso{386.8, 3868000},
-                                           DoubleCaso{-200.0, -2000000}, DoubleCaso{0.00004, 0},
-                                           DoubleCaso{0.00016, 2}, DoubleCaso{-0.00016, -2},
+                                           DoubleCaso{-200.0, -2000000}, DoubleCaso{0.00004, 0}, DoubleCaso{0.00016, 2},
+                                           DoubleCaso{-0.00016, -2},
                                            DoubleCaso{std::numeric_limits<double>::quiet_NaN(), 0},
                                            DoubleCaso{1e300, 0}, DoubleCaso{-1e300, 0},
                                            DoubleCaso{std::numeric_limits<double>::infinity(), 0}));
-
-TEST(CurrencyZeroTest, TheModuleZeroIsZero) {
-  EXPECT_EQ(ZQ_CURRENCY_ZERO.GetCY(), 0);
-  EXPECT_EQ(ZQ_CURRENCY_ZERO, CZQCurrencyEx());
-}
 
 struct AritmeticaCaso {
   tagCY a;

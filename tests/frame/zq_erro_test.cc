@@ -4,27 +4,65 @@
 
 #include <string>
 
-#include "frame/zq_base_rotinas.h"
 #include "frame/interacao_teste_util.h"
+#include "frame/mensagens_teste_util.h"
+#include "frame/zq_base_rotinas.h"
 #include "frame/zq_excecao.h"
 
 namespace {
 
 using zq_teste::InteracaoGravada;
 
-TEST(CZQDadosDF_ErroTest, StartsClearAndClearsAgain) {
+struct TipoCaso {
+  const char* nome;
+  void (*marca)(CZQDadosDF_Erro&);
+  bool aviso;
+  bool questionamento;
+  const char* texto;  // the text shown; null: any but the empty one
+};
+
+class TipoErroTest : public ::testing::TestWithParam<TipoCaso> {};
+
+// Every kind is an error until cleared, and a cleared record is a new one.
+TEST_P(TipoErroTest, CadaTipoEhErroAteSerLimpo) {
+  const TipoCaso& c = GetParam();
+  zq_teste_mensagens::ComBiblioteca biblioteca;
   CZQDadosDF_Erro erro;
   EXPECT_TRUE(erro.EhErroNenhum());
   EXPECT_FALSE(erro.TemErro());
-  erro.SetAviso(ZQ_MODULO_CL, 5901, 0);
+  c.marca(erro);
   EXPECT_TRUE(erro.TemErro());
-  EXPECT_TRUE(erro.EhAviso());
+  EXPECT_EQ(erro.EhAviso(), c.aviso);
+  EXPECT_EQ(erro.EhQuestionamento(), c.questionamento);
+  if (c.texto) {
+    EXPECT_EQ(erro.GetTextoMostraMensagem().str(), c.texto);
+  } else {
+    EXPECT_FALSE(erro.GetTextoMostraMensagem().IsEmpty());
+  }
   erro.LimpaErro();
   EXPECT_TRUE(erro.EhErroNenhum());
   EXPECT_EQ(erro, CZQDadosDF_Erro());
 }
 
-TEST(CZQDadosDF_ErroTest, WarningKeepsModuleCodeAndThirdValue) {
+INSTANTIATE_TEST_SUITE_P(
+    Tipos, TipoErroTest,
+    ::testing::Values(
+        TipoCaso{"aviso", [](CZQDadosDF_Erro& e) { e.SetAviso(ZQ_MODULO_CL, 5901, 0); }, true, false, nullptr},
+        TipoCaso{"descarte", [](CZQDadosDF_Erro& e) { e.SetTipoErro(ZQ_TIPO_ERRO_DESCARTE); }, false, false, ""},
+        TipoCaso{"hresult", [](CZQDadosDF_Erro& e) { e.SetErro(ZQ_E_REGISTRO_INVALIDO, 2105, -1); }, false, false,
+                 nullptr},
+        TipoCaso{"aviso_personalizado",
+                 [](CZQDadosDF_Erro& e) {
+                   e.SetAvisoPersonalizado(ZQ_MODULO_CL, 0, "Erro na importação dos extratos online: %s (%d)",
+                                           CZQString("conta 7"), 3);
+                 },
+                 true, false, "Erro na importação dos extratos online: conta 7 (3)"},
+        TipoCaso{"questionamento",
+                 [](CZQDadosDF_Erro& e) { e.SetQuestionamentoPersonalizado(ZQ_MODULO_CL, 0, "Deseja continuar?"); },
+                 false, true, "Deseja continuar?"}),
+    [](const auto& info) { return std::string(info.param.nome); });
+
+TEST(CZQDadosDF_ErroTest, AvisoEErroGuardamModuloCodigoClasseEValor) {
   CZQDadosDF_Erro erro;
   erro.SetAviso(ZQ_MODULO_CL, 5824, 3);
   EXPECT_EQ(erro.GetModuloMensagem(), 10);
@@ -33,40 +71,10 @@ TEST(CZQDadosDF_ErroTest, WarningKeepsModuleCodeAndThirdValue) {
   EXPECT_LT(erro.GetHR(), 0);
   EXPECT_EQ(HRESULT_FACILITY(erro.GetHR()), ZQ_FACILITY_CL_CONCILIACAO);
   EXPECT_EQ(HRESULT_CODE(erro.GetHR()), 5824u);
-}
-
-TEST(CZQDadosDF_ErroTest, DiscardTypeIsAnErrorWithoutText) {
-  CZQDadosDF_Erro erro;
-  erro.SetTipoErro(ZQ_TIPO_ERRO_DESCARTE);
-  EXPECT_TRUE(erro.TemErro());
-  EXPECT_FALSE(erro.EhAviso());
-  EXPECT_TRUE(erro.GetTextoMostraMensagem().IsEmpty());
-}
-
-TEST(CZQDadosDF_ErroTest, HresultErrorKeepsClassAndValue) {
-  CZQDadosDF_Erro erro;
   erro.SetErro(ZQ_E_REGISTRO_INVALIDO, 2105, -1);
-  EXPECT_TRUE(erro.TemErro());
-  EXPECT_FALSE(erro.EhAviso());
   EXPECT_EQ(erro.GetHR(), ZQ_E_REGISTRO_INVALIDO);
   EXPECT_EQ(erro.GetClasse(), 2105);
   EXPECT_EQ(erro.GetValor(), -1);
-  EXPECT_FALSE(erro.GetTextoMostraMensagem().IsEmpty());
-}
-
-TEST(CZQDadosDF_ErroTest, PersonalisedWarningFormatsItsOwnText) {
-  CZQDadosDF_Erro erro;
-  erro.SetAvisoPersonalizado(ZQ_MODULO_CL, 0, "Erro na importação dos extratos online: %s (%d)", CZQString("conta 7"), 3);
-  EXPECT_TRUE(erro.EhAviso());
-  EXPECT_EQ(erro.GetTextoMostraMensagem().str(), "Erro na importação dos extratos online: conta 7 (3)");
-}
-
-TEST(CZQDadosDF_ErroTest, QuestionIsNotAWarning) {
-  CZQDadosDF_Erro erro;
-  erro.SetQuestionamentoPersonalizado(ZQ_MODULO_CL, 0, "Deseja continuar?");
-  EXPECT_TRUE(erro.TemErro());
-  EXPECT_TRUE(erro.EhQuestionamento());
-  EXPECT_FALSE(erro.EhAviso());
 }
 
 TEST(CZQDadosDF_ErroTest, TakingOverAnotherRecordCopiesEverything) {
@@ -146,8 +154,8 @@ INSTANTIATE_TEST_SUITE_P(
         ExcecaoCaso{"OwnText", 5901, 0, "Texto próprio", ZQ_MB_OK, "Texto próprio", false, ZQ_ICONE_AVISO},
         ExcecaoCaso{"UnknownCode", 999999, 0, nullptr, ZQ_MB_OK, "Erro desconhecido encontrado. Código (999999)", false,
                     ZQ_ICONE_AVISO},
-        ExcecaoCaso{"OsError", 999999, 2, nullptr, ZQ_MB_ICONHAND, "Erro desconhecido encontrado. Código (999999)\nErro do SO: 2 - ",
-                    true, ZQ_ICONE_ERRO},
+        ExcecaoCaso{"OsError", 999999, 2, nullptr, ZQ_MB_ICONHAND,
+                    "Erro desconhecido encontrado. Código (999999)\nErro do SO: 2 - ", true, ZQ_ICONE_ERRO},
         ExcecaoCaso{"InformationIcon", 1, 0, "x", ZQ_MB_ICONASTERISK, "x", false, ZQ_ICONE_INFORMACAO}),
     NomeExcecao);
 
@@ -161,17 +169,6 @@ TEST(CZQExceptionExTest, CopiesItsTextsAndKeepsTheCodes) {
   EXPECT_EQ(excecao.GetMensagem(), "Falha - descrição");
   EXPECT_EQ(excecao.GetArquivo(), "arquivo.cc");
   EXPECT_EQ(excecao.GetLinha(), 42);
-}
-
-TEST(CZQExceptionExTest, BuildDateReadsMonthDayYearAndTime) {
-  std::string data = zq::DataHoraCompilacao();
-  // "Mmm dd yyyy hh:mm:ss", the day padded with a blank.
-  ASSERT_EQ(data.size(), 20u) << data;
-  EXPECT_EQ(data[3], ' ');
-  EXPECT_EQ(data[6], ' ');
-  EXPECT_EQ(data[11], ' ');
-  EXPECT_EQ(data[14], ':');
-  EXPECT_EQ(data[17], ':');
 }
 
 }  // namespace

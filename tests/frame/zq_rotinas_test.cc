@@ -65,7 +65,8 @@ TEST(CZQBaseParaRotinasTest, BindingPassesTheOwnersIdentityDown) {
   RotinaDona dona;
   ASSERT_EQ(dona.Inicializa(&pessoa), S_OK);
   EXPECT_TRUE(dona.EstaInicializado());
-  for (const IZQDF_Profiler* p : {static_cast<const IZQDF_Profiler*>(&dona), static_cast<const IZQDF_Profiler*>(&dona.filha)}) {
+  for (const IZQDF_Profiler* p :
+       {static_cast<const IZQDF_Profiler*>(&dona), static_cast<const IZQDF_Profiler*>(&dona.filha)}) {
     EXPECT_EQ(p->GetEmpresa(), "0042");
     EXPECT_EQ(p->GetUsuario(), 7);
     EXPECT_EQ(p->GetNumeroSessao(), 123456u);
@@ -153,8 +154,6 @@ struct CasoFalhaServico {
   const char* mensagem;
   const char* esperado;
 };
-
-void PrintTo(const CasoFalhaServico& c, std::ostream* os) { *os << c.nome; }
 
 class FalhaServicoTest : public ::testing::TestWithParam<std::tuple<Fabrica, CasoFalhaServico>> {};
 

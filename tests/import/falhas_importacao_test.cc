@@ -30,8 +30,6 @@ struct CasoFalha {
   size_t armazenadas;  // lines stored in the end
 };
 
-void PrintTo(const CasoFalha& c, std::ostream* os) { *os << c.nome; }
-
 class FalhaServidorTest : public cl_teste::AmbienteImportacaoTest, public ::testing::WithParamInterface<CasoFalha> {
  protected:
   void SetUp() override {
@@ -58,8 +56,8 @@ TEST_P(FalhaServidorTest, IsTracedWithItsExpressionAndTakesItsPath) {
   const CZQDadosDF_Erro& erro =
       rotina.ImportaExtrato(cl_teste::Pedido(c.conta, Dia(1, 11, 2026), Dia(30, 11, 2026), c.duplicidade));
 
-  EXPECT_EQ(falhas.FalhasOcorridas(), (std::vector<std::string>{std::string(c.operacao) + "#" +
-                                                                std::to_string(c.chamada)}));
+  EXPECT_EQ(falhas.FalhasOcorridas(),
+            (std::vector<std::string>{std::string(c.operacao) + "#" + std::to_string(c.chamada)}));
   EXPECT_EQ(Traces(c.classeFuncao, c.expressao).size(), 1u) << "expected the trace of " << c.expressao;
   EXPECT_EQ(RegistrosLog().size(), 1u);
   if (c.encerra) {
@@ -80,7 +78,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "CCLImportacaoExtrato::ImportaExtrato",
                   "GetAcessoConciliacao()->BuscaPonteirosMovimentoExtrato(dadosFiltroExtrato, listaPonteirosExtrato)",
                   true, 0},
-        CasoFalha{"stored_lines", "BuscaRegistrosMovimentoExtrato", 1, 111, true, "CCLImportacaoExtrato::ImportaExtrato",
+        CasoFalha{"stored_lines", "BuscaRegistrosMovimentoExtrato", 1, 111, true,
+                  "CCLImportacaoExtrato::ImportaExtrato",
                   "GetAcessoConciliacao()->BuscaRegistrosMovimentoExtrato(dadosFiltroExtrato, listaPonteirosExtrato, "
                   "listaExtratos)",
                   true, 0},
@@ -112,8 +111,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "GetAcessoEmpresarial()->LeBufferPlanoContabil(dadosExtratoGravacao.GetConta(), &dadosPlano)", false,
                   1},
         CasoFalha{"master_of_the_tavorin_rule", "LeBufferMestre", 1, 111, false,
-                  "CCLTrataDadosExtrato::ConsisteDadosExtratoTBB", "GetAcessoConciliacao()->LeBufferMestre(&dadosMestre)",
-                  false, 1},
+                  "CCLTrataDadosExtrato::ConsisteDadosExtratoTBB",
+                  "GetAcessoConciliacao()->LeBufferMestre(&dadosMestre)", false, 1},
         // The first line's warning needs the chart account for its report line.
         CasoFalha{"chart_of_the_warning_line", "LeBufferPlanoContabil", 2, 111, false,
                   "CCLTrataDadosExtrato::AdicionaAvisoExtrato",

@@ -31,7 +31,8 @@ class ConsultaFalsa : public IZQConsultaSistemaTerceiro {
                      CZQDadosDF_Erro& erro) override {
     m_roteiro.consultas.push_back(consulta);
     if (auto* status = dynamic_cast<CZQDadosCR_StatusConsultaSistemaTerceiro*>(resultado)) {
-      status->SetStatusConsulta(m_roteiro.status).SetQuantidadeDocumentoRetorno(m_roteiro.quantidade)
+      status->SetStatusConsulta(m_roteiro.status)
+          .SetQuantidadeDocumentoRetorno(m_roteiro.quantidade)
           .SetMensagemRetorno(m_roteiro.mensagem);
       CZQVector<uint8_t> bytes;
       for (char c : m_roteiro.documento) bytes.Add(static_cast<uint8_t>(c));
@@ -84,12 +85,13 @@ class FonteTest : public cl_teste::AmbienteImportacaoTest {
 
 const char kErroOnline[] = "Erro na importação dos extratos online.";
 
-// ---------------------------------------------------------------- Tavorin
-
 TEST_F(FonteTest, TavorinAnswerIsSavedUnderTheAccountAndTodayAndRead) {
   m_relogio.Define(CZQDma(15, 3, 2024), zq::MontaHms(8, 30, 0));
   m_roteiro.documento = cl_teste::Ofx({{"DEBIT", "20240305", "-10,00", "TARIFA"}, {"CREDIT", "20240306", "5", "PIX"}});
   m_lista.Add(cl_teste::Linha(1, 1, 1, '+', "ja estava"));
+  // A longer file of an earlier query of the day is written over, not appended to.
+  const std::filesystem::path salvo = Relatorios() / "123ExtratoOnline150324.ofx";
+  cl_teste::Escreve(salvo, std::string(100000, 'x'));
   const CZQDadosDF_Erro& erro = Tavorin(123, Dia(1, 3, 2024), Dia(31, 3, 2024));
   ASSERT_FALSE(erro.TemErro()) << erro.GetTextoMostraMensagem().c_str();
 
@@ -101,7 +103,6 @@ TEST_F(FonteTest, TavorinAnswerIsSavedUnderTheAccountAndTodayAndRead) {
   EXPECT_EQ(consulta.GetScope(), 0u);
   EXPECT_EQ(consulta.GetChaveConsulta(), "?inicio=2024-03-01&fim=2024-03-31&encoding=ofx");
 
-  const std::filesystem::path salvo = Relatorios() / "123ExtratoOnline150324.ofx";
   EXPECT_EQ(cl_teste::LeTudo(salvo), m_roteiro.documento);
   EXPECT_EQ(ArquivosRelatorios().size(), 1u);
 
@@ -109,23 +110,6 @@ TEST_F(FonteTest, TavorinAnswerIsSavedUnderTheAccountAndTodayAndRead) {
   EXPECT_EQ(m_lista[1].GetHistBco(), "TARIFA");
   EXPECT_EQ(m_lista[2].GetHistBco(), "PIX");
   EXPECT_EQ(m_lista[2].GetConta(), 123u);
-}
-
-TEST_F(FonteTest, TavorinSavedFileIsWrittenAnew) {
-  cl_teste::Escreve(Relatorios() / "111ExtratoOnline201126.ofx", std::string(100000, 'x'));
-  m_roteiro.documento = cl_teste::Ofx({{"DEBIT", "20261110", "-1,00", "A"}});
-  ASSERT_FALSE(Tavorin(111, Dia(1, 11, 2026), Dia(30, 11, 2026)).TemErro());
-  EXPECT_EQ(cl_teste::LeTudo(Relatorios() / "111ExtratoOnline201126.ofx"), m_roteiro.documento);
-  EXPECT_EQ(m_lista.GetQuantidade(), 1);
-}
-
-TEST_F(FonteTest, TavorinTestModeAsksNothingAndSavesNothing) {
-  cl_teste::Escreve(MockTavorin(), cl_teste::Ofx({{"DEBIT", "20261110", "-1,00", "MOCK"}}));
-  ASSERT_FALSE(Tavorin(111, Dia(1, 11, 2026), Dia(30, 11, 2026)).TemErro());
-  EXPECT_TRUE(m_roteiro.consultas.empty());
-  EXPECT_TRUE(ArquivosRelatorios().empty());
-  ASSERT_EQ(m_lista.GetQuantidade(), 1);
-  EXPECT_EQ(m_lista[0].GetHistBco(), "MOCK");
 }
 
 struct CasoRespostaTavorin {
@@ -136,8 +120,6 @@ struct CasoRespostaTavorin {
   std::string mensagem;
   std::string esperado;  // "%E" stands for the error's description
 };
-
-void PrintTo(const CasoRespostaTavorin& c, std::ostream* os) { *os << c.nome; }
 
 class RespostaTavorinTest : public FonteTest, public ::testing::WithParamInterface<CasoRespostaTavorin> {};
 
@@ -196,13 +178,15 @@ TEST_F(FonteTest, AnswerThatCannotBeSavedIsNotReadFromAnOlderFile) {
   EXPECT_EQ(m_lista.GetQuantidade(), 0);
 }
 
-// ---------------------------------------------------------------- Banco do Brasil
-
 CZQDadosCR_ExtratoBancoBrasil LinhaBB(uint64_t documento, tagCY valor, REG_ZQDMA data, const char* historico,
                                       char sinal) {
   CZQDadosCR_ExtratoBancoBrasil l;
-  l.SetNumeroDocumento(documento).SetValorLancamento(valor).SetDataLancamento(data).SetTextoDescricaoHistorico(historico)
-      .SetIndicadorSinalLancamento(sinal).SetDataMovimento(Dia(1, 1, 2020));
+  l.SetNumeroDocumento(documento)
+      .SetValorLancamento(valor)
+      .SetDataLancamento(data)
+      .SetTextoDescricaoHistorico(historico)
+      .SetIndicadorSinalLancamento(sinal)
+      .SetDataMovimento(Dia(1, 1, 2020));
   return l;
 }
 
@@ -218,7 +202,9 @@ TEST_F(FonteTest, BancoDoBrasilQueryAndMapping) {
   ASSERT_EQ(m_roteiro.consultas.size(), 1u);
   const CZQDadosCR_ConsultaSistemaTerceiro& consulta = m_roteiro.consultas[0];
   CZQDadosCR_FiltroConsultaExtratoBancoBrasil caminho;
-  caminho.SetAgencia("1234-5").SetConta("00056789-0").SetDataInicioSolicitacao(Dia(1, 11, 2026))
+  caminho.SetAgencia("1234-5")
+      .SetConta("00056789-0")
+      .SetDataInicioSolicitacao(Dia(1, 11, 2026))
       .SetDataFimSolicitacao(Dia(30, 11, 2026));
   ASSERT_EQ(caminho.MontaPathRequisicao(), S_OK);
   EXPECT_EQ(consulta.GetTipoConsulta(), 15u);
@@ -260,14 +246,6 @@ TEST_F(FonteTest, BancoDoBrasilFailedQueryIsAWarningThatKeepsTheResult) {
             1u);
 }
 
-TEST_F(FonteTest, BancoDoBrasilTestModeReadsTheFileAndAsksNothing) {
-  std::filesystem::create_directories(Instalacao());
-  std::filesystem::copy_file(cl_teste::Fixture("mock-extrato-bb.json"), MockBancoBrasil());
-  ASSERT_FALSE(BancoBrasil().TemErro());
-  EXPECT_TRUE(m_roteiro.consultas.empty());
-  EXPECT_EQ(m_lista.GetQuantidade(), 9);
-}
-
 TEST_F(FonteTest, BancoDoBrasilTestModeFileThatIsNoAnswerIsAWarning) {
   cl_teste::Escreve(MockBancoBrasil(), "{ isto não é json");
   const CZQDadosDF_Erro& erro = BancoBrasil();
@@ -278,8 +256,6 @@ TEST_F(FonteTest, BancoDoBrasilTestModeFileThatIsNoAnswerIsAWarning) {
   EXPECT_EQ(m_lista.GetQuantidade(), 0);
 }
 
-// ---------------------------------------------------------------- middleware missing
-
 TEST_F(FonteTest, MiddlewareThatCannotBeBoundIsTracedAndItsErrorReturned) {
   ZQDefineFabricaConsultaSistemaTerceiro(nullptr);
   for (int fonte = 0; fonte < 2; ++fonte) {
@@ -288,9 +264,9 @@ TEST_F(FonteTest, MiddlewareThatCannotBeBoundIsTracedAndItsErrorReturned) {
     EXPECT_EQ(erro.GetHR(), ZQ_E_CONSULTA_NAO_INSTALADA);
     EXPECT_FALSE(erro.GetTextoMostraMensagem().IsEmpty());
   }
-  EXPECT_EQ(Traces("CCLImportacaoExtrato::MontaListaExtratosTavorin", "zqConsultaSistemaTerceiro.Inicializa(this)")
-                .size(),
-            1u);
+  EXPECT_EQ(
+      Traces("CCLImportacaoExtrato::MontaListaExtratosTavorin", "zqConsultaSistemaTerceiro.Inicializa(this)").size(),
+      1u);
   EXPECT_EQ(Traces("CCLImportacaoExtrato::MontaListaExtratosBancoBrasil", "zqConsultaSistemaTerceiro.Inicializa(this)")
                 .size(),
             1u);

@@ -6,12 +6,13 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "frame/log_erros_teste_util.h"
+#include "frame/mensagens_teste_util.h"
 #include "frame/zq_base_rotinas.h"
 #include "frame/zq_config.h"
 #include "frame/zq_data.h"
@@ -39,7 +40,6 @@ struct CCLImportacaoExtratoAcessoTeste {
     return r.MontaListaExtratosBancoBrasil(filtro, lista);
   }
   static void ConverteParaUTF8(CCLImportacaoExtrato& r, CZQString& texto) { r.ConverteParaUTF8(texto); }
-  static void Progresso(CCLImportacaoExtrato& r, uint32_t valor) { r.AtualizaBarraProgresso(valor); }
 };
 
 namespace cl_teste {
@@ -50,12 +50,7 @@ inline std::string Fixture(const std::string& nome) {
   return std::string(CL_TEST_SOURCE_DIR) + "/tests/import/fixtures/" + nome;
 }
 
-inline std::string LeTudo(const std::filesystem::path& caminho) {
-  std::ifstream in(caminho, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+inline std::string LeTudo(const std::filesystem::path& caminho) { return zq_teste::LeArquivo(caminho); }
 
 inline void Escreve(const std::filesystem::path& caminho, const std::string& conteudo) {
   std::filesystem::create_directories(caminho.parent_path());
@@ -63,25 +58,7 @@ inline void Escreve(const std::filesystem::path& caminho, const std::string& con
   out << conteudo;
 }
 
-// An environment variable changed for one scope.
-class VariavelTrocada {
- public:
-  VariavelTrocada(const char* nome, const char* valor) : m_nome(nome) {
-    if (const char* atual = getenv(nome)) m_anterior = atual;
-    if (valor) setenv(nome, valor, 1);
-    else unsetenv(nome);
-  }
-  ~VariavelTrocada() {
-    if (m_anterior) setenv(m_nome.c_str(), m_anterior->c_str(), 1);
-    else unsetenv(m_nome.c_str());
-  }
-  VariavelTrocada(const VariavelTrocada&) = delete;
-  VariavelTrocada& operator=(const VariavelTrocada&) = delete;
-
- private:
-  std::string m_nome;
-  std::optional<std::string> m_anterior;
-};
+using VariavelTrocada = zq_teste_mensagens::AmbienteTrocado;
 
 // A window that records the messages it receives.
 class JanelaGravadora : public CWnd {
@@ -107,11 +84,20 @@ class JanelaGravadora : public CWnd {
 inline CZQDadosCL_FiltroImportacaoExtrato Pedido(uint32_t conta, REG_ZQDMA inicial, REG_ZQDMA final,
                                                  bool duplicidade = false) {
   CZQDadosCL_FiltroImportacaoExtrato f;
-  f.SetConta(conta).SetFilial(1).SetDataInicial(inicial).SetDataFinal(final).SetLeiaute(ZQ_LEIAUTE_IMPORTACAO_ONLINE)
+  f.SetConta(conta)
+      .SetFilial(1)
+      .SetDataInicial(inicial)
+      .SetDataFinal(final)
+      .SetLeiaute(ZQ_LEIAUTE_IMPORTACAO_ONLINE)
       .SetPosicaoLeiaute(1);
   if (duplicidade) {
-    f.SetVerificaDuplicidade(1).SetVerificaData(1).SetVerificaValor(1).SetVerificaDocumento(1).SetVerificaSinal(1)
-        .SetVerificaCodigoMovimento(1).SetVerificaDescricaoMovimento(1);
+    f.SetVerificaDuplicidade(1)
+        .SetVerificaData(1)
+        .SetVerificaValor(1)
+        .SetVerificaDocumento(1)
+        .SetVerificaSinal(1)
+        .SetVerificaCodigoMovimento(1)
+        .SetVerificaDescricaoMovimento(1);
   }
   return f;
 }
@@ -119,7 +105,12 @@ inline CZQDadosCL_FiltroImportacaoExtrato Pedido(uint32_t conta, REG_ZQDMA inici
 inline CZQDadosCL_Extrato Linha(uint32_t conta, REG_ZQDMA data, tagCY valor, char natureza, const char* historico,
                                 int64_t documento = 0) {
   CZQDadosCL_Extrato e;
-  e.SetConta(conta).SetFilial(1).SetDmaExtrato(data).SetValor(valor).SetNatureza(natureza).SetHistBco(historico)
+  e.SetConta(conta)
+      .SetFilial(1)
+      .SetDmaExtrato(data)
+      .SetValor(valor)
+      .SetNatureza(natureza)
+      .SetHistBco(historico)
       .SetDocumento(documento);
   return e;
 }
@@ -134,12 +125,12 @@ class AmbienteImportacaoTest : public ::testing::Test {
     std::string modelo = (std::filesystem::temp_directory_path() / "cl_import_XXXXXX").string();
     ASSERT_NE(mkdtemp(modelo.data()), nullptr);
     m_raiz = modelo;
-    for (const char* var : {"CL_LOCAL_ORBEL", "CL_RELATORIOS", "CL_TEMPORARIO", "CL_LOG_ERROS",
-                            "CL_LOG_ERROS_EMPRESA", "CL_BANCO"}) {
+    for (const char* var :
+         {"CL_LOCAL_ORBEL", "CL_RELATORIOS", "CL_TEMPORARIO", "CL_LOG_ERROS", "CL_LOG_ERROS_EMPRESA", "CL_BANCO"}) {
       m_variaveis.push_back(std::make_unique<VariavelTrocada>(var, nullptr));
     }
-    m_variaveis.push_back(std::make_unique<VariavelTrocada>(
-        "CL_BIBLIOTECA_MENSAGENS", (std::string(CL_TEST_BINARY_DIR) + "/libzqmensagens.so").c_str()));
+    m_variaveis.push_back(std::make_unique<VariavelTrocada>(zq_teste_mensagens::kVariavelBiblioteca,
+                                                            zq_teste_mensagens::BibliotecaConstruida().c_str()));
     CZQConfiguracao& config = CZQConfiguracao::Global();
     config.Set("local_orbel", Instalacao().string());
     config.Set("relatorios", Relatorios().string());
@@ -151,8 +142,7 @@ class AmbienteImportacaoTest : public ::testing::Test {
     CZQDadosDF_Erro erro;
     ASSERT_EQ(ZQInstalaArmazemSQL("sqlite:" + (m_raiz / "cl.db").string(), erro, &m_banco), S_OK)
         << erro.GetTextoMostraMensagem().c_str();
-    ASSERT_EQ(ZQCarregaArquivoEmpresa(*m_banco, Fixture("empresa-importacao.json"), erro), S_OK)
-        << erro.GetTextoMostraMensagem().c_str();
+    ASSERT_EQ(ZQCarregaArquivoEmpresa(*m_banco, ArquivoEmpresa(), erro), S_OK) << erro.GetTextoMostraMensagem().c_str();
     m_hub = std::make_unique<CZQAcessoServidoresSQL>(m_banco);
   }
 
@@ -169,6 +159,9 @@ class AmbienteImportacaoTest : public ::testing::Test {
     std::error_code ec;
     std::filesystem::remove_all(m_raiz, ec);
   }
+
+  // The company file the store is loaded with.
+  virtual std::string ArquivoEmpresa() const { return Fixture("empresa-importacao.json"); }
 
   std::filesystem::path Instalacao() const { return m_raiz / "instalacao"; }
   std::filesystem::path Relatorios() const { return m_raiz / "relatorios"; }

@@ -1,12 +1,5 @@
-#include <cstdlib>
 #include <gtest/gtest.h>
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
 
-#include <algorithm>
-#include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -69,8 +62,6 @@ struct CasoArquivo {
   std::vector<LinhaEsperada> linhas;
 };
 
-void PrintTo(const CasoArquivo& c, std::ostream* os) { *os << c.arquivo; }
-
 class ArquivoOfxTest : public LeitorOfxTest, public ::testing::WithParamInterface<CasoArquivo> {};
 
 // Files as banks write them: each transaction that reaches its history with an amount
@@ -87,40 +78,40 @@ TEST_P(ArquivoOfxTest, ReadsEveryTransactionWithAnAmount) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Fixtures, ArquivoOfxTest,
-    ::testing::Values(
-        // SGML 1.02 in code page 1252: unclosed tags, a balance row of amount 0 with an
-        // empty FITID, comma decimals, values padded with blanks and a tab, time zones.
-        CasoArquivo{"sgml-102-cp1252.ofx",
-                    {{'-', 359000, Dia(4, 11, 2026), 123, "TARIFA MANUTENÇÃO CONTA"},
-                     {'+', 12345600, Dia(5, 11, 2026), 4567, "PIX RECEBIDO CLIENTE ALFA"},
-                     {'+', 3868000, Dia(6, 11, 2026), 0, "DEPOSITO EM DINHEIRO"}}},
-        // XML 2.02 on one single line with a byte-order mark: milliseconds, NAME instead
-        // of MEMO, NAME followed by MEMO, a repeated FITID, quotes in a memo, two memos.
-        CasoArquivo{"xml-202-uma-linha-bom.ofx",
-                    {{'-', 451000, Dia(10, 11, 2026), 777, "PAGAMENTO BOLETO ÁGUA"},
-                     {'+', 15000000, Dia(11, 11, 2026), 0, "EMPRESA BETA LTDA"},
-                     {'+', 25000000, Dia(12, 11, 2026), 0, "FULANO DE TAL"},
-                     {'-', 125000, Dia(13, 11, 2026), 0, "TARIFA PIX"},
-                     {'-', 999900, Dia(14, 11, 2026), 0, "COMPRA LOJA CENTRO"},
-                     {'+', 100000, Dia(15, 11, 2026), 0, "PRIMEIRO"},
-                     {'-', 10000, Dia(16, 11, 2026), 0, "IOF"}}},
-        // A 1252 header over a UTF-8 body; bank letters and lower case in TRNTYPE.
-        CasoArquivo{"sgml-utf8-cabecalho-1252.ofx",
-                    {{'+', 2500000, Dia(17, 11, 2026), 9876, "CRÉDITO SALÁRIO"},
-                     {'+', 30000, Dia(18, 11, 2026), 0, "Tarifa avulsa · extrato"}}},
-        // A UTF-8 declaration over 1252 bytes; indented XML; a malformed amount; 20 digits.
-        CasoArquivo{"xml-cp1252-cabecalho-utf8.ofx",
-                    {{'-', 12500000, Dia(18, 11, 2026), 5678901234567890LL, "PAGTO FORNECEDOR JOSÉ"},
-                     {'+', 777000, Dia(19, 11, 2026), 0, "DEVOLUÇÃO"}}}),
-    [](const auto& info) {
-      std::string nome = info.param.arquivo;
-      for (char& c : nome) {
-        if (!isalnum(static_cast<unsigned char>(c))) c = '_';
-      }
-      return nome;
-    });
+INSTANTIATE_TEST_SUITE_P(Fixtures, ArquivoOfxTest,
+                         ::testing::Values(
+                             // SGML 1.02 in code page 1252: unclosed tags, a balance row of amount 0 with an
+                             // empty FITID, comma decimals, values padded with blanks and a tab, time zones.
+                             CasoArquivo{"sgml-102-cp1252.ofx",
+                                         {{'-', 359000, Dia(4, 11, 2026), 123, "TARIFA MANUTENÇÃO CONTA"},
+                                          {'+', 12345600, Dia(5, 11, 2026), 4567, "PIX RECEBIDO CLIENTE ALFA"},
+                                          {'+', 3868000, Dia(6, 11, 2026), 0, "DEPOSITO EM DINHEIRO"}}},
+                             // XML 2.02 on one single line with a byte-order mark: milliseconds, NAME instead
+                             // of MEMO, NAME followed by MEMO, a repeated FITID, quotes in a memo, two memos.
+                             CasoArquivo{"xml-202-uma-linha-bom.ofx",
+                                         {{'-', 451000, Dia(10, 11, 2026), 777, "PAGAMENTO BOLETO ÁGUA"},
+                                          {'+', 15000000, Dia(11, 11, 2026), 0, "EMPRESA BETA LTDA"},
+                                          {'+', 25000000, Dia(12, 11, 2026), 0, "FULANO DE TAL"},
+                                          {'-', 125000, Dia(13, 11, 2026), 0, "TARIFA PIX"},
+                                          {'-', 999900, Dia(14, 11, 2026), 0, "COMPRA LOJA CENTRO"},
+                                          {'+', 100000, Dia(15, 11, 2026), 0, "PRIMEIRO"},
+                                          {'-', 10000, Dia(16, 11, 2026), 0, "IOF"}}},
+                             // A 1252 header over a UTF-8 body; bank letters and lower case in TRNTYPE.
+                             CasoArquivo{"sgml-utf8-cabecalho-1252.ofx",
+                                         {{'+', 2500000, Dia(17, 11, 2026), 9876, "CRÉDITO SALÁRIO"},
+                                          {'+', 30000, Dia(18, 11, 2026), 0, "Tarifa avulsa · extrato"}}},
+                             // A UTF-8 declaration over 1252 bytes; indented XML; a malformed amount; 20 digits.
+                             CasoArquivo{
+                                 "xml-cp1252-cabecalho-utf8.ofx",
+                                 {{'-', 12500000, Dia(18, 11, 2026), 5678901234567890LL, "PAGTO FORNECEDOR JOSÉ"},
+                                  {'+', 777000, Dia(19, 11, 2026), 0, "DEVOLUÇÃO"}}}),
+                         [](const auto& info) {
+                           std::string nome = info.param.arquivo;
+                           for (char& c : nome) {
+                             if (!isalnum(static_cast<unsigned char>(c))) c = '_';
+                           }
+                           return nome;
+                         });
 
 // The same statement in code page 1252, in UTF-8 and in UTF-8 with a byte-order mark
 // gives the same lines.
@@ -144,8 +135,10 @@ TEST_F(LeitorOfxTest, ConvertsTheTextAtTheEdge) {
     std::string entrada, saida;
   };
   for (const Caso& c : {Caso{"\xEF\xBB\xBF<OFX>", "<OFX>"}, Caso{"a\xE7\xE3o", "ação"}, Caso{"ação", "ação"},
-                        Caso{"\xEF\xBB\xBF" "a\xE7", "aç"}, Caso{"\xEF\xBB", "ï»"}, Caso{"", ""},
-                        Caso{"\x80 euro", "€ euro"}}) {
+                        Caso{"\xEF\xBB\xBF"
+                             "a\xE7",
+                             "aç"},
+                        Caso{"\xEF\xBB", "ï»"}, Caso{"", ""}, Caso{"\x80 euro", "€ euro"}}) {
     CZQString texto(c.entrada);
     CCLImportacaoExtratoAcessoTeste::ConverteParaUTF8(m_rotina, texto);
     EXPECT_EQ(texto.str(), c.saida);
@@ -160,8 +153,6 @@ struct CasoLeiaute {
   std::string texto;
   std::vector<std::string> historicos;
 };
-
-void PrintTo(const CasoLeiaute& c, std::ostream* os) { *os << c.nome; }
 
 class LeiauteOfxTest : public LeitorOfxTest, public ::testing::WithParamInterface<CasoLeiaute> {};
 
@@ -261,8 +252,6 @@ struct CasoHostil {
   long linhas;  // -1: any number
 };
 
-void PrintTo(const CasoHostil& c, std::ostream* os) { *os << c.nome; }
-
 class EntradaHostilTest : public LeitorOfxTest, public ::testing::WithParamInterface<CasoHostil> {};
 
 TEST_P(EntradaHostilTest, NeverCrashes) {
@@ -298,152 +287,24 @@ std::string Aleatorio(size_t tamanho, unsigned semente) {
 
 INSTANTIATE_TEST_SUITE_P(
     Entradas, EntradaHostilTest,
-    ::testing::Values(
-        CasoHostil{"no_newline_no_tag", std::string(2 << 20, 'A'), 0},
-        CasoHostil{"only_lt", std::string(2 << 20, '<'), 0},
-        CasoHostil{"only_gt", std::string(2 << 20, '>'), 0},
-        CasoHostil{"only_tags", Repete("<A>", 1 << 20), 0},
-        CasoHostil{"only_listed_closing_tags", Repete("</MEMO>", 1 << 19), 0},
-        CasoHostil{"memo_without_end_and_no_amount", "<OFX><MEMO>" + std::string(2 << 20, 'x'), 0},
-        CasoHostil{"very_long_memo", "<OFX>\n<TRNAMT>1\n<MEMO>" + std::string(2 << 20, 'x') + "\n", 1},
-        CasoHostil{"very_long_memo_of_letters", "<OFX>\n<TRNAMT>1\n<MEMO>" + Repete("ã", 1 << 20), 1},
-        CasoHostil{"very_long_amount", "<OFX>\n<TRNAMT>" + std::string(1 << 20, '9') + "\n<MEMO>x\n", 0},
-        CasoHostil{"very_long_check_number", "<OFX>\n<TRNAMT>1\n<CHKNUM>" + std::string(1 << 20, '7') + "\n<MEMO>x\n",
-                   1},
-        CasoHostil{"transactions_on_one_line",
-                   "<OFX>" + Repete("<STMTTRN><TRNAMT>1.00</TRNAMT><MEMO>m</MEMO></STMTTRN>", 20000), 20000},
-        CasoHostil{"empty_lines", "<OFX>" + std::string(1 << 20, '\n'), 0},
-        CasoHostil{"truncated_in_a_tag", "<OFX>\n<STMTTRN>\n<TRNAMT>5\n<MEM", 0},
-        CasoHostil{"short_date", "<OFX>\n<DTPOSTED>2\n<TRNAMT>1\n<MEMO>x", 1},
-        CasoHostil{"random_bytes", Aleatorio(1 << 20, 7), -1}),
-    [](const auto& info) { return std::string(info.param.nome); });
-
-// Hostile documents read in time linear in their size: each shape is read at two sizes
-// ten times apart and the times compared (a ratio holds under load and sanitizers,
-// where absolute times do not). Linear is 10, quadratic 100; more than 25 fails, times
-// what the machine's caches add to a walk that is linear by construction (below).
-// Under the sanitizers, which slow every byte down, the sizes shrink tenfold.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr size_t kTamanhoMenor = 512u << 10;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr size_t kTamanhoMenor = 512u << 10;
-#else
-constexpr size_t kTamanhoMenor = 5u << 20;
-#endif
-#else
-constexpr size_t kTamanhoMenor = 5u << 20;
-#endif
-constexpr size_t kTamanhoMaior = 10 * kTamanhoMenor;
-constexpr double kRazaoMaxima = 25.0;
-
-struct FormaHostil {
-  const char* nome;
-  std::string (*monta)(size_t tamanho);
-};
-
-void PrintTo(const FormaHostil& f, std::ostream* os) { *os << f.nome; }
-
-// A text of the given size made of the piece repeated, after a prefix and before a suffix.
-std::string Preenche(const std::string& prefixo, const std::string& peca, const std::string& sufixo,
-                     size_t tamanho) {
-  std::string r = prefixo;
-  r.reserve(tamanho);
-  const size_t ate = tamanho > sufixo.size() ? tamanho - sufixo.size() : 0;
-  while (r.size() + peca.size() <= ate) r += peca;
-  return r + sufixo;
-}
-
-class TempoLinearOfxTest : public LeitorOfxTest, public ::testing::WithParamInterface<FormaHostil> {
- protected:
-  // Seconds the reader takes for the text, read from `copias` files of its own one after
-  // the other (the files are written before the clock starts). Several copies of the
-  // smaller text bring as many bytes through the memory as the larger one does once:
-  // a small text read again and again stays in the processor's cache, which alone makes
-  // a linear walk look several times faster per byte.
-  // With `referencia`, the time of a walk that is linear by construction instead: read
-  // the file into memory and count its "<".
-  double Tempo(const std::string& texto, int copias, bool referencia = false) {
-    std::vector<std::string> caminhos;
-    for (int i = 0; i < copias; ++i) {
-      caminhos.push_back(ArquivoTemporario("hostil-" + std::to_string(i) + ".ofx").string());
-      cl_teste::Escreve(caminhos.back(), texto);
-    }
-    const auto inicio = std::chrono::steady_clock::now();
-    size_t contados = 0;
-    for (const std::string& caminho : caminhos) {
-      if (referencia) {
-        const std::string lido = cl_teste::LeTudo(caminho);
-        contados += static_cast<size_t>(std::count(lido.begin(), lido.end(), '<'));
-        continue;
-      }
-      m_lista.RemoveAll();
-      const CZQDadosDF_Erro& erro = Le(caminho);
-      EXPECT_FALSE(erro.TemErro());
-    }
-    EXPECT_LE(contados, texto.size() * caminhos.size());
-    const std::chrono::duration<double> decorrido = std::chrono::steady_clock::now() - inicio;
-    for (const std::string& caminho : caminhos) std::filesystem::remove(caminho);
-    return decorrido.count() / copias;
-  }
-};
-
-TEST_P(TempoLinearOfxTest, TimeGrowsLinearlyWithTheSize) {
-  // A clock in a unit test fails on a loaded or virtual machine for reasons not the
-  // reader's; run it by hand on a quiet machine (CL_TESTE_TEMPO=1) until it moves to bench/.
-  if (std::getenv("CL_TESTE_TEMPO") == nullptr) GTEST_SKIP() << "set CL_TESTE_TEMPO=1 to time the reader";
-#if defined(__GLIBC__)
-  // glibc serves a block of a few MB from the heap once one of that size was freed, but
-  // maps every block above 32 MB afresh (and pays its page faults): the two sizes would
-  // be timed under different allocators. A fixed threshold maps both alike.
-  mallopt(M_MMAP_THRESHOLD, 1 << 20);
-#endif
-  const std::string menor = GetParam().monta(kTamanhoMenor);
-  const std::string maior = GetParam().monta(kTamanhoMaior);
-  ASSERT_GE(maior.size(), 9 * menor.size());
-  Tempo(menor, 1);  // warms up the code and the allocator
-  // What the memory of this machine makes of a tenfold size for a walk that is linear
-  // by construction: past 10, it is the caches, not the reader, and the bound grows alike
-  // (at most threefold, so that a quadratic walk, at 100, still fails).
-  const double memoria = Tempo(maior, 1, true) / Tempo(menor, 10, true) / 10.0;
-  // On a machine whose fresh pages cost that much (a virtual machine faulting every page
-  // through its host), a linear walk alone looks superlinear: the clock says nothing of
-  // the reader there, and the benchmark is the place to look.
-  if (memoria > 3.0) GTEST_SKIP() << "memory scale " << memoria << ": time bound meaningless on this machine";
-  const double escala = std::clamp(memoria, 1.0, 3.0);
-  double tMenor = Tempo(menor, 10);
-  double tMaior = Tempo(maior, 1);
-  // One more look before failing: a pause of the machine during the single large read
-  // is not the reader's doing.
-  if (tMaior > kRazaoMaxima * escala * tMenor) {
-    tMenor = std::max(tMenor, Tempo(menor, 10));
-    tMaior = std::min(tMaior, Tempo(maior, 1));
-  }
-  const double razao = tMaior / std::max(tMenor, 1e-6);
-  RecordProperty("razao", std::to_string(razao));
-  std::printf("[ %s ] %zu bytes: %.4f s, %zu bytes: %.4f s, ratio %.1f (memory scale %.2f)\n", GetParam().nome,
-              menor.size(), tMenor, maior.size(), tMaior, razao, escala);
-  EXPECT_LE(razao, kRazaoMaxima * escala) << "reading " << GetParam().nome << " is not linear in its size";
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Formas, TempoLinearOfxTest,
-    ::testing::Values(
-        FormaHostil{"one_line_transactions",
-                    [](size_t n) {
-                      return Preenche("<OFX>", "<STMTTRN><TRNTYPE>DEBIT</TRNTYPE><TRNAMT>-1.00</TRNAMT>"
-                                               "<MEMO>m</MEMO></STMTTRN>", "</OFX>", n);
-                    }},
-        FormaHostil{"only_tags", [](size_t n) { return Preenche("", "<A><B><C>", "", n); }},
-        FormaHostil{"only_lt", [](size_t n) { return std::string(n, '<'); }},
-        FormaHostil{"one_long_memo",
-                    [](size_t n) { return Preenche("<OFX>\n<TRNAMT>1\n<MEMO>", "x", "</MEMO>\n", n); }},
-        FormaHostil{"unclosed_transactions", [](size_t n) { return Preenche("<OFX>", "<STMTTRN>", "", n); }},
-        FormaHostil{"long_tag_names",
-                    [](size_t n) {
-                      return Preenche("<OFX>", "<" + std::string(64u << 10, 'T') + ">", "", n);
-                    }},
-        FormaHostil{"one_long_tag_name", [](size_t n) { return Preenche("<OFX><", "M", ">", n); }}),
+    ::testing::Values(CasoHostil{"no_newline_no_tag", std::string(2 << 20, 'A'), 0},
+                      CasoHostil{"only_lt", std::string(2 << 20, '<'), 0},
+                      CasoHostil{"only_gt", std::string(2 << 20, '>'), 0},
+                      CasoHostil{"only_tags", Repete("<A>", 1 << 20), 0},
+                      CasoHostil{"only_listed_closing_tags", Repete("</MEMO>", 1 << 19), 0},
+                      CasoHostil{"memo_without_end_and_no_amount", "<OFX><MEMO>" + std::string(2 << 20, 'x'), 0},
+                      CasoHostil{"very_long_memo", "<OFX>\n<TRNAMT>1\n<MEMO>" + std::string(2 << 20, 'x') + "\n", 1},
+                      CasoHostil{"very_long_memo_of_letters", "<OFX>\n<TRNAMT>1\n<MEMO>" + Repete("ã", 1 << 20), 1},
+                      CasoHostil{"very_long_amount", "<OFX>\n<TRNAMT>" + std::string(1 << 20, '9') + "\n<MEMO>x\n", 0},
+                      CasoHostil{"very_long_check_number",
+                                 "<OFX>\n<TRNAMT>1\n<CHKNUM>" + std::string(1 << 20, '7') + "\n<MEMO>x\n", 1},
+                      CasoHostil{"transactions_on_one_line",
+                                 "<OFX>" + Repete("<STMTTRN><TRNAMT>1.00</TRNAMT><MEMO>m</MEMO></STMTTRN>", 20000),
+                                 20000},
+                      CasoHostil{"empty_lines", "<OFX>" + std::string(1 << 20, '\n'), 0},
+                      CasoHostil{"truncated_in_a_tag", "<OFX>\n<STMTTRN>\n<TRNAMT>5\n<MEM", 0},
+                      CasoHostil{"short_date", "<OFX>\n<DTPOSTED>2\n<TRNAMT>1\n<MEMO>x", 1},
+                      CasoHostil{"random_bytes", Aleatorio(1 << 20, 7), -1}),
     [](const auto& info) { return std::string(info.param.nome); });
 
 }  // namespace

@@ -26,8 +26,6 @@ struct CasoNormalizacao {
   std::string esperado;
 };
 
-void PrintTo(const CasoNormalizacao& c, std::ostream* os) { *os << c.nome; }
-
 class NormalizacaoTest : public ::testing::TestWithParam<CasoNormalizacao> {};
 
 TEST_P(NormalizacaoTest, GivesTheExpectedText) {
@@ -58,17 +56,13 @@ INSTANTIATE_TEST_SUITE_P(
         CasoNormalizacao{"closing_tag_followed_by_text_stays", "<OFX><A><MEMO>m</MEMO> fim", "<A>\n<MEMO>m</MEMO> fim"},
         CasoNormalizacao{"line_breaks_of_the_file_stay", "<OFX>\r\n<A>x</A>\r\n<B>y\r\n", "<A>x</A>\r\n<B>y\r\n"},
         CasoNormalizacao{"no_tag_at_all", "texto sem tags\nnenhuma", "texto sem tags\nnenhuma"},
-        CasoNormalizacao{"only_a_first_lt", "<abc", "<abc"},
-        CasoNormalizacao{"empty", "", ""},
-        CasoNormalizacao{"single_lt", "<", "<"},
-        CasoNormalizacao{"only_lts", "<<<<", "<<<"},
-        CasoNormalizacao{"only_gts", ">>>>", ">>>>"},
-        CasoNormalizacao{"doubled_brackets", "<OFX><<A>>", "<<A>>"},
+        CasoNormalizacao{"only_a_first_lt", "<abc", "<abc"}, CasoNormalizacao{"empty", "", ""},
+        CasoNormalizacao{"single_lt", "<", "<"}, CasoNormalizacao{"only_lts", "<<<<", "<<<"},
+        CasoNormalizacao{"only_gts", ">>>>", ">>>>"}, CasoNormalizacao{"doubled_brackets", "<OFX><<A>>", "<<A>>"},
         CasoNormalizacao{"unclosed_last_tag", "<OFX><A><B", "<A>\n<B"},
         // Near the end of the text a closing tag that gives way can leave the last tags
         // touching: the walk stops when the tag's old end lies past the shrunken text.
-        CasoNormalizacao{"short_tail_after_a_listed_closing_tag", "<OFX><TRNAMT>5</TRNAMT><A><B>",
-                         "<TRNAMT>5\n<A><B>"},
+        CasoNormalizacao{"short_tail_after_a_listed_closing_tag", "<OFX><TRNAMT>5</TRNAMT><A><B>", "<TRNAMT>5\n<A><B>"},
         CasoNormalizacao{"long_tail_after_a_listed_closing_tag", "<OFX><TRNAMT>5</TRNAMT><A><B><C><D>",
                          "<TRNAMT>5\n<A>\n<B>\n<C>\n<D>"}),
     [](const ::testing::TestParamInfo<CasoNormalizacao>& info) { return std::string(info.param.nome); });
@@ -76,9 +70,9 @@ INSTANTIATE_TEST_SUITE_P(
 // Random texts built from the pieces that matter (brackets, listed and unlisted closing
 // tags, text, line breaks): the one-pass walk and the step-by-step one agree on all.
 TEST(NormalizacaoAleatoriaTest, OnePassAgreesWithTheStepByStepWalk) {
-  const std::vector<std::string> pecas = {"<",        ">",         "</MEMO>",    "</TRNAMT>",  "</NAME>",
-                                          "<MEMO>",   "A",         "\n",         " ",          "</MCHKNUM>",
-                                          "</CHKNUM>", "<X>",      "\r",         "</TRNTYPE>", "</CHECKNUM>",
+  const std::vector<std::string> pecas = {"<",           ">",        "</MEMO>",   "</TRNAMT>",  "</NAME>",
+                                          "<MEMO>",      "A",        "\n",        " ",          "</MCHKNUM>",
+                                          "</CHKNUM>",   "<X>",      "\r",        "</TRNTYPE>", "</CHECKNUM>",
                                           "</DTPOSTED>", "x</MEMO>", "<STMTTRN>", "é"};
   std::mt19937 gerador(20261120);
   std::uniform_int_distribution<size_t> qualPeca(0, pecas.size() - 1);
@@ -98,9 +92,22 @@ namespace {
 // The reader's quick UTF-8 test answers as the shared one on every input: runs of ASCII
 // of every length around the eight-byte steps, and every kind of bad sequence.
 TEST(Utf8RapidoTest, AnswersAsTheSharedTest) {
-  const std::vector<std::string> pecas = {"a",        "abcdefgh", "ç",        "€",     "𝄞",     "\xC3",  "\x80",
-                                          "\xE2\x82", "\xF0\x9F", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
-                                          "\xFF",     "\xEF\xBB\xBF", std::string(1, '\0'), "0123456"};
+  const std::vector<std::string> pecas = {"a",
+                                          "abcdefgh",
+                                          "ç",
+                                          "€",
+                                          "𝄞",
+                                          "\xC3",
+                                          "\x80",
+                                          "\xE2\x82",
+                                          "\xF0\x9F",
+                                          "\xC0\xAF",
+                                          "\xED\xA0\x80",
+                                          "\xF4\x90\x80\x80",
+                                          "\xFF",
+                                          "\xEF\xBB\xBF",
+                                          std::string(1, '\0'),
+                                          "0123456"};
   std::mt19937 gerador(77);
   std::uniform_int_distribution<size_t> qualPeca(0, pecas.size() - 1);
   std::uniform_int_distribution<int> quantas(0, 24);

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <random>
 #include <string>
@@ -32,8 +32,6 @@ class ValidacaoTest : public cl_teste::AmbienteImportacaoTest {
   CZQVector<CZQDadosCL_Extrato> m_chaves;
 };
 
-// ---------------------------------------------------------------- source rules
-
 struct CasoRegra {
   const char* nome;
   uint32_t conta;
@@ -42,11 +40,9 @@ struct CasoRegra {
   REG_ZQDMA data;
   REG_ZQDMA inicial;
   REG_ZQDMA final;
-  int tipoErro;     // 0 passes, 6 dropped silently, 2 warning
-  long mensagem;    // the warning's message
+  int tipoErro;   // 0 passes, 6 dropped silently, 2 warning
+  long mensagem;  // the warning's message
 };
-
-void PrintTo(const CasoRegra& c, std::ostream* os) { *os << c.nome; }
 
 class RegraFonteTest : public ValidacaoTest, public ::testing::WithParamInterface<CasoRegra> {};
 
@@ -101,24 +97,22 @@ INSTANTIATE_TEST_SUITE_P(
 
 INSTANTIATE_TEST_SUITE_P(
     Tavorin, RegraFonteTest,
-    ::testing::Values(
-        CasoRegra{"on_lock_date", kTavorin, "TARIFA", 100, Dia(31, 10, 2026), Dia(1, 10, 2026), Dia(31, 10, 2026), 2,
-                  5872},
-        CasoRegra{"before_lock_date", kTavorin, "TARIFA", 100, Dia(30, 10, 2026), Dia(1, 10, 2026),
-                  Dia(31, 10, 2026), 2, 5872},
-        CasoRegra{"day_after_lock_date", kTavorin, "TARIFA", 100, Dia(1, 11, 2026), kIni, kFim, 0, 0},
-        CasoRegra{"period_before_lock_date", kTavorin, "TARIFA", 100, Dia(15, 10, 2026), kIni, kFim, 2, 5902},
-        CasoRegra{"lock_date_without_period", kTavorin, "TARIFA", 100, Dia(15, 10, 2026), 0, 0, 2, 5872},
-        CasoRegra{"no_balance_rule", kTavorin, "SALDO", 100, kMeio, kIni, kFim, 0, 0},
-        CasoRegra{"no_zero_amount_rule", kTavorin, "TARIFA", 0, kMeio, kIni, kFim, 0, 0}),
+    ::testing::Values(CasoRegra{"on_lock_date", kTavorin, "TARIFA", 100, Dia(31, 10, 2026), Dia(1, 10, 2026),
+                                Dia(31, 10, 2026), 2, 5872},
+                      CasoRegra{"before_lock_date", kTavorin, "TARIFA", 100, Dia(30, 10, 2026), Dia(1, 10, 2026),
+                                Dia(31, 10, 2026), 2, 5872},
+                      CasoRegra{"day_after_lock_date", kTavorin, "TARIFA", 100, Dia(1, 11, 2026), kIni, kFim, 0, 0},
+                      CasoRegra{"period_before_lock_date", kTavorin, "TARIFA", 100, Dia(15, 10, 2026), kIni, kFim, 2,
+                                5902},
+                      CasoRegra{"lock_date_without_period", kTavorin, "TARIFA", 100, Dia(15, 10, 2026), 0, 0, 2, 5872},
+                      CasoRegra{"no_balance_rule", kTavorin, "SALDO", 100, kMeio, kIni, kFim, 0, 0},
+                      CasoRegra{"no_zero_amount_rule", kTavorin, "TARIFA", 0, kMeio, kIni, kFim, 0, 0}),
     [](const auto& info) { return std::string(info.param.nome); });
 
-INSTANTIATE_TEST_SUITE_P(
-    SemIntegracao, RegraFonteTest,
-    ::testing::Values(CasoRegra{"no_source_rule", kSemIntegracao, "SALDO", 0, Dia(1, 1, 2020), kIni, kFim, 0, 0}),
-    [](const auto& info) { return std::string(info.param.nome); });
-
-// ---------------------------------------------------------------- duplicate key
+INSTANTIATE_TEST_SUITE_P(SemIntegracao, RegraFonteTest,
+                         ::testing::Values(CasoRegra{"no_source_rule", kSemIntegracao, "SALDO", 0, Dia(1, 1, 2020),
+                                                     kIni, kFim, 0, 0}),
+                         [](const auto& info) { return std::string(info.param.nome); });
 
 struct CasoChave {
   const char* nome;
@@ -126,8 +120,6 @@ struct CasoChave {
   std::function<void(CZQDadosCL_Extrato&)> muda;
   std::function<void(CZQDadosCL_Extrato&, const CZQDadosCL_Extrato&)> copia;
 };
-
-void PrintTo(const CasoChave& c, std::ostream* os) { *os << c.nome; }
 
 CZQDadosCL_FiltroImportacaoExtrato PedidoFlags(bool todas) {
   CZQDadosCL_FiltroImportacaoExtrato p = cl_teste::Pedido(kSemIntegracao, 0, 0, todas);
@@ -205,9 +197,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ValidacaoTest, WithEveryFieldFlagOffTheAccountAloneIsTheKey) {
   const CZQDadosCL_FiltroImportacaoExtrato pedido = PedidoFlags(false);
   CZQVector<CZQDadosCL_Extrato> chaves{m_validador.GetChaveExtrato(pedido, LinhaCompleta())};
-  EXPECT_TRUE(m_validador.ConsisteDadosExtrato(Linha(kSemIntegracao, Dia(1, 1, 2020), 1, '+', "OUTRA", 9), pedido,
-                                               chaves)
-                  .TemErro());
+  EXPECT_TRUE(
+      m_validador.ConsisteDadosExtrato(Linha(kSemIntegracao, Dia(1, 1, 2020), 1, '+', "OUTRA", 9), pedido, chaves)
+          .TemErro());
   EXPECT_FALSE(m_validador.ConsisteDadosExtrato(Linha(kTavorin, kMeio, 1, '+', "OUTRA", 9), pedido, chaves).TemErro());
   CZQVector<CZQDadosCL_Extrato> nenhuma;
   EXPECT_FALSE(m_validador.ConsisteDadosExtrato(LinhaCompleta(), pedido, nenhuma).TemErro());
@@ -225,8 +217,12 @@ TEST_F(ValidacaoTest, IndexedKeysAnswerAsTheList) {
   };
   for (int rodada = 0; rodada < 20; ++rodada) {
     CZQDadosCL_FiltroImportacaoExtrato pedido = PedidoFlags(false);
-    pedido.SetVerificaData(sorteia(2)).SetVerificaValor(sorteia(2)).SetVerificaDocumento(sorteia(2))
-        .SetVerificaSinal(sorteia(2)).SetVerificaCodigoMovimento(sorteia(2)).SetVerificaDescricaoMovimento(sorteia(2));
+    pedido.SetVerificaData(sorteia(2))
+        .SetVerificaValor(sorteia(2))
+        .SetVerificaDocumento(sorteia(2))
+        .SetVerificaSinal(sorteia(2))
+        .SetVerificaCodigoMovimento(sorteia(2))
+        .SetVerificaDescricaoMovimento(sorteia(2));
     CZQVector<CZQDadosCL_Extrato> lista;
     CCLChavesExtrato indice;
     for (int k = 0; k < sorteia(8); ++k) {
@@ -243,19 +239,19 @@ TEST_F(ValidacaoTest, IndexedKeysAnswerAsTheList) {
   }
 }
 
-// ---------------------------------------------------------------- report
-
 TEST_F(ValidacaoTest, OneHeadingWithItsWarningLinesInTheFormat) {
   const CZQDadosCL_FiltroImportacaoExtrato pedido = cl_teste::Pedido(kBancoBrasil, kIni, kFim);
-  EXPECT_TRUE(m_validador.ConsisteDadosExtrato(Linha(kBancoBrasil, Dia(5, 12, 2026), 15000, '-', "TARIFA", 42),
-                                               pedido, m_chaves)
-                  .TemErro());
-  EXPECT_TRUE(m_validador.ConsisteDadosExtrato(Linha(kBancoBrasil, Dia(31, 10, 2026), 12345678, '+', "PIX", -7),
-                                               pedido, m_chaves)
-                  .TemErro());
-  EXPECT_TRUE(m_validador.ConsisteDadosExtrato(Linha(kBancoBrasil, Dia(1, 1, 2027), 10, '+', "PIX", 0), pedido,
-                                               m_chaves)
-                  .TemErro());
+  EXPECT_TRUE(
+      m_validador
+          .ConsisteDadosExtrato(Linha(kBancoBrasil, Dia(5, 12, 2026), 15000, '-', "TARIFA", 42), pedido, m_chaves)
+          .TemErro());
+  EXPECT_TRUE(
+      m_validador
+          .ConsisteDadosExtrato(Linha(kBancoBrasil, Dia(31, 10, 2026), 12345678, '+', "PIX", -7), pedido, m_chaves)
+          .TemErro());
+  EXPECT_TRUE(
+      m_validador.ConsisteDadosExtrato(Linha(kBancoBrasil, Dia(1, 1, 2027), 10, '+', "PIX", 0), pedido, m_chaves)
+          .TemErro());
 
   const CZQDadosCL_ExtraInfoBase info = m_validador.TrataRetornoImportacaoExtrato();
   EXPECT_EQ(info.GetTipoInconsistencia(), 1u);
@@ -265,24 +261,25 @@ TEST_F(ValidacaoTest, OneHeadingWithItsWarningLinesInTheFormat) {
   ASSERT_FALSE(texto.empty());
   const std::string conta = "11203 - Banco do Brasil - Matriz";
   EXPECT_EQ(cl_teste::LeTudo(Relatorio()),
-            " - " + texto + "\r\n" +
-                "Documento:  42 - Conta: " + conta + " - Valor: 1,50 - Data de Lançamento: 05/12/26 \r\n" +
-                "Documento: -7 - Conta: " + conta + " - Valor: 1.234,5678 - Data de Lançamento: 31/10/26 \r\n" +
-                "Documento:  0 - Conta: " + conta + " - Valor: 0,001 - Data de Lançamento: 01/01/27 \r\n");
+            " - " + texto + "\r\n" + "Documento:  42 - Conta: " + conta +
+                " - Valor: 1,50 - Data de Lançamento: 05/12/26 \r\n" + "Documento: -7 - Conta: " + conta +
+                " - Valor: 1.234,5678 - Data de Lançamento: 31/10/26 \r\n" + "Documento:  0 - Conta: " + conta +
+                " - Valor: 0,001 - Data de Lançamento: 01/01/27 \r\n");
 }
 
 // Headings come in the order of their texts, whatever the order the lines were rejected in.
 TEST_F(ValidacaoTest, HeadingsInTheOrderOfTheirTexts) {
   const CZQDadosCL_FiltroImportacaoExtrato semPeriodo = cl_teste::Pedido(kTavorin, 0, 0, true);
   CZQVector<CZQDadosCL_Extrato> chaves{m_validador.GetChaveExtrato(semPeriodo, Linha(kTavorin, kMeio, 1, '+', "A"))};
-  EXPECT_EQ(m_validador.ConsisteDadosExtrato(Linha(kTavorin, kMeio, 1, '+', "A"), semPeriodo, chaves)
-                .GetCodigoMensagem(),
-            5901);
+  EXPECT_EQ(
+      m_validador.ConsisteDadosExtrato(Linha(kTavorin, kMeio, 1, '+', "A"), semPeriodo, chaves).GetCodigoMensagem(),
+      5901);
   EXPECT_EQ(m_validador.ConsisteDadosExtrato(Linha(kTavorin, Dia(31, 10, 2026), 1, '+', "B"), semPeriodo, m_chaves)
                 .GetCodigoMensagem(),
             5872);
-  EXPECT_EQ(m_validador.ConsisteDadosExtrato(Linha(kTavorin, Dia(1, 1, 2027), 1, '+', "C"),
-                                             cl_teste::Pedido(kTavorin, kIni, kFim), m_chaves)
+  EXPECT_EQ(m_validador
+                .ConsisteDadosExtrato(Linha(kTavorin, Dia(1, 1, 2027), 1, '+', "C"),
+                                      cl_teste::Pedido(kTavorin, kIni, kFim), m_chaves)
                 .GetCodigoMensagem(),
             5902);
   m_validador.TrataRetornoImportacaoExtrato();
@@ -297,16 +294,15 @@ TEST_F(ValidacaoTest, HeadingsInTheOrderOfTheirTexts) {
   EXPECT_LT(p5872, p5901);
   // A message text with a line break is written with the report's line ends too.
   EXPECT_EQ(relatorio.find("\r\r"), std::string::npos);
-  EXPECT_EQ(std::count(relatorio.begin(), relatorio.end(), '\n'),
-            std::count(relatorio.begin(), relatorio.end(), '\r'));
+  EXPECT_EQ(std::count(relatorio.begin(), relatorio.end(), '\n'), std::count(relatorio.begin(), relatorio.end(), '\r'));
 }
 
 TEST_F(ValidacaoTest, NothingRejectedWithAWarningWritesNoReport) {
   const CZQDadosCL_FiltroImportacaoExtrato pedido = cl_teste::Pedido(kBancoBrasil, kIni, kFim);
-  EXPECT_FALSE(m_validador.ConsisteDadosExtrato(Linha(kBancoBrasil, kMeio, 100, '+', "PIX"), pedido, m_chaves)
-                   .TemErro());
-  EXPECT_TRUE(m_validador.ConsisteDadosExtrato(Linha(kBancoBrasil, kMeio, 100, '+', "SALDO"), pedido, m_chaves)
-                  .TemErro());
+  EXPECT_FALSE(
+      m_validador.ConsisteDadosExtrato(Linha(kBancoBrasil, kMeio, 100, '+', "PIX"), pedido, m_chaves).TemErro());
+  EXPECT_TRUE(
+      m_validador.ConsisteDadosExtrato(Linha(kBancoBrasil, kMeio, 100, '+', "SALDO"), pedido, m_chaves).TemErro());
   const CZQDadosCL_ExtraInfoBase info = m_validador.TrataRetornoImportacaoExtrato();
   EXPECT_EQ(info.GetTipoInconsistencia(), 1u);
   EXPECT_TRUE(info.GetCaminhoArquivoErros().IsEmpty());
@@ -345,7 +341,8 @@ TEST_F(ValidacaoTest, CopyKeepsTheWarningsAndMoveTakesThem) {
   CCLTrataDadosExtrato destino;
   destino = std::move(m_validador);
   EXPECT_FALSE(destino.TrataRetornoImportacaoExtrato().GetCaminhoArquivoErros().IsEmpty());
-  EXPECT_TRUE(m_validador.TrataRetornoImportacaoExtrato().GetCaminhoArquivoErros().IsEmpty());  // NOLINT: moved on purpose
+  EXPECT_TRUE(
+      m_validador.TrataRetornoImportacaoExtrato().GetCaminhoArquivoErros().IsEmpty());  // NOLINT: moved on purpose
 }
 
 TEST_F(ValidacaoTest, ReportThatCannotBeWrittenStillGivesItsPath) {
@@ -358,7 +355,6 @@ TEST_F(ValidacaoTest, ReportThatCannotBeWrittenStillGivesItsPath) {
   EXPECT_FALSE(std::filesystem::exists(caminho.str()));
 }
 
-
 // Where the report may land: a private directory of this user, reached and written without
 // following any symbolic link another user could have planted.
 struct CasoPasta {
@@ -366,8 +362,6 @@ struct CasoPasta {
   std::function<void(const std::filesystem::path& pasta)> prepara;
   bool escrito;
 };
-
-void PrintTo(const CasoPasta& c, std::ostream* os) { *os << c.nome; }
 
 class PastaRelatorioTest : public ValidacaoTest, public ::testing::WithParamInterface<CasoPasta> {};
 
@@ -395,30 +389,30 @@ TEST_P(PastaRelatorioTest, WritesOnlyInsideAPrivateDirectory) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Relatorio, PastaRelatorioTest,
-    ::testing::Values(
-        CasoPasta{"created_private", [](const std::filesystem::path&) {}, true},
-        CasoPasta{"open_directory_narrowed",
-                  [](const std::filesystem::path& p) {
-                    std::filesystem::create_directories(p);
-                    std::filesystem::permissions(p, std::filesystem::perms::all);
-                  },
-                  true},
-        CasoPasta{"link_at_the_report_replaced",
-                  [](const std::filesystem::path& p) {
-                    std::filesystem::create_directories(p);
-                    std::filesystem::create_symlink(p.parent_path().parent_path() / "alheio.txt",
-                                                    p / CL_ARQUIVO_ERROS_IMPORTACAO_EXTRATO);
-                  },
-                  true},
-        CasoPasta{"link_in_place_of_the_directory_refused",
-                  [](const std::filesystem::path& p) {
-                    std::filesystem::create_directories(p.parent_path() / "outra");
-                    std::filesystem::create_directory_symlink(p.parent_path() / "outra", p);
-                  },
-                  false}),
-    [](const auto& info) { return std::string(info.param.nome); });
+INSTANTIATE_TEST_SUITE_P(Relatorio, PastaRelatorioTest,
+                         ::testing::Values(CasoPasta{"created_private", [](const std::filesystem::path&) {}, true},
+                                           CasoPasta{"open_directory_narrowed",
+                                                     [](const std::filesystem::path& p) {
+                                                       std::filesystem::create_directories(p);
+                                                       std::filesystem::permissions(p, std::filesystem::perms::all);
+                                                     },
+                                                     true},
+                                           CasoPasta{"link_at_the_report_replaced",
+                                                     [](const std::filesystem::path& p) {
+                                                       std::filesystem::create_directories(p);
+                                                       std::filesystem::create_symlink(
+                                                           p.parent_path().parent_path() / "alheio.txt",
+                                                           p / CL_ARQUIVO_ERROS_IMPORTACAO_EXTRATO);
+                                                     },
+                                                     true},
+                                           CasoPasta{"link_in_place_of_the_directory_refused",
+                                                     [](const std::filesystem::path& p) {
+                                                       std::filesystem::create_directories(p.parent_path() / "outra");
+                                                       std::filesystem::create_directory_symlink(
+                                                           p.parent_path() / "outra", p);
+                                                     },
+                                                     false}),
+                         [](const auto& info) { return std::string(info.param.nome); });
 
 TEST(PastaPrivadaTest, DefaultsToTheSessionDirectoryElseTheInstallation) {
   CZQConfiguracao& config = CZQConfiguracao::Global();

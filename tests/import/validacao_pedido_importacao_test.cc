@@ -30,8 +30,13 @@ struct Pedido {
 
   CZQDadosCL_FiltroImportacaoExtrato Registro() const {
     CZQDadosCL_FiltroImportacaoExtrato f;
-    f.SetConta(conta).SetFilial(filial).SetDataInicial(inicial).SetDataFinal(final).SetLeiaute(CZQString(leiaute))
-        .SetPosicaoLeiaute(posicaoLeiaute).SetArquivo(CZQString(arquivo));
+    f.SetConta(conta)
+        .SetFilial(filial)
+        .SetDataInicial(inicial)
+        .SetDataFinal(final)
+        .SetLeiaute(CZQString(leiaute))
+        .SetPosicaoLeiaute(posicaoLeiaute)
+        .SetArquivo(CZQString(arquivo));
     return f;
   }
 };
@@ -76,8 +81,6 @@ class ValidacaoPedidoTest : public AmbienteValidacaoTest {
   CZQDadosCL_FiltroImportacaoExtrato m_registro;
 };
 
-// ---------------------------------------------------------------- outcomes
-
 struct CasoPedido {
   const char* nome;
   Pedido pedido;
@@ -85,8 +88,6 @@ struct CasoPedido {
   long valor;     // third value of the warning
   CZQDma hoje = CZQDma(20, 11, 2026);
 };
-
-void PrintTo(const CasoPedido& c, std::ostream* os) { *os << c.nome; }
 
 class PedidoTest : public ValidacaoPedidoTest, public ::testing::WithParamInterface<CasoPedido> {};
 
@@ -112,52 +113,65 @@ INSTANTIATE_TEST_SUITE_P(
     Campos, PedidoTest,
     ::testing::Values(
         CasoPedido{"service_request_passes", Pedido{}, 0, 0},
-        CasoPedido{"online_by_layout_description", Com(Pedido{}, [](Pedido& p) {
-                     p.leiaute = "";
-                     p.posicaoLeiaute = kLeiauteOnline;
-                   }), 0, 0},
+        CasoPedido{"online_by_layout_description",
+                   Com(Pedido{},
+                       [](Pedido& p) {
+                         p.leiaute = "";
+                         p.posicaoLeiaute = kLeiauteOnline;
+                       }),
+                   0, 0},
         CasoPedido{"online_name_differs_by_case", Com(Pedido{}, [](Pedido& p) { p.leiaute = "importação online"; }),
                    5825, 1},
         CasoPedido{"no_layout_no_file", Com(Pedido{}, [](Pedido& p) { p.leiaute = ""; }), 5825, 1},
-        CasoPedido{"layout_comes_before_branch", Com(Pedido{}, [](Pedido& p) {
-                     p.leiaute = "";
-                     p.filial = 0;
-                   }), 5825, 1},
+        CasoPedido{"layout_comes_before_branch",
+                   Com(Pedido{},
+                       [](Pedido& p) {
+                         p.leiaute = "";
+                         p.filial = 0;
+                       }),
+                   5825, 1},
         CasoPedido{"no_branch", Com(Pedido{}, [](Pedido& p) { p.filial = 0; }), 5824, 3},
-        CasoPedido{"branch_comes_before_account", Com(Pedido{}, [](Pedido& p) {
-                     p.filial = 0;
-                     p.conta = 0;
-                   }), 5824, 3},
+        CasoPedido{"branch_comes_before_account",
+                   Com(Pedido{},
+                       [](Pedido& p) {
+                         p.filial = 0;
+                         p.conta = 0;
+                       }),
+                   5824, 3},
         CasoPedido{"online_without_account", Com(Pedido{}, [](Pedido& p) { p.conta = 0; }), 5832, 4},
         CasoPedido{"file_without_account", PorArquivo(kLeiauteArquivo, 0), 5832, 4},
         CasoPedido{"file_without_account_separator_7", PorArquivo(kLeiauteComConta, 0), 0, 0},
         CasoPedido{"separator_7_still_needs_the_file", PorArquivo(kLeiauteComConta, 0, ""), 5827, 2},
         CasoPedido{"file_import", PorArquivo(kLeiauteArquivo, kSemIntegracao), 0, 0},
         CasoPedido{"file_import_without_file", PorArquivo(kLeiauteArquivo, kSemIntegracao, ""), 5827, 2},
-        CasoPedido{"account_comes_before_dates", Com(Pedido{}, [](Pedido& p) {
-                     p.conta = 0;
-                     p.inicial = 0;
-                   }), 5832, 4},
+        CasoPedido{"account_comes_before_dates",
+                   Com(Pedido{},
+                       [](Pedido& p) {
+                         p.conta = 0;
+                         p.inicial = 0;
+                       }),
+                   5832, 4},
         CasoPedido{"empty_start", Com(Pedido{}, [](Pedido& p) { p.inicial = 0; }), 5807, 5},
         CasoPedido{"start_past_4717", Com(Pedido{}, [](Pedido& p) { p.inicial = ZQ_DMA_MAXIMA + 1; }), 5807, 5},
-        CasoPedido{"both_dates_empty", Com(Pedido{}, [](Pedido& p) {
-                     p.inicial = 0;
-                     p.final = 0;
-                   }), 5807, 5},
+        CasoPedido{"both_dates_empty",
+                   Com(Pedido{},
+                       [](Pedido& p) {
+                         p.inicial = 0;
+                         p.final = 0;
+                       }),
+                   5807, 5},
         CasoPedido{"empty_end", Com(Pedido{}, [](Pedido& p) { p.final = 0; }), 5808, 6},
         CasoPedido{"start_after_end", Online(kTavorin, Dia(21, 11, 2026), Dia(20, 11, 2026)), 5837, 5},
         CasoPedido{"start_equal_to_end", Online(kTavorin, Dia(20, 11, 2026), Dia(20, 11, 2026)), 0, 0},
-        CasoPedido{"start_on_lower_bound", Com(PorArquivo(kLeiauteArquivo, kTavorin), [](Pedido& p) {
-                     p.inicial = Dia(1, 1, 2015);
-                   }), 0, 0},
+        CasoPedido{"start_on_lower_bound",
+                   Com(PorArquivo(kLeiauteArquivo, kTavorin), [](Pedido& p) { p.inicial = Dia(1, 1, 2015); }), 0, 0},
         CasoPedido{"start_before_lower_bound", Online(kTavorin, Dia(31, 12, 2014), Dia(20, 11, 2026)), 5835, 5},
         CasoPedido{"start_after_upper_bound", Online(kTavorin, Dia(1, 1, 2036), Dia(2, 1, 2036)), 5835, 5},
-        CasoPedido{"end_on_upper_bound", Com(PorArquivo(kLeiauteArquivo, kTavorin), [](Pedido& p) {
-                     p.final = Dia(31, 12, 2035);
-                   }), 0, 0},
+        CasoPedido{"end_on_upper_bound",
+                   Com(PorArquivo(kLeiauteArquivo, kTavorin), [](Pedido& p) { p.final = Dia(31, 12, 2035); }), 0, 0},
         CasoPedido{"end_after_upper_bound", Online(kTavorin, Dia(1, 12, 2035), Dia(1, 1, 2036)), 5836, 6},
-        CasoPedido{"period_comes_before_online_checks", Online(kSemIntegracao, Dia(1, 1, 2036), Dia(2, 1, 2036)),
-                   5835, 5}),
+        CasoPedido{"period_comes_before_online_checks", Online(kSemIntegracao, Dia(1, 1, 2036), Dia(2, 1, 2036)), 5835,
+                   5}),
     [](const auto& info) { return std::string(info.param.nome); });
 
 INSTANTIATE_TEST_SUITE_P(
@@ -167,15 +181,13 @@ INSTANTIATE_TEST_SUITE_P(
         CasoPedido{"start_before_lock_date", Online(kTavorin, Dia(30, 12, 2016), Dia(5, 1, 2017)), 5872, 5},
         CasoPedido{"start_day_after_lock_date", Online(kTavorin, Dia(1, 1, 2017), Dia(5, 1, 2017)), 0, 0},
         CasoPedido{"file_import_ignores_lock_date",
-                   Com(PorArquivo(kLeiauteArquivo, kTavorin), [](Pedido& p) { p.inicial = Dia(31, 12, 2016); }), 0,
-                   0},
-        CasoPedido{"lock_date_comes_before_the_bank", Online(kSemIntegracao, Dia(31, 12, 2016), Dia(5, 1, 2017)),
-                   5872, 5},
+                   Com(PorArquivo(kLeiauteArquivo, kTavorin), [](Pedido& p) { p.inicial = Dia(31, 12, 2016); }), 0, 0},
+        CasoPedido{"lock_date_comes_before_the_bank", Online(kSemIntegracao, Dia(31, 12, 2016), Dia(5, 1, 2017)), 5872,
+                   5},
         CasoPedido{"tavorin_has_no_date_limits", Online(kTavorin, Dia(1, 1, 2017), Dia(31, 12, 2035)), 0, 0},
-        CasoPedido{"tavorin_without_statement_flag", Online(kTavorinSemFlag, Dia(1, 11, 2026), Dia(20, 11, 2026)),
-                   0, 0},
-        CasoPedido{"bank_without_online_source", Online(kSemIntegracao, Dia(1, 11, 2026), Dia(20, 11, 2026)), 5888,
-                   6},
+        CasoPedido{"tavorin_without_statement_flag", Online(kTavorinSemFlag, Dia(1, 11, 2026), Dia(20, 11, 2026)), 0,
+                   0},
+        CasoPedido{"bank_without_online_source", Online(kSemIntegracao, Dia(1, 11, 2026), Dia(20, 11, 2026)), 5888, 6},
         CasoPedido{"banco_do_brasil_without_statement_flag",
                    Online(kBancoBrasilSemFlag, Dia(1, 11, 2026), Dia(20, 11, 2026)), 5888, 6}),
     [](const auto& info) { return std::string(info.param.nome); });
@@ -185,30 +197,27 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         CasoPedido{"span_of_31_days", Online(kBancoBrasil, Dia(20, 10, 2026), Dia(20, 11, 2026)), 0, 0},
         CasoPedido{"span_of_32_days", Online(kBancoBrasil, Dia(19, 10, 2026), Dia(20, 11, 2026)), 5887, 5},
-        CasoPedido{"span_of_31_days_over_february",
-                   Online(kBancoBrasil, Dia(31, 1, 2024), Dia(2, 3, 2024)), 0, 0, CZQDma(2, 3, 2024)},
-        CasoPedido{"span_of_32_days_over_february",
-                   Online(kBancoBrasil, Dia(30, 1, 2024), Dia(2, 3, 2024)), 5887, 5, CZQDma(2, 3, 2024)},
+        CasoPedido{"span_of_31_days_over_february", Online(kBancoBrasil, Dia(31, 1, 2024), Dia(2, 3, 2024)), 0, 0,
+                   CZQDma(2, 3, 2024)},
+        CasoPedido{"span_of_32_days_over_february", Online(kBancoBrasil, Dia(30, 1, 2024), Dia(2, 3, 2024)), 5887, 5,
+                   CZQDma(2, 3, 2024)},
         CasoPedido{"end_today", Online(kBancoBrasil, Dia(13, 11, 2026), Dia(20, 11, 2026)), 0, 0},
         CasoPedido{"end_tomorrow", Online(kBancoBrasil, Dia(13, 11, 2026), Dia(21, 11, 2026)), 5900, 6},
         CasoPedido{"start_tomorrow", Online(kBancoBrasil, Dia(21, 11, 2026), Dia(21, 11, 2026)), 5900, 5},
         CasoPedido{"future_comes_before_span", Online(kBancoBrasil, Dia(21, 11, 2026), Dia(31, 12, 2026)), 5900, 5},
         CasoPedido{"start_exactly_5_years_back", Online(kBancoBrasil, Dia(20, 11, 2021), Dia(20, 11, 2021)), 0, 0},
-        CasoPedido{"start_a_day_more_than_5_years_back",
-                   Online(kBancoBrasil, Dia(19, 11, 2021), Dia(19, 11, 2021)), 5886, 5},
-        CasoPedido{"5_years_comes_before_span", Online(kBancoBrasil, Dia(19, 11, 2021), Dia(20, 11, 2026)), 5886,
-                   5},
-        CasoPedido{"29_february_plus_5_years_is_28_february",
-                   Online(kBancoBrasil, Dia(29, 2, 2020), Dia(29, 2, 2020)), 0, 0, CZQDma(28, 2, 2025)},
-        CasoPedido{"29_february_plus_5_years_is_not_1_march",
-                   Online(kBancoBrasil, Dia(29, 2, 2020), Dia(29, 2, 2020)), 5886, 5, CZQDma(1, 3, 2025)},
-        CasoPedido{"28_february_of_a_leap_year_today",
-                   Online(kBancoBrasil, Dia(28, 2, 2023), Dia(28, 2, 2023)), 0, 0, CZQDma(28, 2, 2028)},
-        CasoPedido{"29_february_of_a_leap_year_today",
-                   Online(kBancoBrasil, Dia(28, 2, 2023), Dia(28, 2, 2023)), 5886, 5, CZQDma(29, 2, 2028)}),
+        CasoPedido{"start_a_day_more_than_5_years_back", Online(kBancoBrasil, Dia(19, 11, 2021), Dia(19, 11, 2021)),
+                   5886, 5},
+        CasoPedido{"5_years_comes_before_span", Online(kBancoBrasil, Dia(19, 11, 2021), Dia(20, 11, 2026)), 5886, 5},
+        CasoPedido{"29_february_plus_5_years_is_28_february", Online(kBancoBrasil, Dia(29, 2, 2020), Dia(29, 2, 2020)),
+                   0, 0, CZQDma(28, 2, 2025)},
+        CasoPedido{"29_february_plus_5_years_is_not_1_march", Online(kBancoBrasil, Dia(29, 2, 2020), Dia(29, 2, 2020)),
+                   5886, 5, CZQDma(1, 3, 2025)},
+        CasoPedido{"28_february_of_a_leap_year_today", Online(kBancoBrasil, Dia(28, 2, 2023), Dia(28, 2, 2023)), 0, 0,
+                   CZQDma(28, 2, 2028)},
+        CasoPedido{"29_february_of_a_leap_year_today", Online(kBancoBrasil, Dia(28, 2, 2023), Dia(28, 2, 2023)), 5886,
+                   5, CZQDma(29, 2, 2028)}),
     [](const auto& info) { return std::string(info.param.nome); });
-
-// ---------------------------------------------------------------- the day turns
 
 // "Today" is the clock's date: a request refused for tomorrow's date passes once the
 // clock reaches that day, at its first second.
@@ -232,48 +241,20 @@ TEST_F(ValidacaoPedidoTest, EachValidationStartsClear) {
   EXPECT_TRUE(Valida(Pedido{}).EhErroNenhum());
 }
 
-// ---------------------------------------------------------------- wrong record
-
 class RegistroErradoTest : public ValidacaoPedidoTest,
                            public ::testing::WithParamInterface<std::function<TZQBaseParaDados*()>> {};
 
-// Hands the found inconsistency on, as a screen's handler would receive it.
-class Coletor : public IZQTrataInconsistencia {
- public:
-  int TrataInconsistencia(const CZQDadosDF_Erro& erro) override {
-    recebidos.push_back(erro);
-    return 0;
-  }
-  std::vector<CZQDadosDF_Erro> recebidos;
-};
-
 TEST_P(RegistroErradoTest, IsRefusedWithClass2102AndReadsNothing) {
-  std::unique_ptr<TZQBaseParaDados> registro(GetParam()());
-  CZQFalhasInjetadas falhas;
-  CZQInjecaoFalhas injecao(falhas);
-  CCLTrataDadosImportacaoExtratos validador;
-  ASSERT_EQ(validador.Inicializa(&m_pessoa), S_OK);
-  Coletor coletor;
-  const CZQDadosDF_Erro& erro = validador.TrataGravacao(registro.get(), &coletor);
-  EXPECT_EQ(erro.GetTipoErro(), ZQ_TIPO_ERRO_HRESULT);
-  EXPECT_EQ(erro.GetHR(), ZQ_HR(0x80FF0D12));
-  EXPECT_EQ(erro.GetClasse(), 2102);
-  EXPECT_EQ(erro.GetValor(), 0);
-  EXPECT_TRUE(falhas.TodasChamadas().empty());
-  ASSERT_EQ(coletor.recebidos.size(), 1u);
-  EXPECT_EQ(coletor.recebidos[0], erro);
+  ConfereRegistroErrado<CCLTrataDadosImportacaoExtratos>(GetParam()(), 0, 2102);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Registros, RegistroErradoTest,
-    ::testing::Values([]() -> TZQBaseParaDados* { return nullptr; },
-                      []() -> TZQBaseParaDados* { return new CZQDadosCL_FiltroExtrato; },
-                      []() -> TZQBaseParaDados* { return new CZQDadosCL_Extrato; },
-                      []() -> TZQBaseParaDados* { return new CZQDadosCL_ConfiguracaoServicoImportacaoExtratos; }));
-
-// ---------------------------------------------------------------- server failures
-
-constexpr HRESULT kFalha = ZQ_HR(0x8007001F);
+INSTANTIATE_TEST_SUITE_P(Registros, RegistroErradoTest,
+                         ::testing::Values([]() -> TZQBaseParaDados* { return nullptr; },
+                                           []() -> TZQBaseParaDados* { return new CZQDadosCL_FiltroExtrato; },
+                                           []() -> TZQBaseParaDados* { return new CZQDadosCL_Extrato; },
+                                           []() -> TZQBaseParaDados* {
+                                             return new CZQDadosCL_ConfiguracaoServicoImportacaoExtratos;
+                                           }));
 
 struct CasoFalha {
   const char* nome;
@@ -283,33 +264,13 @@ struct CasoFalha {
   const char* expressao;
 };
 
-void PrintTo(const CasoFalha& c, std::ostream* os) { *os << c.nome; }
-
 class FalhaPedidoTest : public ValidacaoPedidoTest, public ::testing::WithParamInterface<CasoFalha> {};
 
 TEST_P(FalhaPedidoTest, IsTracedOnceAndTheServersErrorComesBack) {
   const CasoFalha& c = GetParam();
-  CZQDadosDF_Erro erroServidor;
-  erroServidor.SetErro(kFalha, 77, 5);
-  erroServidor.SetTexto("Servidor fora do ar");
-  CZQFalhasInjetadas falhas;
-  falhas.Falha(c.operacao, 1, kFalha, erroServidor);
-  CZQInjecaoFalhas injecao(falhas);
-  CCLTrataDadosImportacaoExtratos validador;
-  ASSERT_EQ(validador.Inicializa(&m_pessoa), S_OK);
-
-  CZQDadosCL_FiltroImportacaoExtrato registro = c.pedido.Registro();
-  const CZQDadosDF_Erro& erro = validador.TrataGravacao(&registro);
-
-  EXPECT_EQ(falhas.FalhasOcorridas(), std::vector<std::string>{std::string(c.operacao) + "#1"});
-  EXPECT_EQ(erro, erroServidor);
-  EXPECT_EQ(erro.GetTextoMostraMensagem().c_str(), std::string("Servidor fora do ar"));
-  const std::vector<std::string> traces = Traces(c.funcao, c.expressao);
-  ASSERT_EQ(traces.size(), 1u) << "expected the trace of " << c.expressao;
-  EXPECT_NE(traces[0].find("0X8007001F"), std::string::npos);
-  EXPECT_EQ(RegistrosLog().size(), 1u);
+  const std::map<std::string, long> chamadas =
+      ConfereFalhaLeitura<CCLTrataDadosImportacaoExtratos>(c.operacao, 1, c.pedido.Registro(), c.funcao, c.expressao);
   // Validation stopped at the failed read: none of the later reads was asked.
-  const std::map<std::string, long> chamadas = falhas.TodasChamadas();
   bool depois = false;
   for (const char* leitura :
        {"LeLeiaute", "LeBufferMestreEmpresa", "LeBufferPeriodoContabil", "LeBufferMestre", "LeBanco"}) {
@@ -329,19 +290,20 @@ Pedido OnlinePorLeiaute() {
 
 INSTANTIATE_TEST_SUITE_P(
     Leituras, FalhaPedidoTest,
-    ::testing::Values(
-        CasoFalha{"layout", "LeLeiaute", OnlinePorLeiaute(), "CCLTrataDadosImportacaoExtratos::Consiste",
-                  "GetAcessoConciliacao()->LeLeiaute(dados.GetPosicaoLeiaute(), dadosLeiaute)"},
-        CasoFalha{"company_master", "LeBufferMestreEmpresa", Pedido{}, "CCLTrataDadosImportacaoExtratos::Consiste",
-                  "GetAcessoContabil()->LeBufferMestreEmpresa(&dadosMestre)"},
-        CasoFalha{"accounting_period", "LeBufferPeriodoContabil", Pedido{},
-                  "CCLTrataDadosImportacaoExtratos::Consiste",
-                  "GetAcessoEmpresarial()->LeBufferPeriodoContabil(&dadosPeriodoContabil)"},
-        CasoFalha{"module_master", "LeBufferMestre", Pedido{}, "CCLTrataDadosImportacaoExtratos::ConsisteImportacaoOnline",
-                  "GetAcessoConciliacao()->LeBufferMestre(&dadosMestre)"},
-        CasoFalha{"bank_of_the_account", "LeBanco", OnlinePorLeiaute(),
-                  "CCLTrataDadosImportacaoExtratos::ConsisteImportacaoOnline",
-                  "GetAcessoEmpresarial()->LeBanco(dados.GetConta(), &dadosBanco)"}),
+    ::testing::Values(CasoFalha{"layout", "LeLeiaute", OnlinePorLeiaute(), "CCLTrataDadosImportacaoExtratos::Consiste",
+                                "GetAcessoConciliacao()->LeLeiaute(dados.GetPosicaoLeiaute(), dadosLeiaute)"},
+                      CasoFalha{"company_master", "LeBufferMestreEmpresa", Pedido{},
+                                "CCLTrataDadosImportacaoExtratos::Consiste",
+                                "GetAcessoContabil()->LeBufferMestreEmpresa(&dadosMestre)"},
+                      CasoFalha{"accounting_period", "LeBufferPeriodoContabil", Pedido{},
+                                "CCLTrataDadosImportacaoExtratos::Consiste",
+                                "GetAcessoEmpresarial()->LeBufferPeriodoContabil(&dadosPeriodoContabil)"},
+                      CasoFalha{"module_master", "LeBufferMestre", Pedido{},
+                                "CCLTrataDadosImportacaoExtratos::ConsisteImportacaoOnline",
+                                "GetAcessoConciliacao()->LeBufferMestre(&dadosMestre)"},
+                      CasoFalha{"bank_of_the_account", "LeBanco", OnlinePorLeiaute(),
+                                "CCLTrataDadosImportacaoExtratos::ConsisteImportacaoOnline",
+                                "GetAcessoEmpresarial()->LeBanco(dados.GetConta(), &dadosBanco)"}),
     [](const auto& info) { return std::string(info.param.nome); });
 
 // Without any data-access servers the first read fails, is traced, and its error comes
@@ -354,10 +316,10 @@ TEST_F(ValidacaoPedidoTest, RoutineWithoutServersFailsCleanly) {
   const CZQDadosDF_Erro& erro = validador.TrataGravacao(&registro);
   EXPECT_EQ(erro.GetTipoErro(), ZQ_TIPO_ERRO_HRESULT);
   EXPECT_LT(erro.GetHR(), 0);
-  EXPECT_EQ(Traces("CCLTrataDadosImportacaoExtratos::Consiste",
-                   "GetAcessoContabil()->LeBufferMestreEmpresa(&dadosMestre)")
-                .size(),
-            1u);
+  EXPECT_EQ(
+      Traces("CCLTrataDadosImportacaoExtratos::Consiste", "GetAcessoContabil()->LeBufferMestreEmpresa(&dadosMestre)")
+          .size(),
+      1u);
 }
 
 }  // namespace

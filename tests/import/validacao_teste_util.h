@@ -2,11 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "frame/zq_mensagens.h"
+#include "frame/zq_trata_dados.h"
 #include "import/importacao_teste_util.h"
 #include "store/zq_arquivo_empresa.h"
+#include "store/zq_falhas_injetadas.h"
 
 // The company the save-time validators are tried on: one branch, bank accounts of every
 // kind of online source, accounts a service rule may not take, three layouts, an
@@ -14,22 +19,22 @@
 namespace cl_validacao {
 
 // Chart accounts.
-constexpr uint32_t kCaixa = 101;            // not a bank account
-constexpr uint32_t kTavorin = 201;          // Tavorin, statement flag, environment
-constexpr uint32_t kBancoBrasil = 202;      // Banco do Brasil, statement flag, only the BB statement environment
-constexpr uint32_t kBancoBrasilSemFlag = 203;  // Banco do Brasil, payments only
-constexpr uint32_t kSemIntegracao = 204;    // a bank with no online source at all
-constexpr uint32_t kTavorinSemAmbiente = 205;  // Tavorin without any environment
-constexpr uint32_t kTavorinSemFlag = 206;   // Tavorin, environment, no statement flag
-constexpr uint32_t kTipoInvalido = 207;     // bank account of type 'X'
-constexpr uint32_t kSintetica = 208;        // bank account of type 'S'
+constexpr uint32_t kCaixa = 101;                 // not a bank account
+constexpr uint32_t kTavorin = 201;               // Tavorin, statement flag, environment
+constexpr uint32_t kBancoBrasil = 202;           // Banco do Brasil, statement flag, only the BB statement environment
+constexpr uint32_t kBancoBrasilSemFlag = 203;    // Banco do Brasil, payments only
+constexpr uint32_t kSemIntegracao = 204;         // a bank with no online source at all
+constexpr uint32_t kTavorinSemAmbiente = 205;    // Tavorin without any environment
+constexpr uint32_t kTavorinSemFlag = 206;        // Tavorin, environment, no statement flag
+constexpr uint32_t kTipoInvalido = 207;          // bank account of type 'X'
+constexpr uint32_t kSintetica = 208;             // bank account of type 'S'
 constexpr uint32_t kNaoBancoTipoInvalido = 209;  // neither a bank account nor of a valid type
-constexpr uint32_t kInexistente = 999;      // not in the chart
+constexpr uint32_t kInexistente = 999;           // not in the chart
 
 // Layouts.
-constexpr int32_t kLeiauteOnline = 1;     // described "Importação Online", separator 0
-constexpr int32_t kLeiauteArquivo = 2;    // separator 1
-constexpr int32_t kLeiauteComConta = 3;   // separator 7: every line carries its account
+constexpr int32_t kLeiauteOnline = 1;    // described "Importação Online", separator 0
+constexpr int32_t kLeiauteArquivo = 2;   // separator 1
+constexpr int32_t kLeiauteComConta = 3;  // separator 7: every line carries its account
 
 inline std::string CodigoProprio(uint32_t conta) { return "1.1.9." + std::to_string(conta); }
 
@@ -39,8 +44,8 @@ inline std::string ContaBanco(uint32_t conta, const char* tipo, int integrar, in
          "\", \"nome\": \"Conta " + std::to_string(conta) + "\", \"tipo\": \"" + tipo +
          "\", \"banco\": {\"numero_banco\": " + (integrar == 2 ? "1" : "990") +
          ", \"nome_banco\": \"Banco\", \"agencia\": \"0001\", \"conta_corrente\": \"" + std::to_string(conta) +
-         "-0\", \"integrar_com_terceiro\": " + std::to_string(integrar) + ", \"tipo_operacao\": " +
-         std::to_string(operacao) + ", \"ambiente_integracao\": " + std::to_string(ambiente) +
+         "-0\", \"integrar_com_terceiro\": " + std::to_string(integrar) +
+         ", \"tipo_operacao\": " + std::to_string(operacao) + ", \"ambiente_integracao\": " + std::to_string(ambiente) +
          ", \"ambiente_integracao_bb_extrato\": " + std::to_string(ambienteBB) + "}}";
 }
 
@@ -79,6 +84,8 @@ inline std::string Documento(const std::string& bloqueio = "31/12/2016") {
   return d;
 }
 
+inline constexpr HRESULT kFalhaLeitura = ZQ_HR(0x8007001F);
+
 // The import environment (store installed as the process's servers, logs, message
 // library, clock at 20/11/2026 10:00) over the validation company.
 class AmbienteValidacaoTest : public cl_teste::AmbienteImportacaoTest {
@@ -97,6 +104,65 @@ class AmbienteValidacaoTest : public cl_teste::AmbienteImportacaoTest {
   }
 
   void Hoje(int dia, int mes, int ano) { m_relogio.Define(CZQDma(dia, mes, ano), zq::MontaHms(10, 0, 0)); }
+
+  // Hands the found inconsistency on, as a screen's handler would receive it.
+  struct Coletor : IZQTrataInconsistencia {
+    int TrataInconsistencia(const CZQDadosDF_Erro& erro) override {
+      recebidos.push_back(erro);
+      return 0;
+    }
+    std::vector<CZQDadosDF_Erro> recebidos;
+  };
+
+  // A record of the wrong class is refused with `classe` and `valor`, reading nothing, and
+  // the refusal reaches the screen's handler.
+  template <typename Validador>
+  void ConfereRegistroErrado(TZQBaseParaDados* registro, long valor, long classe = 2105) {
+    std::unique_ptr<TZQBaseParaDados> dono(registro);
+    CZQFalhasInjetadas falhas;
+    CZQInjecaoFalhas injecao(falhas);
+    Validador validador;
+    ASSERT_EQ(validador.Inicializa(&m_pessoa), S_OK);
+    Coletor coletor;
+    const CZQDadosDF_Erro& erro = validador.TrataGravacao(registro, &coletor);
+    EXPECT_EQ(erro.GetTipoErro(), ZQ_TIPO_ERRO_HRESULT);
+    EXPECT_EQ(erro.GetHR(), ZQ_HR(0x80FF0D12));
+    EXPECT_EQ(erro.GetClasse(), classe);
+    EXPECT_EQ(erro.GetValor(), valor);
+    EXPECT_TRUE(falhas.TodasChamadas().empty());
+    ASSERT_EQ(coletor.recebidos.size(), 1u);
+    EXPECT_EQ(coletor.recebidos[0], erro);
+  }
+
+  // The `chamada`-th call of `operacao` fails: the check stops there, traces it once in
+  // `funcao` and answers with the server's own error. Gives the calls made.
+  template <typename Validador, typename Registro>
+  std::map<std::string, long> ConfereFalhaLeitura(const char* operacao, long chamada, Registro registro,
+                                                  const char* funcao, const char* expressao) {
+    CZQDadosDF_Erro erroServidor;
+    erroServidor.SetErro(kFalhaLeitura, 31, 9);
+    erroServidor.SetTexto("Plano de contas indisponível");
+    CZQFalhasInjetadas falhas;
+    falhas.Falha(operacao, chamada, kFalhaLeitura, erroServidor);
+    CZQInjecaoFalhas injecao(falhas);
+    Validador validador;
+    EXPECT_EQ(validador.Inicializa(&m_pessoa), S_OK);
+
+    const CZQDadosDF_Erro& erro = validador.TrataGravacao(&registro);
+
+    EXPECT_EQ(falhas.FalhasOcorridas(),
+              std::vector<std::string>{std::string(operacao) + "#" + std::to_string(chamada)});
+    EXPECT_EQ(erro, erroServidor);
+    EXPECT_EQ(erro.GetTextoMostraMensagem().str(), "Plano de contas indisponível");
+    EXPECT_EQ(falhas.Chamadas(operacao), chamada);
+    const std::vector<std::string> traces = Traces(funcao, expressao);
+    EXPECT_EQ(traces.size(), 1u) << "expected the trace of " << expressao;
+    if (!traces.empty()) {
+      EXPECT_NE(traces[0].find("0X8007001F"), std::string::npos);
+    }
+    EXPECT_EQ(RegistrosLog().size(), 1u);
+    return falhas.TodasChamadas();
+  }
 };
 
 // The catalogue's text of a message of the module.

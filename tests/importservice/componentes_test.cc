@@ -12,8 +12,6 @@
 namespace cl_servico_teste {
 namespace {
 
-// ---- holiday control ----
-
 struct CasoFeriado {
   const char* nome;
   uint32_t filial;
@@ -37,21 +35,20 @@ TEST_P(FeriadoTest, FixedAndYearlyDatesOfTheLoadedBranch) {
   EXPECT_EQ(feriado.GetFeriado(CZQDma(c.dia, c.mes, c.ano), c.tipo, c.fimDeSemana), c.feriado);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Datas, FeriadoTest,
-    ::testing::Values(CasoFeriado{"FixedOfBranch", 1, 25, 1, 2026, 0, false, true},
-                      CasoFeriado{"FixedNotOfTheOtherBranch", 2, 25, 1, 2026, 0, false, false},
-                      CasoFeriado{"FixedOnlyThatYear", 1, 25, 1, 2027, 0, false, false},
-                      CasoFeriado{"YearlyEveryYear", 1, 24, 12, 2031, 0, false, true},
-                      CasoFeriado{"YearlyOnItsFirstYear", 1, 24, 12, 1999, 0, false, true},
-                      CasoFeriado{"YearlyOnlyItsBranch", 2, 24, 12, 2026, 0, false, false},
-                      CasoFeriado{"DayAfter", 1, 26, 1, 2026, 0, false, false},
-                      CasoFeriado{"SaturdayIsNoHoliday", 1, 5, 12, 2026, 0, false, false},
-                      CasoFeriado{"SaturdayWhenWeekendsCount", 1, 5, 12, 2026, 0, true, true},
-                      CasoFeriado{"SundayWhenWeekendsCount", 2, 6, 12, 2026, 0, true, true},
-                      CasoFeriado{"FridayWhenWeekendsCount", 1, 4, 12, 2026, 0, true, false},
-                      CasoFeriado{"OtherKind", 1, 25, 1, 2026, 1, false, false}),
-    [](const auto& info) { return std::string(info.param.nome); });
+INSTANTIATE_TEST_SUITE_P(Datas, FeriadoTest,
+                         ::testing::Values(CasoFeriado{"FixedOfBranch", 1, 25, 1, 2026, 0, false, true},
+                                           CasoFeriado{"FixedNotOfTheOtherBranch", 2, 25, 1, 2026, 0, false, false},
+                                           CasoFeriado{"FixedOnlyThatYear", 1, 25, 1, 2027, 0, false, false},
+                                           CasoFeriado{"YearlyEveryYear", 1, 24, 12, 2031, 0, false, true},
+                                           CasoFeriado{"YearlyOnItsFirstYear", 1, 24, 12, 1999, 0, false, true},
+                                           CasoFeriado{"YearlyOnlyItsBranch", 2, 24, 12, 2026, 0, false, false},
+                                           CasoFeriado{"DayAfter", 1, 26, 1, 2026, 0, false, false},
+                                           CasoFeriado{"SaturdayIsNoHoliday", 1, 5, 12, 2026, 0, false, false},
+                                           CasoFeriado{"SaturdayWhenWeekendsCount", 1, 5, 12, 2026, 0, true, true},
+                                           CasoFeriado{"SundayWhenWeekendsCount", 2, 6, 12, 2026, 0, true, true},
+                                           CasoFeriado{"FridayWhenWeekendsCount", 1, 4, 12, 2026, 0, true, false},
+                                           CasoFeriado{"OtherKind", 1, 25, 1, 2026, 1, false, false}),
+                         [](const auto& info) { return std::string(info.param.nome); });
 
 TEST_F(ServicoImportacaoTest, HolidayTableReplacedOnEachReadAndEmptyAfterAFailure) {
   CFeriado feriado;
@@ -76,13 +73,16 @@ TEST_F(ServicoImportacaoTest, HolidayTableReplacedOnEachReadAndEmptyAfterAFailur
   EXPECT_FALSE(outro.GetFeriado(CZQDma(8, 12, 2026)));
 }
 
-// ---- financial hyper-automation ----
-
 TEST_F(ServicoImportacaoTest, HyperAutomationCountsTheAccountsOpenLinesAndStoresTheStatus) {
   auto grava = [&](char natureza, tagCY valor, char conciliado) {
     CZQDadosCL_Extrato e;
-    e.SetConta(111).SetFilial(1).SetDmaExtrato(Dia(1, 12, 2026)).SetValor(valor).SetNatureza(natureza)
-        .SetHistBco("X").SetConciliado(conciliado);
+    e.SetConta(111)
+        .SetFilial(1)
+        .SetDmaExtrato(Dia(1, 12, 2026))
+        .SetValor(valor)
+        .SetNatureza(natureza)
+        .SetHistBco("X")
+        .SetConciliado(conciliado);
     ASSERT_EQ(m_hub->GetAcessoConciliacao()->GravaExtrato(e), S_OK);
   };
   grava('+', 1000000, 'N');
@@ -138,12 +138,12 @@ TEST_P(HiperRecusaTest, StatusNotStoredSaysWhy) {
   EXPECT_EQ(Escalar("SELECT COUNT(*) FROM status_hiperautomacao"), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Recusas, HiperRecusaTest,
-    ::testing::Values(CasoHiperRecusa{"NoAccount", 0, 10, nullptr, E_INVALIDARG},
-                      CasoHiperRecusa{"NoEventType", 111, 0, nullptr, E_INVALIDARG},
-                      CasoHiperRecusa{"StoreFails", 111, 10, "GravaStatusHiperautomacaoFinanceira", E_FAIL}),
-    [](const auto& info) { return std::string(info.param.nome); });
+INSTANTIATE_TEST_SUITE_P(Recusas, HiperRecusaTest,
+                         ::testing::Values(CasoHiperRecusa{"NoAccount", 0, 10, nullptr, E_INVALIDARG},
+                                           CasoHiperRecusa{"NoEventType", 111, 0, nullptr, E_INVALIDARG},
+                                           CasoHiperRecusa{"StoreFails", 111, 10, "GravaStatusHiperautomacaoFinanceira",
+                                                           E_FAIL}),
+                         [](const auto& info) { return std::string(info.param.nome); });
 
 TEST_F(ServicoImportacaoTest, HyperAutomationLoadFailureIsTheServersError) {
   CZQFalhasInjetadas falhas;
@@ -157,8 +157,6 @@ TEST_F(ServicoImportacaoTest, HyperAutomationLoadFailureIsTheServersError) {
   EXPECT_EQ(erro.GetHR(), E_FAIL);
   EXPECT_EQ(status.GetPonteiroContaBanco(), 0u);  // left as it was
 }
-
-// ---- usage analytics ----
 
 // A destination that holds every write until released, and keeps what it got.
 class DestinoRetido : public IZQDestinoAnalytics {

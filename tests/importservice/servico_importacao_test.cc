@@ -13,8 +13,6 @@ using Devidas = std::vector<Devida>;
 
 constexpr REG_ZQHMS k0730 = 7 * 3600 + 30 * 60;
 
-// ---- which rules are due ----
-
 struct CasoDevida {
   const char* nome;
   int dia, mes, hora, minuto, segundo;
@@ -82,8 +80,6 @@ INSTANTIATE_TEST_SUITE_P(Frequencias, DevidaTest,
                                                       true}),
                          [](const auto& info) { return std::string(info.param.nome); });
 
-// ---- accounts still to do today ----
-
 using Entradas = std::vector<std::tuple<uint32_t, uint32_t, uint8_t>>;  // branch, account, status
 
 struct CasoPendentes {
@@ -97,8 +93,8 @@ class ContasPendentesTest : public ::testing::TestWithParam<CasoPendentes> {};
 TEST_P(ContasPendentesTest, TodaysEntriesOfTheRulesBranchDecide) {
   const CasoPendentes& c = GetParam();
   CCLServicoImportacaoExtratos::Regra regra;
-  regra.SetPonteiroFilial(1).AdicionaPonteiroContaBanco(111).AdicionaPonteiroContaBanco(112)
-      .AdicionaPonteiroContaBanco(113);
+  regra.SetPonteiroFilial(1).AdicionaPonteiroContaBanco(111).AdicionaPonteiroContaBanco(112).AdicionaPonteiroContaBanco(
+      113);
   CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos> execucoes;
   for (const Entradas& entradas : c.execucoes) {
     CZQDadosCL_ExecucaoServicoImportacaoExtratos execucao;
@@ -117,8 +113,7 @@ TEST_P(ContasPendentesTest, TodaysEntriesOfTheRulesBranchDecide) {
 INSTANTIATE_TEST_SUITE_P(
     Execucoes, ContasPendentesTest,
     ::testing::Values(
-        CasoPendentes{"NoRecords", {}, {111, 112, 113}},
-        CasoPendentes{"ImportedIsDone", {{{1, 111, 1}}}, {112, 113}},
+        CasoPendentes{"NoRecords", {}, {111, 112, 113}}, CasoPendentes{"ImportedIsDone", {{{1, 111, 1}}}, {112, 113}},
         CasoPendentes{"RefusedIsDone", {{{1, 113, 3}}}, {111, 112}},
         CasoPendentes{"OneRetryableFailureIsRetried", {{{1, 112, 2}}}, {111, 112, 113}},
         CasoPendentes{"SecondRetryableFailureIsDone", {{{1, 112, 2}}, {{1, 112, 2}}}, {111, 113}},
@@ -129,8 +124,6 @@ INSTANTIATE_TEST_SUITE_P(
         CasoPendentes{"UnknownAccountIgnored", {{{1, 999, 1}}}, {111, 112, 113}},
         CasoPendentes{"AllDone", {{{1, 111, 1}, {1, 112, 3}}, {{1, 113, 1}}}, {}}),
     [](const auto& info) { return std::string(info.param.nome); });
-
-// ---- whole runs ----
 
 TEST_F(ServicoImportacaoTest, RunImportsEveryDueAccountAndRecordsIt) {
   // The sample configuration on a Friday after 07:30: the head office's daily rule
@@ -333,9 +326,9 @@ TEST_P(FalhaServidorTest, FailedStepIsLoggedAndThrownWithItsMessageAndDescriptio
 INSTANTIATE_TEST_SUITE_P(
     Passos, FalhaServidorTest,
     ::testing::Values(
-        CasoFalhaServidor{"LeConfiguracaoServicoImportacaoExtratos", "Falha ao ler a configuração do serviço.",
-                          "DeveExecutar",
-                          "hr = GetAcessoConciliacao()->LeConfiguracaoServicoImportacaoExtratos(dadosConfiguracao)", false},
+        CasoFalhaServidor{
+            "LeConfiguracaoServicoImportacaoExtratos", "Falha ao ler a configuração do serviço.", "DeveExecutar",
+            "hr = GetAcessoConciliacao()->LeConfiguracaoServicoImportacaoExtratos(dadosConfiguracao)", false},
         CasoFalhaServidor{"BuscaPonteirosExecucaoServicoImportacaoExtratos",
                           "Falha ao buscar os ponteiros da execução do serviço.", "DeveExecutar",
                           "hr = GetAcessoConciliacao()->BuscaPonteirosExecucaoServicoImportacaoExtratos("
@@ -347,7 +340,8 @@ INSTANTIATE_TEST_SUITE_P(
                           "listaPonteirosExecucao, listaExecucoes, 1)",
                           false},
         CasoFalhaServidor{"GravaExecucaoServicoImportacaoExtratos", "Falha ao gravar a execução do serviço.", "OnRun",
-                          "hr_check = GetAcessoConciliacao()->GravaExecucaoServicoImportacaoExtratos(listaExecucao)", true}),
+                          "hr_check = GetAcessoConciliacao()->GravaExecucaoServicoImportacaoExtratos(listaExecucao)",
+                          true}),
     [](const auto& info) { return std::string(info.param.operacao); });
 
 TEST_F(ServicoImportacaoTest, UnreadableHolidayTableStopsTheRunWithItsResult) {
@@ -364,8 +358,8 @@ TEST_F(ServicoImportacaoTest, UnreadableHolidayTableStopsTheRunWithItsResult) {
   EXPECT_TRUE(Execucoes().empty());
   EXPECT_EQ(LinhasExtrato(114), 0);
   EXPECT_TRUE(TemTrace("CCLServicoImportacaoExtratos::OnRun", "hr_check = DeveExecutar(bDeveExecutar)"));
-  EXPECT_TRUE(TemTrace("CCLServicoImportacaoExtratos::DeveExecutar",
-                       "hr = feriado.LeTabelaFilial(regra.GetPonteiroFilial())"));
+  EXPECT_TRUE(
+      TemTrace("CCLServicoImportacaoExtratos::DeveExecutar", "hr = feriado.LeTabelaFilial(regra.GetPonteiroFilial())"));
 }
 
 TEST_F(ServicoImportacaoTest, FailedHyperAutomationStepIsOnlyTraced) {

@@ -1,19 +1,13 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "frame/zq_config.h"
-#include "frame/zq_data.h"
 #include "frame/zq_excecao.h"
 #include "frame/zq_mensagens.h"
-#include "frame/zq_relogio.h"
 #include "import/importacao_teste_util.h"
 #include "importservice/cl_servico_importacao_extratos.h"
 #include "platform/zq_acesso_areas.h"
@@ -28,7 +22,7 @@ namespace cl_servico_teste {
 
 namespace fs = std::filesystem;
 
-inline REG_ZQDMA Dia(int dia, int mes, int ano) { return CZQDma(dia, mes, ano).GetDma(); }
+using cl_teste::Dia;
 
 // A host that keeps the log entries a service writes and answers Abortar as told.
 class HostGravador : public IZQHostServico {
@@ -48,8 +42,6 @@ class HostGravador : public IZQHostServico {
   bool abortar = false;
 };
 
-using cl_teste::VariavelTrocada;
-
 // The library's description of a result, as a service's failure message ends.
 inline std::string Descricao(HRESULT hr) {
   CZQString d(ZQGetErrorDescription(hr));
@@ -57,58 +49,31 @@ inline std::string Descricao(HRESULT hr) {
   return d.str();
 }
 
-// The import service over a store of its own with the sample company and the sample
-// statements of the test mode in the installation directory; the clock fixed on Friday
-// 04/12/2026 at 09:00; the directories, the message library and the analytics
-// destination set for the test and undone at the end.
-class ServicoImportacaoTest : public ::testing::Test {
+// The import service over the import tests' environment with the sample company and the
+// sample statements of the test mode in the installation directory, the clock on Friday
+// 04/12/2026 at 09:00 and the analytics written to the store.
+class ServicoImportacaoTest : public cl_teste::AmbienteImportacaoTest {
  protected:
   void SetUp() override {
-    std::string modelo = (fs::temp_directory_path() / "cl_servico_XXXXXX").string();
-    ASSERT_NE(mkdtemp(modelo.data()), nullptr);
-    m_raiz = modelo;
-    for (const char* var : {"CL_LOCAL_ORBEL", "CL_RELATORIOS", "CL_TEMPORARIO", "CL_LOG_ERROS",
-                            "CL_LOG_ERROS_EMPRESA", "CL_BANCO"}) {
-      m_variaveis.push_back(std::make_unique<VariavelTrocada>(var, nullptr));
-    }
-    m_variaveis.push_back(std::make_unique<VariavelTrocada>(
-        "CL_BIBLIOTECA_MENSAGENS", (std::string(CL_TEST_BINARY_DIR) + "/libzqmensagens.so").c_str()));
-    CZQConfiguracao& config = CZQConfiguracao::Global();
-    config.Set("local_orbel", (m_raiz / "instalacao").string());
-    config.Set("relatorios", (m_raiz / "relatorios").string());
-    config.Set("temporario", (m_raiz / "tmp").string());
-    config.Set("log_erros", (m_raiz / "log" / "pgms").string());
-    config.Set("log_erros_empresa", (m_raiz / "log" / "empresas" / "{empresa}").string());
-    m_relogioAnterior = zq::DefineRelogio(&m_relogio);
-
-    fs::create_directories(m_raiz / "instalacao");
-    const fs::path dados = fs::path(CL_TEST_SOURCE_DIR) / "data";
+    m_pessoa = CZQProfilerEmpresa("EXEMPLO", 1, 77);
+    AmbienteImportacaoTest::SetUp();
+    if (HasFatalFailure()) return;
+    m_relogio.Define(CZQDma(4, 12, 2026), zq::MontaHms(9, 0, 0));
+    fs::create_directories(Instalacao());
     for (const char* nome : {"MockExtratoTavorin.ofx", "MockExtratoBancoBrasil.json"})
-      fs::copy_file(dados / nome, m_raiz / "instalacao" / nome);
-
-    CZQDadosDF_Erro erro;
-    ASSERT_EQ(ZQInstalaArmazemSQL("sqlite:" + (m_raiz / "cl.db").string(), erro, &m_banco), S_OK)
-        << erro.GetTextoMostraMensagem().c_str();
-    ASSERT_EQ(ZQCarregaArquivoEmpresa(*m_banco, (dados / "sample-company.json").string(), erro), S_OK)
-        << erro.GetTextoMostraMensagem().c_str();
+      fs::copy_file(fs::path(CL_TEST_SOURCE_DIR) / "data" / nome, Instalacao() / nome);
     ZQInstalaAnalyticsSQL(m_banco);
-    m_hub = std::make_unique<CZQAcessoServidoresSQL>(m_banco);
     m_servico = NovoServico();
   }
 
   void TearDown() override {
     if (m_servico) m_servico->OnDestroi();
-    m_hub.reset();
     ZQDefineDestinoAnalytics(nullptr);
-    ZQRemoveArmazemSQL();
-    m_banco.reset();
-    zq::DefineRelogio(m_relogioAnterior);
-    CZQConfiguracao& config = CZQConfiguracao::Global();
-    for (const char* chave : {"local_orbel", "relatorios", "temporario", "log_erros", "log_erros_empresa"})
-      config.Remove(chave);
-    m_variaveis.clear();
-    std::error_code ec;
-    fs::remove_all(m_raiz, ec);
+    AmbienteImportacaoTest::TearDown();
+  }
+
+  std::string ArquivoEmpresa() const override {
+    return (fs::path(CL_TEST_SOURCE_DIR) / "data" / "sample-company.json").string();
   }
 
   CCLServicoImportacaoExtratos* NovoServico() {
@@ -191,20 +156,6 @@ class ServicoImportacaoTest : public ::testing::Test {
     return Escalar("SELECT COUNT(*) FROM extrato WHERE conta = " + std::to_string(conta));
   }
 
-  // Every record of the monthly error logs written under the test's directory.
-  std::vector<std::string> RegistrosLog() const {
-    std::vector<std::string> registros;
-    std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(m_raiz / "log", ec);
-         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-      if (!it->is_regular_file()) continue;
-      std::ifstream in(it->path());
-      std::string linha;
-      while (std::getline(in, linha))
-        if (!linha.empty() && linha.rfind("Data\tHora\t", 0) != 0) registros.push_back(linha);
-    }
-    return registros;
-  }
   // Whether a record of `classeFuncao` traced the failure of `variavelExpressao`.
   bool TemTrace(const std::string& classeFuncao, const std::string& variavelExpressao) const {
     for (const std::string& r : RegistrosLog())
@@ -214,13 +165,6 @@ class ServicoImportacaoTest : public ::testing::Test {
     return false;
   }
 
-  fs::path m_raiz;
-  std::vector<std::unique_ptr<VariavelTrocada>> m_variaveis;
-  CZQRelogioFixo m_relogio{CZQDma(4, 12, 2026), zq::MontaHms(9, 0, 0)};
-  const IZQRelogio* m_relogioAnterior = nullptr;
-  std::shared_ptr<CZQBancoSQL> m_banco;
-  std::unique_ptr<CZQAcessoServidoresSQL> m_hub;
-  CZQProfilerEmpresa m_pessoa{"EXEMPLO", 1, 77};
   HostGravador m_host;
   CCLServicoImportacaoExtratos* m_servico = nullptr;
 };

@@ -29,8 +29,6 @@ class ValidacaoConfiguracaoTest : public AmbienteConfiguracaoTest {
   Configuracao m_registro;
 };
 
-// ---------------------------------------------------------------- outcomes
-
 class ConfiguracaoTest : public ValidacaoConfiguracaoTest, public ::testing::WithParamInterface<Caso> {};
 
 TEST_P(ConfiguracaoTest, PassesOrWarnsWithItsMessage) {
@@ -42,18 +40,15 @@ TEST_P(ConfiguracaoTest, PassesOrWarnsWithItsMessage) {
 INSTANTIATE_TEST_SUITE_P(
     Regra, ConfiguracaoTest,
     ::testing::Values(
-        Caso{"empty_list", {}, 0}, Caso{"valid_rule", {Desc{}}, 0},
-        Caso{"no_account", {Contas({})}, 5892, 1},
+        Caso{"empty_list", {}, 0}, Caso{"valid_rule", {Desc{}}, 0}, Caso{"no_account", {Contas({})}, 5892, 1},
         Caso{"no_account_and_no_branch_reports_only_the_account", {Desc{.contas = {}, .filial = 0}}, 5892, 1},
         Caso{"no_branch", {Desc{.filial = 0}}, 5893, 2},
         Caso{"accounts_come_before_the_branch", {Desc{.contas = {kCaixa}, .filial = 0}}, 5897, 0, kCaixa},
         Caso{"no_frequency", {Desc{.frequencia = 0}}, 5898, 3},
         Caso{"branch_comes_before_frequency", {Desc{.filial = 0, .frequencia = 0}}, 5893, 2},
-        Caso{"daily_at_midnight", {Desc{.hms = 0}}, 5894, 4},
-        Caso{"daily_at_one_second", {Desc{.hms = 1}}, 0},
+        Caso{"daily_at_midnight", {Desc{.hms = 0}}, 5894, 4}, Caso{"daily_at_one_second", {Desc{.hms = 1}}, 0},
         Caso{"daily_at_the_last_second", {Desc{.hms = 86399}}, 0},
-        Caso{"daily_time_is_not_bounded", {Desc{.hms = 86400}}, 0},
-        Caso{"daily_negative_time", {Desc{.hms = -60}}, 0},
+        Caso{"daily_time_is_not_bounded", {Desc{.hms = 86400}}, 0}, Caso{"daily_negative_time", {Desc{.hms = -60}}, 0},
         Caso{"every_cycle_at_midnight", {Desc{.frequencia = ZQ_FREQUENCIA_CADA_CICLO, .hms = 0}}, 0},
         Caso{"other_frequency_at_midnight", {Desc{.frequencia = 3, .hms = 0}}, 0},
         Caso{"second_rule_refused_after_a_valid_one", {Desc{}, Desc{.contas = {kBancoBrasil}, .hms = 0}}, 5894, 4}),
@@ -80,11 +75,17 @@ INSTANTIATE_TEST_SUITE_P(
         Caso{"two_rules_share_an_account", {Contas({kTavorin}), Contas({kBancoBrasil, kTavorin})}, 5896, 0, kTavorin},
         Caso{"same_account_twice_in_one_rule", {Contas({kBancoBrasil, kTavorin, kBancoBrasil})}, 5896, 0, kBancoBrasil},
         Caso{"second_occurrence_met_first_is_named",
-             {Contas({kTavorin, kBancoBrasil}), Contas({kBancoBrasil, kTavorin})}, 5896, 0, kBancoBrasil},
+             {Contas({kTavorin, kBancoBrasil}), Contas({kBancoBrasil, kTavorin})},
+             5896,
+             0,
+             kBancoBrasil},
         Caso{"distinct_accounts_in_three_rules",
-             {Contas({kTavorin}), Contas({kBancoBrasil}), Contas({kSintetica, kTavorinSemFlag})}, 0},
-        Caso{"each_rule_is_checked_before_the_set", {Contas({kTavorin}), Desc{.contas = {kTavorin}, .filial = 0}},
-             5893, 2}),
+             {Contas({kTavorin}), Contas({kBancoBrasil}), Contas({kSintetica, kTavorinSemFlag})},
+             0},
+        Caso{"each_rule_is_checked_before_the_set",
+             {Contas({kTavorin}), Desc{.contas = {kTavorin}, .filial = 0}},
+             5893,
+             2}),
     [](const auto& info) { return std::string(info.param.nome); });
 
 // The public checks answer alone, each clearing what the previous one left.
@@ -102,8 +103,6 @@ TEST_F(ValidacaoConfiguracaoTest, RuleAndSetChecksStandAlone) {
   EXPECT_TRUE(m_validador.ConsisteConjuntoRegra(regras).EhErroNenhum());
 }
 
-// ---------------------------------------------------------------- wrong record
-
 class RegistroErradoConfiguracaoTest : public AmbienteConfiguracaoTest,
                                        public ::testing::WithParamInterface<std::function<TZQBaseParaDados*()>> {};
 
@@ -113,12 +112,11 @@ TEST_P(RegistroErradoConfiguracaoTest, IsRefusedWithClass2105AndReadsNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Registros, RegistroErradoConfiguracaoTest,
-    ::testing::Values([]() -> TZQBaseParaDados* { return nullptr; },
-                      []() -> TZQBaseParaDados* { return new Regra; },
-                      []() -> TZQBaseParaDados* { return new CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco; },
+    ::testing::Values([]() -> TZQBaseParaDados* { return nullptr; }, []() -> TZQBaseParaDados* { return new Regra; },
+                      []() -> TZQBaseParaDados* {
+                        return new CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco;
+                      },
                       []() -> TZQBaseParaDados* { return new CZQDadosCL_FiltroImportacaoExtrato; }));
-
-// ---------------------------------------------------------------- server failures
 
 struct CasoFalha {
   const char* nome;
@@ -128,8 +126,6 @@ struct CasoFalha {
   const char* funcao;
   const char* expressao;
 };
-
-void PrintTo(const CasoFalha& c, std::ostream* os) { *os << c.nome; }
 
 class FalhaConfiguracaoTest : public AmbienteConfiguracaoTest, public ::testing::WithParamInterface<CasoFalha> {};
 

@@ -2,16 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "import/validacao_teste_util.h"
-#include "store/zq_falhas_injetadas.h"
 
 // What the save-time checks of the two services' configurations share: rules written as
-// the configuration screen fills them, and how an answer, a wrong record and a failed read
-// are judged.
+// the configuration screen fills them, and how an answer is judged.
 namespace cl_validacao {
 
 // A rule of either service: a valid daily rule unless changed.
@@ -67,50 +64,6 @@ void ConfereResposta(const CZQDadosDF_Erro& erro, const CasoConfiguracao<Regra>&
             c.conta != 0 ? MensagemCom(c.mensagem, CodigoProprio(c.conta)) : Mensagem(c.mensagem));
 }
 
-inline constexpr HRESULT kFalhaLeitura = ZQ_HR(0x8007001F);
-
-class AmbienteConfiguracaoTest : public AmbienteValidacaoTest {
- protected:
-  // A record of the wrong class is refused with class 2105 and `valor`, reading nothing.
-  template <typename Validador>
-  void ConfereRegistroErrado(TZQBaseParaDados* registro, long valor) {
-    std::unique_ptr<TZQBaseParaDados> dono(registro);
-    CZQFalhasInjetadas falhas;
-    CZQInjecaoFalhas injecao(falhas);
-    Validador validador;
-    ASSERT_EQ(validador.Inicializa(&m_pessoa), S_OK);
-    const CZQDadosDF_Erro& erro = validador.TrataGravacao(registro);
-    EXPECT_EQ(erro.GetTipoErro(), ZQ_TIPO_ERRO_HRESULT);
-    EXPECT_EQ(erro.GetHR(), ZQ_HR(0x80FF0D12));
-    EXPECT_EQ(erro.GetClasse(), 2105);
-    EXPECT_EQ(erro.GetValor(), valor);
-    EXPECT_TRUE(falhas.TodasChamadas().empty());
-  }
-
-  // The `chamada`-th call of `operacao` fails: the check stops there, traces it once in
-  // `funcao` and answers with the server's own error.
-  template <typename Validador, typename Configuracao>
-  void ConfereFalhaLeitura(const char* operacao, long chamada, Configuracao registro, const char* funcao,
-                           const char* expressao) {
-    CZQDadosDF_Erro erroServidor;
-    erroServidor.SetErro(kFalhaLeitura, 31, 9);
-    erroServidor.SetTexto("Plano de contas indisponível");
-    CZQFalhasInjetadas falhas;
-    falhas.Falha(operacao, chamada, kFalhaLeitura, erroServidor);
-    CZQInjecaoFalhas injecao(falhas);
-    Validador validador;
-    ASSERT_EQ(validador.Inicializa(&m_pessoa), S_OK);
-
-    const CZQDadosDF_Erro& erro = validador.TrataGravacao(&registro);
-
-    EXPECT_EQ(falhas.FalhasOcorridas(), std::vector<std::string>{std::string(operacao) + "#" + std::to_string(chamada)});
-    EXPECT_EQ(erro, erroServidor);
-    EXPECT_EQ(falhas.Chamadas(operacao), chamada);
-    const std::vector<std::string> traces = Traces(funcao, expressao);
-    ASSERT_EQ(traces.size(), 1u) << "expected the trace of " << expressao;
-    EXPECT_NE(traces[0].find("0X8007001F"), std::string::npos);
-    EXPECT_EQ(RegistrosLog().size(), 1u);
-  }
-};
+using AmbienteConfiguracaoTest = AmbienteValidacaoTest;
 
 }  // namespace cl_validacao
