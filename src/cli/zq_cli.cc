@@ -16,9 +16,9 @@
 #include <memory>
 #include <sstream>
 
-#include "frame/zq_data_texto.h"
 #include "frame/zq_config.h"
 #include "frame/zq_currency.h"
+#include "frame/zq_data_texto.h"
 #include "store/zq_acesso_sql.h"
 #include "store/zq_arquivo_empresa.h"
 #include "store/zq_banco_sql.h"
@@ -96,15 +96,6 @@ void CarregaEmpresa(const Opcoes& o, std::ostream& saida) {
         << Conta(*banco, "SELECT COUNT(*) FROM regra_lancamento") << " regras de lançamento.\n";
 }
 
-std::string Ajusta(std::string texto, size_t largura, bool direita = false) {
-  // Widths count letters, not bytes: the texts are UTF-8.
-  size_t letras = 0;
-  for (unsigned char c : texto) letras += (c & 0xC0) != 0x80;
-  if (letras >= largura) return texto;
-  std::string espaco(largura - letras, ' ');
-  return direita ? espaco + texto : texto + espaco;
-}
-
 void Extratos(const Opcoes& o, std::ostream& saida) {
   REG_ZQDMA de = 0, ate = 0;
   std::ostringstream motivo;
@@ -135,8 +126,8 @@ void Extratos(const Opcoes& o, std::ostream& saida) {
     saida << "Nenhuma linha de extrato.\n";
     return;
   }
-  saida << Ajusta("Posição", 8, true) << "  " << Ajusta("Data", 10) << "  " << Ajusta("Documento", 12, true) << "  "
-        << Ajusta("Valor", 16, true) << "  " << Ajusta("Código", 6) << "  " << Ajusta("Conciliação", 11) << "  "
+  saida << ZQCliAjusta("Posição", 8, true) << "  " << ZQCliAjusta("Data", 10) << "  " << ZQCliAjusta("Documento", 12, true) << "  "
+        << ZQCliAjusta("Valor", 16, true) << "  " << ZQCliAjusta("Código", 6) << "  " << ZQCliAjusta("Conciliação", 11) << "  "
         << "Histórico\n";
   tagCY creditos = 0, debitos = 0;
   for (const CZQDadosCL_Extrato& l : linhas) {
@@ -150,9 +141,9 @@ void Extratos(const Opcoes& o, std::ostream& saida) {
       if (l.GetTipoConciliacao()) conciliado += std::string(" ") + l.GetTipoConciliacao();
       conciliado += " " + std::to_string(l.GetNumeroConciliacao());
     }
-    saida << Ajusta(std::to_string(l.GetPosicao()), 8, true) << "  " << Ajusta(ZQDataTexto(l.GetDmaExtrato()), 10)
-          << "  " << Ajusta(std::to_string(l.GetDocumento()), 12, true) << "  " << Ajusta(valor, 16, true) << "  "
-          << Ajusta(l.GetCodigoMvtoBco().c_str(), 6) << "  " << Ajusta(conciliado, 11) << "  "
+    saida << ZQCliAjusta(std::to_string(l.GetPosicao()), 8, true) << "  " << ZQCliAjusta(ZQDataTexto(l.GetDmaExtrato()), 10)
+          << "  " << ZQCliAjusta(std::to_string(l.GetDocumento()), 12, true) << "  " << ZQCliAjusta(valor, 16, true) << "  "
+          << ZQCliAjusta(l.GetCodigoMvtoBco().c_str(), 6) << "  " << ZQCliAjusta(conciliado, 11) << "  "
           << l.GetHistBco().c_str() << "\n";
   }
   saida << linhas.GetQuantidade() << (linhas.GetQuantidade() == 1 ? " linha" : " linhas") << "; créditos "
@@ -228,6 +219,25 @@ bool ZQCliLePeriodo(const std::string& de, const std::string& ate, REG_ZQDMA& in
   if (fim >= inicio) return true;
   erros << "--to (" << ate << ") é anterior a --from (" << de << ")";
   return false;
+}
+
+std::string ZQCliAjusta(const std::string& texto, size_t largura, bool direita) {
+  // Widths count letters, not bytes: the texts are UTF-8.
+  size_t letras = 0;
+  for (unsigned char c : texto) letras += (c & 0xC0) != 0x80;
+  if (letras >= largura) return texto;
+  const std::string espaco(largura - letras, ' ');
+  return direita ? espaco + texto : texto + espaco;
+}
+
+std::string ZQCliValor(tagCY valor) { return CZQCurrencyEx::FormataValor(valor, 2).c_str(); }
+
+std::string ZQCliValorJson(tagCY valor) {
+  const tagCY absoluto = valor < 0 ? -valor : valor;
+  char texto[40];
+  std::snprintf(texto, sizeof texto, "%s%lld.%02lld", valor < 0 ? "-" : "", static_cast<long long>(absoluto / 10000),
+                static_cast<long long>(absoluto % 10000 / 100));
+  return texto;
 }
 
 int ZQExecutaCl(const std::vector<std::string>& argumentos, std::ostream& saida, std::ostream& erros) {

@@ -29,6 +29,16 @@ bool ZQCliLeData(const std::string& texto, const char* opcao, REG_ZQDMA& data, s
 bool ZQCliLePeriodo(const std::string& de, const std::string& ate, REG_ZQDMA& inicio, REG_ZQDMA& fim,
                     std::ostream& erros);
 
+// A table's cell: the text padded with spaces to `largura` letters (UTF-8 letters, not
+// bytes, so accented histories keep the columns), on the left when `direita`; a longer
+// text is kept whole.
+std::string ZQCliAjusta(const std::string& texto, size_t largura, bool direita = false);
+
+// An amount as people read it ("1.234,56") and as scripts read it: a plain decimal with a
+// point ("-1234.56"), whatever the locale shows.
+std::string ZQCliValor(tagCY valor);
+std::string ZQCliValorJson(tagCY valor);
+
 class CZQBancoSQL;
 
 // The store a command works on, installed as the process's servers while this lives. A

@@ -14,18 +14,6 @@
 
 namespace {
 
-std::string Valor(tagCY valor) { return CZQCurrencyEx::FormataValor(valor, 2).c_str(); }
-
-// Amounts go to scripts as plain decimals with a point, whatever the locale
-// shows.
-std::string ValorJson(tagCY valor) {
-  const tagCY absoluto = valor < 0 ? -valor : valor;
-  char texto[40];
-  std::snprintf(texto, sizeof texto, "%s%lld.%02lld", valor < 0 ? "-" : "", static_cast<long long>(absoluto / 10000),
-                static_cast<long long>(absoluto % 10000 / 100));
-  return texto;
-}
-
 std::string Json(const std::string& texto) {
   std::string s = "\"";
   for (unsigned char c : texto) {
@@ -43,15 +31,9 @@ std::string Json(const std::string& texto) {
   return s + "\"";
 }
 
-std::string Ajusta(const std::string& texto, std::size_t largura, bool direita = false) {
-  if (texto.size() >= largura) return texto;
-  const std::string espaco(largura - texto.size(), ' ');
-  return direita ? espaco + texto : texto + espaco;
-}
-
 std::string ItemJson(const CLItemAberto& i) {
   return "{\"position\":" + std::to_string(i.posicao) + ",\"date\":" + Json(ZQDataTexto(i.data)) +
-         ",\"amount\":" + ValorJson(i.valor) + ",\"document\":" + Json(i.documento) + ",\"code\":" + Json(i.codigo) +
+         ",\"amount\":" + ZQCliValorJson(i.valor) + ",\"document\":" + Json(i.documento) + ",\"code\":" + Json(i.codigo) +
          ",\"history\":" + Json(i.historico) + "}";
 }
 
@@ -67,21 +49,21 @@ void MostraAbertos(const CLAbertos& a, bool json, std::ostream& saida) {
     for (std::size_t i = 0; i < a.linhas.size(); ++i) saida << (i ? "," : "") << ItemJson(a.linhas[i]);
     saida << "],\"entries\":[";
     for (std::size_t i = 0; i < a.entradas.size(); ++i) saida << (i ? "," : "") << ItemJson(a.entradas[i]);
-    saida << "],\"lines_total\":" << ValorJson(a.totalLinhas) << ",\"entries_total\":" << ValorJson(a.totalEntradas)
-          << ",\"difference\":" << ValorJson(a.totalLinhas - a.totalEntradas) << "}\n";
+    saida << "],\"lines_total\":" << ZQCliValorJson(a.totalLinhas) << ",\"entries_total\":" << ZQCliValorJson(a.totalEntradas)
+          << ",\"difference\":" << ZQCliValorJson(a.totalLinhas - a.totalEntradas) << "}\n";
     return;
   }
   const auto lado = [](const CLItemAberto* i) -> std::string {
-    if (!i) return Ajusta("", 48);
-    return Ajusta(std::to_string(i->posicao), 8, true) + "  " + ZQDataTexto(i->data) + "  " +
-           Ajusta(Valor(i->valor), 14, true) + "  " + Ajusta(i->documento.substr(0, 8), 8);
+    if (!i) return ZQCliAjusta("", 48);
+    return ZQCliAjusta(std::to_string(i->posicao), 8, true) + "  " + ZQDataTexto(i->data) + "  " +
+           ZQCliAjusta(ZQCliValor(i->valor), 14, true) + "  " + ZQCliAjusta(i->documento.substr(0, 8), 8);
   };
   saida << "Conta " << a.conta
         << ": linhas de extrato em aberto | lançamentos de tesouraria em "
            "aberto\n";
-  saida << Ajusta("linha", 8, true) << "  " << Ajusta("data", 10) << "  " << Ajusta("valor", 14, true) << "  "
-        << Ajusta("doc.", 8) << " | " << Ajusta("lanç.", 8, true) << "  " << Ajusta("data", 10) << "  "
-        << Ajusta("valor", 14, true) << "  doc.\n";
+  saida << ZQCliAjusta("linha", 8, true) << "  " << ZQCliAjusta("data", 10) << "  " << ZQCliAjusta("valor", 14, true) << "  "
+        << ZQCliAjusta("doc.", 8) << " | " << ZQCliAjusta("lanç.", 8, true) << "  " << ZQCliAjusta("data", 10) << "  "
+        << ZQCliAjusta("valor", 14, true) << "  doc.\n";
   const std::size_t n = std::max(a.linhas.size(), a.entradas.size());
   for (std::size_t i = 0; i < n; ++i) {
     saida << lado(i < a.linhas.size() ? &a.linhas[i] : nullptr) << " | "
@@ -89,9 +71,9 @@ void MostraAbertos(const CLAbertos& a, bool json, std::ostream& saida) {
     if (i < a.linhas.size() && !a.linhas[i].historico.empty()) saida << "  " << a.linhas[i].historico;
     saida << "\n";
   }
-  saida << a.linhas.size() << (a.linhas.size() == 1 ? " linha" : " linhas") << ", total " << Valor(a.totalLinhas)
+  saida << a.linhas.size() << (a.linhas.size() == 1 ? " linha" : " linhas") << ", total " << ZQCliValor(a.totalLinhas)
         << "; " << a.entradas.size() << (a.entradas.size() == 1 ? " lançamento" : " lançamentos") << ", total "
-        << Valor(a.totalEntradas) << "; diferença " << Valor(a.totalLinhas - a.totalEntradas) << "\n";
+        << ZQCliValor(a.totalEntradas) << "; diferença " << ZQCliValor(a.totalLinhas - a.totalEntradas) << "\n";
 }
 
 void MostraSugestoes(const CLAbertos& a, const std::vector<CLSugestao>& sugestoes, bool json, std::ostream& saida) {
@@ -121,8 +103,8 @@ void MostraSugestoes(const CLAbertos& a, const std::vector<CLSugestao>& sugestoe
     for (uint32_t p : s.linhas) total += valorLinha[p];
     std::string razoes;
     for (const std::string& r : s.razoes) razoes += (razoes.empty() ? "" : ", ") + r;
-    saida << Ajusta(std::to_string(s.pontos), 4, true) << "  linhas " << posicoes(s.linhas) << "  lançamentos "
-          << posicoes(s.entradas) << "  " << Valor(total) << "  (" << razoes << ")\n";
+    saida << ZQCliAjusta(std::to_string(s.pontos), 4, true) << "  linhas " << posicoes(s.linhas) << "  lançamentos "
+          << posicoes(s.entradas) << "  " << ZQCliValor(total) << "  (" << razoes << ")\n";
   }
 }
 

@@ -44,14 +44,6 @@ struct Falha {
 std::string Texto(const CZQDadosDF_Erro& erro) { return erro.GetTextoMostraMensagem().c_str(); }
 
 // Widths count letters, not bytes: the texts are UTF-8.
-std::string Ajusta(std::string texto, std::size_t largura, bool direita = false) {
-  std::size_t letras = 0;
-  for (unsigned char c : texto) letras += (c & 0xC0) != 0x80;
-  if (letras >= largura) return texto;
-  std::string espaco(largura - letras, ' ');
-  return direita ? espaco + texto : texto + espaco;
-}
-
 // The store opened for the routine: installed as the process's servers while alive.
 class Armazem {
  public:
@@ -117,23 +109,23 @@ void ListaRegras(uint32_t conta, Armazem& armazem, std::ostream& saida) {
         << " de " << regras.GetQuantidade() << (regras.GetQuantidade() == 1 ? " regra" : " regras") << "\n";
   if (daConta.empty()) return;
 
-  saida << Ajusta("Pos", 5, true) << "  " << Ajusta("Conta", 6) << "  " << Ajusta("Código", 6) << "  "
-        << Ajusta("Histórico", 30) << "  " << Ajusta("Sent", 4) << "  " << Ajusta("Agr", 3) << "  "
-        << Ajusta("Trans", 5, true) << "  " << Ajusta("Forma C/D", 9) << "  " << Ajusta("Contábil E/S", 12) << "  "
-        << Ajusta("Compl", 5, true) << "  " << Ajusta("Hist", 5, true) << "  " << Ajusta("Classif", 8, true) << "  "
+  saida << ZQCliAjusta("Pos", 5, true) << "  " << ZQCliAjusta("Conta", 6) << "  " << ZQCliAjusta("Código", 6) << "  "
+        << ZQCliAjusta("Histórico", 30) << "  " << ZQCliAjusta("Sent", 4) << "  " << ZQCliAjusta("Agr", 3) << "  "
+        << ZQCliAjusta("Trans", 5, true) << "  " << ZQCliAjusta("Forma C/D", 9) << "  " << ZQCliAjusta("Contábil E/S", 12) << "  "
+        << ZQCliAjusta("Compl", 5, true) << "  " << ZQCliAjusta("Hist", 5, true) << "  " << ZQCliAjusta("Classif", 8, true) << "  "
         << "Contrapartida\n";
   for (int i : daConta) {
     const _REG_PROP_CONC_TESBAN_PS& r = regras[static_cast<std::size_t>(i)];
     const std::string codigo = r.szCodigoMvtoBco.Get().str();
     const std::string historico = r.szHistoricoBco.Get().str();
-    saida << Ajusta(std::to_string(i), 5, true) << "  "
-          << Ajusta(r.lPonteiroConta ? std::to_string(r.lPonteiroConta) : "todas", 6) << "  " << Ajusta(codigo, 6)
-          << "  " << Ajusta(Aspas(historico), 30) << "  " << Ajusta(r.iContabilEntrada ? "E" : "S", 4) << "  "
-          << Ajusta(r.cAgrupa == 'A' ? "sim" : "não", 3) << "  " << Ajusta(std::to_string(r.iTransacao), 5, true)
-          << "  " << Ajusta(std::to_string(r.iPosFormaPagamento) + "/" + std::to_string(r.iPosFormaPagamentoSaida), 9)
-          << "  " << Ajusta(std::to_string(r.iContabilEntrada) + "/" + std::to_string(r.iContabilSaida), 12) << "  "
-          << Ajusta(std::to_string(r.iComplHistorico), 5, true) << "  " << Ajusta(std::to_string(r.lHistorico), 5, true)
-          << "  " << Ajusta(std::to_string(r.lPosClassificacao), 8, true) << "  " << r.lContaContrapartida << "\n";
+    saida << ZQCliAjusta(std::to_string(i), 5, true) << "  "
+          << ZQCliAjusta(r.lPonteiroConta ? std::to_string(r.lPonteiroConta) : "todas", 6) << "  " << ZQCliAjusta(codigo, 6)
+          << "  " << ZQCliAjusta(Aspas(historico), 30) << "  " << ZQCliAjusta(r.iContabilEntrada ? "E" : "S", 4) << "  "
+          << ZQCliAjusta(r.cAgrupa == 'A' ? "sim" : "não", 3) << "  " << ZQCliAjusta(std::to_string(r.iTransacao), 5, true)
+          << "  " << ZQCliAjusta(std::to_string(r.iPosFormaPagamento) + "/" + std::to_string(r.iPosFormaPagamentoSaida), 9)
+          << "  " << ZQCliAjusta(std::to_string(r.iContabilEntrada) + "/" + std::to_string(r.iContabilSaida), 12) << "  "
+          << ZQCliAjusta(std::to_string(r.iComplHistorico), 5, true) << "  " << ZQCliAjusta(std::to_string(r.lHistorico), 5, true)
+          << "  " << ZQCliAjusta(std::to_string(r.lPosClassificacao), 8, true) << "  " << r.lContaContrapartida << "\n";
 
     // A key an earlier rule already holds never leads to this one.
     const int c = static_cast<int>(r.lPonteiroConta);
@@ -261,16 +253,6 @@ void ConfereArgumentos(CZQBancoSQL& banco, long long contrapartida, long long cl
   }
 }
 
-std::string Valor(tagCY valor) { return CZQCurrencyEx::FormataValor(valor, 2).c_str(); }
-
-// An amount for scripts: a plain decimal with a point.
-std::string ValorJson(tagCY valor) {
-  const tagCY absoluto = valor < 0 ? -valor : valor;
-  char texto[40];
-  std::snprintf(texto, sizeof texto, "%s%lld.%02lld", valor < 0 ? "-" : "", static_cast<long long>(absoluto / 10000),
-                static_cast<long long>(absoluto % 10000 / 100));
-  return texto;
-}
 
 }  // namespace
 
@@ -405,7 +387,7 @@ int ZQComandosRegras::LancaLinha(const std::string& conexao, std::ostream& saida
   if (m_json) {
     saida << "{\"account\":" << m_conta << ",\"line\":" << m_linha << ",\"number\":" << numero
           << ",\"entry\":{\"position\":" << e.lPosicaoReg << ",\"date\":\"" << data
-          << "\",\"amount\":" << ValorJson(e.cyValor) << ",\"incoming_account\":" << e.lPonteiroContaEnt
+          << "\",\"amount\":" << ZQCliValorJson(e.cyValor) << ",\"incoming_account\":" << e.lPonteiroContaEnt
           << ",\"outgoing_account\":" << e.lPonteiroContaSai << ",\"classification\":" << e.lPosClassificacao
           << ",\"transaction\":" << static_cast<int>(e.ucTipoDocumentoTransacao)
           << ",\"payment_form\":" << static_cast<int>(e.ucTipoDocFormaPagamento) << ",\"accounting\":" << e.iContabil
@@ -413,7 +395,7 @@ int ZQComandosRegras::LancaLinha(const std::string& conexao, std::ostream& saida
   } else {
     saida << "Linha " << m_linha << " lançada e conciliada: conta " << m_conta << ", conciliação número " << numero
           << "\n"
-          << "Lançamento de tesouraria " << e.lPosicaoReg << ": " << data << ", " << Valor(e.cyValor)
+          << "Lançamento de tesouraria " << e.lPosicaoReg << ": " << data << ", " << ZQCliValor(e.cyValor)
           << ", entrada na conta " << e.lPonteiroContaEnt << ", saída da conta " << e.lPonteiroContaSai
           << ", transação " << static_cast<int>(e.ucTipoDocumentoTransacao) << ", classificação " << e.lPosClassificacao
           << ", contábil " << e.iContabil << ", histórico " << e.iHistorico << ", documento " << documento << "\n";
