@@ -63,6 +63,14 @@ TEST_F(ClBancadaTest, OpenShowsBothSidesWithTotals) {
       << r.saida;
 }
 
+// The workbench's columns count letters: an accented history or a long amount keeps them.
+TEST(ClTabelaTest, CellsArePaddedByLettersNotBytes) {
+  EXPECT_EQ(ZQCliAjusta("Aplicação", 11), "Aplicação  ");
+  EXPECT_EQ(ZQCliAjusta("8.320,45", 10, true), "  8.320,45");
+  EXPECT_EQ(ZQCliAjusta("Rendimento", 4), "Rendimento");
+  EXPECT_EQ(ZQCliValorJson(-83204500), "-8320.45");
+}
+
 TEST_F(ClBancadaTest, SuggestPairsOneToOneAndTheBatch) {
   Resultado r = Roda({"suggest", "--account", "111", "--from", "01/12/2026", "--to", "04/12/2026", "--json"});
   ASSERT_EQ(r.codigo, 0) << r.erros;
