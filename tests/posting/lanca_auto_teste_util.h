@@ -19,6 +19,7 @@
 #include "store/zq_componentes_erp_sql.h"
 #include "store/zq_integracao_sql.h"
 #include "store/zq_soci.h"
+#include "support/armazem.h"
 
 // What the posting tests share: the routine with its protected members in reach, rules
 // written as the company file writes them, and a store of its own per test, installed
@@ -97,18 +98,7 @@ inline REG_ZQDMA Dia(int dia, int mes, int ano) { return CZQDma(dia, mes, ano).G
 inline CZQDadosCL_Extrato Linha(const char* historico, const char* codigo = "", char natureza = '+',
                                 uint32_t conta = 111, tagCY valor = 150000, REG_ZQDMA data = Dia(10, 3, 2026),
                                 int64_t documento = 0) {
-  CZQDadosCL_Extrato e;
-  e.SetConta(conta)
-      .SetFilial(1)
-      .SetDmaExtrato(data)
-      .SetDmaImportacao(data)
-      .SetValor(valor)
-      .SetNatureza(natureza)
-      .SetHistBco(historico)
-      .SetCodigoMvtoBco(codigo)
-      .SetDocumento(documento)
-      .SetConciliado(ZQ_CONCILIADO_NAO);
-  return e;
+  return zq_teste::Linha(conta, 1, data, valor, natureza, historico, codigo, documento);
 }
 
 inline CZQDadosCL_ConciliacaoAutomatica Conciliacao(uint32_t conta = 111, REG_ZQDMA inicio = Dia(1, 3, 2026),
