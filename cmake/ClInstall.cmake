@@ -3,23 +3,13 @@
 # the sample data, the configuration and the service unit.
 include(CMakePackageConfigHelpers)
 
-# The configuration and the unit go to the system's own places when the prefix is /usr
-# (the package); under any other prefix they stay inside it, so a trial install into a
-# scratch directory never writes to /etc.
-if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
-  set(CL_DESTINO_CONF /etc/cl)
-  set(CL_DESTINO_UNIDADE /lib/systemd/system)
-else()
-  set(CL_DESTINO_CONF ${CMAKE_INSTALL_SYSCONFDIR}/cl)
-  set(CL_DESTINO_UNIDADE ${CMAKE_INSTALL_LIBDIR}/systemd/system)
-endif()
-
 install(TARGETS cl EXPORT CLTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev)
+install(TARGETS cl_store_cl EXPORT CLTargets ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev)
 
 # Callers reach the rules through the frame and platform contracts and the rule
 # classes; the headers keep their directories so their own includes resolve.
-foreach(dir frame platform import importservice reconciliation posting)
+foreach(dir frame platform import importservice reconciliation posting store)
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/src/${dir} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/cl
     COMPONENT dev FILES_MATCHING PATTERN "*.h" PATTERN "*_interno.h" EXCLUDE PATTERN generated EXCLUDE)
 endforeach()
@@ -45,12 +35,30 @@ install(TARGETS cl_tool clhost RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPO
 install(FILES ${CMAKE_SOURCE_DIR}/data/sample-company.json ${CMAKE_SOURCE_DIR}/data/MockExtratoTavorin.ofx
               ${CMAKE_SOURCE_DIR}/data/MockExtratoBancoBrasil.json ${CMAKE_SOURCE_DIR}/data/README-company-file.md
   DESTINATION ${CMAKE_INSTALL_DATADIR}/cl/sample COMPONENT runtime)
-install(FILES ${CMAKE_SOURCE_DIR}/packaging/cl.conf DESTINATION ${CL_DESTINO_CONF} COMPONENT runtime)
-configure_file(${CMAKE_SOURCE_DIR}/packaging/clhost.service.in ${CMAKE_BINARY_DIR}/clhost.service @ONLY)
-install(FILES ${CMAKE_BINARY_DIR}/clhost.service DESTINATION ${CL_DESTINO_UNIDADE} COMPONENT runtime)
+# The configuration and the unit go to the system's own places when the prefix is /usr
+# (the package); under any other prefix they stay inside it, so a trial install into a
+# scratch directory never writes to /etc. Decided when installing, not when configuring:
+# "cmake --install --prefix" and the package's prefix may differ from the configured one.
+install(CODE "
+  if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
+    set(cl_conf /etc/cl)
+    set(cl_unidade /lib/systemd/system)
+  else()
+    set(cl_conf \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_SYSCONFDIR}/cl\")
+    set(cl_unidade \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/systemd/system\")
+  endif()
+  set(cl_bin \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+  file(INSTALL \"${CMAKE_SOURCE_DIR}/packaging/cl.conf\" DESTINATION \"\${cl_conf}\")
+  # One unit file per destination: two installs at once (the tests) do not share it.
+  string(MD5 cl_destino \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
+  set(cl_gerada \"${CMAKE_BINARY_DIR}/unidade-\${cl_destino}/clhost.service\")
+  configure_file(\"${CMAKE_SOURCE_DIR}/packaging/clhost.service.in\" \"\${cl_gerada}\" @ONLY)
+  file(INSTALL \"\${cl_gerada}\" DESTINATION \"\${cl_unidade}\")
+" COMPONENT runtime)
 
-# The Debian package (cpack -G DEB from a build configured with -DCMAKE_INSTALL_PREFIX=/usr):
-# one package with the programs, the libraries and the headers.
+# The Debian package: one package with the programs, the libraries and the headers, always
+# laid out for /usr (configure with -DCMAKE_INSTALL_PREFIX=/usr as well, for Debian's
+# multiarch library directory), without the debugging symbols.
 set(CPACK_PACKAGE_NAME cl)
 set(CPACK_PACKAGE_VENDOR "cl-dev")
 set(CPACK_PACKAGE_CONTACT "cl-dev <cl-dev@localhost>")
@@ -67,4 +75,6 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/packaging/postinst ${
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # Absolute destinations (/etc/cl, /lib/systemd) are laid under the package's root.
 set(CPACK_SET_DESTDIR ON)
+set(CPACK_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
 include(CPack)

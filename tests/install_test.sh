@@ -44,6 +44,12 @@ cmake -S "$src/examples" -B "$raiz/ex" -G Ninja -DCMAKE_PREFIX_PATH="$p" >/dev/n
 cmake --build "$raiz/ex" >/dev/null || falha "example does not build against the installed headers"
 "$raiz/ex/le_extrato" "$p/share/cl/sample/MockExtratoBancoBrasil.json" | grep -q '^lines [1-9]' ||
   falha "example did not read the sample statement"
+# The whole day's work through the library and the installed store: import, post, reconcile.
+rm -f "$estado/dia.db"
+"$raiz/ex/concilia_dia" "sqlite:$estado/dia.db" "$p/share/cl/sample/sample-company.json" "$empresa" \
+  "04/12/2026 09:00:00" >"$raiz/dia.log" 2>&1 || { cat "$raiz/dia.log" >&2; falha "concilia_dia"; }
+grep -q '^reconciliation: 0, [1-9]' "$raiz/dia.log" || { cat "$raiz/dia.log" >&2; falha "concilia_dia reconciled no account"; }
+grep -q '^lines [1-9][0-9]* reconciled [1-9]' "$raiz/dia.log" || { cat "$raiz/dia.log" >&2; falha "concilia_dia reconciled nothing"; }
 PKG_CONFIG_PATH="$lib/pkgconfig" c++ -o "$raiz/le_pc" "$src/examples/le_extrato.cc" \
   $(PKG_CONFIG_PATH="$lib/pkgconfig" pkg-config --cflags --libs cl) -Wl,-rpath,"$lib" ||
   falha "example does not build through pkg-config"
