@@ -3,10 +3,10 @@
 #include <memory>
 #include <string>
 
-#include "frame/interacao_teste_util.h"
 #include "platform/zq_conexao_plano.h"
 #include "platform/zq_transacao.h"
 #include "posting/lanca_auto_teste_util.h"
+#include "support/interacao.h"
 
 namespace {
 

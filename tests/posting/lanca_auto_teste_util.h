@@ -10,16 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "frame/log_erros_teste_util.h"
 #include "frame/zq_data.h"
 #include "posting/cl_conciliacao_lanca_auto.h"
-#include "store/store_teste_util.h"
 #include "store/zq_acesso_sql.h"
 #include "store/zq_arquivo_empresa.h"
 #include "store/zq_componentes_erp_sql.h"
 #include "store/zq_integracao_sql.h"
 #include "store/zq_soci.h"
 #include "support/armazem.h"
+#include "support/log_erros.h"
 
 // What the posting tests share: the routine with its protected members in reach, rules
 // written as the company file writes them, and a store of its own per test, installed

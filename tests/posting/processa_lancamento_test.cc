@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
-#include "frame/interacao_teste_util.h"
 #include "lanca_auto_teste_util.h"
 #include "platform/zq_bstr.h"
 #include "store/zq_falhas_injetadas.h"
 #include "store/zq_integracao_sql.h"
+#include "support/interacao.h"
 
 // The posting run over a store of its own: what it records, marks and logs, what it
 // drops and why, and what a failed step leaves behind.
