@@ -122,13 +122,4 @@ INSTANTIATE_TEST_SUITE_P(
                       R"({"regras": [{"filial": 1, "frequencia": 2, "contas": [999]}]})"}),
     [](const auto& info) { return std::string(info.param.nome); });
 
-// A validation reads the store and never creates one.
-TEST_F(ClValidacaoTest, MissingStoreIsNotCreated) {
-  const std::string db = m_pasta.Arquivo("outro.db");
-  const Resultado r = Executa({"--db", "sqlite:" + db, "validate-config", "importacao"});
-  EXPECT_EQ(r.codigo, 1);
-  EXPECT_NE(r.erros.find("não existe"), std::string::npos) << r.erros;
-  EXPECT_FALSE(std::filesystem::exists(db));
-}
-
 }  // namespace
