@@ -14,8 +14,6 @@ using zq_lanca::LancaAutoTest;
 
 using zq_teste::InteracaoGravada;
 
-// ---- the chart connection over the store ----
-
 struct CasoConta {
   const char* nome;
   uint32_t posicao;
@@ -109,8 +107,6 @@ TEST_F(LancaAutoTest, ConexaoFechadaOuSemComponenteNaoLe) {
   EXPECT_FALSE(semComponente.EstaConectado());
   EXPECT_TRUE(interacao.textos.empty());
 }
-
-// ---- the transaction names over the store ----
 
 TEST_F(LancaAutoTest, NomesDasTransacoesGravadosELidos) {
   CZQFonteTransacoesSQL fonte(m_banco);
