@@ -22,10 +22,7 @@ class ClBancadaTest : public ClEmpresaTest {
     m_linhas = GravaLinhas({Linha(111, Dia(2, 12, 2026), 5000000, '+', "TED RECEBIDA", "", 104),
                             Linha(111, Dia(3, 12, 2026), 2000000, '-', "PAGTO LOTE"),
                             Linha(113, Dia(3, 12, 2026), 700000, '+', "OUTRA CONTA")});
-    std::shared_ptr<CZQBancoSQL> banco;
-    CZQDadosDF_Erro erro;
-    ASSERT_EQ(CZQBancoSQL::Abre(Db(), banco, erro), S_OK);
-    CZQAcessoServidoresSQL hub(banco);
+    CZQAcessoServidoresSQL hub(Banco());
     for (auto [entra, dia, valor] : {std::tuple{true, 2, 5000000}, {false, 3, 1200000}, {false, 3, 800000}}) {
       tagREG_TESOURARIAPS reg{};
       reg.cyValor = valor;
@@ -39,16 +36,9 @@ class ClBancadaTest : public ClEmpresaTest {
   }
 
  public:
+  using ClTest::Escalar;
   using ClTest::Roda;
   const std::vector<uint32_t>& Linhas() const { return m_linhas; }
-  long long Escalar(const std::string& consulta) {
-    std::shared_ptr<CZQBancoSQL> banco;
-    CZQDadosDF_Erro erro;
-    EXPECT_EQ(CZQBancoSQL::Abre(Db(), banco, erro), S_OK);
-    long long valor = -1;
-    banco->Sessao() << consulta, soci::into(valor);
-    return valor;
-  }
 
  protected:
   std::vector<uint32_t> m_linhas;
@@ -138,10 +128,7 @@ TEST_F(ClBancadaTest, AReconciledLineIsNotMatchedAgain) {
 // would): it waits for the account, and either goes through once it is free or fails
 // naming the account, with nothing matched.
 TEST_F(ClBancadaTest, AMatchWaitsForTheHeldAccountAndNeverHalfHappens) {
-  std::shared_ptr<CZQBancoSQL> banco;
-  CZQDadosDF_Erro erro;
-  ASSERT_EQ(CZQBancoSQL::Abre(Db(), banco, erro), S_OK);
-  CZQAcessoServidoresSQL servico(banco);
+  CZQAcessoServidoresSQL servico(Banco());
   ASSERT_EQ(servico.GetAcessoConciliacao()->TravaConta(111), S_OK);
   const std::vector<std::string> casa{"match", "--account", "111", "--lines", std::to_string(m_linhas[0]), "--entries",
                                       "1"};
@@ -168,9 +155,7 @@ class ClUnmatchTest : public ClBancadaTest {
  public:
   // Every mark of the account's items, in a fixed order.
   std::string Marcas() {
-    std::shared_ptr<CZQBancoSQL> banco;
-    CZQDadosDF_Erro erro;
-    EXPECT_EQ(CZQBancoSQL::Abre(Db(), banco, erro), S_OK);
+    std::shared_ptr<CZQBancoSQL> banco = Banco();
     std::string marcas;
     soci::rowset<soci::row> linhas = (banco->Sessao().prepare
                                       << "SELECT posicao, conciliado, tipo_conciliacao, numero_conciliacao FROM extrato"
@@ -338,27 +323,5 @@ INSTANTIATE_TEST_SUITE_P(
         CasoUnmatch{"NoReason", CasamentoUm, {"--reason", ""}, 2, "--reason"},
         CasoUnmatch{"ReasonMissing", CasamentoUm, {}, 2, "--reason"}),
     [](const auto& info) { return std::string(info.param.nome); });
-
-struct CasoArgumentos {
-  std::vector<std::string> argumentos;
-  int codigo;
-  const char* erro;
-};
-
-class ClBancadaArgumentosTest : public ClBancadaTest, public ::testing::WithParamInterface<CasoArgumentos> {};
-
-TEST_P(ClBancadaArgumentosTest, BadInputIsRefused) {
-  Resultado r = Roda(GetParam().argumentos);
-  EXPECT_EQ(r.codigo, GetParam().codigo);
-  EXPECT_NE(r.erros.find(GetParam().erro), std::string::npos) << r.erros;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Casos, ClBancadaArgumentosTest,
-    ::testing::Values(
-        CasoArgumentos{{"open", "--account", "111", "--from", "32/12/2026", "--to", "04/12/2026"}, 2, "data inválida"},
-        CasoArgumentos{
-            {"suggest", "--account", "111", "--from", "05/12/2026", "--to", "04/12/2026"}, 2, "é anterior a --from"},
-        CasoArgumentos{{"open", "--account", "111", "--from", "01/12/2026"}, 2, "--to"}));
 
 }  // namespace

@@ -1,10 +1,11 @@
 #include <sys/stat.h>
 
-#include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 #include "cli/cli_teste_util.h"
 #include "frame/zq_config.h"
+#include "support/ambiente.h"
 
 namespace {
 
@@ -27,10 +28,10 @@ void PrintTo(const CasoDoutor& c, std::ostream* os) { *os << c.nome; }
 class DoutorTest : public ClEmpresaTest, public ::testing::WithParamInterface<CasoDoutor> {
  protected:
   void TearDown() override {
-    if (!m_bibliotecaAntes.empty()) ::setenv("CL_BIBLIOTECA_MENSAGENS", m_bibliotecaAntes.c_str(), 1);
+    m_semBiblioteca.reset();
     CZQConfiguracao::Global().Recarrega();
   }
-  std::string m_bibliotecaAntes;
+  std::optional<zq_teste::SemBiblioteca> m_semBiblioteca;
 };
 
 TEST_P(DoutorTest, ReportsEachProblemWithItsFix) {
@@ -40,10 +41,7 @@ TEST_P(DoutorTest, ReportsEachProblemWithItsFix) {
   zq_teste::EscreveArquivo(conf, "local_orbel = " + (pasta / "instalacao").string() +
                                      "\ntemporario = " + (pasta / "privada").string() + "\n" + c.linhas);
   c.prepara(pasta);
-  if (std::string(c.nome) == "message_library_missing") {
-    if (const char* antes = std::getenv("CL_BIBLIOTECA_MENSAGENS")) m_bibliotecaAntes = antes;
-    ::setenv("CL_BIBLIOTECA_MENSAGENS", "/nao/existe/libzqmensagens.so", 1);
-  }
+  if (std::string(c.nome) == "message_library_missing") m_semBiblioteca.emplace();
   std::vector<std::string> argumentos{"--config", conf, "doctor"};
   argumentos.insert(argumentos.end(), c.argumentos.begin(), c.argumentos.end());
   const Resultado r = Roda(argumentos);

@@ -18,15 +18,6 @@ class ClLancaLinhaTest : public ClEmpresaTest {
                             Linha(111, Dia(15, 10, 2026), 90000, '+', "REND APLIC")});
   }
 
-  long long Escalar(const std::string& consulta) {
-    std::shared_ptr<CZQBancoSQL> banco;
-    CZQDadosDF_Erro erro;
-    EXPECT_EQ(CZQBancoSQL::Abre(Db(), banco, erro), S_OK);
-    long long valor = -1;
-    banco->Sessao() << consulta, soci::into(valor);
-    return valor;
-  }
-
   // What a post-line writes, as counts and sums: equal before and after a refusal.
   std::string Figuras() {
     std::string f;

@@ -45,22 +45,4 @@ TEST_F(ClLancamentoTest, LogsDaConciliacaoLidosPeloNumero) {
   EXPECT_EQ(r.saida.find("  tesouraria"), std::string::npos) << r.saida;
 }
 
-class ClLancamentoArgumentosTest : public ClLancamentoTest,
-                                   public ::testing::WithParamInterface<std::pair<const char*, const char*>> {};
-
-TEST_P(ClLancamentoArgumentosTest, PeriodoInvalidoRecusadoSemTocarNoBanco) {
-  const Resultado r =
-      Roda({"post", "--account", "111", "--from", GetParam().first, "--to", GetParam().second, "--silent"});
-  EXPECT_EQ(r.codigo, ZQ_CL_SAIDA_ARGUMENTOS);
-  EXPECT_TRUE(r.erros.find("é anterior a --from") != std::string::npos ||
-              r.erros.find("(use DD/MM/AAAA)") != std::string::npos)
-      << r.erros;
-  EXPECT_TRUE(r.saida.empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(Periodos, ClLancamentoArgumentosTest,
-                         ::testing::Values(std::make_pair("31/03/2026", "01/03/2026"),
-                                           std::make_pair("32/03/2026", "31/03/2026"),
-                                           std::make_pair("01/03/2026", "ontem")));
-
 }  // namespace

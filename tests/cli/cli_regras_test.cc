@@ -1,5 +1,3 @@
-#include <filesystem>
-
 #include "cli/cli_teste_util.h"
 
 namespace {
@@ -183,15 +181,6 @@ TEST_F(ClRegrasTest, ASavedRuleFromALinePostsItInTheNextRun) {
   EXPECT_NE(r.saida.find("Lançamentos gerados: 1\nLinhas conciliadas: 1\n"), std::string::npos) << r.saida;
   EXPECT_NE(Roda({"open", "--account", "111", "--from", "03/12/2026", "--to", "03/12/2026"}).saida.find("0 linhas"),
             std::string::npos);
-}
-
-using ClRegrasSemBancoTest = ClTest;
-
-TEST_F(ClRegrasSemBancoTest, BancoQueNaoExisteNaoECriado) {
-  const Resultado r = Roda({"rules", "--account", "111"});
-  EXPECT_EQ(r.codigo, 1);
-  EXPECT_NE(r.erros.find("cl init"), std::string::npos) << r.erros;
-  EXPECT_FALSE(std::filesystem::exists(m_pasta.Arquivo("cl.db")));
 }
 
 }  // namespace

@@ -9,10 +9,7 @@
 #include <vector>
 
 #include "cli/zq_cli.h"
-#include "frame/zq_data.h"
-#include "store/store_teste_util.h"
-#include "store/zq_acesso_sql.h"
-#include "store/zq_banco_sql.h"
+#include "support/armazem.h"
 
 namespace cl_teste_cli {
 
@@ -33,7 +30,7 @@ inline Resultado Executa(std::vector<std::string> argumentos) {
   return {codigo, saida.str(), erros.str()};
 }
 
-inline REG_ZQDMA Dia(int dia, int mes, int ano) { return CZQDma(dia, mes, ano).GetDma(); }
+using zq_teste::Dia;
 
 // A store file of its own in a folder of its own; nothing created yet.
 class ClTest : public ::testing::Test {
@@ -55,11 +52,19 @@ class ClTest : public ::testing::Test {
     ASSERT_EQ(Roda({"load-company", kAmostra}).codigo, 0);
   }
 
+  // A connection of the test's own to the store the tool writes.
+  std::shared_ptr<CZQBancoSQL> Banco() const { return zq_teste::AbreBanco(Db()); }
+  // The single number a statement on the store gives (-1 when it gives none).
+  long long Escalar(const std::string& consulta) const {
+    long long valor = -1;
+    if (auto banco = Banco()) banco->Sessao() << consulta, soci::into(valor);
+    return valor;
+  }
+
   // Writes straight into the store through its own servers.
   void NoArmazem(const std::function<void(CZQAcessoConciliacao&)>& escreve) {
-    std::shared_ptr<CZQBancoSQL> banco;
-    CZQDadosDF_Erro erro;
-    ASSERT_EQ(CZQBancoSQL::Abre(Db(), banco, erro), S_OK);
+    auto banco = Banco();
+    ASSERT_TRUE(banco);
     CZQAcessoServidoresSQL hub(banco);
     escreve(*hub.GetAcessoConciliacao());
   }
@@ -87,17 +92,7 @@ class ClEmpresaTest : public ClTest {
 // An open statement line with what the tests vary.
 inline CZQDadosCL_Extrato Linha(uint32_t conta, REG_ZQDMA dia, tagCY valor, char natureza, const char* historico = "",
                                 const char* codigo = "", int64_t documento = 0, uint16_t filial = 1) {
-  CZQDadosCL_Extrato e;
-  e.SetConta(conta)
-      .SetFilial(filial)
-      .SetDmaExtrato(dia)
-      .SetValor(valor)
-      .SetNatureza(natureza)
-      .SetHistBco(historico)
-      .SetCodigoMvtoBco(codigo)
-      .SetDocumento(documento)
-      .SetConciliado('N');
-  return e;
+  return zq_teste::Linha(conta, filial, dia, valor, natureza, historico, codigo, documento);
 }
 
 }  // namespace cl_teste_cli

@@ -1,11 +1,8 @@
-#include <stdlib.h>
-
-#include <filesystem>
-
 #include "cli/cli_teste_util.h"
 #include "cli/zq_cli_validacao.h"
 #include "frame/zq_mensagens.h"
 #include "frame/zq_relogio.h"
+#include "support/ambiente.h"
 
 namespace {
 
@@ -23,11 +20,7 @@ std::string Esperado(const std::string& texto) {
 // The sample company in a store of its own; the clock at 20/11/2026.
 class ClValidacaoTest : public ClEmpresaTest {
  protected:
-  void SetUp() override {
-    setenv("CL_BIBLIOTECA_MENSAGENS", CL_TEST_BINARY_DIR "/libzqmensagens.so", 0);
-    ClEmpresaTest::SetUp();
-  }
-
+  zq_teste::ComBiblioteca m_biblioteca;
   CZQRelogioFixo m_relogio{CZQDma(20, 11, 2026), zq::MontaHms(9, 0, 0)};
   CZQTrocaRelogio m_troca{m_relogio};
 };
@@ -128,14 +121,5 @@ INSTANTIATE_TEST_SUITE_P(
                       "999",
                       R"({"regras": [{"filial": 1, "frequencia": 2, "contas": [999]}]})"}),
     [](const auto& info) { return std::string(info.param.nome); });
-
-// A validation reads the store and never creates one.
-TEST_F(ClValidacaoTest, MissingStoreIsNotCreated) {
-  const std::string db = m_pasta.Arquivo("outro.db");
-  const Resultado r = Executa({"--db", "sqlite:" + db, "validate-config", "importacao"});
-  EXPECT_EQ(r.codigo, 1);
-  EXPECT_NE(r.erros.find("não existe"), std::string::npos) << r.erros;
-  EXPECT_FALSE(std::filesystem::exists(db));
-}
 
 }  // namespace

@@ -15,7 +15,7 @@
 #include <set>
 #include <vector>
 
-#include "frame/log_erros_teste_util.h"
+#include "support/log_erros.h"
 
 namespace {
 

@@ -12,13 +12,13 @@
 
 #include "frame/zq_biblioteca_mensagens.h"
 #include "frame/zq_config.h"
-#include "mensagens_teste_util.h"
+#include "support/ambiente.h"
 
 namespace {
 
-using zq_teste_mensagens::AmbienteTrocado;
-using zq_teste_mensagens::ComBiblioteca;
-using zq_teste_mensagens::SemBiblioteca;
+using zq_teste::AmbienteTrocado;
+using zq_teste::ComBiblioteca;
+using zq_teste::SemBiblioteca;
 
 size_t ContaOcorrencias(const std::string& texto, const std::string& trecho) {
   size_t n = 0;
@@ -132,10 +132,10 @@ TEST(MensagemTest, NoLibraryNoText) {
 }
 
 TEST(MensagemTest, LibraryNamedByTheConfigurationFileWhenTheEnvironmentIsSilent) {
-  AmbienteTrocado semVariavel(zq_teste_mensagens::kVariavelBiblioteca, nullptr);
-  CZQConfiguracao::Global().Set("biblioteca_mensagens", zq_teste_mensagens::BibliotecaConstruida());
+  AmbienteTrocado semVariavel(zq_teste::kVariavelBiblioteca, nullptr);
+  CZQConfiguracao::Global().Set("biblioteca_mensagens", zq_teste::BibliotecaConstruida());
   EXPECT_FALSE(ZQGetMensagem(5901, "CL").empty());
-  CZQConfiguracao::Global().Set("biblioteca_mensagens", zq_teste_mensagens::kBibliotecaInexistente);
+  CZQConfiguracao::Global().Set("biblioteca_mensagens", zq_teste::kBibliotecaInexistente);
   EXPECT_EQ(ZQGetMensagem(5901, "CL"), "");
   CZQConfiguracao::Global().Set("biblioteca_mensagens", "");
 }
@@ -143,7 +143,7 @@ TEST(MensagemTest, LibraryNamedByTheConfigurationFileWhenTheEnvironmentIsSilent)
 // Without configuration the library is looked for beside the code of libcl, here the
 // test program that links it statically.
 TEST(BibliotecaMensagensTest, DefaultsToTheDirectoryOfTheCode) {
-  AmbienteTrocado semVariavel(zq_teste_mensagens::kVariavelBiblioteca, nullptr);
+  AmbienteTrocado semVariavel(zq_teste::kVariavelBiblioteca, nullptr);
   CZQConfiguracao::Global().Set("biblioteca_mensagens", "");
   const std::filesystem::path programa = std::filesystem::read_symlink("/proc/self/exe");
   EXPECT_EQ(zq::CZQBibliotecaMensagens::Caminho(), (programa.parent_path() / "libzqmensagens.so").string());

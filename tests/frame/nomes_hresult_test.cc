@@ -7,13 +7,13 @@
 #include <string>
 
 #include "frame/zq_mensagens.h"
-#include "mensagens_teste_util.h"
+#include "support/ambiente.h"
 
 namespace {
 
-using zq_teste_mensagens::AmbienteTrocado;
-using zq_teste_mensagens::ComBiblioteca;
-using zq_teste_mensagens::SemBiblioteca;
+using zq_teste::AmbienteTrocado;
+using zq_teste::ComBiblioteca;
+using zq_teste::SemBiblioteca;
 
 constexpr const char kFacilityDesconhecida[] = "Desconhecido ou novo código de FACILITY";
 
@@ -138,13 +138,13 @@ class NomeCodigoSemBibliotecaTest : public ::testing::TestWithParam<const char*>
 // A missing library, a file that is no library and a library without EhFacilityMT
 // all leave the code name empty.
 TEST_P(NomeCodigoSemBibliotecaTest, IsEmptyWhenTheLibraryCannotAnswer) {
-  AmbienteTrocado troca(zq_teste_mensagens::kVariavelBiblioteca, GetParam());
+  AmbienteTrocado troca(zq_teste::kVariavelBiblioteca, GetParam());
   EXPECT_EQ(zq::NomeCodigo(ZQ_HR(0x80070002)), "");
   EXPECT_EQ(zq::NomeCodigo(S_OK), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Bibliotecas, NomeCodigoSemBibliotecaTest,
-                         ::testing::Values(zq_teste_mensagens::kBibliotecaInexistente,
+                         ::testing::Values(zq_teste::kBibliotecaInexistente,
                                            CL_TEST_SOURCE_DIR "/data/mensagens/mensagens.tsv", CL_TEST_SOURCE_DIR,
                                            "libm.so.6"));
 

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "frame/log_erros_teste_util.h"
-#include "frame/mensagens_teste_util.h"
 #include "frame/zq_log_erros.h"
 #include "frame/zq_trace.h"
+#include "support/ambiente.h"
+#include "support/log_erros.h"
 
 namespace {
 
@@ -129,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.nome); });
 
 TEST(LinhaTraceTest, WithoutTheMessageLibraryDescriptionAndCodeNameAreEmpty) {
-  zq_teste_mensagens::SemBiblioteca semBiblioteca;
+  zq_teste::SemBiblioteca semBiblioteca;
   auto campos = Separa(zq::MontaLinhaTrace("hr", "Chama()", E_INVALIDARG));
   ASSERT_EQ(campos.size(), 6u);
   EXPECT_EQ(campos[1], "hr = 0X80070057 ");

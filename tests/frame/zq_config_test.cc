@@ -2,13 +2,12 @@
 // default for anything else, and the usual precedence (environment, memory, file).
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
 #include <climits>
 #include <string>
 
 #include "frame/zq_config.h"
-#include "store/store_teste_util.h"
+#include "support/ambiente.h"
+#include "support/pasta_temporaria.h"
 
 namespace {
 
@@ -19,10 +18,7 @@ struct CasoInteiro {
 
 class ConfigInteiroTest : public ::testing::TestWithParam<CasoInteiro> {
  protected:
-  void SetUp() override {
-    unsetenv("CL_TESTE_INTEIRO");
-    m_anterior = CZQConfiguracao::Global().GetArquivo();
-  }
+  void SetUp() override { m_anterior = CZQConfiguracao::Global().GetArquivo(); }
   void TearDown() override { CZQConfiguracao::Global().CarregaArquivo(m_anterior); }
 
   bool Carrega(const std::string& texto) {
@@ -31,6 +27,7 @@ class ConfigInteiroTest : public ::testing::TestWithParam<CasoInteiro> {
     return CZQConfiguracao::Global().CarregaArquivo(caminho);
   }
 
+  zq_teste::AmbienteTrocado m_semVariavel{"CL_TESTE_INTEIRO", nullptr};
   zq_teste::PastaTemporaria m_pasta;
   std::string m_anterior;
 };
@@ -54,11 +51,10 @@ TEST_F(ConfigInteiroTest, EnvironmentBeatsMemoryBeatsFile) {
   CZQConfiguracao& config = CZQConfiguracao::Global();
   config.Set("teste.inteiro", "2");
   EXPECT_EQ(config.GetInteiro("teste.inteiro", -7), 2);
-  setenv("CL_TESTE_INTEIRO", "3", 1);
-  EXPECT_EQ(config.GetInteiro("teste.inteiro", -7), 3);
-  setenv("CL_TESTE_INTEIRO", "três", 1);
-  EXPECT_EQ(config.GetInteiro("teste.inteiro", -7), -7);
-  unsetenv("CL_TESTE_INTEIRO");
+  for (auto [valor, esperado] : {std::pair{"3", 3L}, {"três", -7L}}) {
+    zq_teste::AmbienteTrocado variavel("CL_TESTE_INTEIRO", valor);
+    EXPECT_EQ(config.GetInteiro("teste.inteiro", -7), esperado) << valor;
+  }
   config.Remove("teste.inteiro");
   EXPECT_EQ(config.GetInteiro("teste.inteiro", -7), 1);
 }

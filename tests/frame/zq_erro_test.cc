@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "frame/interacao_teste_util.h"
-#include "frame/mensagens_teste_util.h"
 #include "frame/zq_base_rotinas.h"
 #include "frame/zq_excecao.h"
+#include "support/ambiente.h"
+#include "support/interacao.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ class TipoErroTest : public ::testing::TestWithParam<TipoCaso> {};
 // Every kind is an error until cleared, and a cleared record is a new one.
 TEST_P(TipoErroTest, CadaTipoEhErroAteSerLimpo) {
   const TipoCaso& c = GetParam();
-  zq_teste_mensagens::ComBiblioteca biblioteca;
+  zq_teste::ComBiblioteca biblioteca;
   CZQDadosDF_Erro erro;
   EXPECT_TRUE(erro.EhErroNenhum());
   EXPECT_FALSE(erro.TemErro());

@@ -11,8 +11,6 @@
 #include <utility>
 #include <vector>
 
-#include "frame/log_erros_teste_util.h"
-#include "frame/mensagens_teste_util.h"
 #include "frame/zq_base_rotinas.h"
 #include "frame/zq_config.h"
 #include "frame/zq_data.h"
@@ -24,6 +22,8 @@
 #include "store/zq_acesso_sql.h"
 #include "store/zq_arquivo_empresa.h"
 #include "store/zq_banco_sql.h"
+#include "support/ambiente.h"
+#include "support/log_erros.h"
 
 // Reaches the private members of the import routine for the tests.
 struct CCLImportacaoExtratoAcessoTeste {
@@ -57,8 +57,6 @@ inline void Escreve(const std::filesystem::path& caminho, const std::string& con
   std::ofstream out(caminho, std::ios::binary | std::ios::trunc);
   out << conteudo;
 }
-
-using VariavelTrocada = zq_teste_mensagens::AmbienteTrocado;
 
 // A window that records the messages it receives.
 class JanelaGravadora : public CWnd {
@@ -127,10 +125,10 @@ class AmbienteImportacaoTest : public ::testing::Test {
     m_raiz = modelo;
     for (const char* var :
          {"CL_LOCAL_ORBEL", "CL_RELATORIOS", "CL_TEMPORARIO", "CL_LOG_ERROS", "CL_LOG_ERROS_EMPRESA", "CL_BANCO"}) {
-      m_variaveis.push_back(std::make_unique<VariavelTrocada>(var, nullptr));
+      m_variaveis.push_back(std::make_unique<zq_teste::AmbienteTrocado>(var, nullptr));
     }
-    m_variaveis.push_back(std::make_unique<VariavelTrocada>(zq_teste_mensagens::kVariavelBiblioteca,
-                                                            zq_teste_mensagens::BibliotecaConstruida().c_str()));
+    m_variaveis.push_back(std::make_unique<zq_teste::AmbienteTrocado>(zq_teste::kVariavelBiblioteca,
+                                                                      zq_teste::BibliotecaConstruida().c_str()));
     CZQConfiguracao& config = CZQConfiguracao::Global();
     config.Set("local_orbel", Instalacao().string());
     config.Set("relatorios", Relatorios().string());
@@ -214,7 +212,7 @@ class AmbienteImportacaoTest : public ::testing::Test {
   }
 
   std::filesystem::path m_raiz;
-  std::vector<std::unique_ptr<VariavelTrocada>> m_variaveis;
+  std::vector<std::unique_ptr<zq_teste::AmbienteTrocado>> m_variaveis;
   CZQRelogioFixo m_relogio{CZQDma(20, 11, 2026), zq::MontaHms(10, 0, 0)};
   const IZQRelogio* m_relogioAnterior = nullptr;
   std::shared_ptr<CZQBancoSQL> m_banco;

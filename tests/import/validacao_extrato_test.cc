@@ -416,18 +416,17 @@ INSTANTIATE_TEST_SUITE_P(Relatorio, PastaRelatorioTest,
 
 TEST(PastaPrivadaTest, DefaultsToTheSessionDirectoryElseTheInstallation) {
   CZQConfiguracao& config = CZQConfiguracao::Global();
-  const char* antes = std::getenv("XDG_RUNTIME_DIR");
-  const std::string guardado = antes ? antes : "";
   config.Set("local_orbel", "/srv/cl");
-  ::setenv("XDG_RUNTIME_DIR", "/run/user/4242", 1);
-  EXPECT_EQ(config.DiretorioTemporario(), "/run/user/4242/cl");
-  ::unsetenv("XDG_RUNTIME_DIR");
+  {
+    zq_teste::AmbienteTrocado sessao("XDG_RUNTIME_DIR", "/run/user/4242");
+    EXPECT_EQ(config.DiretorioTemporario(), "/run/user/4242/cl");
+  }
+  zq_teste::AmbienteTrocado semSessao("XDG_RUNTIME_DIR", nullptr);
   EXPECT_EQ(config.DiretorioTemporario(), "/srv/cl/tmp");
   config.Set("temporario", "/srv/relatorios/");
   EXPECT_EQ(config.DiretorioTemporario(), "/srv/relatorios");
   config.Remove("temporario");
   config.Remove("local_orbel");
-  if (antes) ::setenv("XDG_RUNTIME_DIR", guardado.c_str(), 1);
 }
 
 }  // namespace

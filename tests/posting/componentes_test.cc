@@ -3,18 +3,16 @@
 #include <memory>
 #include <string>
 
-#include "frame/interacao_teste_util.h"
 #include "platform/zq_conexao_plano.h"
 #include "platform/zq_transacao.h"
 #include "posting/lanca_auto_teste_util.h"
+#include "support/interacao.h"
 
 namespace {
 
 using zq_lanca::LancaAutoTest;
 
 using zq_teste::InteracaoGravada;
-
-// ---- the chart connection over the store ----
 
 struct CasoConta {
   const char* nome;
@@ -109,8 +107,6 @@ TEST_F(LancaAutoTest, ConexaoFechadaOuSemComponenteNaoLe) {
   EXPECT_FALSE(semComponente.EstaConectado());
   EXPECT_TRUE(interacao.textos.empty());
 }
-
-// ---- the transaction names over the store ----
 
 TEST_F(LancaAutoTest, NomesDasTransacoesGravadosELidos) {
   CZQFonteTransacoesSQL fonte(m_banco);

@@ -10,16 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "frame/log_erros_teste_util.h"
 #include "frame/zq_data.h"
 #include "posting/cl_conciliacao_lanca_auto.h"
-#include "store/store_teste_util.h"
 #include "store/zq_acesso_sql.h"
 #include "store/zq_arquivo_empresa.h"
 #include "store/zq_componentes_erp_sql.h"
 #include "store/zq_integracao_sql.h"
 #include "store/zq_soci.h"
 #include "support/armazem.h"
+#include "support/log_erros.h"
 
 // What the posting tests share: the routine with its protected members in reach, rules
 // written as the company file writes them, and a store of its own per test, installed
@@ -87,12 +86,11 @@ inline nlohmann::json ComoJson(const Regra& r) {
 
 // The sample company, read once.
 inline const nlohmann::json& EmpresaAmostra() {
-  static const nlohmann::json documento = nlohmann::json::parse(
-      zq_teste::LeArquivo(std::string(CL_TEST_SOURCE_DIR) + "/data/sample-company.json"));
+  static const nlohmann::json documento = nlohmann::json::parse(zq_teste::LeArquivo(zq_teste::AmostraEmpresa()));
   return documento;
 }
 
-inline REG_ZQDMA Dia(int dia, int mes, int ano) { return CZQDma(dia, mes, ano).GetDma(); }
+using zq_teste::Dia;
 
 // A statement line with what the tests vary.
 inline CZQDadosCL_Extrato Linha(const char* historico, const char* codigo = "", char natureza = '+',
@@ -114,27 +112,17 @@ inline std::string Hex(HRESULT hr) {
   return texto;
 }
 
-// The file of a freshly created store with the sample company loaded.
-inline const std::string& ArmazemModelo() {
-  static zq_teste::PastaTemporaria pasta;
-  static const std::string arquivo = [] {
-    const std::string caminho = pasta.Arquivo("modelo.db");
-    std::shared_ptr<CZQBancoSQL> banco;
-    CZQDadosDF_Erro erro;
-    if (SUCCEEDED(CZQBancoSQL::Abre("sqlite:" + caminho, banco, erro))) {
-      ZQCarregaDocumentoEmpresa(*banco, EmpresaAmostra().dump(), erro);
-    }
-    return caminho;
-  }();
-  return arquivo;
-}
+// The store file the store's tests copy: freshly created, the sample company loaded.
+struct ArmazemAmostra : zq_teste::ArmazemTest {
+  using ArmazemTest::Modelo;
+};
 
 class LancaAutoTest : public ::testing::Test {
  protected:
   void SetUp() override {
     CZQDadosDF_Erro erro;
     // A store created once per process and copied: creating one takes far longer.
-    std::filesystem::copy_file(ArmazemModelo(), m_pasta.Arquivo("cl.db"));
+    std::filesystem::copy_file(ArmazemAmostra::Modelo(true), m_pasta.Arquivo("cl.db"));
     ASSERT_EQ(ZQInstalaArmazemSQL("sqlite:" + m_pasta.Arquivo("cl.db"), erro, &m_banco), S_OK)
         << erro.GetTextoMostraMensagem().c_str();
     // A test's store is thrown away: waiting for the disk on every commit buys nothing.

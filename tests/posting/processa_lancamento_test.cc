@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
-#include "frame/interacao_teste_util.h"
 #include "lanca_auto_teste_util.h"
 #include "platform/zq_bstr.h"
 #include "store/zq_falhas_injetadas.h"
 #include "store/zq_integracao_sql.h"
+#include "support/interacao.h"
 
 // The posting run over a store of its own: what it records, marks and logs, what it
 // drops and why, and what a failed step leaves behind.
@@ -55,8 +55,6 @@ class ProcessaTest : public LancaAutoTest {
   }
   CZQVector<CZQDadosDF_Erro> m_erros;
 };
-
-// ---- entries dropped, one case per reason ----
 
 struct CasoDescarte {
   const char* nome;
@@ -138,8 +136,6 @@ TEST_F(ProcessaTest, SemRegraNadaGravadoMasONumeroSalvo) {
   EXPECT_EQ(Numero(), 0);  // saved, unchanged
 }
 
-// ---- what is recorded ----
-
 TEST_F(ProcessaTest, AgregaCreditosDoDiaEUmDebitoEncerraOGrupo) {
   Regra r = Credito("100", "DEPOSITO");
   r.agrupa = true;
@@ -207,8 +203,6 @@ INSTANTIATE_TEST_SUITE_P(Modos, DuplicadoTest,
                          ::testing::Values(CasoDuplicado{true, ZQ_IDYES, false}, CasoDuplicado{false, ZQ_IDNO, false},
                                            CasoDuplicado{false, ZQ_IDYES, true}, CasoDuplicado{false, ZQ_IDOK, true}));
 
-// ---- the transaction of 255 lines ----
-
 class LoteTest : public ProcessaTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(LoteTest, TransacaoCheiaGravaERodaDeNovoParaORestante) {
@@ -239,8 +233,6 @@ TEST_F(ProcessaTest, AgregacaoQuePassaDe255SegueAteOFim) {
   EXPECT_EQ(Marcadas(), 259);
   EXPECT_EQ(Conta("SELECT MAX(quantidade_extratos) FROM integracao_origem"), 259);
 }
-
-// ---- the integration's parts ----
 
 struct CasoTransacao {
   int transacao;
@@ -287,18 +279,26 @@ TEST_F(ProcessaTest, LancamentoDeOutraContaNaoEntraNoLog) {
             0);
 }
 
+// A line whose origin, or whose place in another entry's group, was already integrated
+// (by a run that could not mark it) is refused.
 TEST_F(ProcessaTest, LinhaJaIntegradaERecusadaCom5879) {
   GravaRegras({Credito()});
   Linhas(1);
-  // The line's origin was already integrated by a run that could not mark it.
-  m_banco->Sessao() << "INSERT INTO integracao_origem (posicao_tesouraria, origem, chave_tabela, sessao,"
-                       " quantidade_extratos, linhas_grupo, complemento)"
-                       " SELECT 999, posicao * 256 + 24, 1, 0, 1, 1, '' FROM extrato";
-  EXPECT_NE(Processa(), S_OK);
-  EXPECT_EQ(Codigos(), std::vector<long>{5879});
-  EXPECT_EQ(Tesouraria(), 0);
-  EXPECT_EQ(Marcadas(), 0);
-  EXPECT_EQ(Logs(), 0);
+  for (const char* integrada :
+       {"INSERT INTO integracao_origem (posicao_tesouraria, origem, chave_tabela, sessao, quantidade_extratos,"
+        " linhas_grupo, complemento) SELECT 999, posicao * 256 + 24, 1, 0, 1, 1, '' FROM extrato",
+        "INSERT INTO integracao_origem_grupo (origem, chave_tabela, posicao_tesouraria)"
+        " SELECT posicao * 256 + 24, 1, 999 FROM extrato"}) {
+    SCOPED_TRACE(integrada);
+    m_banco->Sessao() << "DELETE FROM integracao_origem";
+    m_banco->Sessao() << "DELETE FROM integracao_origem_grupo";
+    m_banco->Sessao() << integrada;
+    EXPECT_NE(Processa(), S_OK);
+    EXPECT_EQ(Codigos(), std::vector<long>{5879});
+    EXPECT_EQ(Tesouraria(), 0);
+    EXPECT_EQ(Marcadas(), 0);
+    EXPECT_EQ(Logs(), 0);
+  }
 }
 
 // A run that stopped after recording (here its second mark fails) leaves entries with
@@ -360,18 +360,6 @@ INSTANTIATE_TEST_SUITE_P(
                       CasoInterrompido{"AgrupadaNosLogs", true, "LeTesouraria", 1, 2, 5}),
     [](const auto& info) { return std::string(info.param.nome); });
 
-// A line already integrated inside another entry's group is refused like an origin.
-TEST_F(ProcessaTest, LinhaDeGrupoJaIntegradaERecusadaCom5879) {
-  GravaRegras({Credito()});
-  Linhas(1);
-  m_banco->Sessao() << "INSERT INTO integracao_origem_grupo (origem, chave_tabela, posicao_tesouraria)"
-                       " SELECT posicao * 256 + 24, 1, 999 FROM extrato";
-  EXPECT_NE(Processa(), S_OK);
-  EXPECT_EQ(Codigos(), std::vector<long>{5879});
-  EXPECT_EQ(Tesouraria(), 0);
-  EXPECT_EQ(Marcadas(), 0);
-}
-
 // A lock that cannot be let go does not undo the run: what it recorded stands, the
 // failure is traced, and the account is free again when the connection ends.
 TEST_F(ProcessaTest, FalhaAoLiberarAContaRastreiaEMantemORodado) {
@@ -390,8 +378,6 @@ TEST_F(ProcessaTest, FalhaAoLiberarAContaRastreiaEMantemORodado) {
   EXPECT_EQ(Tesouraria(), 2);
   EXPECT_EQ(Marcadas(), 2);
 }
-
-// ---- failed steps ----
 
 struct CasoFalha {
   const char* operacao;

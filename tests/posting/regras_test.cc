@@ -14,8 +14,6 @@ using zq_lanca::LancaAutoTest;
 using zq_lanca::Linha;
 using zq_lanca::Regra;
 
-// ---- the index a load builds ----
-
 struct CasoIndice {
   const char* nome;
   std::vector<Regra> regras;
@@ -76,8 +74,6 @@ INSTANTIATE_TEST_SUITE_P(
                    {"TARIFA SÓ"}}),
     [](const ::testing::TestParamInfo<CasoIndice>& info) { return std::string(info.param.nome); });
 
-// ---- reloads ----
-
 const std::vector<Regra> kRegrasA = {
     {.codigo = "105", .historico = "TARIFA", .conta = 111, .contabilSaida = 51},
     {.codigo = "110", .historico = "JUROS", .conta = 0, .contabilEntrada = 42},
@@ -136,8 +132,6 @@ TEST_F(LancaAutoTest, ListaDeRegrasReservaPeloMenosCemDeUmaVez) {
   EXPECT_EQ(m_rotina.Regras().GetQuantidade(), 150);
   EXPECT_GE(m_rotina.CapacidadeRegras(), 150u);
 }
-
-// ---- failed server calls ----
 
 struct CasoFalhaCarga {
   const char* operacao;

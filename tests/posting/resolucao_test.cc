@@ -13,8 +13,6 @@ using zq_lanca::LancaAutoTest;
 using zq_lanca::Linha;
 using zq_lanca::Regra;
 
-// ---- named cases ----
-
 struct Achado {
   int posicao;
   ZQTipoChavePropriedade tipo;
@@ -139,8 +137,6 @@ INSTANTIATE_TEST_SUITE_P(
                       {0, ZQ_CHAVE_CODIGO_CONTA, "111-105"}, {0, ZQ_CHAVE_HISTORICO_CONTA, "111-TARIFA"},
                       0, "TARIFA"}),
     [](const ::testing::TestParamInfo<CasoResolucao>& info) { return std::string(info.param.nome); });
-
-// ---- the resolution against a literal walk of the rule texts ----
 
 // Texts over a few letters, so that rule texts begin one another and the histories.
 std::string Texto(std::mt19937& g, int maximo) {

@@ -15,8 +15,6 @@ using zq_lanca::LancaAutoTest;
 using zq_lanca::Linha;
 using zq_lanca::Regra;
 
-// ---- TesteLancamentoAutomatico over the store ----
-
 struct CasoTeste {
   const char* nome;
   std::vector<Regra> regras;
@@ -100,8 +98,6 @@ TEST_F(LancaAutoTest, TesteComFalhaNaBuscaDaConciliacaoDevolveOErroDoServidor) {
   EXPECT_TRUE(m_rotina.GetErro().EhErroNenhum());
 }
 
-// ---- VerificaPodeLancar ----
-
 const _REG_PROP_CONC_TESBAN_PS& RegraPreVerificacao() {
   static const _REG_PROP_CONC_TESBAN_PS regra = [] {
     _REG_PROP_CONC_TESBAN_PS r{};
@@ -171,11 +167,10 @@ INSTANTIATE_TEST_SUITE_P(
                            [](CZQDadosFN_Tesouraria& t) { t.SetPonteiroTipoDocFormaPagamento(4); }, '+', 1}),
     [](const ::testing::TestParamInfo<CasoPreVerificacao>& info) { return std::string(info.param.nome); });
 
-TEST_F(LancaAutoTest, PreVerificacaoComListaVaziaPermite) {
+// An empty list lets the entry through; the transaction and the payment form compare by
+// their low byte only.
+TEST_F(LancaAutoTest, PreVerificacaoSemListaEPeloByteBaixo) {
   EXPECT_EQ(m_rotina.VerificaPodeLancar(150000, 1, 111, Linha("X"), RegraPreVerificacao(), {}), 1);
-}
-
-TEST_F(LancaAutoTest, PreVerificacaoComparaSoOByteBaixoDaTransacaoEDaForma) {
   _REG_PROP_CONC_TESBAN_PS regra = RegraPreVerificacao();
   regra.iTransacao = 0x0102;          // written to an entry as 0x02
   regra.iPosFormaPagamento = 0x0305;  // as 0x05

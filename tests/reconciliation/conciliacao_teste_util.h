@@ -7,6 +7,7 @@
 #include "importservice/servico_teste_util.h"
 #include "platform/zq_estruturas_tesouraria.h"
 #include "reconciliation/cl_conciliacao_tesouraria_banco_automatizada.h"
+#include "support/armazem.h"
 
 namespace cl_servico_teste {
 
@@ -51,17 +52,8 @@ class ServicoConciliacaoTest : public ServicoImportacaoTest {
   // A statement line of the account; the amount in cents. Returns its position.
   uint32_t Linha(uint32_t conta, uint16_t filial, REG_ZQDMA dia, long long centavos, char natureza,
                  const char* historico, const char* codigo = "") {
-    CZQDadosCL_Extrato e;
-    e.SetConta(conta)
-        .SetFilial(filial)
-        .SetDocumento(static_cast<int64_t>(++m_documento))
-        .SetValor(centavos * 100)
-        .SetNatureza(natureza)
-        .SetHistBco(CZQString(historico))
-        .SetCodigoMvtoBco(CZQString(codigo))
-        .SetDmaExtrato(dia)
-        .SetDmaImportacao(dia)
-        .SetConciliado('N');
+    CZQDadosCL_Extrato e =
+        zq_teste::Linha(conta, filial, dia, centavos * 100, natureza, historico, codigo, ++m_documento);
     EXPECT_EQ(Conc().GravaExtrato(e), S_OK);
     return e.GetPosicao();
   }

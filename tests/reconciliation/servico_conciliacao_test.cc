@@ -10,8 +10,6 @@ using Devidas = std::vector<std::pair<uint32_t, std::vector<uint32_t>>>;
 
 constexpr REG_ZQHMS k0800 = 8 * 3600;
 
-// ---- which rules and accounts are due ----
-
 struct RegistroAnterior {
   uint32_t filial, conta;
   uint8_t status;
@@ -73,8 +71,6 @@ TEST_F(ServicoConciliacaoTest, NoRulesReturnsZeroAndWritesNothing) {
   EXPECT_TRUE(ExecucoesConc().empty());
   EXPECT_TRUE(m_host.entradas.empty());
 }
-
-// ---- one run: blocks, posting errors, records ----
 
 enum class Bloqueio { Nenhum, Financeiro, FinanceiroAnterior, Integracao };
 
@@ -167,8 +163,6 @@ TEST_F(ServicoConciliacaoTest, PostingErrorsAreJoinedIntoTheMessageAndTheAccount
   EXPECT_EQ(execucoes[1].GetTipoStatus(), ZQ_STATUS_EXECUCAO_SUCESSO);
   EXPECT_EQ(Eventos32(), 2);
 }
-
-// ---- failures ----
 
 struct CasoFalha {
   const char* operacao;

@@ -20,8 +20,6 @@ Desc Regra_(std::vector<uint32_t> contas, uint32_t filial = 1, uint8_t frequenci
 }
 Desc Horario(uint8_t frequencia, REG_ZQHMS hms) { return Regra_({kTavorin}, 1, frequencia, hms); }
 
-// ---------------------------------------------------------------- outcomes
-
 class ConfiguracaoConciliacaoTest : public AmbienteConfiguracaoTest, public ::testing::WithParamInterface<Caso> {};
 
 // The validator is made under fault injection, so that its reads are counted.
@@ -92,8 +90,6 @@ INSTANTIATE_TEST_SUITE_P(
         Caso{"each_rule_is_checked_before_the_set", {Desc{}, Regra_({kTavorin}, 0)}, 5893, 2}),
     [](const auto& info) { return std::string(info.param.nome); });
 
-// ---------------------------------------------------------------- wrong record
-
 class RegistroErradoConciliacaoTest : public AmbienteConfiguracaoTest,
                                       public ::testing::WithParamInterface<std::function<TZQBaseParaDados*()>> {};
 
@@ -106,8 +102,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values([]() -> TZQBaseParaDados* { return nullptr; },
                       []() -> TZQBaseParaDados* { return new Regra; },
                       []() -> TZQBaseParaDados* { return new CZQDadosCL_ConfiguracaoServicoImportacaoExtratos; }));
-
-// ---------------------------------------------------------------- server failures
 
 struct CasoFalha {
   const char* nome;

@@ -17,7 +17,6 @@
 #include <tuple>
 #include <vector>
 
-#include "frame/log_erros_teste_util.h"
 #include "frame/zq_config.h"
 #include "frame/zq_data.h"
 #include "frame/zq_excecao.h"
@@ -30,6 +29,7 @@
 #include "store/zq_banco_sql.h"
 #include "store/zq_falhas_injetadas.h"
 #include "store/zq_soci.h"
+#include "support/log_erros.h"
 #include "support/pasta_temporaria.h"
 
 // The fault sweep: an operation is run once on a real store to count its server calls,
@@ -165,8 +165,8 @@ class Ambiente {
   Ambiente(const std::string& modelo, CZQDma dia, REG_ZQHMS hora, bool analytics) : m_relogio(dia, hora) {
     for (const char* var :
          {"CL_LOCAL_ORBEL", "CL_RELATORIOS", "CL_TEMPORARIO", "CL_LOG_ERROS", "CL_LOG_ERROS_EMPRESA", "CL_BANCO"})
-      m_variaveis.push_back(std::make_unique<cl_teste::VariavelTrocada>(var, nullptr));
-    m_variaveis.push_back(std::make_unique<cl_teste::VariavelTrocada>(
+      m_variaveis.push_back(std::make_unique<zq_teste::AmbienteTrocado>(var, nullptr));
+    m_variaveis.push_back(std::make_unique<zq_teste::AmbienteTrocado>(
         "CL_BIBLIOTECA_MENSAGENS", (std::string(CL_TEST_BINARY_DIR) + "/libzqmensagens.so").c_str()));
     const fs::path raiz = Raiz();
     CZQConfiguracao& config = CZQConfiguracao::Global();
@@ -273,7 +273,7 @@ class Ambiente {
 
  private:
   zq_teste::PastaTemporaria m_pasta;
-  std::vector<std::unique_ptr<cl_teste::VariavelTrocada>> m_variaveis;
+  std::vector<std::unique_ptr<zq_teste::AmbienteTrocado>> m_variaveis;
   CZQRelogioFixo m_relogio;
   const IZQRelogio* m_relogioAnterior = nullptr;
   std::shared_ptr<CZQBancoSQL> m_banco;

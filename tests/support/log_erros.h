@@ -1,21 +1,20 @@
 #pragma once
 
+// The error log as the tests see it: a private pair of log directories, a fixed process
+// clock, and readers of the month's file.
 #include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "frame/mensagens_teste_util.h"
 #include "frame/zq_config.h"
 #include "frame/zq_data.h"
 #include "frame/zq_log_erros.h"
 #include "frame/zq_relogio.h"
+#include "support/ambiente.h"
+#include "support/pasta_temporaria.h"
 
-// Shared by the trace and error-log tests: a private pair of log directories, a fixed
-// process clock, and readers of the month's file.
 namespace zq_teste {
 
 inline REG_ZQDMAHMSUTC Momento(int ano, int mes, int dia, int hora, int minuto, int segundo) {
@@ -32,13 +31,6 @@ inline std::vector<std::string> Separa(const std::string& linha, char sep = '\t'
     inicio = p + 1;
   }
   return partes;
-}
-
-inline std::string LeArquivo(const std::filesystem::path& caminho) {
-  std::ifstream in(caminho, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 // Lines of a file without their line breaks; a last piece without a break is kept too.
@@ -105,8 +97,8 @@ class AmbienteLogErros {
   std::filesystem::path m_raiz;
   CZQRelogioFixo m_relogio{Momento(2026, 3, 15, 10, 20, 30)};
   const IZQRelogio* m_relogioAnterior = nullptr;
-  zq_teste_mensagens::AmbienteTrocado m_semLog{"CL_LOG_ERROS", nullptr};
-  zq_teste_mensagens::AmbienteTrocado m_semLogEmpresa{"CL_LOG_ERROS_EMPRESA", nullptr};
+  AmbienteTrocado m_semLog{"CL_LOG_ERROS", nullptr};
+  AmbienteTrocado m_semLogEmpresa{"CL_LOG_ERROS_EMPRESA", nullptr};
 };
 
 // The header line without its line break.

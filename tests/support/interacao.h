@@ -1,5 +1,7 @@
 #pragma once
 
+// A person at the screen, recorded.
+
 #include <string>
 #include <vector>
 

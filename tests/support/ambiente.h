@@ -1,30 +1,28 @@
 #pragma once
 
+// Environment variables changed for one scope and restored after it, and the places of
+// the built message library.
 #include <stdlib.h>
 
 #include <optional>
 #include <string>
 
-// Shared by the name-table and message tests: an environment variable changed for one
-// scope and restored after it, and the places of the built message library.
-namespace zq_teste_mensagens {
+namespace zq_teste {
 
 class AmbienteTrocado {
  public:
   // Sets the variable, or removes it when `valor` is null.
   AmbienteTrocado(const char* nome, const char* valor) : m_nome(nome) {
     if (const char* atual = getenv(nome)) m_anterior = atual;
-    if (valor) setenv(nome, valor, 1);
-    else unsetenv(nome);
+    Define(nome, valor);
   }
-  ~AmbienteTrocado() {
-    if (m_anterior) setenv(m_nome.c_str(), m_anterior->c_str(), 1);
-    else unsetenv(m_nome.c_str());
-  }
+  ~AmbienteTrocado() { Define(m_nome.c_str(), m_anterior ? m_anterior->c_str() : nullptr); }
   AmbienteTrocado(const AmbienteTrocado&) = delete;
   AmbienteTrocado& operator=(const AmbienteTrocado&) = delete;
 
  private:
+  static void Define(const char* nome, const char* valor) { valor ? setenv(nome, valor, 1) : unsetenv(nome); }
+
   std::string m_nome;
   std::optional<std::string> m_anterior;
 };
@@ -47,4 +45,4 @@ class SemBiblioteca : public AmbienteTrocado {
   SemBiblioteca() : AmbienteTrocado(kVariavelBiblioteca, kBibliotecaInexistente) {}
 };
 
-}  // namespace zq_teste_mensagens
+}  // namespace zq_teste
