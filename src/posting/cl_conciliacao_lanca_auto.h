@@ -42,14 +42,15 @@ enum ZQTipoChavePropriedade : int {
 
 // How a statement line found (or missed) its rule.
 struct ZQResolucaoPropriedade {
-  int iPosicao = -1;            // the rule's position, -1 when the line has none
-  int iPasso = -1;              // place in the history list where it was decided
-  CZQString sTextoBusca;        // the lookup text at that place (a rule text or the whole history)
-  CZQString sChave;             // the key that gave the rule
+  int iPosicao = -1;      // the rule's position, -1 when the line has none
+  int iPasso = -1;        // place in the history list where it was decided
+  CZQString sTextoBusca;  // the lookup text at that place (a rule text or the whole history)
+  CZQString sChave;       // the key that gave the rule
   ZQTipoChavePropriedade tipoChave = ZQ_CHAVE_NENHUMA;
 };
 
 class CCLCacheResolucao;
+struct CCLEstadoLancamento;
 
 // Automatic treasury posting from bank statement lines: loads the posting rules of the
 // reconciliation master, finds each line's rule by movement code or history text,
@@ -130,4 +131,70 @@ class CL_EXPORT CCLConciliacaoLancaAuto : public CZQBaseParaRotinas {
   std::unique_ptr<CCLCacheResolucao> m_pCacheResolucao;
   // The line and rule of LancaLinha while its run goes; null in any other run.
   struct CCLLancamentoAvulso* m_pAvulso = nullptr;
+
+  // The posting run is a list of steps over one shared state; each step says where the
+  // run goes next: on, past the current line (its entry undone), or out with the result.
+  enum class Rumo { Segue, DescartaLinha, EncerraCorrida };
+  using Passo = Rumo (CCLConciliacaoLancaAuto::*)(CCLEstadoLancamento&);
+
+  // The open statement lines and treasury entries are what the run posts from.
+  CL_INTERNO Rumo LeLinhasEmAberto(CCLEstadoLancamento& c);
+  // Lines of one day, code and sign side by side: that is what a group can take.
+  CL_INTERNO Rumo OrdenaLinhas(CCLEstadoLancamento& c);
+  // The saved rules, or the one rule of a line posted by hand.
+  CL_INTERNO Rumo CarregaRegras(CCLEstadoLancamento& c);
+  // The classification the entries of the run are spread by.
+  CL_INTERNO Rumo PreparaClassificacao(CCLEstadoLancamento& c);
+  // The one integration transaction every entry of the run joins.
+  CL_INTERNO Rumo AbreTransacaoIntegracao(CCLEstadoLancamento& c);
+  // The accounting and the chart of accounts the entries are checked against.
+  CL_INTERNO Rumo PreparaContabilizacao(CCLEstadoLancamento& c);
+  // The run numbers its entries on from the account's last reconciliation number.
+  CL_INTERNO Rumo LeUltimoNumeroConciliacao(CCLEstadoLancamento& c);
+  // The lines in order, each through the steps of one entry, until the transaction is full.
+  CL_INTERNO Rumo LancaLinhas(CCLEstadoLancamento& c);
+  // A line without a rule has nothing to post.
+  CL_INTERNO Rumo ProcuraRegraDaLinha(CCLEstadoLancamento& c);
+  // An entry the treasury list already holds is not posted again.
+  CL_INTERNO Rumo ConfereLancamentoPossivel(CCLEstadoLancamento& c);
+  // The lines that go into one entry get its number and their place in the transaction.
+  CL_INTERNO Rumo TomaGrupo(CCLEstadoLancamento& c);
+  // Money that moves needs the rule's payment form for its direction.
+  CL_INTERNO Rumo ConfereFormaPagamento(CCLEstadoLancamento& c);
+  // A standard history still holding '*' placeholders cannot stand alone in an entry.
+  CL_INTERNO Rumo ConfereHistoricoPadrao(CCLEstadoLancamento& c);
+  // The treasury entry of the group, on the bank side of the reconciliation number.
+  CL_INTERNO Rumo GeraLancamentoDoGrupo(CCLEstadoLancamento& c);
+  // The history complement goes with the entry and into its duplicate check.
+  CL_INTERNO Rumo MontaComplementoHistorico(CCLEstadoLancamento& c);
+  // The origin ties the entry to its statement line in the integration.
+  CL_INTERNO Rumo MontaOrigem(CCLEstadoLancamento& c);
+  // An identical treasury entry is posted only when the user says so.
+  CL_INTERNO Rumo ConfereDuplicadoNaTesouraria(CCLEstadoLancamento& c);
+  // An unusable classification account refuses the entry.
+  CL_INTERNO Rumo ConfereContaClassificacao(CCLEstadoLancamento& c);
+  // The entry's amount spread over the classification's enterprise account.
+  CL_INTERNO Rumo ClassificaLancamento(CCLEstadoLancamento& c);
+  // Inactive management accounts refuse the entry, all named in one warning.
+  CL_INTERNO Rumo ConfereContasGerenciais(CCLEstadoLancamento& c);
+  // The accounting component may refuse the entry at each of its three stages.
+  CL_INTERNO Rumo ContabilizaLancamento(CCLEstadoLancamento& c);
+  // The entry joins the transaction with its accounting, management shares and group.
+  CL_INTERNO Rumo SubmeteLancamento(CCLEstadoLancamento& c);
+  // A dropped entry gives back its number and its lines.
+  CL_INTERNO void DescartaEntrada(CCLEstadoLancamento& c);
+  // A line by hand that was not posted leaves the store as it was.
+  CL_INTERNO Rumo DeixaAvulsoNaoLancado(CCLEstadoLancamento& c);
+  // The account's last number is saved whether or not anything was posted.
+  CL_INTERNO Rumo SalvaNumeroConciliacao(CCLEstadoLancamento& c);
+  // The logs gather the run's numbers as the lines are marked.
+  CL_INTERNO Rumo IniciaLogs(CCLEstadoLancamento& c);
+  // Every entry of the run is stored at once, or none.
+  CL_INTERNO Rumo RegistraTransacao(CCLEstadoLancamento& c);
+  // The lines of the recorded entries are stored reconciled, each under its number's log.
+  CL_INTERNO Rumo MarcaLinhas(CCLEstadoLancamento& c);
+  // The logs name the treasury entries reconciled with the lines too.
+  CL_INTERNO Rumo AnotaTesourariaNosLogs(CCLEstadoLancamento& c);
+  // The accounting ends, the rules are let go and the logs written.
+  CL_INTERNO Rumo FinalizaCorrida(CCLEstadoLancamento& c);
 };
