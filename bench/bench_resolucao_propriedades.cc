@@ -18,7 +18,8 @@
 
 #include "posting/cl_conciliacao_lanca_auto.h"
 #include "posting/resolucao_oraculo.h"
-#include "store/store_teste_util.h"
+#include "store/zq_banco_sql.h"
+#include "support/pasta_temporaria.h"
 #include "store/zq_acesso_sql.h"
 #include "store/zq_arquivo_empresa.h"
 
