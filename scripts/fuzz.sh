@@ -3,7 +3,7 @@
 #
 #   scripts/fuzz.sh [-t SECONDS | -r RUNS] [-j JOBS] [TARGET...]
 #
-# Targets: ofx extrato_bb arquivo_empresa configuracao (all when none is named).
+# Targets: ofx arquivo_extrato extrato_bb arquivo_empresa configuracao (all when none is named).
 # Each target runs for SECONDS (default 600) or RUNS executions. The corpus grows in
 # $CL_FUZZ_DIR/corpus/<target> (default /var/tmp/cl-fuzz, outside the checkout),
 # seeded from fuzz/corpus/<target>; crashes, leaks and time-outs land in
@@ -25,7 +25,7 @@ while getopts "t:r:j:" opcao; do
   esac
 done
 shift $((OPTIND - 1))
-ALVOS="${*:-ofx extrato_bb arquivo_empresa configuracao}"
+ALVOS="${*:-ofx arquivo_extrato extrato_bb arquivo_empresa configuracao}"
 DIR="${CL_FUZZ_DIR:-/var/tmp/cl-fuzz}"
 BUILD="${CL_FUZZ_BUILD:-build-fuzz}"
 

@@ -9,14 +9,14 @@ for esperado in CLServicoImportacaoExtratos_new CLConciliacaoTesourariaBanco_new
     "typeinfo for CCLServicoImportacaoExtratos" "vtable for CCLConciliacaoTesourariaBancoAutomatizada" \
     "CCLConciliacaoLancaAuto::TesteLancamentoAutomatico" "CCLConciliacaoLancaAuto::ProcessaLancamentoConcAutomatico" \
     "CContabilizaBase::GetCodigoErroContabiliza" "CContabilizaBase::GetModuloErroContabiliza" \
-    "CContabilizaBase::SetComplemento"; do
+    "CContabilizaBase::SetComplemento" "CCLImportacaoArquivoExtrato::ImportaArquivo"; do
   if ! printf '%s\n' "$simbolos" | grep -qF "$esperado"; then
     echo "missing export: $esperado"
     falha=1
   fi
 done
 for interno in "zq::MontaLinhaTrace" "zq::Cp1252ParaUtf8" "zq::FormataSeguro" "zq::NomeFacility" \
-    "CCLIndiceHistoricos::Prefixos" "CCLConciliacaoLancaAuto::InvalidaCache"; do
+    "CCLIndiceHistoricos::Prefixos" "CCLConciliacaoLancaAuto::InvalidaCache" "cl_import::LeArquivoExtrato"; do
   if printf '%s\n' "$simbolos" | grep -qF "$interno"; then
     echo "internal name exported: $interno"
     falha=1

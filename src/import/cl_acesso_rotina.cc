@@ -77,6 +77,7 @@ class CAcessoConciliacaoIndisponivel final : public CZQAcessoConciliacao {
     return kFalha;
   }
   HRESULT LeLeiaute(int32_t, CZQDadosCL_Leiaute&) override { return kFalha; }
+  HRESULT LeColunasLeiaute(int32_t, REG_LEIAUTE_COLUNASPS&) override { return kFalha; }
   HRESULT GetICLMestre(CZQComPtr<IZQCL_Mestre>&) override { return kFalha; }
   HRESULT GetICLImportacaoCBN(CZQComPtr<IZQCL_ImportacaoCBN>&) override { return kFalha; }
   HRESULT GravaConfiguracaoServicoImportacaoExtratos(const CZQDadosCL_ConfiguracaoServicoImportacaoExtratos&) override {

@@ -19,37 +19,6 @@ constexpr long kAvisoArquivoNaoAbre = 5813;
 // Class number the error of an unreadable layout carries.
 constexpr int kClasseLeiaute = 2103;
 
-constexpr unsigned char kMarcaUtf8[] = {0xEF, 0xBB, 0xBF};
-
-// Lines of the normalised text: pieces between "\n", the last one without a break
-// included when not empty.
-std::size_t ContaLinhas(std::string_view texto) {
-  std::size_t linhas = 0;
-  std::size_t inicio = 0;
-  while (inicio < texto.size()) {
-    const void* quebra = std::memchr(texto.data() + inicio, '\n', texto.size() - inicio);
-    ++linhas;
-    if (!quebra) break;
-    inicio = static_cast<std::size_t>(static_cast<const char*>(quebra) - texto.data()) + 1;
-  }
-  return linhas;
-}
-
-// A line as the field taker reads it: without line breaks and double quotes, and
-// without white space at its right end. `linha` is reused from line to line.
-void PreparaLinha(std::string_view peca, std::string& linha) {
-  linha.assign(peca);
-  linha.erase(std::remove_if(linha.begin(), linha.end(), [](char c) { return c == '"' || c == '\r' || c == '\n'; }),
-              linha.end());
-  std::size_t fim = linha.size();
-  while (fim > 0) {
-    const char c = linha[fim - 1];
-    if (c != ' ' && c != '\t' && c != '\r' && c != '\n' && c != '\v' && c != '\f') break;
-    --fim;
-  }
-  linha.resize(fim);
-}
-
 }  // namespace
 
 CZQDadosDF_Erro& CCLImportacaoExtrato::InterpretaArquivoExtratoTavorin(
@@ -69,10 +38,6 @@ CZQDadosDF_Erro& CCLImportacaoExtrato::InterpretaArquivoExtratoTavorin(
   CZQString texto(std::move(bytes));
   ConverteParaUTF8(texto);
   if (texto.IsEmpty()) return GetErro();
-
-  std::string normalizado = cl_import::NormalizaTextoOfx(texto.str());
-  std::string().swap(texto.str());
-  const std::size_t quantidadeLinhas = ContaLinhas(normalizado);
 
   HRESULT hr = S_OK;
   CZQComPtr<IZQCL_ImportacaoCBN> pIImportacaoCBN;
@@ -94,43 +59,14 @@ CZQDadosDF_Erro& CCLImportacaoExtrato::InterpretaArquivoExtratoTavorin(
     return GetErro();
   }
 
-  // Header and trailer lines of the layout; a count larger than the lines drops nothing.
-  std::size_t primeira = 0;
-  std::size_t fim = quantidadeLinhas;
-  const std::size_t cabecalho = RegLeiauteps.iLinhasCabecalho;
-  if (cabecalho != 0 && cabecalho <= quantidadeLinhas) primeira = cabecalho;
-  const std::size_t rodape = RegLeiauteps.iLinhasRodape;
-  if (rodape != 0 && rodape <= fim - primeira) fim -= rodape;
-
-  // Only whether the remembered line held a history tag matters to the field taker.
-  bool anteriorTemHistorico = false;
-  CZQDadosCL_Extrato dadosExtrato;
-  std::string linha;
-  const std::string_view textoLinhas(normalizado);
-  std::size_t inicio = 0;
-  for (std::size_t indice = 0; indice < fim; ++indice) {
-    const std::size_t quebra = textoLinhas.find('\n', inicio);
-    const std::size_t tamanho = quebra == std::string_view::npos ? textoLinhas.size() - inicio : quebra - inicio;
-    const std::string_view peca = textoLinhas.substr(inicio, tamanho);
-    inicio = quebra == std::string_view::npos ? textoLinhas.size() : quebra + 1;
-    if (indice < primeira) continue;
-
-    PreparaLinha(peca, linha);
-    const bool linhaTemHistorico = cl_import::AplicaLinhaOfx(linha, dadosExtrato);
-    bool historicoCompleto = false;
-    if (!(linhaTemHistorico && anteriorTemHistorico)) {
-      anteriorTemHistorico = linhaTemHistorico;
-      historicoCompleto = linhaTemHistorico;
-    }
-    if (!historicoCompleto) continue;
-
-    if (dadosExtrato.GetValor() > 0 && dadosExtrato.GetNatureza() != '*') {
-      dadosExtrato.SetConta(dadosFiltroImportacao.GetConta());
-      dadosExtrato.SetFilial(static_cast<uint16_t>(dadosFiltroImportacao.GetFilial() & 0xFFFFu));
-      listaExtratos.Add(dadosExtrato);
-    }
-    dadosExtrato.Limpar();
-  }
+  // The same transaction reader serves the files imported by layout.
+  cl_import::LeTransacoesOfx(
+      texto.str(), RegLeiauteps.iLinhasCabecalho, RegLeiauteps.iLinhasRodape,
+      [&](CZQDadosCL_Extrato& dadosExtrato, std::size_t) {
+        dadosExtrato.SetConta(dadosFiltroImportacao.GetConta());
+        dadosExtrato.SetFilial(static_cast<uint16_t>(dadosFiltroImportacao.GetFilial() & 0xFFFFu));
+        listaExtratos.Add(dadosExtrato);
+      });
 
   pIImportacaoCBN.Release();
   return GetErro();
@@ -152,10 +88,4 @@ void CCLImportacaoExtrato::ProcuraInformacoesExtratoTavorin(CZQString linha, CZQ
   historicoCompleto = linhaTemHistorico;
 }
 
-void CCLImportacaoExtrato::ConverteParaUTF8(CZQString& texto) {
-  std::string& bytes = texto.str();
-  if (bytes.size() >= 3 && std::memcmp(bytes.data(), kMarcaUtf8, 3) == 0) bytes.erase(0, 3);
-  // The module keeps its texts in UTF-8: a file that is not UTF-8 is in the banks'
-  // code page 1252 and is converted here, at the edge.
-  if (!cl_import::EhUtf8ValidoOfx(bytes)) bytes = zq::Cp1252ParaUtf8(bytes);
-}
+void CCLImportacaoExtrato::ConverteParaUTF8(CZQString& texto) { cl_import::TextoArquivoParaUtf8(texto.str()); }

@@ -1,10 +1,12 @@
 #include "import/cl_ofx.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
 #include "frame/zq_conversao.h"
 #include "frame/zq_data.h"
+#include "frame/zq_string.h"
 
 namespace cl_import {
 
@@ -276,6 +278,79 @@ bool AplicaLinhaOfx(std::string& linha, CZQDadosCL_Extrato& extrato) {
       break;
   }
   return historico;
+}
+
+namespace {
+
+// Lines of the normalised text: pieces between "\n", the last one without a break
+// included when not empty.
+std::size_t ContaLinhas(std::string_view texto) {
+  std::size_t linhas = 0;
+  std::size_t inicio = 0;
+  while (inicio < texto.size()) {
+    const void* quebra = std::memchr(texto.data() + inicio, '\n', texto.size() - inicio);
+    ++linhas;
+    if (!quebra) break;
+    inicio = static_cast<std::size_t>(static_cast<const char*>(quebra) - texto.data()) + 1;
+  }
+  return linhas;
+}
+
+// A line as the field taker reads it: without line breaks and double quotes, and
+// without white space at its right end. `linha` is reused from line to line.
+void PreparaLinha(std::string_view peca, std::string& linha) {
+  linha.assign(peca);
+  linha.erase(std::remove_if(linha.begin(), linha.end(), [](char c) { return c == '"' || c == '\r' || c == '\n'; }),
+              linha.end());
+  std::size_t fim = linha.size();
+  while (fim > 0 && EhBranco(linha[fim - 1])) --fim;
+  linha.resize(fim);
+}
+
+}  // namespace
+
+void LeTransacoesOfx(std::string_view texto, std::size_t cabecalho, std::size_t rodape,
+                     const std::function<void(CZQDadosCL_Extrato&, std::size_t)>& recebe) {
+  const std::string normalizado = NormalizaTextoOfx(texto);
+  const std::size_t quantidadeLinhas = ContaLinhas(normalizado);
+  std::size_t primeira = 0;
+  std::size_t fim = quantidadeLinhas;
+  if (cabecalho != 0 && cabecalho <= quantidadeLinhas) primeira = cabecalho;
+  if (rodape != 0 && rodape <= fim - primeira) fim -= rodape;
+
+  // Only whether the remembered line held a history tag matters to the field taker.
+  bool anteriorTemHistorico = false;
+  std::size_t transacoes = 0;
+  CZQDadosCL_Extrato dadosExtrato;
+  std::string linha;
+  const std::string_view textoLinhas(normalizado);
+  std::size_t inicio = 0;
+  for (std::size_t indice = 0; indice < fim; ++indice) {
+    const std::size_t quebra = textoLinhas.find('\n', inicio);
+    const std::size_t tamanho = quebra == std::string_view::npos ? textoLinhas.size() - inicio : quebra - inicio;
+    const std::string_view peca = textoLinhas.substr(inicio, tamanho);
+    inicio = quebra == std::string_view::npos ? textoLinhas.size() : quebra + 1;
+    if (indice < primeira) continue;
+
+    PreparaLinha(peca, linha);
+    const bool linhaTemHistorico = AplicaLinhaOfx(linha, dadosExtrato);
+    bool historicoCompleto = false;
+    if (!(linhaTemHistorico && anteriorTemHistorico)) {
+      anteriorTemHistorico = linhaTemHistorico;
+      historicoCompleto = linhaTemHistorico;
+    }
+    if (!historicoCompleto) continue;
+
+    ++transacoes;
+    if (dadosExtrato.GetValor() > 0 && dadosExtrato.GetNatureza() != '*') recebe(dadosExtrato, transacoes);
+    dadosExtrato.Limpar();
+  }
+}
+
+void TextoArquivoParaUtf8(std::string& bytes) {
+  static constexpr unsigned char kMarcaUtf8[] = {0xEF, 0xBB, 0xBF};
+  if (bytes.size() >= 3 && std::memcmp(bytes.data(), kMarcaUtf8, 3) == 0) bytes.erase(0, 3);
+  if (!EhUtf8ValidoOfx(bytes)) bytes = zq::Cp1252ParaUtf8(bytes);
 }
 
 }  // namespace cl_import

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,19 @@ bool TemTagHistoricoOfx(std::string_view linha);
 // Whether the bytes are well-formed UTF-8: the answer of zq::EhUtf8Valido, with runs of
 // ASCII bytes skipped eight at a time (statement files are mostly ASCII).
 bool EhUtf8ValidoOfx(std::string_view bytes);
+
+// The transactions of an OFX text already in UTF-8: normalises it, drops `cabecalho`
+// lines at its start and then `rodape` at its end as a layout asks (a count larger than
+// the lines left drops nothing), and hands each transaction that a history line completes
+// and that has an amount and a nature other than "*" to `recebe`, numbered from 1 in the
+// order they complete. Account and branch are the caller's to set.
+void LeTransacoesOfx(std::string_view texto, std::size_t cabecalho, std::size_t rodape,
+                     const std::function<void(CZQDadosCL_Extrato&, std::size_t)>& recebe);
+
+// Bytes of a statement file as the module keeps its texts (UTF-8): a byte-order mark is
+// dropped, UTF-8 stays as it is, and anything else is read as code page 1252 (which the
+// banks' Latin-1 files are a subset of).
+void TextoArquivoParaUtf8(std::string& bytes);
 
 // Most characters of a history text taken from a line without its closing tag.
 inline constexpr int kMaximoCaracteresHistoricoOfx = 99;

@@ -32,6 +32,13 @@ bool EhTextoSaldo(const CZQString& historico) {
   return false;
 }
 
+// Banks that export files write their balance rows with blanks around the text and in
+// forms of their own besides the online sources' ones.
+bool EhTextoSaldoArquivo(CZQString historico) {
+  historico.Trim();
+  return EhTextoSaldo(historico) || historico == "SALDO DIA" || historico == "SALDO FINAL";
+}
+
 // Whether the line's date lies outside the request's period; a request without both
 // dates valid has no period.
 bool ForaDoPeriodo(const CZQDadosCL_Extrato& extrato, const CZQDadosCL_FiltroImportacaoExtrato& filtro) {
@@ -122,6 +129,28 @@ CZQDadosDF_Erro& CCLTrataDadosExtrato::ConsisteDadosExtrato(const CZQDadosCL_Ext
     if (!TemErro()) return GetErro();
   }
 
+  return AdicionaAvisoExtrato(dadosExtratoGravacao);
+}
+
+CZQDadosDF_Erro& CCLTrataDadosExtrato::ConsisteDadosExtratoArquivo(
+    const CZQDadosCL_Extrato& dadosExtratoGravacao, const CZQDadosCL_FiltroImportacaoExtrato& dadosFiltroImportacao,
+    const CCLChavesExtrato& chavesExtrato) {
+  LimpaErro();
+
+  // A file's bank has no rule of its own: the balance rule of one online source and the
+  // period and lock-date rule of the other together keep out what neither would store.
+  CZQString historico = dadosExtratoGravacao.GetHistBco();
+  historico.MakeUpper();
+  if (EhTextoSaldoArquivo(historico) || dadosExtratoGravacao.GetValor() == 0) {
+    SetTipoErro(ZQ_TIPO_ERRO_DESCARTE);
+    return GetErro();
+  }
+
+  ConsisteDadosExtratoTBB(dadosExtratoGravacao, dadosFiltroImportacao);
+  if (!TemErro()) {
+    ConsisteExtratoDuplicado(GetChaveExtrato(dadosFiltroImportacao, dadosExtratoGravacao), chavesExtrato);
+    if (!TemErro()) return GetErro();
+  }
   return AdicionaAvisoExtrato(dadosExtratoGravacao);
 }
 

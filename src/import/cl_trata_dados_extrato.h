@@ -37,6 +37,12 @@ class CL_EXPORT CCLTrataDadosExtrato : public CDFTrataDados {
   CZQDadosDF_Erro& ConsisteDadosExtrato(const CZQDadosCL_Extrato& dadosExtratoGravacao,
                                         const CZQDadosCL_FiltroImportacaoExtrato& dadosFiltroImportacao,
                                         const CCLChavesExtrato& chavesExtrato);
+  // The same for a line read from a statement file, of any bank: balance lines and
+  // lines without amount are dropped silently, the period and the movement lock date
+  // hold, and the duplicate key is looked up as for the online sources.
+  CZQDadosDF_Erro& ConsisteDadosExtratoArquivo(const CZQDadosCL_Extrato& dadosExtratoGravacao,
+                                               const CZQDadosCL_FiltroImportacaoExtrato& dadosFiltroImportacao,
+                                               const CCLChavesExtrato& chavesExtrato);
 
  private:
   CZQDadosDF_Erro& ConsisteDadosExtratoBancoBrasil(const CZQDadosCL_Extrato& dadosExtratoGravacao,

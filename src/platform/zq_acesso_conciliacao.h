@@ -105,6 +105,9 @@ class CZQAcessoConciliacao {
 
   // The layout at a position; a position without layout is a failure.
   virtual HRESULT LeLeiaute(int32_t posicao, CZQDadosCL_Leiaute& leiaute) = 0;
+  // The columns of the delimited layout at a position: S_OK with them filled, S_FALSE
+  // (and the defaults) when the layout describes none.
+  virtual HRESULT LeColunasLeiaute(int32_t posicao, REG_LEIAUTE_COLUNASPS& colunas) = 0;
 
   virtual HRESULT GetICLMestre(CZQComPtr<IZQCL_Mestre>& mestre) = 0;
   virtual HRESULT GetICLImportacaoCBN(CZQComPtr<IZQCL_ImportacaoCBN>& importacao) = 0;

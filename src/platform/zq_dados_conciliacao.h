@@ -123,6 +123,33 @@ class CL_EXPORT CZQDadosCL_Leiaute : public T_ZQDadosRegistro<RegLeiauteps> {
   ZQ_CAMPO(CZQDadosCL_Leiaute, LinhasRodape, uint16_t, iLinhasRodape)
 };
 
+// Kinds of file a layout describes (`TipoArquivo`).
+inline constexpr uint8_t ZQ_TIPO_ARQUIVO_DELIMITADO = 1;  // CSV/TXT, one line per row
+inline constexpr uint8_t ZQ_TIPO_ARQUIVO_CNAB = 2;        // fixed-width bank return files
+inline constexpr uint8_t ZQ_TIPO_ARQUIVO_OFX = 3;         // OFX 1.x (SGML) or 2.x (XML)
+
+// How a delimited statement file lays out a row: the column of each role counted from 1
+// (0 = the file has none), the field delimiter, the date format ("DD/MM/AAAA",
+// "DD/MM/AA", "AAAA-MM-DD", "AAAAMMDD" and the like: DD, MM, AA or AAAA and literal
+// separators) and the decimal mark. The amount is one signed column, or credit and debit
+// columns, or an amount with a D/C column.
+struct REG_LEIAUTE_COLUNASPS {
+  char cDelimitador = ';';
+  char cMarcaDecimal = ',';
+  CZQString sFormatoData = "DD/MM/AAAA";
+  uint16_t iColunaData = 0;
+  uint16_t iColunaValor = 0;
+  uint16_t iColunaCredito = 0;
+  uint16_t iColunaDebito = 0;
+  uint16_t iColunaNatureza = 0;  // "D"/"C" (or "-"/"+") beside an unsigned amount
+  uint16_t iColunaDocumento = 0;
+  uint16_t iColunaHistorico = 0;
+  uint16_t iColunaCodigoMvto = 0;
+  uint16_t iColunaConta = 0;  // the bank account, for a layout that names it (separator 7)
+
+  friend bool operator==(const REG_LEIAUTE_COLUNASPS&, const REG_LEIAUTE_COLUNASPS&) = default;
+};
+
 // The reconciliation module's master.
 struct REG_MESTRE_CONCILIACAOPS {
   REG_ZQDMA dmaBloqueioMovimentacao;   // movements up to this date are locked; empty = none

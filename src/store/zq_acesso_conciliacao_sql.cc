@@ -822,6 +822,33 @@ HRESULT CZQAcessoConciliacaoSQL::LePonteirosExecucaoServicoImportacaoExtratos(
   });
 }
 
+HRESULT CZQAcessoConciliacaoSQL::LeColunasLeiaute(int32_t posicao, REG_LEIAUTE_COLUNASPS& colunas) {
+  return Executa("LeColunasLeiaute", [&] {
+    colunas = REG_LEIAUTE_COLUNASPS{};
+    std::string delimitador, marca, formato;
+    long long c[9] = {};
+    long long p = posicao;
+    Banco().Sessao() << "SELECT delimitador, marca_decimal, formato_data, coluna_data, coluna_valor, coluna_credito,"
+                        " coluna_debito, coluna_natureza, coluna_documento, coluna_historico, coluna_codigo_mvto,"
+                        " coluna_conta FROM leiaute_colunas WHERE posicao = :p",
+        soci::use(p), soci::into(delimitador), soci::into(marca), soci::into(formato), soci::into(c[0]),
+        soci::into(c[1]), soci::into(c[2]), soci::into(c[3]), soci::into(c[4]), soci::into(c[5]), soci::into(c[6]),
+        soci::into(c[7]), soci::into(c[8]);
+    if (!Banco().Sessao().got_data()) return S_FALSE;
+    if (delimitador.size() != 1 || marca.size() != 1) {
+      throw CZQExcecaoSQL(ZQ_E_SQL_CORROMPIDO, "delimitador ilegível no leiaute " + std::to_string(posicao));
+    }
+    colunas.cDelimitador = delimitador[0];
+    colunas.cMarcaDecimal = marca[0];
+    colunas.sFormatoData = CZQString(formato);
+    uint16_t* destinos[9] = {&colunas.iColunaData,      &colunas.iColunaValor,      &colunas.iColunaCredito,
+                             &colunas.iColunaDebito,    &colunas.iColunaNatureza,   &colunas.iColunaDocumento,
+                             &colunas.iColunaHistorico, &colunas.iColunaCodigoMvto, &colunas.iColunaConta};
+    for (int i = 0; i < 9; ++i) *destinos[i] = Cabe<uint16_t>(c[i], "leiaute_colunas.coluna");
+    return S_OK;
+  });
+}
+
 HRESULT CZQAcessoConciliacaoSQL::LeLeiaute(int32_t posicao, CZQDadosCL_Leiaute& leiaute) {
   return Executa("LeLeiaute", [&] {
     RegLeiauteps reg{};

@@ -102,6 +102,7 @@ class CZQAcessoConciliacaoSQL : public CZQAcessoConciliacao, public CZQAreaSQL {
                                                        CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos>& execucoes,
                                                        int flag) override;
   HRESULT LeLeiaute(int32_t posicao, CZQDadosCL_Leiaute& leiaute) override;
+  HRESULT LeColunasLeiaute(int32_t posicao, REG_LEIAUTE_COLUNASPS& colunas) override;
   HRESULT GetICLMestre(CZQComPtr<IZQCL_Mestre>& mestre) override;
   HRESULT GetICLImportacaoCBN(CZQComPtr<IZQCL_ImportacaoCBN>& importacao) override;
   HRESULT GravaConfiguracaoServicoImportacaoExtratos(

@@ -49,10 +49,16 @@ struct Conta {
   int64_t inativa = 0;
   std::optional<DadosBanco> banco;
 };
+struct ColunasLeiaute {
+  std::string delimitador = ";", marcaDecimal = ",", formatoData = "DD/MM/AAAA";
+  // data, valor, credito, debito, dc, documento, historico, codigo_movimento, conta
+  int64_t coluna[9] = {};
+};
 struct Leiaute {
   int64_t posicao = 0;
   std::string descricao;
   int64_t separador = 0, tipoArquivo = 0, linhasCabecalho = 0, linhasRodape = 0;
+  std::optional<ColunasLeiaute> colunas;
 };
 struct FormaPagamento {
   int64_t posicao = 0;
@@ -215,6 +221,76 @@ constexpr int64_t kU32 = std::numeric_limits<uint32_t>::max();
 constexpr int64_t kI32 = std::numeric_limits<int32_t>::max();
 constexpr int64_t kU8 = std::numeric_limits<uint8_t>::max();
 
+// ---- delimited layouts ----
+
+constexpr const char* kPapeisColuna[9] = {"data",      "valor",     "credito",          "debito", "dc",
+                                          "documento", "historico", "codigo_movimento", "conta"};
+enum { kData, kValor, kCredito, kDebito, kDc, kDocumento, kHistorico, kCodigo, kConta };
+constexpr int64_t kTipoDelimitado = 1;
+constexpr int64_t kSeparadorComConta = 7;
+
+// DD, MM and AA or AAAA once each, joined by "/", "-", "." or nothing.
+bool FormatoDataValido(const std::string& f) {
+  int dia = 0, mes = 0, ano = 0;
+  for (size_t i = 0; i < f.size();) {
+    if (f.compare(i, 4, "AAAA") == 0) {
+      ++ano, i += 4;
+    } else if (f.compare(i, 2, "AA") == 0) {
+      ++ano, i += 2;
+    } else if (f.compare(i, 2, "DD") == 0) {
+      ++dia, i += 2;
+    } else if (f.compare(i, 2, "MM") == 0) {
+      ++mes, i += 2;
+    } else if (f[i] == '/' || f[i] == '-' || f[i] == '.') {
+      ++i;
+    } else {
+      return false;
+    }
+  }
+  return dia == 1 && mes == 1 && ano == 1;
+}
+
+// The columns of a delimited layout, each role in a column of its own, the amount in
+// exactly one of its three forms, and the account column when (and only when) the
+// layout names its account.
+ColunasLeiaute LeColunas(const json& v, const std::string& campo, int64_t separador) {
+  Objeto(v, campo,
+         {"delimitador", "marca_decimal", "formato_data", "data", "valor", "credito", "debito", "dc", "documento",
+          "historico", "codigo_movimento", "conta"});
+  ColunasLeiaute c;
+  if (Membro(v, "delimitador", campo, false)) c.delimitador = Texto(v, "delimitador", campo, 1, true, true);
+  if (c.delimitador != ";" && c.delimitador != "," && c.delimitador != "\t" && c.delimitador != "|") {
+    Recusa(Caminho(campo, "delimitador"), "deve ser \";\", \",\", \"|\" ou tabulação");
+  }
+  if (Membro(v, "marca_decimal", campo, false)) c.marcaDecimal = Texto(v, "marca_decimal", campo, 1, true, true);
+  if (c.marcaDecimal != "," && c.marcaDecimal != ".")
+    Recusa(Caminho(campo, "marca_decimal"), "deve ser \",\" ou \".\"");
+  if (Membro(v, "formato_data", campo, false)) c.formatoData = Texto(v, "formato_data", campo, 16, true, true);
+  if (!FormatoDataValido(c.formatoData)) {
+    Recusa(Caminho(campo, "formato_data"), "deve ter DD, MM e AA ou AAAA, separados por \"/\", \"-\" ou \".\"");
+  }
+  for (int i = 0; i < 9; ++i) {
+    c.coluna[i] = Inteiro(v, kPapeisColuna[i], campo, 1, 255, i == kData);
+    for (int j = 0; j < i; ++j) {
+      if (c.coluna[i] != 0 && c.coluna[i] == c.coluna[j]) {
+        Recusa(Caminho(campo, kPapeisColuna[i]), std::string("a coluna já é a de ") + kPapeisColuna[j]);
+      }
+    }
+  }
+  const bool valor = c.coluna[kValor] != 0, credito = c.coluna[kCredito] != 0, debito = c.coluna[kDebito] != 0;
+  if (credito != debito || valor == credito) {
+    Recusa(Caminho(campo, valor ? "credito" : "valor"),
+           "o valor vem numa coluna (valor, com ou sem dc) ou em duas (credito e debito)");
+  }
+  if (c.coluna[kDc] != 0 && !valor) Recusa(Caminho(campo, "dc"), "a coluna dc acompanha a coluna valor");
+  if ((c.coluna[kConta] != 0) != (separador == kSeparadorComConta)) {
+    Recusa(Caminho(campo, "conta"), "a coluna conta existe exatamente nos leiautes de separador 7");
+  }
+  return c;
+}
+
+// ---- the document ----
+
 DadosBanco LeBanco(const json& v, const std::string& campo) {
   Objeto(v, campo,
          {"numero_banco", "nome_banco", "agencia", "conta_corrente", "integrar_com_terceiro", "tipo_operacao",
@@ -344,7 +420,7 @@ Documento LeDocumento(const json& raiz) {
   for (size_t i = 0; i < leiautes.size(); ++i) {
     const std::string campo = Caminho("leiautes", i);
     Objeto(leiautes[i], campo,
-           {"posicao", "descricao", "separador", "tipo_arquivo", "linhas_cabecalho", "linhas_rodape"});
+           {"posicao", "descricao", "separador", "tipo_arquivo", "linhas_cabecalho", "linhas_rodape", "colunas"});
     Leiaute l;
     l.posicao = Inteiro(leiautes[i], "posicao", campo, 1, kI32, true);
     l.descricao = Texto(leiautes[i], "descricao", campo, zq_limites::kDescricaoLeiaute, true, true);
@@ -352,6 +428,12 @@ Documento LeDocumento(const json& raiz) {
     l.tipoArquivo = Inteiro(leiautes[i], "tipo_arquivo", campo, 0, kU8, false);
     l.linhasCabecalho = Inteiro(leiautes[i], "linhas_cabecalho", campo, 0, kU16, false);
     l.linhasRodape = Inteiro(leiautes[i], "linhas_rodape", campo, 0, kU16, false);
+    if (const json* colunas = Membro(leiautes[i], "colunas", campo, false)) {
+      if (l.tipoArquivo != kTipoDelimitado) {
+        Recusa(Caminho(campo, "colunas"), "só um leiaute de arquivo delimitado (tipo_arquivo 1) tem colunas");
+      }
+      l.colunas = LeColunas(*colunas, Caminho(campo, "colunas"), l.separador);
+    }
     d.leiautes.push_back(std::move(l));
   }
 
@@ -546,9 +628,10 @@ Documento Interpreta(const std::string& texto) {
 // ---- writing ----
 
 const char* const kTabelasCadastro[] = {
-    "empresa",          "filial",         "feriado_filial",   "plano_empresarial",       "plano_gerencial",
-    "banco",            "leiaute",        "mestre_cl",        "mestre_financeiro",       "mestre_empresa",
-    "periodo_contabil", "forma_pagamento", "historico",       "regra_lancamento",        "config_servico",
+    "empresa",         "filial",           "feriado_filial",          "plano_empresarial",
+    "plano_gerencial", "banco",            "leiaute",                 "leiaute_colunas",
+    "mestre_cl",       "mestre_financeiro", "mestre_empresa",         "periodo_contabil",
+    "forma_pagamento", "historico",        "regra_lancamento",        "config_servico",
     "config_importacao_regra", "config_importacao_conta", "config_conciliacao_regra", "config_conciliacao_conta"};
 
 void GravaConfiguracao(soci::session& sql, bool presente, const std::vector<RegraServico>& regras,
@@ -619,6 +702,16 @@ void Grava(CZQBancoSQL& banco, const Documento& d) {
     sql << "INSERT INTO leiaute (posicao, descricao, separador, tipo_arquivo, linhas_cabecalho, linhas_rodape,"
            " reservado) VALUES (:p, :d, :s, :t, :c, :r, '')",
         soci::use(p), soci::use(l.descricao), soci::use(sep), soci::use(tipo), soci::use(cab), soci::use(rod);
+    if (!l.colunas) continue;
+    const ColunasLeiaute& c = *l.colunas;
+    long long k[9];
+    for (int i = 0; i < 9; ++i) k[i] = c.coluna[i];
+    sql << "INSERT INTO leiaute_colunas (posicao, delimitador, marca_decimal, formato_data, coluna_data, coluna_valor,"
+           " coluna_credito, coluna_debito, coluna_natureza, coluna_documento, coluna_historico, coluna_codigo_mvto,"
+           " coluna_conta) VALUES (:p, :de, :m, :f, :c0, :c1, :c2, :c3, :c4, :c5, :c6, :c7, :c8)",
+        soci::use(p), soci::use(c.delimitador), soci::use(c.marcaDecimal), soci::use(c.formatoData), soci::use(k[0]),
+        soci::use(k[1]), soci::use(k[2]), soci::use(k[3]), soci::use(k[4]), soci::use(k[5]), soci::use(k[6]),
+        soci::use(k[7]), soci::use(k[8]);
   }
   {
     long long bloqueio = d.dataBloqueioMovimentacao;

@@ -194,6 +194,18 @@ const std::vector<ZQMigracaoSQL>& ZQMigracoesSQL() {
            " conciliado TEXT NOT NULL, tipo TEXT NOT NULL, numero BIGINT NOT NULL,"
            " PRIMARY KEY (banco, numero_conciliacao, lado, posicao))",
        }},
+      {8,
+       "Colunas dos leiautes de arquivos delimitados",
+       {
+           // One row per layout that reads a delimited file: the column of each role
+           // (counted from 1, 0 = none), the delimiter, the date format and the decimal mark.
+           "CREATE TABLE leiaute_colunas ("
+           " posicao BIGINT NOT NULL PRIMARY KEY, delimitador TEXT NOT NULL, marca_decimal TEXT NOT NULL,"
+           " formato_data TEXT NOT NULL, coluna_data BIGINT NOT NULL, coluna_valor BIGINT NOT NULL,"
+           " coluna_credito BIGINT NOT NULL, coluna_debito BIGINT NOT NULL, coluna_natureza BIGINT NOT NULL,"
+           " coluna_documento BIGINT NOT NULL, coluna_historico BIGINT NOT NULL,"
+           " coluna_codigo_mvto BIGINT NOT NULL, coluna_conta BIGINT NOT NULL)",
+       }},
   };
   return migracoes;
 }

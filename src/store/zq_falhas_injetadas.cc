@@ -37,6 +37,7 @@ const std::vector<std::string>& CZQFalhasInjetadas::Operacoes() {
       "GravaExecucaoConciliacaoTesourariaBanco", "LePonteirosExecucaoConciliacaoTesourariaBanco",
       "BuscaPonteirosExecucaoConciliacaoTesourariaBanco", "GravaExecucaoServicoImportacaoExtratos",
       "BuscaPonteirosExecucaoServicoImportacaoExtratos", "LePonteirosExecucaoServicoImportacaoExtratos", "LeLeiaute",
+      "LeColunasLeiaute",
       "GetICLMestre", "GetICLImportacaoCBN", "GravaConfiguracaoServicoImportacaoExtratos",
       "GravaConfiguracaoConciliacaoTesourariaBanco", "TravaConta", "LiberaConta",
       // enterprise area
@@ -348,6 +349,9 @@ class CZQConciliacaoFalhas : public TZQAreaFalhas<CZQAcessoConciliacao> {
   }
   HRESULT LeLeiaute(int32_t posicao, CZQDadosCL_Leiaute& leiaute) override {
     return Chama("LeLeiaute", [&] { return m_interna->LeLeiaute(posicao, leiaute); });
+  }
+  HRESULT LeColunasLeiaute(int32_t posicao, REG_LEIAUTE_COLUNASPS& colunas) override {
+    return Chama("LeColunasLeiaute", [&] { return m_interna->LeColunasLeiaute(posicao, colunas); });
   }
   HRESULT GetICLMestre(CZQComPtr<IZQCL_Mestre>& mestre) override {
     return Chama("GetICLMestre", [&] {

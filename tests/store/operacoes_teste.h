@@ -26,6 +26,7 @@ struct Saidas {
   CZQDadosCL_ConfiguracaoServicoImportacaoExtratos configImportacao;
   CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco configConciliacao;
   CZQDadosCL_Leiaute leiaute;
+  REG_LEIAUTE_COLUNASPS colunas;
   CZQDadosCL_Tabela tabela;
   CZQDadosDF_FormaPagamento forma;
   CZQDadosDF_Banco banco;
@@ -165,6 +166,8 @@ inline const std::vector<OperacaoArmazem>& OperacoesArmazem() {
        },
        ErroC},
       {"LeLeiaute", "leiaute", false, [](H& h, S& s) { return C(h).LeLeiaute(1, s.leiaute); }, ErroC},
+      {"LeColunasLeiaute", "leiaute_colunas", false, [](H& h, S& s) { return C(h).LeColunasLeiaute(2, s.colunas); },
+       ErroC},
       {"GetICLMestre", nullptr, false, [](H& h, S& s) { return C(h).GetICLMestre(s.iMestre); }, ErroC},
       {"GetICLImportacaoCBN", nullptr, false, [](H& h, S& s) { return C(h).GetICLImportacaoCBN(s.iCbn); }, ErroC},
       {"TravaConta", nullptr, false, [](H& h, S&) { return C(h).TravaConta(111); }, ErroC},
