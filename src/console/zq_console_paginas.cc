@@ -76,7 +76,7 @@ std::string ExecucaoJson(const ZQUltimaExecucao& u) {
 }  // namespace
 
 std::string ZQGraficoSvg(const std::vector<ZQDiaPanorama>& dias) {
-  constexpr int kLargura = 620, kAltura = 180, kBase = 160, kTopo = 10;
+  constexpr int kLargura = 620, kAltura = 180, kBase = 160, kTopo = 24;
   std::size_t maior = 1;
   for (const ZQDiaPanorama& d : dias) maior = std::max(maior, d.conciliadas + d.abertas);
   const int passo = dias.empty() ? 0 : (kLargura - 40) / static_cast<int>(dias.size());
@@ -98,10 +98,10 @@ std::string ZQGraficoSvg(const std::vector<ZQDiaPanorama>& dias) {
     if (i % 7 == 0)
       s << "<text x=\"" << x << "\" y=\"" << kBase + 14 << "\" font-size=\"10\">" << dia.substr(0, 5) << "</text>";
   }
-  s << "<rect x=\"420\" y=\"" << kAltura - 12 << "\" width=\"10\" height=\"10\" fill=\"#3a8f4b\"/><text x=\"434\" y=\""
-    << kAltura - 3 << "\" font-size=\"11\">conciliadas</text><rect x=\"510\" y=\"" << kAltura - 12
-    << "\" width=\"10\" height=\"10\" fill=\"#d9822b\"/><text x=\"524\" y=\"" << kAltura - 3
-    << "\" font-size=\"11\">em aberto</text></svg>";
+  // The legend above the bars, clear of the dates under them.
+  s << "<rect x=\"420\" y=\"2\" width=\"10\" height=\"10\" fill=\"#3a8f4b\"/><text x=\"434\" y=\"11\" "
+       "font-size=\"11\">conciliadas</text><rect x=\"510\" y=\"2\" width=\"10\" height=\"10\" fill=\"#d9822b\"/>"
+       "<text x=\"524\" y=\"11\" font-size=\"11\">em aberto</text></svg>";
   return s.str();
 }
 
