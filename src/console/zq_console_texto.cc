@@ -136,24 +136,6 @@ bool ZQConsoleLeNumero(std::string_view texto, uint64_t maximo, uint64_t& valor)
   return true;
 }
 
-bool ZQConsoleLeLista(std::string_view texto, uint64_t maximo, std::size_t maximoItens, std::vector<uint32_t>& lista) {
-  lista.clear();
-  if (texto.empty()) return false;
-  while (true) {
-    const std::size_t virgula = texto.find(',');
-    uint64_t v = 0;
-    if (!ZQConsoleLeNumero(texto.substr(0, virgula), maximo, v) || v > UINT32_MAX) break;
-    for (uint32_t x : lista)
-      if (x == v) return lista.clear(), false;
-    lista.push_back(static_cast<uint32_t>(v));
-    if (lista.size() > maximoItens) break;
-    if (virgula == std::string_view::npos) return true;
-    texto.remove_prefix(virgula + 1);
-  }
-  lista.clear();
-  return false;
-}
-
 bool ZQConsoleLeValor(std::string_view texto, tagCY& valor) {
   valor = 0;
   const bool negativo = !texto.empty() && texto[0] == '-';

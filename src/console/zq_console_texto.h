@@ -24,9 +24,6 @@ std::string ZQJson(std::string_view texto);
 // not above `maximo`. False on anything else; `valor` is then 0.
 bool ZQConsoleLeNumero(std::string_view texto, uint64_t maximo, uint64_t& valor);
 
-// A comma-separated list of such numbers, at most `maximoItens` of them, none repeated.
-bool ZQConsoleLeLista(std::string_view texto, uint64_t maximo, std::size_t maximoItens, std::vector<uint32_t>& lista);
-
 // An amount as typed by a person: optional '-', digits, optional ',' or '.' and at most two
 // decimals ("1234,5", "-80.00"); no thousands separators, at most 13 whole digits. Into
 // the ten-thousandths of tagCY.

@@ -49,11 +49,6 @@ TEST(ConsoleEntradaTest, NumbersAreWholeDigitsWithinTheirBound) {
     EXPECT_EQ(ZQConsoleLeNumero(c.texto, c.maximo, v), c.aceito) << c.texto;
     EXPECT_EQ(v, c.valor) << c.texto;
   }
-  std::vector<uint32_t> lista;
-  EXPECT_TRUE(ZQConsoleLeLista("3,1,2", 10, 3, lista));
-  EXPECT_EQ(lista, (std::vector<uint32_t>{3, 1, 2}));
-  for (const char* ruim : {"1,1", "1,,2", "1,2,3,4", "1,", "11"})
-    EXPECT_FALSE(ZQConsoleLeLista(ruim, 10, 3, lista)) << ruim;
 }
 
 TEST(ConsoleEntradaTest, AmountsAndTexts) {
