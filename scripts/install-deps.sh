@@ -1,12 +1,14 @@
 #!/bin/sh
 # Installs the packages the build, the tests and the tools need; packages already
 # present are left alone, so running it again is harmless. pkgconf: the install test
-# builds the example through cl.pc.
+# builds the example through cl.pc. chromium, its driver and selenium: the console's
+# browser test.
 set -eu
 
 PACOTES="build-essential cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev \
 libsoci-dev libpq-dev postgresql nlohmann-json3-dev libcurl4-openssl-dev libcli11-dev libsqlite3-dev sqlite3 \
-mingw-w64-common clang libclang-rt-dev pkgconf"
+mingw-w64-common clang libclang-rt-dev pkgconf \
+libcpp-httplib-dev libssl-dev chromium chromium-driver python3-selenium"
 
 faltando=""
 for pacote in $PACOTES; do

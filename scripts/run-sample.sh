@@ -1,7 +1,10 @@
 #!/bin/sh
 # Installs what is missing, builds, and runs the main job on the embedded SQLite store
 # with the bundled sample company. Everything it writes stays under ./run-sample/.
+# With --serve it ends by serving the operator console over that store (on 127.0.0.1).
 set -eu
+SERVE=0
+if [ "${1:-}" = "--serve" ]; then SERVE=1; fi
 cd "$(dirname "$0")/.."
 
 sh scripts/install-deps.sh
@@ -58,3 +61,7 @@ if [ "$status" -eq 1 ]; then
   exit 1
 fi
 echo "Store: $RAIZ/cl.db; error logs under $RAIZ/log"
+if [ "$SERVE" -eq 1 ]; then
+  echo "Operator console: open the address below in a browser; Ctrl-C stops it."
+  exec "$CL" serve
+fi

@@ -1,6 +1,7 @@
 #include "cli/zq_cli.h"
 #include "cli/zq_cli_bancada.h"
 #include "cli/zq_cli_comando.h"
+#include "cli/zq_cli_console.h"
 #include "cli/zq_cli_doutor.h"
 #include "cli/zq_cli_execucoes.h"
 #include "cli/zq_cli_historico.h"
@@ -16,6 +17,7 @@
 #include <memory>
 #include <sstream>
 
+#include "console/zq_console_texto.h"
 #include "frame/zq_config.h"
 #include "frame/zq_currency.h"
 #include "frame/zq_data_texto.h"
@@ -232,13 +234,7 @@ std::string ZQCliAjusta(const std::string& texto, size_t largura, bool direita) 
 
 std::string ZQCliValor(tagCY valor) { return CZQCurrencyEx::FormataValor(valor, 2).c_str(); }
 
-std::string ZQCliValorJson(tagCY valor) {
-  const tagCY absoluto = valor < 0 ? -valor : valor;
-  char texto[40];
-  std::snprintf(texto, sizeof texto, "%s%lld.%02lld", valor < 0 ? "-" : "", static_cast<long long>(absoluto / 10000),
-                static_cast<long long>(absoluto % 10000 / 100));
-  return texto;
-}
+std::string ZQCliValorJson(tagCY valor) { return ZQValorJson(valor); }
 
 int ZQExecutaCl(const std::vector<std::string>& argumentos, std::ostream& saida, std::ostream& erros) {
   Opcoes o;
@@ -271,9 +267,10 @@ int ZQExecutaCl(const std::vector<std::string>& argumentos, std::ostream& saida,
   ZQComandosBancada bancada;
   ZQComandoDoutor doutor;
   ZQComandoHistorico historico;
+  ZQComandoConsole console;
   // In the order "cl --help" lists them.
-  const std::vector<ZQComandoCli*> grupos{&regras,   &importacao, &validacao, &execucoes,
-                                          &lancamento, &bancada,  &doutor,    &historico};
+  const std::vector<ZQComandoCli*> grupos{&regras,   &importacao, &validacao, &execucoes, &lancamento,
+                                          &bancada,  &doutor,     &historico, &console};
   for (ZQComandoCli* grupo : grupos) grupo->Registra(app);
 
   // A misspelt command would otherwise read as a missing one: name it.

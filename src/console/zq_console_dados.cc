@@ -1,0 +1,167 @@
+#include "console/zq_console_dados.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <utility>
+
+#include "frame/zq_data.h"
+#include "frame/zq_data_texto.h"
+#include "platform/zq_acesso_conciliacao.h"
+#include "platform/zq_acesso_empresarial.h"
+#include "reconciliation/cl_bancada.h"
+
+namespace {
+
+constexpr int kDiasGrafico = 30;
+
+using Chave = std::pair<uint32_t, uint32_t>;  // branch, account
+
+// Keeps the later of two runs of the same account.
+void Guarda(ZQUltimaExecucao& u, REG_ZQDMAHMSUTC quando, uint8_t status, const CZQString& mensagem) {
+  if (u.houve && u.quando > quando) return;
+  u.houve = true;
+  u.quando = quando;
+  u.status = status;
+  u.mensagem = mensagem.c_str();
+}
+
+}  // namespace
+
+const char* ZQNomeStatusExecucao(uint8_t status) {
+  switch (status) {
+    case ZQ_STATUS_EXECUCAO_SUCESSO:
+      return "ok";
+    case ZQ_STATUS_EXECUCAO_REPETIR:
+      return "falhou (nova tentativa hoje)";
+    case ZQ_STATUS_EXECUCAO_FALHA:
+      return "falhou";
+    default:
+      return "?";
+  }
+}
+
+std::string ZQMomentoTexto(REG_ZQDMAHMSUTC momento) {
+  if (momento == 0) return "-";
+  int h = 0, m = 0, s = 0;
+  zq::DesmontaHms(zq::HmsDeDmaHms(momento), h, m, s);
+  char hora[16];
+  std::snprintf(hora, sizeof hora, " %02d:%02d", h, m);
+  return ZQDataTexto(zq::DmaDeDmaHms(momento)) + hora;
+}
+
+bool ZQLePanorama(CZQAcessoServidores& servidores, REG_ZQDMA hoje, ZQPanorama& panorama, std::string& erro) {
+  panorama = ZQPanorama{};
+  panorama.hoje = hoje;
+  CZQAcessoConciliacao& acesso = *servidores.GetAcessoConciliacao();
+  const auto falha = [&] {
+    erro = acesso.GetErro()->GetTextoMostraMensagem().c_str();
+    return false;
+  };
+  const REG_ZQDMA inicio = CZQDma(hoje).SubtraiDias(kDiasGrafico - 1).GetDma();
+
+  // The accounts are those a service is configured for.
+  std::map<Chave, ZQContaPanorama> contas;
+  CZQDadosCL_ConfiguracaoServicoImportacaoExtratos importacao;
+  CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco conciliacao;
+  if (FAILED(acesso.LeConfiguracaoServicoImportacaoExtratos(importacao)) ||
+      FAILED(acesso.LeConfiguracaoConciliacaoTesourariaBanco(conciliacao))) {
+    return falha();
+  }
+  for (const auto& r : importacao.GetListaRegras())
+    for (uint32_t c : r.GetListaPonteirosContaBanco()) contas[{r.GetPonteiroFilial(), c}];
+  for (const auto& r : conciliacao.GetListaRegras())
+    for (uint32_t c : r.GetListaPonteirosContaBanco()) contas[{r.GetPonteiroFilial(), c}];
+
+  CZQDadosCL_FiltroExecucaoServicoImportacaoExtratos filtroImportacao;
+  filtroImportacao.SetDmaExecucaoInicial(inicio).SetDmaExecucaoFinal(hoje);
+  CZQVector<REG_ZQDMC> chaves;
+  CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos> execucoes;
+  if (FAILED(acesso.BuscaPonteirosExecucaoServicoImportacaoExtratos(filtroImportacao, chaves)) ||
+      FAILED(acesso.LePonteirosExecucaoServicoImportacaoExtratos(chaves, execucoes, 1))) {
+    return falha();
+  }
+  for (const auto& e : execucoes) {
+    for (const auto& r : e.GetListaRegras()) {
+      Guarda(contas[{r.GetPonteiroFilial(), r.GetPonteiroContaBanco()}].importacao, e.GetDmaHmsExecucao(),
+             r.GetTipoStatus(), r.GetMensagemStatus());
+    }
+  }
+  CZQDadosCL_FiltroExecucaoConciliacaoTesourariaBanco filtroConciliacao;
+  filtroConciliacao.SetDmaExecucaoInicial(inicio).SetDmaExecucaoFinal(hoje);
+  CZQVector<CZQDadosCL_ExecucaoConciliacaoTesourariaBanco> conciliacoes;
+  if (FAILED(acesso.BuscaPonteirosExecucaoConciliacaoTesourariaBanco(filtroConciliacao, chaves)) ||
+      FAILED(acesso.LePonteirosExecucaoConciliacaoTesourariaBanco(chaves, conciliacoes))) {
+    return falha();
+  }
+  for (const auto& e : conciliacoes) {
+    Guarda(contas[{e.GetPonteiroFilial(), e.GetPonteiroBanco()}].conciliacao, e.GetDataHoraExecucao(),
+           e.GetTipoStatus(), e.GetMensagemStatus());
+  }
+
+  std::map<REG_ZQDMA, ZQDiaPanorama> dias;
+  for (REG_ZQDMA d = inicio; d <= hoje; d = CZQDma(d).SomaDias(1).GetDma()) dias[d].dia = d;
+  for (auto& [chave, c] : contas) {
+    c.filial = chave.first;
+    c.conta = chave.second;
+    CZQDadosDF_PlanoEmpresarial plano;
+    if (SUCCEEDED(servidores.GetAcessoEmpresarial()->LeBufferPlanoContabil(c.conta, &plano)))
+      c.nome = plano.GetCodigoUsado_Nome().c_str();
+
+    CLAbertos abertos;
+    CZQDadosDF_Erro erroAbertos;
+    if (FAILED(CLLeAbertos(acesso, c.conta, c.filial, CZQDma(1, 1, 1900).GetDma(), CZQDma(31, 12, 2999).GetDma(),
+                           abertos, erroAbertos))) {
+      erro = erroAbertos.GetTextoMostraMensagem().c_str();
+      return false;
+    }
+    c.linhasAbertas = abertos.linhas.size();
+    c.valorLinhasAbertas = abertos.totalLinhas;
+    c.entradasAbertas = abertos.entradas.size();
+
+    CZQDadosCL_FiltroExtrato filtro;
+    filtro.SetConta(c.conta).SetFilial(c.filial).SetDataInicial(inicio).SetDataFinal(hoje);
+    CZQVector<uint32_t> posicoes;
+    CZQVector<CZQDadosCL_Extrato> linhas;
+    if (FAILED(acesso.BuscaPonteirosMovimentoExtrato(filtro, posicoes)) ||
+        FAILED(acesso.BuscaRegistrosMovimentoExtrato(filtro, posicoes, linhas))) {
+      return falha();
+    }
+    for (const CZQDadosCL_Extrato& l : linhas) {
+      const bool conciliada = l.GetConciliado() == ZQ_CONCILIADO_SIM;
+      ++c.linhas30Dias;
+      c.conciliadas30Dias += conciliada;
+      auto it = dias.find(l.GetDmaExtrato());
+      if (it != dias.end()) ++(conciliada ? it->second.conciliadas : it->second.abertas);
+    }
+    panorama.contas.push_back(c);
+  }
+  for (const auto& [d, dia] : dias) panorama.dias.push_back(dia);
+  return true;
+}
+
+bool ZQLeBancada(CZQAcessoServidores& servidores, ZQBancada& b, std::string& erro) {
+  CZQDadosDF_PlanoEmpresarial plano;
+  if (FAILED(servidores.GetAcessoEmpresarial()->LeBufferPlanoContabil(b.conta, &plano))) {
+    erro = "a conta " + std::to_string(b.conta) + " não está no plano de contas da empresa";
+    return false;
+  }
+  b.nome = plano.GetCodigoUsado_Nome().c_str();
+  CZQDadosDF_Erro erroAbertos;
+  if (FAILED(CLLeAbertos(*servidores.GetAcessoConciliacao(), b.conta, b.filial, b.de, b.ate, b.abertos, erroAbertos))) {
+    erro = erroAbertos.GetTextoMostraMensagem().c_str();
+    return false;
+  }
+  const auto fora = [&](const CLItemAberto& i) {
+    const tagCY v = i.valor < 0 ? -i.valor : i.valor;
+    return (b.comMinimo && v < b.minimo) || (b.comMaximo && v > b.maximo);
+  };
+  CLAbertos& a = b.abertos;
+  std::erase_if(a.linhas, fora);
+  std::erase_if(a.entradas, fora);
+  a.totalLinhas = a.totalEntradas = 0;
+  for (const CLItemAberto& i : a.linhas) a.totalLinhas += i.valor;
+  for (const CLItemAberto& i : a.entradas) a.totalEntradas += i.valor;
+  b.sugestoes = CLSugere(a, CLLeParametrosSugestao());
+  return true;
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "frame/zq_tipos.h"
+#include "platform/zq_acesso_servidores.h"
+#include "reconciliation/cl_bancada.h"
+
+// What the console shows, read through the data-access servers only (the same
+// operations the command-line tool reads with), never from the store's tables.
+
+// The last run of a service over one account, when there was one.
+struct ZQUltimaExecucao {
+  bool houve = false;
+  REG_ZQDMAHMSUTC quando = 0;
+  uint8_t status = 0;  // ZQ_STATUS_EXECUCAO_*
+  std::string mensagem;
+};
+
+// One bank account of a branch, as a service configuration names it.
+struct ZQContaPanorama {
+  uint32_t filial = 0;
+  uint32_t conta = 0;
+  std::string nome;  // from the chart of accounts; empty when it has none
+  std::size_t linhasAbertas = 0;
+  tagCY valorLinhasAbertas = 0;  // signed, credits positive
+  std::size_t entradasAbertas = 0;
+  std::size_t linhas30Dias = 0;  // statement lines dated in the chart's 30 days
+  std::size_t conciliadas30Dias = 0;
+  ZQUltimaExecucao importacao;
+  ZQUltimaExecucao conciliacao;
+};
+
+// One day of the chart: the lines dated that day, reconciled and still open.
+struct ZQDiaPanorama {
+  REG_ZQDMA dia = 0;
+  std::size_t conciliadas = 0;
+  std::size_t abertas = 0;
+};
+
+struct ZQPanorama {
+  REG_ZQDMA hoje = 0;
+  std::vector<ZQContaPanorama> contas;  // by branch, then account
+  std::vector<ZQDiaPanorama> dias;      // the 30 days up to `hoje`, oldest first
+};
+
+// Reads the overview as of `hoje`: every (branch, account) either service is
+// configured for, with its open items, its lines of the last 30 days and the last
+// run of each service (looked for over those days). False with the reason in `erro`.
+bool ZQLePanorama(CZQAcessoServidores& servidores, REG_ZQDMA hoje, ZQPanorama& panorama, std::string& erro);
+
+// Name of a status of a service run, as people read it.
+const char* ZQNomeStatusExecucao(uint8_t status);
+
+// "DD/MM/AAAA HH:MM" of a moment of the product's clock ("-" for none).
+std::string ZQMomentoTexto(REG_ZQDMAHMSUTC momento);
+
+// An account's workbench as a request filters it.
+struct ZQBancada {
+  uint32_t conta = 0;
+  uint32_t filial = 0;  // 0: every branch
+  std::string nome;
+  REG_ZQDMA de = 0, ate = 0;
+  bool comMinimo = false, comMaximo = false;
+  tagCY minimo = 0, maximo = 0;          // bounds of the amount, without its sign
+  std::string minimoTexto, maximoTexto;  // as typed, shown back in the form
+  CLAbertos abertos;                     // only the items the filter keeps
+  std::vector<CLSugestao> sugestoes;     // among those items
+};
+
+// Fills `bancada` (whose account, branch, period and amount bounds the caller set): the
+// account's name, its open items the filter keeps and the suggestions among them. False
+// with the reason in `erro` when the account is not in the chart or the store fails.
+bool ZQLeBancada(CZQAcessoServidores& servidores, ZQBancada& bancada, std::string& erro);
