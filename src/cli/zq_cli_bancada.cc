@@ -7,34 +7,18 @@
 #include <sstream>
 
 #include "cli/zq_cli.h"
+#include "console/zq_console_texto.h"
 #include "frame/zq_currency.h"
+#include "frame/zq_data_texto.h"
 #include "reconciliation/cl_bancada.h"
 #include "store/zq_acesso_sql.h"
-#include "frame/zq_data_texto.h"
 
 namespace {
 
-std::string Json(const std::string& texto) {
-  std::string s = "\"";
-  for (unsigned char c : texto) {
-    if (c == '"' || c == '\\') {
-      s += '\\';
-      s += static_cast<char>(c);
-    } else if (c < 0x20) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\u%04x", c);
-      s += escape;
-    } else {
-      s += static_cast<char>(c);
-    }
-  }
-  return s + "\"";
-}
-
 std::string ItemJson(const CLItemAberto& i) {
-  return "{\"position\":" + std::to_string(i.posicao) + ",\"date\":" + Json(ZQDataTexto(i.data)) +
-         ",\"amount\":" + ZQCliValorJson(i.valor) + ",\"document\":" + Json(i.documento) + ",\"code\":" + Json(i.codigo) +
-         ",\"history\":" + Json(i.historico) + "}";
+  return "{\"position\":" + std::to_string(i.posicao) + ",\"date\":" + ZQJson(ZQDataTexto(i.data)) +
+         ",\"amount\":" + ZQCliValorJson(i.valor) + ",\"document\":" + ZQJson(i.documento) +
+         ",\"code\":" + ZQJson(i.codigo) + ",\"history\":" + ZQJson(i.historico) + "}";
 }
 
 std::string ListaJson(const std::vector<uint32_t>& posicoes) {
@@ -83,7 +67,7 @@ void MostraSugestoes(const CLAbertos& a, const std::vector<CLSugestao>& sugestoe
       const CLSugestao& s = sugestoes[i];
       saida << (i ? "," : "") << "{\"score\":" << s.pontos << ",\"lines\":" << ListaJson(s.linhas)
             << ",\"entries\":" << ListaJson(s.entradas) << ",\"reasons\":[";
-      for (std::size_t r = 0; r < s.razoes.size(); ++r) saida << (r ? "," : "") << Json(s.razoes[r]);
+      for (std::size_t r = 0; r < s.razoes.size(); ++r) saida << (r ? "," : "") << ZQJson(s.razoes[r]);
       saida << "]}";
     }
     saida << "]}\n";
