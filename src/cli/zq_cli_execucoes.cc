@@ -5,11 +5,12 @@
 #include <sstream>
 
 #include "cli/zq_cli.h"
+#include "console/zq_console_dados.h"
 #include "frame/zq_data.h"
+#include "frame/zq_data_texto.h"
 #include "platform/zq_dados_execucao_servico.h"
 #include "platform/zq_dados_extrato.h"
 #include "store/zq_acesso_sql.h"
-#include "frame/zq_data_texto.h"
 
 namespace {
 
@@ -17,19 +18,6 @@ constexpr int kSaidaFalha = 1;
 constexpr int kSaidaArgumentos = 2;
 // The days before the run's date that the service's request covers.
 constexpr int kDiasImportacao = 7;
-
-const char* NomeStatus(uint8_t status) {
-  switch (status) {
-    case ZQ_STATUS_EXECUCAO_SUCESSO:
-      return "importada";
-    case ZQ_STATUS_EXECUCAO_REPETIR:
-      return "falhou (nova tentativa hoje)";
-    case ZQ_STATUS_EXECUCAO_FALHA:
-      return "falhou";
-    default:
-      return "?";
-  }
-}
 
 std::string Hora(REG_ZQDMAHMSUTC momento) {
   int h = 0, m = 0, s = 0;
@@ -87,7 +75,8 @@ int ZQComandoExecucoes::Executa(const std::string& conexao, std::ostream& saida,
       for (char& c : mensagem)
         if (c == '\n' || c == '\r') c = ' ';
       saida << "  filial " << e.GetPonteiroFilial() << "  conta " << e.GetPonteiroContaBanco() << "  "
-            << NomeStatus(e.GetTipoStatus()) << "  (" << linhas << " linhas no período)  " << mensagem << "\n";
+            << ZQNomeStatusExecucao(e.GetTipoStatus(), "importada") << "  (" << linhas << " linhas no período)  "
+            << mensagem << "\n";
     }
   }
   return 0;

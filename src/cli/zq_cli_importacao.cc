@@ -80,6 +80,23 @@ void ZQComandoImportacao::Registra(CLI::App& app) {
   m_leiautes->add_flag("--json", m_json, "Saída em JSON, para scripts");
 }
 
+CZQDadosCL_FiltroImportacaoExtrato ZQComandoImportacao::Pedido(REG_ZQDMA de, REG_ZQDMA ate) const {
+  CZQDadosCL_FiltroImportacaoExtrato pedido;
+  const int32_t verifica = m_semDuplicidade ? 0 : 1;
+  pedido.SetConta(m_conta)
+      .SetFilial(m_filial)
+      .SetDataInicial(de)
+      .SetDataFinal(ate)
+      .SetVerificaDuplicidade(verifica)
+      .SetVerificaData(verifica)
+      .SetVerificaValor(verifica)
+      .SetVerificaDocumento(verifica)
+      .SetVerificaSinal(verifica)
+      .SetVerificaCodigoMovimento(verifica)
+      .SetVerificaDescricaoMovimento(verifica);
+  return pedido;
+}
+
 int ZQComandoImportacao::Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros) {
   if (m_leiautes->parsed()) return ExecutaLeiautes(conexao, saida, erros);
   if (!m_arquivo.empty()) return ExecutaArquivo(conexao, saida, erros);
@@ -102,29 +119,15 @@ int ZQComandoImportacao::Executa(const std::string& conexao, std::ostream& saida
     return kSaidaFalha;
   }
   zq::middleware::ZQInstalaConsultaSistemaTerceiroHttp();
-  CZQInteracaoTerminal terminal;
-  IZQInteracao* anterior = ZQDefineInteracao(&terminal);
+  CZQTerminalInstalado terminal;
 
-  CZQDadosCL_FiltroImportacaoExtrato pedido;
-  const int32_t verifica = m_semDuplicidade ? 0 : 1;
-  pedido.SetConta(m_conta)
-      .SetFilial(m_filial)
-      .SetDataInicial(de)
-      .SetDataFinal(ate)
-      .SetLeiaute(CZQString(ZQ_LEIAUTE_IMPORTACAO_ONLINE))
-      .SetVerificaDuplicidade(verifica)
-      .SetVerificaData(verifica)
-      .SetVerificaValor(verifica)
-      .SetVerificaDocumento(verifica)
-      .SetVerificaSinal(verifica)
-      .SetVerificaCodigoMovimento(verifica)
-      .SetVerificaDescricaoMovimento(verifica);
+  CZQDadosCL_FiltroImportacaoExtrato pedido = Pedido(de, ate);
+  pedido.SetLeiaute(CZQString(ZQ_LEIAUTE_IMPORTACAO_ONLINE));
 
   CZQProfilerEmpresa pessoa(CZQConfiguracao::Global().Get("empresa"), 1, 1);
   // The request passes the screen's checks before anything is fetched or stored, as the
   // import service's runs do: a refused request changes nothing.
   if (const int recusa = ValidaPedido(pedido, pessoa, saida, erros); recusa != 0) {
-    ZQDefineInteracao(anterior);
     return recusa;
   }
 
@@ -152,24 +155,21 @@ int ZQComandoImportacao::Executa(const std::string& conexao, std::ostream& saida
     if (!info.GetCaminhoArquivoErros().IsEmpty())
       saida << "Linhas recusadas: " << info.GetCaminhoArquivoErros().c_str() << "\n";
   }
-  ZQDefineInteracao(anterior);
   return status;
 }
 
 namespace {
 
-std::string DataTexto(REG_ZQDMA data) { return ZQDataTexto(data); }
-
-std::string ValorComSinal(const CZQDadosCL_Extrato& e) {
-  return ZQCliValor(e.GetNatureza() == ZQ_NATUREZA_DEBITO ? -e.GetValor() : e.GetValor());
+// The line's amount as the statement shows it: debits negative.
+tagCY ValorComSinal(const CZQDadosCL_Extrato& e) {
+  return e.GetNatureza() == ZQ_NATUREZA_DEBITO ? -e.GetValor() : e.GetValor();
 }
 
 nlohmann::json LinhaJson(const CCLLinhaArquivoExtrato& l) {
   nlohmann::json j{{"line", l.numeroLinha}};
   if (l.extrato.GetDmaExtrato() != 0) {
-    j["date"] = DataTexto(l.extrato.GetDmaExtrato());
-    j["amount"] =
-        ZQCliValorJson(l.extrato.GetNatureza() == ZQ_NATUREZA_DEBITO ? -l.extrato.GetValor() : l.extrato.GetValor());
+    j["date"] = ZQDataTexto(l.extrato.GetDmaExtrato());
+    j["amount"] = ZQCliValorJson(ValorComSinal(l.extrato));
     j["account"] = l.extrato.GetConta();
     j["document"] = l.extrato.GetDocumento();
     j["history"] = l.extrato.GetHistBco().str();
@@ -200,31 +200,16 @@ int ZQComandoImportacao::ExecutaArquivo(const std::string& conexao, std::ostream
     erros << "cl: " << componentes.Erro().GetTextoMostraMensagem().c_str() << "\n";
     return kSaidaFalha;
   }
-  CZQInteracaoTerminal terminal;
-  IZQInteracao* anterior = ZQDefineInteracao(&terminal);
+  CZQTerminalInstalado terminal;
 
-  CZQDadosCL_FiltroImportacaoExtrato pedido;
-  const int32_t verifica = m_semDuplicidade ? 0 : 1;
-  pedido.SetConta(m_conta)
-      .SetFilial(m_filial)
-      .SetDataInicial(de)
-      .SetDataFinal(ate)
-      .SetPosicaoLeiaute(m_leiaute)
-      .SetArquivo(CZQString(m_arquivo))
-      .SetVerificaDuplicidade(verifica)
-      .SetVerificaData(verifica)
-      .SetVerificaValor(verifica)
-      .SetVerificaDocumento(verifica)
-      .SetVerificaSinal(verifica)
-      .SetVerificaCodigoMovimento(verifica)
-      .SetVerificaDescricaoMovimento(verifica);
+  CZQDadosCL_FiltroImportacaoExtrato pedido = Pedido(de, ate);
+  pedido.SetPosicaoLeiaute(m_leiaute).SetArquivo(CZQString(m_arquivo));
 
   CZQProfilerEmpresa pessoa(CZQConfiguracao::Global().Get("empresa"), 1, 1);
   CCLImportacaoArquivoExtrato importacao;
   int status = 0;
   if (FAILED(importacao.Inicializa(&pessoa))) {
     erros << "cl: " << importacao.GetErro().GetTextoMostraMensagem().c_str() << "\n";
-    ZQDefineInteracao(anterior);
     return kSaidaFalha;
   }
   importacao.SetSimulacao(m_simulacao);
@@ -249,22 +234,21 @@ int ZQComandoImportacao::ExecutaArquivo(const std::string& conexao, std::ostream
                      {"report", info.GetCaminhoArquivoErros().str()}};
     if (erro.TemErro()) j["error"] = texto.str();
     saida << j.dump() << "\n";
-    ZQDefineInteracao(anterior);
     return status;
   }
 
   if (erro.TemErro() && importacao.GetRecusadas().empty()) {
     (status == ZQ_CL_SAIDA_RECUSA ? saida : erros)
         << (status == ZQ_CL_SAIDA_RECUSA ? "" : "cl: ") << texto.c_str() << "\n";
-    ZQDefineInteracao(anterior);
     return status;
   }
   if (m_simulacao) {
     saida << "Simulação: nada foi gravado.\n";
     for (const CCLLinhaArquivoExtrato& l : importacao.GetGravadas()) {
       saida << "  linha " << ZQCliAjusta(std::to_string(l.numeroLinha), 5, true) << "  "
-            << DataTexto(l.extrato.GetDmaExtrato()) << "  " << ZQCliAjusta(ValorComSinal(l.extrato), 14, true) << "  "
-            << l.extrato.GetHistBco().c_str() << "\n";
+            << ZQDataTexto(l.extrato.GetDmaExtrato()) << "  "
+            << ZQCliAjusta(ZQCliValor(ValorComSinal(l.extrato)), 14, true) << "  " << l.extrato.GetHistBco().c_str()
+            << "\n";
     }
   }
   for (const CCLLinhaArquivoExtrato& l : importacao.GetRecusadas()) {
@@ -277,7 +261,6 @@ int ZQComandoImportacao::ExecutaArquivo(const std::string& conexao, std::ostream
   if (!info.GetCaminhoArquivoErros().IsEmpty()) {
     saida << "Linhas recusadas: " << info.GetCaminhoArquivoErros().c_str() << "\n";
   }
-  ZQDefineInteracao(anterior);
   return status;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/zq_cli_comando.h"
+#include "platform/zq_dados_extrato.h"
 
 #include <cstdint>
 #include <ostream>
@@ -28,6 +29,9 @@ class ZQComandoImportacao : public ZQComandoCli {
  private:
   int ExecutaArquivo(const std::string& conexao, std::ostream& saida, std::ostream& erros);
   int ExecutaLeiautes(const std::string& conexao, std::ostream& saida, std::ostream& erros);
+  // The request both imports make of the options: account, branch, period and the
+  // duplicate checks (all or none).
+  CZQDadosCL_FiltroImportacaoExtrato Pedido(REG_ZQDMA de, REG_ZQDMA ate) const;
 
   CLI::App* m_importa = nullptr;
   CLI::App* m_leiautes = nullptr;

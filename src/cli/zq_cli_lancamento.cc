@@ -96,8 +96,7 @@ int ZQComandoLancamento::Executa(const std::string& conexao, std::ostream& saida
   };
   const long long lancadosAntes = lancados(), conciliadasAntes = conciliadas();
 
-  CZQInteracaoTerminal terminal;
-  IZQInteracao* anterior = m_silencioso ? nullptr : ZQDefineInteracao(&terminal);
+  CZQTerminalInstalado terminal(!m_silencioso);
   CZQProfilerEmpresa perfil;
   CCLConciliacaoLancaAuto rotina;
   HRESULT hr = rotina.Inicializa(&perfil);
@@ -108,7 +107,6 @@ int ZQComandoLancamento::Executa(const std::string& conexao, std::ostream& saida
     conciliacao.SetPonteiroConta(m_conta).SetPonteiroFilial(m_filial).SetDataInicial(de).SetDataFinal(ate);
     hr = rotina.ProcessaLancamentoConcAutomatico(conciliacao, listaErros);
   }
-  if (!m_silencioso) ZQDefineInteracao(anterior);
 
   saida << "Lançamentos gerados: " << lancados() - lancadosAntes << "\n";
   saida << "Linhas conciliadas: " << conciliadas() - conciliadasAntes << "\n";

@@ -26,3 +26,21 @@ class CZQInteracaoTerminal : public IZQInteracao {
  public:
   int Mostra(const CZQString& texto, TipoIcone icone, TipoBotao botoes, TipoBotaoDefault padrao) override;
 };
+
+// The terminal answers the library's questions while this lives (when asked to); the
+// previous interaction comes back when it goes, on every way out of a command.
+class CZQTerminalInstalado {
+ public:
+  explicit CZQTerminalInstalado(bool instala = true)
+      : m_anterior(instala ? ZQDefineInteracao(&m_terminal) : nullptr), m_instalado(instala) {}
+  ~CZQTerminalInstalado() {
+    if (m_instalado) ZQDefineInteracao(m_anterior);
+  }
+  CZQTerminalInstalado(const CZQTerminalInstalado&) = delete;
+  CZQTerminalInstalado& operator=(const CZQTerminalInstalado&) = delete;
+
+ private:
+  CZQInteracaoTerminal m_terminal;
+  IZQInteracao* m_anterior;
+  bool m_instalado;
+};

@@ -28,10 +28,10 @@ void Guarda(ZQUltimaExecucao& u, REG_ZQDMAHMSUTC quando, uint8_t status, const C
 
 }  // namespace
 
-const char* ZQNomeStatusExecucao(uint8_t status) {
+const char* ZQNomeStatusExecucao(uint8_t status, const char* sucesso) {
   switch (status) {
     case ZQ_STATUS_EXECUCAO_SUCESSO:
-      return "ok";
+      return sucesso;
     case ZQ_STATUS_EXECUCAO_REPETIR:
       return "falhou (nova tentativa hoje)";
     case ZQ_STATUS_EXECUCAO_FALHA:

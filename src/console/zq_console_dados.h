@@ -51,8 +51,8 @@ struct ZQPanorama {
 // run of each service (looked for over those days). False with the reason in `erro`.
 bool ZQLePanorama(CZQAcessoServidores& servidores, REG_ZQDMA hoje, ZQPanorama& panorama, std::string& erro);
 
-// Name of a status of a service run, as people read it.
-const char* ZQNomeStatusExecucao(uint8_t status);
+// Name of a status of a service run, as people read it; `sucesso` names a run that went well.
+const char* ZQNomeStatusExecucao(uint8_t status, const char* sucesso = "ok");
 
 // "DD/MM/AAAA HH:MM" of a moment of the product's clock ("-" for none).
 std::string ZQMomentoTexto(REG_ZQDMAHMSUTC momento);
