@@ -2,6 +2,8 @@
 
 #include <cstdarg>
 
+#include "platform/zq_acesso_indisponivel.h"
+
 HRESULT TZQBase::OnInicializa() { return S_OK; }
 HRESULT TZQBase::OnFinaliza() { return S_OK; }
 void TZQBase::OnSetMostrarMensagens() {}
@@ -72,7 +74,9 @@ CZQBaseParaRotinas& CZQBaseParaRotinas::operator=(const CZQBaseParaRotinas& outr
 }
 
 CZQBaseParaRotinas::CZQBaseParaRotinas(CZQBaseParaRotinas&& outro) noexcept
-    : CZQInicializador(outro), CZQUltimoErro(outro), IZQGetBaseParaRotinas(),
+    : CZQInicializador(outro),
+      CZQUltimoErro(outro),
+      IZQGetBaseParaRotinas(),
       m_pAcessoServidores(std::move(outro.m_pAcessoServidores)) {}
 
 CZQBaseParaRotinas& CZQBaseParaRotinas::operator=(CZQBaseParaRotinas&& outro) noexcept {
@@ -100,4 +104,31 @@ CZQAcessoServidores* CZQBaseParaRotinas::GetAcessoServidores() {
 CZQAcessoServidores* CZQBaseParaRotinas::New_CZQAcessoServidores() {
   m_pAcessoServidores = ZQNovoAcessoServidores(*this);
   return m_pAcessoServidores.get();
+}
+
+namespace {
+
+// The hub's area, or the failing hub's when there is no hub or it lacks the area.
+template <typename Area>
+Area* AreaOuIndisponivel(CZQAcessoServidores* hub, Area* (CZQAcessoServidores::*area)()) {
+  Area* encontrada = hub ? (hub->*area)() : nullptr;
+  return encontrada ? encontrada : (ZQAcessoServidoresIndisponiveis().*area)();
+}
+
+}  // namespace
+
+CZQAcessoConciliacao* CZQBaseParaRotinas::AreaConciliacao() {
+  return AreaOuIndisponivel(GetAcessoServidores(), &CZQAcessoServidores::GetAcessoConciliacao);
+}
+CZQAcessoEmpresarial* CZQBaseParaRotinas::AreaEmpresarial() {
+  return AreaOuIndisponivel(GetAcessoServidores(), &CZQAcessoServidores::GetAcessoEmpresarial);
+}
+CZQAcessoFinanceiro* CZQBaseParaRotinas::AreaFinanceiro() {
+  return AreaOuIndisponivel(GetAcessoServidores(), &CZQAcessoServidores::GetAcessoFinanceiro);
+}
+CZQAcessoContabil* CZQBaseParaRotinas::AreaContabil() {
+  return AreaOuIndisponivel(GetAcessoServidores(), &CZQAcessoServidores::GetAcessoContabil);
+}
+CZQAcessoIntegracao* CZQBaseParaRotinas::AreaIntegracao() {
+  return AreaOuIndisponivel(GetAcessoServidores(), &CZQAcessoServidores::GetAcessoIntegracao);
 }

@@ -109,6 +109,14 @@ class CL_EXPORT CZQBaseParaRotinas : public CZQInicializador, public CZQUltimoEr
   CZQAcessoServidores* New_CZQAcessoServidores() override;
   CZQBaseParaRotinas* GetBaseParaRotinas() override { return this; }
 
+  // The areas of the routine's hub, never null: without servers, or with a hub that
+  // lacks the area, the one that refuses every call (platform/zq_acesso_indisponivel.h).
+  CZQAcessoConciliacao* AreaConciliacao();
+  CZQAcessoEmpresarial* AreaEmpresarial();
+  CZQAcessoFinanceiro* AreaFinanceiro();
+  CZQAcessoContabil* AreaContabil();
+  CZQAcessoIntegracao* AreaIntegracao();
+
   // Both bases declare these; the routine's own record is the one meant.
   using CZQUltimoErro::GetErro;
   using CZQUltimoErro::LimpaErro;

@@ -10,7 +10,6 @@
 #include "frame/zq_data.h"
 #include "frame/zq_relogio.h"
 #include "frame/zq_trace.h"
-#include "import/cl_acesso_rotina.h"
 #include "import/cl_arquivos.h"
 #include "import/cl_chaves_extrato.h"
 #include "import/cl_leitor_arquivo_extrato.h"
@@ -46,7 +45,7 @@ CCLImportacaoArquivoExtrato::CCLImportacaoArquivoExtrato() = default;
 CCLImportacaoArquivoExtrato::~CCLImportacaoArquivoExtrato() = default;
 
 CZQAcessoConciliacao* CCLImportacaoArquivoExtrato::GetAcessoConciliacao() {
-  return cl_import::AcessoConciliacao(*this);
+  return AreaConciliacao();
 }
 
 HRESULT CCLImportacaoArquivoExtrato::OnInicializa() {

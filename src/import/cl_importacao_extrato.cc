@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "frame/zq_trace.h"
-#include "import/cl_acesso_rotina.h"
 #include "import/cl_chaves_extrato.h"
 #include "platform/zq_acesso_areas.h"
 #include "platform/zq_janela.h"
@@ -51,8 +50,8 @@ CCLImportacaoExtrato& CCLImportacaoExtrato::operator=(CCLImportacaoExtrato&& out
   return *this;
 }
 
-CZQAcessoConciliacao* CCLImportacaoExtrato::GetAcessoConciliacao() { return cl_import::AcessoConciliacao(*this); }
-CZQAcessoEmpresarial* CCLImportacaoExtrato::GetAcessoEmpresarial() { return cl_import::AcessoEmpresarial(*this); }
+CZQAcessoConciliacao* CCLImportacaoExtrato::GetAcessoConciliacao() { return AreaConciliacao(); }
+CZQAcessoEmpresarial* CCLImportacaoExtrato::GetAcessoEmpresarial() { return AreaEmpresarial(); }
 
 CZQDadosDF_Erro& CCLImportacaoExtrato::ImportaExtrato(const CZQDadosCL_FiltroImportacaoExtrato& dadosFiltroImportacao) {
   LimpaErro();

@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "frame/zq_trace.h"
-#include "import/cl_acesso_rotina.h"
 #include "import/cl_arquivos.h"
 #include "import/cl_importacao_extrato.h"
 #include "import/cl_ofx.h"

@@ -7,7 +7,6 @@
 #include "frame/zq_currency.h"
 #include "frame/zq_data.h"
 #include "frame/zq_trace.h"
-#include "import/cl_acesso_rotina.h"
 #include "import/cl_arquivos.h"
 #include "import/cl_chaves_extrato.h"
 #include "platform/zq_acesso_areas.h"
@@ -79,8 +78,8 @@ CCLTrataDadosExtrato& CCLTrataDadosExtrato::operator=(CCLTrataDadosExtrato&& out
   return *this;
 }
 
-CZQAcessoConciliacao* CCLTrataDadosExtrato::GetAcessoConciliacao() { return cl_import::AcessoConciliacao(*this); }
-CZQAcessoEmpresarial* CCLTrataDadosExtrato::GetAcessoEmpresarial() { return cl_import::AcessoEmpresarial(*this); }
+CZQAcessoConciliacao* CCLTrataDadosExtrato::GetAcessoConciliacao() { return AreaConciliacao(); }
+CZQAcessoEmpresarial* CCLTrataDadosExtrato::GetAcessoEmpresarial() { return AreaEmpresarial(); }
 
 CZQDadosDF_Erro& CCLTrataDadosExtrato::ConsisteDadosExtrato(const CZQDadosCL_Extrato& dadosExtratoGravacao,
                                                            const CZQDadosCL_FiltroImportacaoExtrato& dadosFiltroImportacao,

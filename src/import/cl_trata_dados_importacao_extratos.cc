@@ -5,7 +5,6 @@
 #include "frame/zq_data.h"
 #include "frame/zq_relogio.h"
 #include "frame/zq_trace.h"
-#include "import/cl_acesso_rotina.h"
 #include "platform/zq_acesso_areas.h"
 
 namespace {
@@ -40,26 +39,6 @@ constexpr long kCampoDataFinal = 6;
 constexpr int kAnosHistoricoBancoBrasil = 5;
 constexpr int kDiasPeriodoBancoBrasil = 31;
 
-// The accounting area of a routine's hub; a missing one refuses every call, as the
-// other areas of the import routines do.
-const CZQDadosDF_Erro& ErroContabilIndisponivel() {
-  static const CZQDadosDF_Erro erro = [] {
-    CZQDadosDF_Erro e;
-    e.SetErro(cl_import::ZQ_E_SERVIDORES_INDISPONIVEIS, 0, 0);
-    e.SetTexto("Os servidores de acesso a dados não estão disponíveis para esta rotina.");
-    return e;
-  }();
-  return erro;
-}
-
-class CAcessoContabilIndisponivel final : public CZQAcessoContabil {
- public:
-  HRESULT LeBufferMestreEmpresa(CZQDadosCN_MestreEmpresa*, int) override {
-    return cl_import::ZQ_E_SERVIDORES_INDISPONIVEIS;
-  }
-  const CZQDadosDF_Erro* GetErro() const override { return &ErroContabilIndisponivel(); }
-};
-
 }  // namespace
 
 CCLTrataDadosImportacaoExtratos::CCLTrataDadosImportacaoExtratos() = default;
@@ -74,17 +53,12 @@ CCLTrataDadosImportacaoExtratos& CCLTrataDadosImportacaoExtratos::operator=(
     CCLTrataDadosImportacaoExtratos&& outro) noexcept = default;
 
 CZQAcessoConciliacao* CCLTrataDadosImportacaoExtratos::GetAcessoConciliacao() {
-  return cl_import::AcessoConciliacao(*this);
+  return AreaConciliacao();
 }
 CZQAcessoEmpresarial* CCLTrataDadosImportacaoExtratos::GetAcessoEmpresarial() {
-  return cl_import::AcessoEmpresarial(*this);
+  return AreaEmpresarial();
 }
-CZQAcessoContabil* CCLTrataDadosImportacaoExtratos::GetAcessoContabil() {
-  static CAcessoContabilIndisponivel indisponivel;
-  CZQAcessoServidores* hub = GetAcessoServidores();
-  CZQAcessoContabil* area = hub ? hub->GetAcessoContabil() : nullptr;
-  return area ? area : &indisponivel;
-}
+CZQAcessoContabil* CCLTrataDadosImportacaoExtratos::GetAcessoContabil() { return AreaContabil(); }
 
 CZQDadosDF_Erro& CCLTrataDadosImportacaoExtratos::OnTrataGravacao(TZQBaseParaDados* dados,
                                                                   IZQTrataInconsistencia*) {

@@ -10,11 +10,6 @@ class CZQAcessoContabil;
 class CZQAcessoEmpresarial;
 class TZQBaseParaDados;
 
-// Members that stay inside the library even in an exported class.
-#ifndef CL_INTERNO
-#define CL_INTERNO __attribute__((visibility("hidden")))
-#endif
-
 // Class number this validator puts into the error of a record of the wrong type.
 inline constexpr unsigned short CL_CLASSE_TRATA_DADOS_IMPORTACAO_EXTRATOS = 2102;
 

@@ -6,7 +6,6 @@
 #include "frame/zq_mensagens.h"
 #include "frame/zq_relogio.h"
 #include "frame/zq_trace.h"
-#include "import/cl_acesso_rotina.h"
 #include "import/cl_importacao_extrato.h"
 #include "import/cl_trata_dados_importacao_extratos.h"
 #include "platform/zq_acesso_conciliacao.h"
@@ -30,7 +29,7 @@ CCLServicoImportacaoExtratos::CCLServicoImportacaoExtratos() = default;
 CCLServicoImportacaoExtratos::~CCLServicoImportacaoExtratos() = default;
 
 CZQAcessoConciliacao* CCLServicoImportacaoExtratos::GetAcessoConciliacao() {
-  return cl_import::AcessoConciliacao(*this);
+  return AreaConciliacao();
 }
 
 HRESULT CCLServicoImportacaoExtratos::DeveExecutar(bool& bDeveExecutar) {

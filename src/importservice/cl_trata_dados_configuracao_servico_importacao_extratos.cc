@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "frame/zq_trace.h"
-#include "import/cl_acesso_rotina.h"
 #include "importservice/cl_consiste_configuracao_servico.h"
 #include "platform/zq_acesso_areas.h"
 
@@ -27,7 +26,7 @@ CCLTrataDadosConfiguracaoServicoImportacaoExtratos& CCLTrataDadosConfiguracaoSer
     CCLTrataDadosConfiguracaoServicoImportacaoExtratos&& outro) noexcept = default;
 
 CZQAcessoEmpresarial* CCLTrataDadosConfiguracaoServicoImportacaoExtratos::GetAcessoEmpresarial() {
-  return cl_import::AcessoEmpresarial(*this);
+  return AreaEmpresarial();
 }
 
 CZQDadosDF_Erro& CCLTrataDadosConfiguracaoServicoImportacaoExtratos::ConsisteRegra(const Regra& dadosRegra) {

@@ -11,11 +11,6 @@
 class CZQAcessoEmpresarial;
 class TZQBaseParaDados;
 
-// Members that stay inside the library even in an exported class.
-#ifndef CL_INTERNO
-#define CL_INTERNO __attribute__((visibility("hidden")))
-#endif
-
 // Class number the configuration validators put into the error of a record of the
 // wrong type.
 inline constexpr unsigned short CL_CLASSE_TRATA_DADOS_CONFIGURACAO_SERVICO_IMPORTACAO = 2105;

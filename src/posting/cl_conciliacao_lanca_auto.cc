@@ -18,25 +18,10 @@ namespace {
 
 constexpr const char* kClasse = "CCLConciliacaoLancaAuto";
 
-// A routine whose owner installed no data-access servers cannot reach any of them.
-constexpr HRESULT kServidoresIndisponiveis = ZQ_HR(0x80080005);  // CO_E_SERVER_EXEC_FAILURE
-
 // The rule array reserves at least this many records at once.
 constexpr std::size_t kReservaMinimaRegras = 100;
 
 }  // namespace
-
-// Checks that the routine has its servers before the first call through them; the
-// failure is traced like any failed call.
-#define CL_VERIFICA_SERVIDORES(hr)                                              \
-  do {                                                                          \
-    if (!GetAcessoServidores()) {                                               \
-      (hr) = kServidoresIndisponiveis;                                          \
-      ZQ_FALHOU_TEXTO(this, kClasse, hr, "GetAcessoServidores()");              \
-      SetErro(hr, 0, 0, "%s", "Os servidores de dados não estão disponíveis."); \
-      return hr;                                                                \
-    }                                                                           \
-  } while (0)
 
 // What the lookups of one account have already answered. Every answer comes from
 // ProcuraPropriedade with the same key, so it stays right until the index or the rule
@@ -107,7 +92,6 @@ HRESULT CCLConciliacaoLancaAuto::BuscaPropriedades() {
   m_aHistoricosProp.Std().shrink_to_fit();
   InvalidaCache();
 
-  CL_VERIFICA_SERVIDORES(hr);
   CZQComPtr<IZQCL_Mestre> pIMestreCL;
   if (ZQ_FALHOU_EM(this, kClasse, hr, GetAcessoConciliacao()->GetICLMestre(pIMestreCL))) {
     SetErro(GetAcessoConciliacao()->GetErro());
@@ -403,8 +387,7 @@ HRESULT CCLConciliacaoLancaAuto::GetComplHistorico(uint16_t iIndiceProp, tagREG_
       sComplHistorico = RegTesourariaps.szDocumento.Get();
       break;
     case 8: {
-      CL_VERIFICA_SERVIDORES(hr);
-      CZQDadosDF_FormaPagamento dadosFormaPagamento;
+          CZQDadosDF_FormaPagamento dadosFormaPagamento;
       // The trace quotes the expression as written, so it stays on one line.
       // clang-format off
       if (ZQ_FALHOU_EM(this, kClasse, hr, GetAcessoEmpresarial()->LeBufferFormaPagamento(m_RegMovimentosProp[iIndiceProp].iPosFormaPagamento, &dadosFormaPagamento))) {
@@ -461,7 +444,6 @@ HRESULT CCLConciliacaoLancaAuto::TesteLancamentoAutomatico(
   LimpaErro();
   CZQDadosCL_ConciliacaoTesourariaBancos dadosArrayConciliacao;
 
-  CL_VERIFICA_SERVIDORES(hr);
   if (ZQ_FALHOU_EM(this, kClasse, hr,
                    GetAcessoConciliacao()->BuscaConciliacao(dadosConciliacaoAutomatica, dadosArrayConciliacao))) {
     SetErro(GetAcessoConciliacao()->GetErro());

@@ -18,9 +18,6 @@
 #include "platform/zq_estruturas_conciliacao.h"
 #include "platform/zq_estruturas_tesouraria.h"
 
-// Members that only this library and its tools call: kept out of libcl.so's exports.
-#define CL_INTERNO __attribute__((visibility("hidden")))
-
 // The two ways a statement line looks for its posting rule: the posting run also tries
 // the direction keys when the rule found cannot post the line's sign; the test that
 // comes before it takes a history hit over a code hit and stops there.
@@ -122,8 +119,8 @@ class CL_EXPORT CCLConciliacaoLancaAuto : public CZQBaseParaRotinas {
   bool m_bModoSilencioso = false;
 
  private:
-  CZQAcessoConciliacao* GetAcessoConciliacao() { return GetAcessoServidores()->GetAcessoConciliacao(); }
-  CZQAcessoEmpresarial* GetAcessoEmpresarial() { return GetAcessoServidores()->GetAcessoEmpresarial(); }
+  CZQAcessoConciliacao* GetAcessoConciliacao() { return AreaConciliacao(); }
+  CZQAcessoEmpresarial* GetAcessoEmpresarial() { return AreaEmpresarial(); }
   CL_INTERNO CCLCacheResolucao& Cache(uint32_t lConta);
   CL_INTERNO void InvalidaCache();
 

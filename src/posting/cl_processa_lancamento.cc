@@ -24,7 +24,6 @@ namespace {
 constexpr const char* kClasse = "CCLConciliacaoLancaAuto";
 // The run's failures are traced under its public name, whichever step finds them.
 constexpr const char* kCorrida = "ProcessaLancamentoConcAutomatico";
-constexpr HRESULT kServidoresIndisponiveis = ZQ_HR(0x80080005);  // CO_E_SERVER_EXEC_FAILURE
 
 // Messages of the run (module 10).
 constexpr long kErroHistoricoAsterisco = 5865;
@@ -105,16 +104,16 @@ struct CCLEntradaGrupo {
 // so far, the components and the transaction it holds, and where it stands in the lines.
 struct CCLEstadoLancamento {
   CCLEstadoLancamento(const CZQDadosCL_ConciliacaoAutomatica& conciliacao, CZQVector<CZQDadosDF_Erro>& erros,
-                      HRESULT hrInicial, CZQAcessoServidores* servidores)
+                      HRESULT hrInicial, CZQBaseParaRotinas& rotina)
       : dadosConciliacaoAutomatica(conciliacao),
         listaErros(erros),
         hr(hrInicial),
         lConta(conciliacao.GetPonteiroConta()),
         iFilial(static_cast<uint16_t>(conciliacao.GetPonteiroFilial())),
-        pConciliacao(servidores->GetAcessoConciliacao()),
-        pEmpresarial(servidores->GetAcessoEmpresarial()),
-        pFinanceiro(servidores->GetAcessoFinanceiro()),
-        pIntegracao(servidores->GetAcessoIntegracao()) {}
+        pConciliacao(rotina.AreaConciliacao()),
+        pEmpresarial(rotina.AreaEmpresarial()),
+        pFinanceiro(rotina.AreaFinanceiro()),
+        pIntegracao(rotina.AreaIntegracao()) {}
 
   CZQVector<CZQDadosCL_Extrato>& Extrato() { return dadosArrayConciliacao.GetListaExtrato(); }
 
@@ -159,12 +158,6 @@ HRESULT CCLConciliacaoLancaAuto::ProcessaLancamentoConcAutomatico(
     const CZQDadosCL_ConciliacaoAutomatica& dadosConciliacaoAutomatica, CZQVector<CZQDadosDF_Erro>& listaErros) {
   HRESULT hr = S_OK;
   LimpaErro();
-  if (!GetAcessoServidores()) {
-    hr = kServidoresIndisponiveis;
-    ZQ_FALHOU_TEXTO(this, kClasse, hr, "GetAcessoServidores()");
-    SetErro(hr, 0, 0, "%s", "Os servidores de dados não estão disponíveis.");
-    return hr;
-  }
   CZQAcessoConciliacao* pConciliacao = GetAcessoConciliacao();
 
   // One run of an account at a time, among every process on the store: a second run
@@ -204,7 +197,7 @@ HRESULT CCLConciliacaoLancaAuto::ProcessaLancamentoConcAutomatico(
       &CCLConciliacaoLancaAuto::AnotaTesourariaNosLogs,
       &CCLConciliacaoLancaAuto::FinalizaCorrida,
   };
-  CCLEstadoLancamento c(dadosConciliacaoAutomatica, listaErros, hr, GetAcessoServidores());
+  CCLEstadoLancamento c(dadosConciliacaoAutomatica, listaErros, hr, *this);
   for (Passo passo : kPassos) {
     if ((this->*passo)(c) == Rumo::EncerraCorrida) return c.hr;
   }
@@ -834,12 +827,6 @@ HRESULT CCLConciliacaoLancaAuto::LancaLinha(uint32_t lConta, uint16_t iFilial, u
   HRESULT hr = S_OK;
   lNumConciliacao = 0;
   LimpaErro();
-  if (!GetAcessoServidores()) {
-    hr = kServidoresIndisponiveis;
-    ZQ_FALHOU_TEXTO(this, kClasse, hr, "GetAcessoServidores()");
-    SetErro(hr, 0, 0, "%s", "Os servidores de dados não estão disponíveis.");
-    return hr;
-  }
   CZQAcessoConciliacao* pConciliacao = GetAcessoConciliacao();
   CZQAcessoEmpresarial* pEmpresarial = GetAcessoEmpresarial();
   // A refusal is a warning of the module naming what is wrong; the store stays untouched.

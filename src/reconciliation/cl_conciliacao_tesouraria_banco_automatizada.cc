@@ -5,7 +5,6 @@
 #include "frame/zq_data.h"
 #include "frame/zq_relogio.h"
 #include "frame/zq_trace.h"
-#include "import/cl_acesso_rotina.h"
 #include "platform/zq_acesso_conciliacao.h"
 #include "platform/zq_acesso_empresarial.h"
 #include "platform/zq_analytics_evento.h"
@@ -31,11 +30,11 @@ CCLConciliacaoTesourariaBancoAutomatizada::CCLConciliacaoTesourariaBancoAutomati
 CCLConciliacaoTesourariaBancoAutomatizada::~CCLConciliacaoTesourariaBancoAutomatizada() = default;
 
 CZQAcessoConciliacao* CCLConciliacaoTesourariaBancoAutomatizada::GetAcessoConciliacao() {
-  return cl_import::AcessoConciliacao(*this);
+  return AreaConciliacao();
 }
 
 CZQAcessoEmpresarial* CCLConciliacaoTesourariaBancoAutomatizada::GetAcessoEmpresarial() {
-  return cl_import::AcessoEmpresarial(*this);
+  return AreaEmpresarial();
 }
 
 bool CCLConciliacaoTesourariaBancoAutomatizada::DeveExecutar() {

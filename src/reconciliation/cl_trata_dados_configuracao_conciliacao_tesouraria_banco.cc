@@ -4,7 +4,6 @@
 #include <cstdlib>
 
 #include "frame/zq_trace.h"
-#include "import/cl_acesso_rotina.h"
 #include "importservice/cl_consiste_configuracao_servico.h"
 #include "platform/zq_acesso_areas.h"
 
@@ -34,7 +33,7 @@ CCLTrataDadosConfiguracaoConciliacaoTesourariaBanco& CCLTrataDadosConfiguracaoCo
     CCLTrataDadosConfiguracaoConciliacaoTesourariaBanco&& outro) noexcept = default;
 
 CZQAcessoEmpresarial* CCLTrataDadosConfiguracaoConciliacaoTesourariaBanco::GetAcessoEmpresarial() {
-  return cl_import::AcessoEmpresarial(*this);
+  return AreaEmpresarial();
 }
 
 CZQDadosDF_Erro& CCLTrataDadosConfiguracaoConciliacaoTesourariaBanco::ConsisteConjuntoRegra(

@@ -9,11 +9,6 @@
 class CZQAcessoEmpresarial;
 class TZQBaseParaDados;
 
-// Members that stay inside the library even in an exported class.
-#ifndef CL_INTERNO
-#define CL_INTERNO __attribute__((visibility("hidden")))
-#endif
-
 // Save-time validation of the scheduled reconciliation service's configuration: each
 // rule by itself (accounts present, branch, each account's chart entry, frequency and,
 // for a daily rule, a time of day), then the rules as a set (an account in one rule

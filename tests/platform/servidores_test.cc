@@ -5,6 +5,7 @@
 
 #include "frame/zq_base_rotinas.h"
 #include "platform/zq_acesso_areas.h"
+#include "platform/zq_acesso_indisponivel.h"
 #include "platform/zq_bstr.h"
 
 namespace {
@@ -104,6 +105,47 @@ TEST(InterfaceServidorTest, AFailedCallLeavesItsErrorForTheCaller) {
   rotina.SetErro(&daArea);
   EXPECT_EQ(rotina.GetErro().GetHR(), E_FAIL);
   EXPECT_TRUE(rotina.GetErro().TemErro());
+}
+
+// A hub that has the accounting area only.
+class SoContabil final : public CZQAcessoServidores, public CZQAcessoContabil {
+ public:
+  CZQAcessoConciliacao* GetAcessoConciliacao() override { return nullptr; }
+  CZQAcessoEmpresarial* GetAcessoEmpresarial() override { return nullptr; }
+  CZQAcessoFinanceiro* GetAcessoFinanceiro() override { return nullptr; }
+  CZQAcessoContabil* GetAcessoContabil() override { return this; }
+  CZQAcessoIntegracao* GetAcessoIntegracao() override { return nullptr; }
+  HRESULT LeBufferMestreEmpresa(CZQDadosCN_MestreEmpresa*, int) override { return S_OK; }
+  const CZQDadosDF_Erro* GetErro() const override { return &m_erro; }
+  CZQDadosDF_Erro m_erro;
+};
+
+// Without servers, or with a hub that lacks an area, a routine still gets every area, and
+// every call on a missing one is refused with the same code and a text naming why.
+TEST(AreasRotinaTest, NeverNullAndAMissingAreaRefusesEveryCallAlike) {
+  for (const bool comHub : {false, true}) {
+    SCOPED_TRACE(comHub ? "hub with the accounting area only" : "no servers installed");
+    ZQFabricaAcessoServidores anterior = ZQDefineFabricaAcessoServidores(
+        comHub ? [](const IZQDF_Profiler&) { return std::unique_ptr<CZQAcessoServidores>(new SoContabil); }
+               : ZQFabricaAcessoServidores());
+    CZQBaseParaRotinas rotina;
+    CZQDadosCN_MestreEmpresa mestre;
+    CZQVector<REG_ZQDMC> chaves;
+    CZQComPtr<IZQDF_IntegracaoTransacao> integracao;
+    const std::vector<std::pair<HRESULT, const CZQDadosDF_Erro*>> chamadas = {
+        {rotina.AreaConciliacao()->TravaConta(111), rotina.AreaConciliacao()->GetErro()},
+        {rotina.AreaEmpresarial()->LeBufferPeriodoContabil(nullptr), rotina.AreaEmpresarial()->GetErro()},
+        {rotina.AreaFinanceiro()->BuscaPonteirosTesouraria({}, chaves), rotina.AreaFinanceiro()->GetErro()},
+        {rotina.AreaIntegracao()->GetIDFIntegracaoTransacao(integracao), rotina.AreaIntegracao()->GetErro()}};
+    for (const auto& [hr, erro] : chamadas) {
+      EXPECT_EQ(hr, ZQ_E_SERVIDORES_INDISPONIVEIS);
+      EXPECT_EQ(erro->GetHR(), ZQ_E_SERVIDORES_INDISPONIVEIS);
+      EXPECT_EQ(erro->GetTextoMostraMensagem().str(),
+                "Os servidores de acesso a dados não estão disponíveis para esta rotina.");
+    }
+    EXPECT_EQ(rotina.AreaContabil()->LeBufferMestreEmpresa(&mestre), comHub ? S_OK : ZQ_E_SERVIDORES_INDISPONIVEIS);
+    ZQDefineFabricaAcessoServidores(std::move(anterior));
+  }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/zq_acesso_indisponivel.h"
 #include "posting/lanca_auto_teste_util.h"
 #include "store/zq_falhas_injetadas.h"
 
@@ -208,8 +209,10 @@ TEST_F(LancaAutoTest, SemServidoresACargaFalhaRastreada) {
   ASSERT_EQ(m_rotina.Inicializa(&m_perfil), S_OK);
 
   const HRESULT hr = m_rotina.BuscaPropriedades();
-  EXPECT_TRUE(FAILED(hr));
-  EXPECT_TRUE(Rastreou("GetAcessoServidores()", hr)) << LogErros();
+  EXPECT_EQ(hr, ZQ_E_SERVIDORES_INDISPONIVEIS);
+  EXPECT_TRUE(Rastreou("GetAcessoConciliacao()->GetICLMestre(pIMestreCL)", hr)) << LogErros();
+  EXPECT_EQ(m_rotina.GetErro().GetTextoMostraMensagem().str(),
+            "Os servidores de acesso a dados não estão disponíveis para esta rotina.");
   bool bTem = true;
   EXPECT_EQ(m_rotina.TesteLancamentoAutomatico(Conciliacao(), bTem), hr);
   EXPECT_FALSE(bTem);

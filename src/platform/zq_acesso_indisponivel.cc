@@ -1,16 +1,15 @@
-#include "import/cl_acesso_rotina.h"
+#include "platform/zq_acesso_indisponivel.h"
 
-namespace cl_import {
+#include "platform/zq_acesso_areas.h"
 
 namespace {
 
-constexpr unsigned short kClasseAcessoIndisponivel = 0;
 constexpr const char kTextoIndisponivel[] = "Os servidores de acesso a dados não estão disponíveis para esta rotina.";
 
 const CZQDadosDF_Erro& ErroIndisponivel() {
   static const CZQDadosDF_Erro erro = [] {
     CZQDadosDF_Erro e;
-    e.SetErro(ZQ_E_SERVIDORES_INDISPONIVEIS, kClasseAcessoIndisponivel, 0);
+    e.SetErro(ZQ_E_SERVIDORES_INDISPONIVEIS, 0, 0);
     e.SetTexto(kTextoIndisponivel);
     return e;
   }();
@@ -52,7 +51,8 @@ class CAcessoConciliacaoIndisponivel final : public CZQAcessoConciliacao {
                                                    int) override {
     return kFalha;
   }
-  HRESULT GravaExecucaoConciliacaoTesourariaBanco(const CZQVector<CZQDadosCL_ExecucaoConciliacaoTesourariaBanco>&) override {
+  HRESULT GravaExecucaoConciliacaoTesourariaBanco(
+      const CZQVector<CZQDadosCL_ExecucaoConciliacaoTesourariaBanco>&) override {
     return kFalha;
   }
   HRESULT LePonteirosExecucaoConciliacaoTesourariaBanco(const CZQVector<REG_ZQDMC>&,
@@ -64,7 +64,8 @@ class CAcessoConciliacaoIndisponivel final : public CZQAcessoConciliacao {
                                                            CZQVector<REG_ZQDMC>&) override {
     return kFalha;
   }
-  HRESULT GravaExecucaoServicoImportacaoExtratos(const CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos>&) override {
+  HRESULT GravaExecucaoServicoImportacaoExtratos(
+      const CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos>&) override {
     return kFalha;
   }
   HRESULT BuscaPonteirosExecucaoServicoImportacaoExtratos(const CZQDadosCL_FiltroExecucaoServicoImportacaoExtratos&,
@@ -105,20 +106,51 @@ class CAcessoEmpresarialIndisponivel final : public CZQAcessoEmpresarial {
   const CZQDadosDF_Erro* GetErro() const override { return &ErroIndisponivel(); }
 };
 
+class CAcessoFinanceiroIndisponivel final : public CZQAcessoFinanceiro {
+ public:
+  HRESULT BuscaPonteirosTesouraria(const CZQDadosFN_FiltroTesouraria&, CZQVector<REG_ZQDMC>&) override {
+    return kFalha;
+  }
+  HRESULT LeTesouraria(const CZQVector<REG_ZQDMC>&, CZQVector<CZQDadosFN_Tesouraria>&) override { return kFalha; }
+  HRESULT GetIFNTesouraria(CZQComPtr<IZQFN_Tesouraria>&) override { return kFalha; }
+  HRESULT LeBufferMestre(CZQDadosFN_Mestre*, int) override { return kFalha; }
+  HRESULT GravaStatusHiperautomacaoFinanceira(const CZQDadosFN_StatusHiperautomacaoFinanceira&) override {
+    return kFalha;
+  }
+  const CZQDadosDF_Erro* GetErro() const override { return &ErroIndisponivel(); }
+};
+
+class CAcessoContabilIndisponivel final : public CZQAcessoContabil {
+ public:
+  HRESULT LeBufferMestreEmpresa(CZQDadosCN_MestreEmpresa*, int) override { return kFalha; }
+  const CZQDadosDF_Erro* GetErro() const override { return &ErroIndisponivel(); }
+};
+
+class CAcessoIntegracaoIndisponivel final : public CZQAcessoIntegracao {
+ public:
+  HRESULT GetIDFIntegracaoTransacao(CZQComPtr<IZQDF_IntegracaoTransacao>&) override { return kFalha; }
+  const CZQDadosDF_Erro* GetErro() const override { return &ErroIndisponivel(); }
+};
+
+class CAcessoServidoresIndisponiveis final : public CZQAcessoServidores {
+ public:
+  CZQAcessoConciliacao* GetAcessoConciliacao() override { return &m_conciliacao; }
+  CZQAcessoEmpresarial* GetAcessoEmpresarial() override { return &m_empresarial; }
+  CZQAcessoFinanceiro* GetAcessoFinanceiro() override { return &m_financeiro; }
+  CZQAcessoContabil* GetAcessoContabil() override { return &m_contabil; }
+  CZQAcessoIntegracao* GetAcessoIntegracao() override { return &m_integracao; }
+
+ private:
+  CAcessoConciliacaoIndisponivel m_conciliacao;
+  CAcessoEmpresarialIndisponivel m_empresarial;
+  CAcessoFinanceiroIndisponivel m_financeiro;
+  CAcessoContabilIndisponivel m_contabil;
+  CAcessoIntegracaoIndisponivel m_integracao;
+};
+
 }  // namespace
 
-CZQAcessoConciliacao* AcessoConciliacao(CZQBaseParaRotinas& rotina) {
-  static CAcessoConciliacaoIndisponivel indisponivel;
-  CZQAcessoServidores* hub = rotina.GetAcessoServidores();
-  CZQAcessoConciliacao* area = hub ? hub->GetAcessoConciliacao() : nullptr;
-  return area ? area : &indisponivel;
+CZQAcessoServidores& ZQAcessoServidoresIndisponiveis() {
+  static CAcessoServidoresIndisponiveis hub;
+  return hub;
 }
-
-CZQAcessoEmpresarial* AcessoEmpresarial(CZQBaseParaRotinas& rotina) {
-  static CAcessoEmpresarialIndisponivel indisponivel;
-  CZQAcessoServidores* hub = rotina.GetAcessoServidores();
-  CZQAcessoEmpresarial* area = hub ? hub->GetAcessoEmpresarial() : nullptr;
-  return area ? area : &indisponivel;
-}
-
-}  // namespace cl_import
