@@ -155,8 +155,15 @@ CZQDadosDF_Erro& CCLImportacaoArquivoExtrato::ImportaArquivo(
     return GetErro();
   }
 
+  for (const cl_import::RecusaLeituraExtrato& recusa : leitura.recusas) {
+    Recusa(recusa.numeroLinha, CZQDadosCL_Extrato(), recusa.codigo, CZQString(recusa.detalhe));
+  }
+  m_ignoradas = leitura.ignoradas;
+  // Every row refused by the reading: they are the whole outcome, with no period to check.
+  if (leitura.linhas.empty()) return GetErro();
+
   // Without a period the statement's is the file's own.
-  if (pedido.GetDataInicial() == 0 && pedido.GetDataFinal() == 0 && !leitura.linhas.empty()) {
+  if (pedido.GetDataInicial() == 0 && pedido.GetDataFinal() == 0) {
     REG_ZQDMA primeira = leitura.linhas.front().extrato.GetDmaExtrato(), ultima = primeira;
     for (const cl_import::LinhaLidaExtrato& lida : leitura.linhas) {
       primeira = std::min(primeira, lida.extrato.GetDmaExtrato());
@@ -170,11 +177,6 @@ CZQDadosDF_Erro& CCLImportacaoArquivoExtrato::ImportaArquivo(
     SetErro(validador.GetErro());
     return GetErro();
   }
-
-  for (const cl_import::RecusaLeituraExtrato& recusa : leitura.recusas) {
-    Recusa(recusa.numeroLinha, CZQDadosCL_Extrato(), recusa.codigo, CZQString(recusa.detalhe));
-  }
-  m_ignoradas = leitura.ignoradas;
 
   const bool verificaDuplicidade = pedido.GetVerificaDuplicidade() != 0;
   const bool verificaDescricao = pedido.GetVerificaDescricaoMovimento() != 0;

@@ -39,7 +39,8 @@ class CL_EXPORT CCLImportacaoArquivoExtrato : public CZQBaseParaRotinas {
 
   // Imports the request's file (`Arquivo`) by its layout (`PosicaoLeiaute`). A request
   // without period takes the first and last dates of the file. Clear when the file was
-  // read: the rows stored and refused are then in GetGravadas and GetRecusadas. Otherwise
+  // read: the rows stored and refused are then in GetGravadas and GetRecusadas (a file
+  // whose every row failed to read stops there, its rows refused). Otherwise
   // the warning or error that stopped it (the request's validation, an unreadable file,
   // a layout of a kind not read, a file with no row the layout reads, a store failure).
   // The lines that pass are stored together at the end, all or none: after any stop
