@@ -178,6 +178,14 @@ CZQDadosDF_Erro& CCLImportacaoArquivoExtrato::ImportaArquivo(
     return GetErro();
   }
 
+  // The movement lock date, read once for the whole file.
+  CZQDadosCL_Mestre dadosMestre;
+  if (ZQ_FALHOU_EM(this, kClasse, hr, GetAcessoConciliacao()->LeBufferMestre(&dadosMestre))) {
+    SetErro(GetAcessoConciliacao()->GetErro());
+    return GetErro();
+  }
+  const CZQDma bloqueio = dadosMestre.GetDataBloqueioMovimentacao();
+
   const bool verificaDuplicidade = pedido.GetVerificaDuplicidade() != 0;
   const bool verificaDescricao = pedido.GetVerificaDescricaoMovimento() != 0;
   const uint16_t filial = static_cast<uint16_t>(pedido.GetFilial() & 0xFFFFu);
@@ -210,6 +218,13 @@ CZQDadosDF_Erro& CCLImportacaoArquivoExtrato::ImportaArquivo(
     dadosExtrato.SetConta(conta).SetFilial(filial).SetDmaImportacao(hoje);
 
     auto [chaves, nova] = chavesPorConta.try_emplace(conta);
+    // Each account's chart record is read once: a store failure there stops the file.
+    CZQAcessoEmpresarial* empresarial = cl_import::AcessoEmpresarial(*this);
+    CZQDadosDF_PlanoEmpresarial dadosPlano;
+    if (nova && ZQ_FALHOU_EM(this, kClasse, hr, empresarial->LeBufferPlanoContabil(conta, &dadosPlano))) {
+      SetErro(empresarial->GetErro());
+      return GetErro();
+    }
     if (nova && verificaDuplicidade) {
       CZQDadosCL_FiltroImportacaoExtrato pedidoConta = pedido;
       pedidoConta.SetConta(conta);
@@ -239,7 +254,7 @@ CZQDadosDF_Erro& CCLImportacaoArquivoExtrato::ImportaArquivo(
       dadosValidacao.SetHistBco(historico.MakeUpper());
     }
     const CZQDadosDF_Erro& resultado =
-        m_trataDadosExtrato.ConsisteDadosExtratoArquivo(dadosValidacao, pedido, chaves->second);
+        m_trataDadosExtrato.ConsisteDadosExtratoArquivo(dadosValidacao, pedido, chaves->second, bloqueio);
     if (resultado.TemErro()) {
       if (resultado.EhAviso()) {
         m_recusadas.push_back(
