@@ -196,6 +196,8 @@ CZQDadosDF_Erro& CCLImportacaoArquivoExtrato::ImportaArquivo(
   // What passes waits here and is stored in one batch at the end.
   CZQVector<CZQDadosCL_Extrato> lote;
   std::vector<std::size_t> numerosLote;
+  lote.Reserve(leitura.linhas.size());
+  numerosLote.reserve(leitura.linhas.size());
 
   const std::size_t quantidade = leitura.linhas.size();
   for (std::size_t indice = 0; indice < quantidade; ++indice) {

@@ -537,6 +537,18 @@ HRESULT CZQAcessoConciliacaoSQL::GravaExtratos(CZQVector<CZQDadosCL_Extrato>& ex
     std::vector<uint32_t> posicoesNovas;
     posicoesNovas.reserve(novas.size());
 
+    // A large batch on SQLite: pages enough for its rows and their two indexes, so that
+    // the transaction does not spill half-written pages to the log and read them back.
+    struct CachePaginas {
+      CZQBancoSQL* banco = nullptr;
+      ~CachePaginas() {
+        if (banco) banco->Sessao() << "PRAGMA cache_size=-32768";
+      }
+    } cache;
+    if (Banco().GetBackend() == "sqlite3" && novas.size() >= 50000) {
+      Banco().Sessao() << "PRAGMA cache_size=-524288";
+      cache.banco = &Banco();
+    }
     CZQTransacaoSQL transacao(Banco());
     comandos.Insere(Banco(), novas, posicoesNovas);
     for (const CZQDadosCL_Extrato& e : extratos) {
