@@ -5,6 +5,11 @@
 // rejected with its warning line). The store is built anew, outside the timing, for
 // each run.
 //
+// A statement file end to end on the same store: a delimited file of 1,000,000 lines
+// (the sample company's semicolon layout) read, validated against the 100,000 stored
+// lines with every duplicate-key flag set, and stored in one batch; and the same as a
+// dry run (read and validated, nothing stored), which leaves the store's share apart.
+//
 // And the duplicate search alone: 1,000 lines looked up among 100,000 known keys, by
 // the import's hashed keys and by a scan of the list.
 
@@ -22,6 +27,7 @@
 #include "frame/zq_data.h"
 #include "frame/zq_relogio.h"
 #include "import/cl_chaves_extrato.h"
+#include "import/cl_importacao_arquivo_extrato.h"
 #include "import/cl_importacao_extrato.h"
 #include "store/zq_acesso_sql.h"
 #include "store/zq_arquivo_empresa.h"
@@ -31,6 +37,7 @@ namespace {
 constexpr uint32_t kConta = 111;
 constexpr long kArmazenadas = 100000;
 constexpr long kBuscadas = 10000;
+constexpr long kLinhasArquivo = 1000000;
 
 std::filesystem::path RaizFontes() { return std::filesystem::path(__FILE__).parent_path().parent_path(); }
 
@@ -64,6 +71,21 @@ std::string Ofx(long primeira, long quantidade) {
   return t;
 }
 
+// The same lines as a delimited file: date;history;document;amount with decimal commas.
+std::string Csv(long primeira, long quantidade) {
+  std::string t = "Data;Histórico;Documento;Valor\r\n";
+  t.reserve(static_cast<std::size_t>(quantidade) * 48);
+  char linha[160];
+  for (long i = primeira; i < primeira + quantidade; ++i) {
+    const CZQDadosCL_Extrato e = LinhaArmazenada(i);
+    const long long v = e.GetValor();
+    std::snprintf(linha, sizeof linha, "%02d/11/2026;%s;%ld;%s%lld,%02lld\r\n", CZQDma(e.GetDmaExtrato()).GetDia(),
+                  e.GetHistBco().c_str(), i, e.GetNatureza() == '-' ? "-" : "", v / 10000, v % 10000 / 100);
+    t += linha;
+  }
+  return t;
+}
+
 class Ambiente {
  public:
   Ambiente() {
@@ -82,8 +104,9 @@ class Ambiente {
     std::filesystem::remove_all(m_raiz, ec);
   }
 
-  // A fresh store with the company and the stored lines, and the statement to fetch.
-  bool Prepara(long primeiraBuscada) {
+  // A fresh store with the company and the stored lines, and the statement to fetch (or,
+  // with `arquivo`, the sample company and the delimited file to import).
+  bool Prepara(long primeiraBuscada, bool arquivo = false) {
     ZQRemoveArmazemSQL();
     m_banco.reset();
     std::error_code ec;
@@ -92,8 +115,11 @@ class Ambiente {
     std::filesystem::remove(m_raiz / "cl.db-shm", ec);
     CZQDadosDF_Erro erro;
     if (FAILED(ZQInstalaArmazemSQL("sqlite:" + (m_raiz / "cl.db").string(), erro, &m_banco)) ||
-        FAILED(ZQCarregaArquivoEmpresa(*m_banco, (RaizFontes() / "tests/import/fixtures/empresa-importacao.json").string(),
-                                       erro))) {
+        FAILED(ZQCarregaArquivoEmpresa(
+            *m_banco,
+            (RaizFontes() / (arquivo ? "data/sample-company.json" : "tests/import/fixtures/empresa-importacao.json"))
+                .string(),
+            erro))) {
       std::fprintf(stderr, "store: %s\n", erro.GetTextoMostraMensagem().c_str());
       return false;
     }
@@ -102,11 +128,17 @@ class Ambiente {
     linhas.Reserve(kArmazenadas);
     for (long i = 0; i < kArmazenadas; ++i) linhas.Add(LinhaArmazenada(i));
     if (FAILED(hub.Conciliacao().GravaExtratos(linhas))) return false;
+    if (arquivo) {
+      std::ofstream(Extrato(), std::ios::binary) << Csv(primeiraBuscada, kLinhasArquivo);
+      return true;
+    }
     std::filesystem::create_directories(m_raiz / "instalacao");
     std::ofstream(m_raiz / "instalacao" / CL_ARQUIVO_MOCK_EXTRATO_TAVORIN, std::ios::binary)
         << Ofx(primeiraBuscada, kBuscadas);
     return true;
   }
+
+  std::string Extrato() const { return (m_raiz / "extrato.csv").string(); }
 
   long Armazenadas() {
     CZQAcessoServidoresSQL hub(m_banco);
@@ -160,6 +192,50 @@ void BM_ImportacaoDuplicidade(benchmark::State& state) {
   state.SetLabel(duplicadas ? "todas duplicadas" : "todas novas");
 }
 
+void BM_ImportacaoArquivo(benchmark::State& state) {
+  const bool simulacao = state.range(0) != 0;
+  Ambiente ambiente;
+  CZQRelogioFixo relogio(CZQDma(4, 12, 2026), 36000);
+  CZQTrocaRelogio troca(relogio);
+  CZQProfilerEmpresa pessoa("BENCH", 1, 1);
+  CZQDadosCL_FiltroImportacaoExtrato pedido;
+  pedido.SetConta(kConta).SetFilial(1).SetPosicaoLeiaute(2).SetArquivo(CZQString(ambiente.Extrato()))
+      .SetVerificaDuplicidade(1).SetVerificaData(1).SetVerificaValor(1).SetVerificaDocumento(1).SetVerificaSinal(1)
+      .SetVerificaCodigoMovimento(1).SetVerificaDescricaoMovimento(1);
+
+  long novas = -1;
+  std::size_t aceitas = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    if (!ambiente.Prepara(kArmazenadas, true)) {
+      state.SkipWithError("store not prepared");
+      break;
+    }
+    auto rotina = std::make_unique<CCLImportacaoArquivoExtrato>();
+    rotina->SetModoSilencioso();
+    rotina->SetSimulacao(simulacao);
+    rotina->Inicializa(&pessoa);
+    state.ResumeTiming();
+
+    const CZQDadosDF_Erro& erro = rotina->ImportaArquivo(pedido);
+
+    state.PauseTiming();
+    if (erro.TemErro()) state.SkipWithError(erro.GetTextoMostraMensagem().c_str());
+    aceitas = rotina->GetGravadas().size();
+    rotina.reset();  // a million lines freed outside the timing
+    novas = ambiente.Armazenadas() - kArmazenadas;
+    state.ResumeTiming();
+  }
+  if (aceitas != kLinhasArquivo || novas != (simulacao ? 0 : kLinhasArquivo)) {
+    state.SkipWithError("unexpected number of lines accepted or stored");
+  }
+  state.counters["linhas_por_s"] =
+      benchmark::Counter(static_cast<double>(kLinhasArquivo), benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["armazenadas_antes"] = static_cast<double>(kArmazenadas);
+  state.counters["gravadas"] = static_cast<double>(novas);
+  state.SetLabel(simulacao ? "simulação: lida e validada" : "lida, validada e gravada");
+}
+
 // Looking 1,000 lines up among 100,000 keys, the import's way and by scanning the list.
 void BM_BuscaChave(benchmark::State& state) {
   const bool varredura = state.range(0) != 0;
@@ -196,6 +272,13 @@ void BM_BuscaChave(benchmark::State& state) {
 
 BENCHMARK(BM_ImportacaoDuplicidade)
     ->ArgName("duplicadas")
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(2)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ImportacaoArquivo)
+    ->ArgName("simulacao")
     ->Arg(0)
     ->Arg(1)
     ->Iterations(2)

@@ -1,6 +1,7 @@
 #include "import/cl_importacao_arquivo_extrato.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <utility>
@@ -8,11 +9,13 @@
 #include "frame/zq_config.h"
 #include "frame/zq_currency.h"
 #include "frame/zq_data.h"
+#include "frame/zq_data_texto.h"
 #include "frame/zq_relogio.h"
 #include "frame/zq_trace.h"
 #include "import/cl_arquivos.h"
 #include "import/cl_chaves_extrato.h"
 #include "import/cl_leitor_arquivo_extrato.h"
+#include "import/cl_resumo_sha256.h"
 #include "import/cl_trata_dados_importacao_extratos.h"
 #include "platform/zq_acesso_areas.h"
 #include "platform/zq_janela.h"
@@ -27,6 +30,7 @@ constexpr long kRecusaOutraConta = 6108;
 constexpr long kAvisoSemColunas = 6109;
 constexpr long kAvisoNenhumaLinha = 6110;
 constexpr long kAvisoJaImportado = 6111;
+constexpr long kAvisoMesmoConteudo = 6112;
 constexpr long kAvisoDuplicado = 5901;
 
 constexpr uintptr_t kEscalaProgresso = 100;
@@ -56,6 +60,7 @@ HRESULT CCLImportacaoArquivoExtrato::OnInicializa() {
 }
 
 void CCLImportacaoArquivoExtrato::SetSimulacao(bool simulacao) { m_bSimulacao = simulacao; }
+void CCLImportacaoArquivoExtrato::SetRegistraConteudo(bool registra) { m_bRegistraConteudo = registra; }
 void CCLImportacaoArquivoExtrato::SetModoSilencioso() { m_bModoSilencioso = true; }
 void CCLImportacaoArquivoExtrato::SetParent(CWnd* pParent) {
   if (pParent != nullptr) m_pParent = pParent;
@@ -121,6 +126,25 @@ CZQDadosDF_Erro& CCLImportacaoArquivoExtrato::ImportaArquivo(
     SetAvisoPersonalizado(ZQ_MODULO_CL, 0, kAvisoArquivoIlegivel, pedido.GetArquivo().c_str());
     return GetErro();
   }
+  // Known by the bytes read, so what is recorded is exactly what was imported.
+  ZQArquivoExtratoImportado arquivo;
+  if (m_bRegistraConteudo) {
+    arquivo.resumo = CZQString(cl_import::ResumoSha256(bytes));
+    arquivo.nome = CZQString(std::filesystem::path(pedido.GetArquivo().str()).filename().string());
+    arquivo.conta = pedido.GetConta();
+    arquivo.dmaImportacao = zq::Hoje().GetDma();
+    ZQArquivoExtratoImportado anterior;
+    if (ZQ_FALHOU_EM(this, kClasse, hr,
+                     GetAcessoConciliacao()->BuscaArquivoExtratoImportado(arquivo.resumo, anterior))) {
+      SetErro(GetAcessoConciliacao()->GetErro());
+      return GetErro();
+    }
+    if (hr == S_OK) {
+      SetAvisoPersonalizado(ZQ_MODULO_CL, 0, kAvisoMesmoConteudo, arquivo.nome.c_str(), anterior.nome.c_str(),
+                            ZQDataTexto(anterior.dmaImportacao).c_str());
+      return GetErro();
+    }
+  }
   cl_import::LeituraArquivoExtrato leitura = cl_import::LeArquivoExtrato(bytes, leiaute);
   std::string().swap(bytes);
   // A file of another kind than its layout reads as nothing at all.
@@ -130,8 +154,15 @@ CZQDadosDF_Erro& CCLImportacaoArquivoExtrato::ImportaArquivo(
     return GetErro();
   }
 
+  for (const cl_import::RecusaLeituraExtrato& recusa : leitura.recusas) {
+    Recusa(recusa.numeroLinha, CZQDadosCL_Extrato(), recusa.codigo, CZQString(recusa.detalhe));
+  }
+  m_ignoradas = leitura.ignoradas;
+  // Every row refused by the reading: they are the whole outcome, with no period to check.
+  if (leitura.linhas.empty()) return GetErro();
+
   // Without a period the statement's is the file's own.
-  if (pedido.GetDataInicial() == 0 && pedido.GetDataFinal() == 0 && !leitura.linhas.empty()) {
+  if (pedido.GetDataInicial() == 0 && pedido.GetDataFinal() == 0) {
     REG_ZQDMA primeira = leitura.linhas.front().extrato.GetDmaExtrato(), ultima = primeira;
     for (const cl_import::LinhaLidaExtrato& lida : leitura.linhas) {
       primeira = std::min(primeira, lida.extrato.GetDmaExtrato());
@@ -146,10 +177,13 @@ CZQDadosDF_Erro& CCLImportacaoArquivoExtrato::ImportaArquivo(
     return GetErro();
   }
 
-  for (const cl_import::RecusaLeituraExtrato& recusa : leitura.recusas) {
-    Recusa(recusa.numeroLinha, CZQDadosCL_Extrato(), recusa.codigo, CZQString(recusa.detalhe));
+  // The movement lock date, read once for the whole file.
+  CZQDadosCL_Mestre dadosMestre;
+  if (ZQ_FALHOU_EM(this, kClasse, hr, GetAcessoConciliacao()->LeBufferMestre(&dadosMestre))) {
+    SetErro(GetAcessoConciliacao()->GetErro());
+    return GetErro();
   }
-  m_ignoradas = leitura.ignoradas;
+  const CZQDma bloqueio = dadosMestre.GetDataBloqueioMovimentacao();
 
   const bool verificaDuplicidade = pedido.GetVerificaDuplicidade() != 0;
   const bool verificaDescricao = pedido.GetVerificaDescricaoMovimento() != 0;
@@ -157,6 +191,12 @@ CZQDadosDF_Erro& CCLImportacaoArquivoExtrato::ImportaArquivo(
   const REG_ZQDMA hoje = zq::Hoje().GetDma();
   // Known keys per account: a layout that names its account may bring several.
   std::map<uint32_t, CCLChavesExtrato> chavesPorConta;
+
+  // What passes waits here and is stored in one batch at the end.
+  CZQVector<CZQDadosCL_Extrato> lote;
+  std::vector<std::size_t> numerosLote;
+  lote.Reserve(leitura.linhas.size());
+  numerosLote.reserve(leitura.linhas.size());
 
   const std::size_t quantidade = leitura.linhas.size();
   for (std::size_t indice = 0; indice < quantidade; ++indice) {
@@ -179,6 +219,13 @@ CZQDadosDF_Erro& CCLImportacaoArquivoExtrato::ImportaArquivo(
     dadosExtrato.SetConta(conta).SetFilial(filial).SetDmaImportacao(hoje);
 
     auto [chaves, nova] = chavesPorConta.try_emplace(conta);
+    // Each account's chart record is read once: a store failure there stops the file.
+    CZQAcessoEmpresarial* empresarial = cl_import::AcessoEmpresarial(*this);
+    CZQDadosDF_PlanoEmpresarial dadosPlano;
+    if (nova && ZQ_FALHOU_EM(this, kClasse, hr, empresarial->LeBufferPlanoContabil(conta, &dadosPlano))) {
+      SetErro(empresarial->GetErro());
+      return GetErro();
+    }
     if (nova && verificaDuplicidade) {
       CZQDadosCL_FiltroImportacaoExtrato pedidoConta = pedido;
       pedidoConta.SetConta(conta);
@@ -208,7 +255,7 @@ CZQDadosDF_Erro& CCLImportacaoArquivoExtrato::ImportaArquivo(
       dadosValidacao.SetHistBco(historico.MakeUpper());
     }
     const CZQDadosDF_Erro& resultado =
-        m_trataDadosExtrato.ConsisteDadosExtratoArquivo(dadosValidacao, pedido, chaves->second);
+        m_trataDadosExtrato.ConsisteDadosExtratoArquivo(dadosValidacao, pedido, chaves->second, bloqueio);
     if (resultado.TemErro()) {
       if (resultado.EhAviso()) {
         m_recusadas.push_back(
@@ -216,19 +263,36 @@ CZQDadosDF_Erro& CCLImportacaoArquivoExtrato::ImportaArquivo(
       } else if (resultado.GetTipoErro() == ZQ_TIPO_ERRO_DESCARTE) {
         ++m_ignoradas;
       } else {
-        // The store failed while validating: stop, keeping what was stored.
+        // The store failed while validating: stop before anything is stored.
         SetErro(resultado);
         return GetErro();
       }
       continue;
     }
 
-    if (!m_bSimulacao && ZQ_FALHOU_EM(this, kClasse, hr, GetAcessoConciliacao()->GravaExtrato(dadosExtrato))) {
+    if (verificaDuplicidade) chaves->second.Adiciona(m_trataDadosExtrato.GetChaveExtrato(pedido, dadosValidacao));
+    lote.Add(std::move(dadosExtrato));
+    numerosLote.push_back(lida.numeroLinha);
+  }
+
+  if (!m_bSimulacao && !lote.IsEmpty()) {
+    const HRESULT hrGravacao = GetAcessoConciliacao()->GravaExtratos(lote, m_bRegistraConteudo ? &arquivo : nullptr);
+    if (hrGravacao == ZQ_E_ARQUIVO_JA_IMPORTADO) {
+      // Another import of the same content got there first.
+      ZQArquivoExtratoImportado anterior = arquivo;
+      GetAcessoConciliacao()->BuscaArquivoExtratoImportado(arquivo.resumo, anterior);
+      SetAvisoPersonalizado(ZQ_MODULO_CL, 0, kAvisoMesmoConteudo, arquivo.nome.c_str(), anterior.nome.c_str(),
+                            ZQDataTexto(anterior.dmaImportacao).c_str());
+      return GetErro();
+    }
+    if (ZQ_FALHOU_EM(this, kClasse, hr, hrGravacao)) {
       SetErro(GetAcessoConciliacao()->GetErro());
       return GetErro();
     }
-    m_gravadas.push_back({lida.numeroLinha, dadosExtrato, 0, CZQString()});
-    if (verificaDuplicidade) chaves->second.Adiciona(m_trataDadosExtrato.GetChaveExtrato(pedido, dadosValidacao));
+  }
+  m_gravadas.reserve(static_cast<std::size_t>(lote.GetQuantidade()));
+  for (std::size_t i = 0; i < numerosLote.size(); ++i) {
+    m_gravadas.push_back({numerosLote[i], std::move(lote[i]), 0, CZQString()});
   }
 
   std::stable_sort(
@@ -246,28 +310,32 @@ CZQDadosDF_Erro& CCLImportacaoArquivoExtrato::ImportaArquivo(
   return GetErro();
 }
 
+std::string CCLImportacaoArquivoExtrato::TextoRelatorio() const {
+  std::string relatorio;
+  for (const CCLLinhaArquivoExtrato& recusada : m_recusadas) {
+    CZQString linha;
+    linha.Format("Linha %zu: %s", recusada.numeroLinha, recusada.motivo.c_str());
+    if (recusada.extrato.GetDmaExtrato() != 0) {
+      linha.AppendFormat(" - Documento: %lld - Valor: %s%s - Data de Lançamento: %s",
+                         static_cast<long long>(recusada.extrato.GetDocumento()),
+                         recusada.extrato.GetNatureza() == ZQ_NATUREZA_DEBITO ? "-" : "",
+                         CZQCurrencyEx::FormataValorAutomatico(recusada.extrato.GetValor()).c_str(),
+                         CZQDma::FormataData(recusada.extrato.GetDmaExtrato(), ZQ_FORMATO_DDMMAA, "/").c_str());
+    }
+    relatorio += linha.str();
+    relatorio += '\n';
+  }
+  return relatorio;
+}
+
 CZQDadosCL_ExtraInfoBase CCLImportacaoArquivoExtrato::GetExtraInfoBase() {
   CZQString caminhoArquivoErros;
   if (!m_recusadas.empty()) {
     const std::string diretorio = CZQConfiguracao::Global().DiretorioTemporario();
     caminhoArquivoErros = cl_import::JuntaCaminho(diretorio, CL_ARQUIVO_ERROS_IMPORTACAO_ARQUIVO);
-    std::string relatorio;
-    for (const CCLLinhaArquivoExtrato& recusada : m_recusadas) {
-      CZQString linha;
-      linha.Format("Linha %zu: %s", recusada.numeroLinha, recusada.motivo.c_str());
-      if (recusada.extrato.GetDmaExtrato() != 0) {
-        linha.AppendFormat(" - Documento: %lld - Valor: %s%s - Data de Lançamento: %s",
-                           static_cast<long long>(recusada.extrato.GetDocumento()),
-                           recusada.extrato.GetNatureza() == ZQ_NATUREZA_DEBITO ? "-" : "",
-                           CZQCurrencyEx::FormataValorAutomatico(recusada.extrato.GetValor()).c_str(),
-                           CZQDma::FormataData(recusada.extrato.GetDmaExtrato(), ZQ_FORMATO_DDMMAA, "/").c_str());
-      }
-      relatorio += linha.str();
-      relatorio += '\n';
-    }
     // A report that cannot be written is skipped; the caller still learns the path.
     if (cl_import::PreparaDiretorioPrivado(diretorio)) {
-      cl_import::GravaArquivo(caminhoArquivoErros.str(), cl_import::TextoComQuebrasWindows(relatorio));
+      cl_import::GravaArquivo(caminhoArquivoErros.str(), cl_import::TextoComQuebrasWindows(TextoRelatorio()));
     }
   }
   CZQDadosCL_ExtraInfoBase extraInfo;

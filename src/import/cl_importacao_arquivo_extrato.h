@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "frame/cl_export.h"
@@ -38,17 +39,22 @@ class CL_EXPORT CCLImportacaoArquivoExtrato : public CZQBaseParaRotinas {
 
   // Imports the request's file (`Arquivo`) by its layout (`PosicaoLeiaute`). A request
   // without period takes the first and last dates of the file. Clear when the file was
-  // read: the rows stored and refused are then in GetGravadas and GetRecusadas. Otherwise
+  // read: the rows stored and refused are then in GetGravadas and GetRecusadas (a file
+  // whose every row failed to read stops there, its rows refused). Otherwise
   // the warning or error that stopped it (the request's validation, an unreadable file,
-  // a layout of a kind not read, a file with no row the layout reads, a store failure);
-  // nothing was stored before such a stop except on a store failure, where the lines
-  // stored before it stay stored. Warning 6111, with the rows in GetRecusadas, when every
+  // a layout of a kind not read, a file with no row the layout reads, a store failure).
+  // The lines that pass are stored together at the end, all or none: after any stop
+  // nothing of the file is stored. Warning 6111, with the rows in GetRecusadas, when every
   // row is a duplicate of a stored line: the file was imported before.
   CZQDadosDF_Erro& ImportaArquivo(const CZQDadosCL_FiltroImportacaoExtrato& dadosFiltroImportacao);
 
   // Reads and validates everything but stores nothing: GetGravadas then holds what
   // would be stored.
   void SetSimulacao(bool simulacao);
+  // With `registra`, the file is known by its content: one with the content of a file
+  // recorded before is refused whole (warning 6112) and the content of a file whose lines
+  // are stored is recorded with them, in the same transaction.
+  void SetRegistraConteudo(bool registra);
   // No progress messages from now on.
   void SetModoSilencioso();
   // The window that receives the progress messages; a null one is ignored.
@@ -60,6 +66,10 @@ class CL_EXPORT CCLImportacaoArquivoExtrato : public CZQBaseParaRotinas {
   const std::vector<CCLLinhaArquivoExtrato>& GetRecusadas() const { return m_recusadas; }
   // Rows with nothing to store: blank, without amount, balance rows.
   std::size_t GetIgnoradas() const { return m_ignoradas; }
+
+  // The report of the refused rows, one per line ("Linha N: reason - ..."); empty when
+  // nothing was refused.
+  std::string TextoRelatorio() const;
 
   // Writes the report of the refused rows (when there is any) and says where it is:
   // inconsistency type 1 and the path, empty when nothing was refused.
@@ -77,6 +87,7 @@ class CL_EXPORT CCLImportacaoArquivoExtrato : public CZQBaseParaRotinas {
   CWnd* m_pParent = nullptr;
   bool m_bModoSilencioso = false;
   bool m_bSimulacao = false;
+  bool m_bRegistraConteudo = false;
   CCLTrataDadosExtrato m_trataDadosExtrato;
   std::vector<CCLLinhaArquivoExtrato> m_gravadas;
   std::vector<CCLLinhaArquivoExtrato> m_recusadas;

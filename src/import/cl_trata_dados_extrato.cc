@@ -133,7 +133,7 @@ CZQDadosDF_Erro& CCLTrataDadosExtrato::ConsisteDadosExtrato(const CZQDadosCL_Ext
 
 CZQDadosDF_Erro& CCLTrataDadosExtrato::ConsisteDadosExtratoArquivo(
     const CZQDadosCL_Extrato& dadosExtratoGravacao, const CZQDadosCL_FiltroImportacaoExtrato& dadosFiltroImportacao,
-    const CCLChavesExtrato& chavesExtrato) {
+    const CCLChavesExtrato& chavesExtrato, const CZQDma& bloqueio) {
   LimpaErro();
 
   // A file's bank has no rule of its own: the balance rule of one online source and the
@@ -145,8 +145,11 @@ CZQDadosDF_Erro& CCLTrataDadosExtrato::ConsisteDadosExtratoArquivo(
     return GetErro();
   }
 
-  ConsisteDadosExtratoTBB(dadosExtratoGravacao, dadosFiltroImportacao);
-  if (!TemErro()) {
+  if (ForaDoPeriodo(dadosExtratoGravacao, dadosFiltroImportacao)) {
+    SetAviso(ZQ_MODULO_CL, kAvisoDataForaPeriodo, 0);
+  } else if (!bloqueio.EhVazia() && CZQDma(dadosExtratoGravacao.GetDmaExtrato()) <= bloqueio) {
+    SetAviso(ZQ_MODULO_CL, kAvisoDataBloqueio, 0);
+  } else {
     ConsisteExtratoDuplicado(GetChaveExtrato(dadosFiltroImportacao, dadosExtratoGravacao), chavesExtrato);
     if (!TemErro()) return GetErro();
   }

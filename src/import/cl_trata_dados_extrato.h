@@ -3,6 +3,7 @@
 #include <map>
 
 #include "frame/cl_export.h"
+#include "frame/zq_data.h"
 #include "frame/zq_string.h"
 #include "frame/zq_trata_dados.h"
 #include "frame/zq_vector.h"
@@ -39,10 +40,12 @@ class CL_EXPORT CCLTrataDadosExtrato : public CDFTrataDados {
                                         const CCLChavesExtrato& chavesExtrato);
   // The same for a line read from a statement file, of any bank: balance lines and
   // lines without amount are dropped silently, the period and the movement lock date
-  // hold, and the duplicate key is looked up as for the online sources.
+  // (`bloqueio`, empty for none) hold, and the duplicate key is looked up as for the
+  // online sources. The caller reads the lock date and the line's chart account once per
+  // file: the store is not asked once per line.
   CZQDadosDF_Erro& ConsisteDadosExtratoArquivo(const CZQDadosCL_Extrato& dadosExtratoGravacao,
                                                const CZQDadosCL_FiltroImportacaoExtrato& dadosFiltroImportacao,
-                                               const CCLChavesExtrato& chavesExtrato);
+                                               const CCLChavesExtrato& chavesExtrato, const CZQDma& bloqueio);
 
  private:
   CZQDadosDF_Erro& ConsisteDadosExtratoBancoBrasil(const CZQDadosCL_Extrato& dadosExtratoGravacao,

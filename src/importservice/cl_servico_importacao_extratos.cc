@@ -8,6 +8,7 @@
 #include "frame/zq_trace.h"
 #include "import/cl_importacao_extrato.h"
 #include "import/cl_trata_dados_importacao_extratos.h"
+#include "importservice/cl_pasta_entrada.h"
 #include "platform/zq_acesso_conciliacao.h"
 #include "platform/zq_analytics_evento.h"
 #include "platform/zq_feriado.h"
@@ -176,6 +177,7 @@ HRESULT CCLServicoImportacaoExtratos::OnRun() {
     FalhaServico("Falha ao inicializar a Importação de Extratos.", hr_check, __LINE__);
   }
   importacaoExtrato.SetModoSilencioso();
+  CCLPastaEntrada pastaEntrada(*this, [this](const CZQString& texto) { GravaLog(1, 4, texto); });
 
   CFNTrataDadosHiperautomacaoFinanceira trataDadosHiperautomacao;
   if (ZQ_FALHOU_EM(this, kClasse, hr_check, trataDadosHiperautomacao.Inicializa(this))) {
@@ -204,6 +206,8 @@ HRESULT CCLServicoImportacaoExtratos::OnRun() {
         dadosErro.SetErro(GetAcessoConciliacao()->GetErro());
       } else {
         dadosErro = importacaoExtrato.ImportaExtrato(dadosFiltroImportacao);
+        // The files left in the account's drop folder, under the same hold.
+        CCLPastaEntrada::Combina(pastaEntrada.Processa(dadosFiltroImportacao), dadosErro);
         // The lines are stored: an account not let go is traced and the import stands.
         ZQ_FALHOU_EM(this, kClasse, hr_check, GetAcessoConciliacao()->LiberaConta(conta));
       }

@@ -12,6 +12,17 @@
 #include "platform/zq_dados_extrato.h"
 #include "platform/zq_interfaces_servidores.h"
 
+// A batch refused because its file's content was imported before: nothing was stored.
+inline constexpr HRESULT ZQ_E_ARQUIVO_JA_IMPORTADO = ZQ_HR(0x800700B7);
+
+// A statement file known by its content, recorded with the lines imported from it.
+struct ZQArquivoExtratoImportado {
+  CZQString resumo;  // SHA-256 of the bytes, 64 lowercase hex digits
+  CZQString nome;    // the file's name when it was imported
+  uint32_t conta = 0;
+  REG_ZQDMA dmaImportacao = 0;
+};
+
 // The reconciliation area of the data-access servers: statement lines, reconciliation,
 // numbering, the services' configurations and execution records, layouts.
 //
@@ -129,4 +140,15 @@ class CZQAcessoConciliacao {
   // ZQ_E_SQL_OCUPADO (0x800700AA) with the account named.
   virtual HRESULT TravaConta(uint32_t conta) = 0;
   virtual HRESULT LiberaConta(uint32_t conta) = 0;
+
+  // Stores many statement lines in one transaction, all of them or none: a line without
+  // position is added and receives its new position, a line with one replaces the stored
+  // line there. With a file, its content is recorded in the same transaction, so that
+  // the lines and the record of their file stand or fall together; a content recorded
+  // before refuses the whole batch with ZQ_E_ARQUIVO_JA_IMPORTADO.
+  virtual HRESULT GravaExtratos(CZQVector<CZQDadosCL_Extrato>& extratos,
+                                const ZQArquivoExtratoImportado* arquivo = nullptr) = 0;
+  // The file imported before with that content (`resumo`): S_OK with it filled, S_FALSE
+  // when there was none.
+  virtual HRESULT BuscaArquivoExtratoImportado(const CZQString& resumo, ZQArquivoExtratoImportado& arquivo) = 0;
 };

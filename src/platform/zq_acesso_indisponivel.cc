@@ -91,6 +91,8 @@ class CAcessoConciliacaoIndisponivel final : public CZQAcessoConciliacao {
   const CZQDadosDF_Erro* GetErro() const override { return &ErroIndisponivel(); }
   HRESULT TravaConta(uint32_t) override { return kFalha; }
   HRESULT LiberaConta(uint32_t) override { return kFalha; }
+  HRESULT GravaExtratos(CZQVector<CZQDadosCL_Extrato>&, const ZQArquivoExtratoImportado*) override { return kFalha; }
+  HRESULT BuscaArquivoExtratoImportado(const CZQString&, ZQArquivoExtratoImportado&) override { return kFalha; }
 };
 
 class CAcessoEmpresarialIndisponivel final : public CZQAcessoEmpresarial {

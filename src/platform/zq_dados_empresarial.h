@@ -45,6 +45,7 @@ struct REG_BANCOPS {
   ZQTipoOperacaoBanco eTipoOperacao;
   ZQAmbienteIntegracao eAmbienteIntegracao;
   ZQAmbienteIntegracao eAmbienteIntegracaoBBExtrato;
+  int32_t lPosicaoLeiauteArquivo;  // layout of the files of its drop folder (0 = none)
 
   friend bool operator==(const REG_BANCOPS&, const REG_BANCOPS&) = default;
 };
@@ -64,6 +65,7 @@ class CL_EXPORT CZQDadosDF_Banco : public T_ZQDadosRegistro<REG_BANCOPS> {
   ZQ_CAMPO(CZQDadosDF_Banco, TipoOperacao, ZQTipoOperacaoBanco, eTipoOperacao)
   ZQ_CAMPO(CZQDadosDF_Banco, AmbienteIntegracao, ZQAmbienteIntegracao, eAmbienteIntegracao)
   ZQ_CAMPO(CZQDadosDF_Banco, AmbienteIntegracaoBBExtrato, ZQAmbienteIntegracao, eAmbienteIntegracaoBBExtrato)
+  ZQ_CAMPO(CZQDadosDF_Banco, PosicaoLeiauteArquivo, int32_t, lPosicaoLeiauteArquivo)
 };
 
 // Kinds of chart accounts.

@@ -342,11 +342,18 @@ std::vector<long long> IdsDasChaves(const CZQVector<REG_ZQDMC>& chaves) {
 
 }  // namespace
 
+// Rows of one multi-row insert of statement lines: one statement and one round trip
+// for them all. 64 rows of 13 columns stay under SQLite's oldest limit of 999 values.
+constexpr std::size_t kLinhasPorInsercao = 64;
+constexpr std::size_t kColunasPorLinha = 13;
+
 // Prepared once per area: the statements a bulk of statement lines goes through.
 struct CZQAcessoConciliacaoSQL::Comandos {
   LinhaExtrato linha;
   soci::statement insere;
   soci::statement atualiza;
+  LinhaExtrato bloco[kLinhasPorInsercao];
+  soci::statement insereBloco;
   // The table key of an account and branch, asked once per generated entry.
   struct ChaveTabela {
     long long conta = 0, filial = 0, chave = 0;
@@ -359,18 +366,59 @@ struct CZQAcessoConciliacaoSQL::Comandos {
                                " numero_conciliacao) VALUES (:p, :c, :f, :d, :v, :n, :h, :cm, :de, :di, :cc, :tc,"
                                " :nc)",
                 soci::use(linha.posicao), soci::use(linha.conta), soci::use(linha.filial), soci::use(linha.documento),
-                soci::use(linha.valor), soci::use(linha.natureza), soci::use(linha.historico),
-                soci::use(linha.codigo), soci::use(linha.dmaExtrato), soci::use(linha.dmaImportacao),
-                soci::use(linha.conciliado), soci::use(linha.tipo), soci::use(linha.numero))),
+                soci::use(linha.valor), soci::use(linha.natureza), soci::use(linha.historico), soci::use(linha.codigo),
+                soci::use(linha.dmaExtrato), soci::use(linha.dmaImportacao), soci::use(linha.conciliado),
+                soci::use(linha.tipo), soci::use(linha.numero))),
         atualiza((sql.prepare << "UPDATE extrato SET conta = :c, filial = :f, documento = :d, valor = :v,"
                                  " natureza = :n, hist_bco = :h, codigo_mvto_bco = :cm, dma_extrato = :de,"
                                  " dma_importacao = :di, conciliado = :cc, tipo_conciliacao = :tc,"
                                  " numero_conciliacao = :nc WHERE posicao = :p",
-                  soci::use(linha.conta), soci::use(linha.filial), soci::use(linha.documento),
-                  soci::use(linha.valor), soci::use(linha.natureza), soci::use(linha.historico),
-                  soci::use(linha.codigo), soci::use(linha.dmaExtrato), soci::use(linha.dmaImportacao),
-                  soci::use(linha.conciliado), soci::use(linha.tipo), soci::use(linha.numero),
-                  soci::use(linha.posicao))) {}
+                  soci::use(linha.conta), soci::use(linha.filial), soci::use(linha.documento), soci::use(linha.valor),
+                  soci::use(linha.natureza), soci::use(linha.historico), soci::use(linha.codigo),
+                  soci::use(linha.dmaExtrato), soci::use(linha.dmaImportacao), soci::use(linha.conciliado),
+                  soci::use(linha.tipo), soci::use(linha.numero), soci::use(linha.posicao))),
+        insereBloco(sql) {
+    std::string texto = std::string("INSERT INTO extrato (") + kColunasExtrato + ") VALUES ";
+    for (std::size_t i = 0; i < kLinhasPorInsercao; ++i) {
+      LinhaExtrato& l = bloco[i];
+      texto += i == 0 ? "(" : ", (";
+      for (std::size_t coluna = 0; coluna < kColunasPorLinha; ++coluna) {
+        texto += (coluna == 0 ? ":v" : ", :v") + std::to_string(i * kColunasPorLinha + coluna);
+      }
+      texto += ")";
+      for (auto* campo : {&l.posicao, &l.conta, &l.filial, &l.documento, &l.valor})
+        insereBloco.exchange(soci::use(*campo));
+      for (auto* campo : {&l.natureza, &l.historico, &l.codigo}) insereBloco.exchange(soci::use(*campo));
+      for (auto* campo : {&l.dmaExtrato, &l.dmaImportacao}) insereBloco.exchange(soci::use(*campo));
+      for (auto* campo : {&l.conciliado, &l.tipo}) insereBloco.exchange(soci::use(*campo));
+      insereBloco.exchange(soci::use(l.numero));
+    }
+    insereBloco.alloc();
+    insereBloco.prepare(texto);
+    insereBloco.define_and_bind();
+  }
+
+  // Adds new lines (without position) inside the caller's transaction, where the
+  // positions are counted in memory: whole blocks by the multi-row insert, the rest one
+  // by one. Returns their positions in order.
+  void Insere(CZQBancoSQL& banco, const std::vector<const CZQDadosCL_Extrato*>& novas,
+              std::vector<uint32_t>& posicoes) {
+    std::size_t feitas = 0;
+    for (; feitas + kLinhasPorInsercao <= novas.size(); feitas += kLinhasPorInsercao) {
+      for (std::size_t i = 0; i < kLinhasPorInsercao; ++i) {
+        bloco[i].De(*novas[feitas + i]);
+        bloco[i].posicao = Cabe<uint32_t>(banco.ProximoNumero("extrato", "posicao"), "extrato.posicao");
+        posicoes.push_back(static_cast<uint32_t>(bloco[i].posicao));
+      }
+      insereBloco.execute(true);
+    }
+    for (; feitas < novas.size(); ++feitas) {
+      linha.De(*novas[feitas]);
+      linha.posicao = Cabe<uint32_t>(banco.ProximoNumero("extrato", "posicao"), "extrato.posicao");
+      posicoes.push_back(static_cast<uint32_t>(linha.posicao));
+      insere.execute(true);
+    }
+  }
 
   // Stores one line; returns its position.
   uint32_t Grava(CZQBancoSQL& banco, const CZQDadosCL_Extrato& extrato) {
@@ -474,17 +522,83 @@ HRESULT CZQAcessoConciliacaoSQL::GravaExtrato(CZQDadosCL_Extrato& extrato) {
   });
 }
 
-HRESULT CZQAcessoConciliacaoSQL::GravaExtratos(CZQVector<CZQDadosCL_Extrato>& extratos) {
+HRESULT CZQAcessoConciliacaoSQL::GravaExtratos(CZQVector<CZQDadosCL_Extrato>& extratos,
+                                               const ZQArquivoExtratoImportado* arquivo) {
   return Executa("GravaExtratos", [&] {
-    Comandos& comandos = Prepara();
-    std::vector<uint32_t> posicoes;
-    posicoes.reserve(static_cast<std::size_t>(extratos.GetQuantidade()));
-    CZQTransacaoSQL transacao(Banco());
-    for (const CZQDadosCL_Extrato& e : extratos) posicoes.push_back(comandos.Grava(Banco(), e));
-    transacao.Confirma();
-    for (std::size_t i = 0; i < posicoes.size(); ++i) {
-      extratos[i].SetChaveRegistro(ZQMontaDmc(extratos[i].GetDmaExtrato(), posicoes[i]));
+    // A line without account is refused before anything is written.
+    for (const CZQDadosCL_Extrato& e : extratos) {
+      if (e.GetConta() == 0) throw CZQExcecaoSQL(ZQ_E_SQL_INVALIDO, "a linha de extrato não tem conta");
     }
+    Comandos& comandos = Prepara();
+    std::vector<const CZQDadosCL_Extrato*> novas;
+    for (const CZQDadosCL_Extrato& e : extratos) {
+      if (e.GetPosicao() == 0) novas.push_back(&e);
+    }
+    std::vector<uint32_t> posicoesNovas;
+    posicoesNovas.reserve(novas.size());
+
+    // A large batch on SQLite: pages enough for its rows and their two indexes, so that
+    // the transaction does not spill half-written pages to the log and read them back.
+    struct CachePaginas {
+      CZQBancoSQL* banco = nullptr;
+      ~CachePaginas() {
+        if (banco) banco->Sessao() << "PRAGMA cache_size=-32768";
+      }
+    } cache;
+    if (Banco().GetBackend() == "sqlite3" && novas.size() >= 50000) {
+      Banco().Sessao() << "PRAGMA cache_size=-524288";
+      cache.banco = &Banco();
+    }
+    CZQTransacaoSQL transacao(Banco());
+    comandos.Insere(Banco(), novas, posicoesNovas);
+    for (const CZQDadosCL_Extrato& e : extratos) {
+      if (e.GetPosicao() != 0) comandos.Grava(Banco(), e);
+    }
+    // After the lines: on PostgreSQL their positions were taken under the store's lock of
+    // new numbers, so a batch of the same file from another connection waits here until
+    // this one is committed and then finds its record.
+    if (arquivo) {
+      const std::string resumo = arquivo->resumo.str(), nomeArquivo = arquivo->nome.str();
+      std::string nome;
+      long long dma = 0;
+      Banco().Sessao() << "SELECT nome, dma_importacao FROM arquivo_extrato WHERE resumo = :r", soci::use(resumo),
+          soci::into(nome), soci::into(dma);
+      if (Banco().Sessao().got_data()) {
+        throw CZQExcecaoSQL(ZQ_E_ARQUIVO_JA_IMPORTADO,
+                            "o arquivo " + nomeArquivo + " tem o conteúdo do arquivo " + nome + ", já importado");
+      }
+      long long conta = arquivo->conta, dmaImportacao = arquivo->dmaImportacao,
+                linhas = static_cast<long long>(extratos.GetQuantidade());
+      Banco().Sessao() << "INSERT INTO arquivo_extrato (resumo, nome, conta, dma_importacao, linhas)"
+                          " VALUES (:r, :n, :c, :d, :l)",
+          soci::use(resumo), soci::use(nomeArquivo), soci::use(conta), soci::use(dmaImportacao), soci::use(linhas);
+    }
+    transacao.Confirma();
+    // The one-by-one inserts count from the table again, past what this batch took.
+    Banco().EsqueceNumeroLembrado("extrato", "posicao");
+
+    std::size_t proxima = 0;
+    for (CZQDadosCL_Extrato& e : extratos) {
+      const uint32_t posicao = e.GetPosicao() == 0 ? posicoesNovas[proxima++] : e.GetPosicao();
+      e.SetChaveRegistro(ZQMontaDmc(e.GetDmaExtrato(), posicao));
+    }
+    return S_OK;
+  });
+}
+
+HRESULT CZQAcessoConciliacaoSQL::BuscaArquivoExtratoImportado(const CZQString& resumo,
+                                                              ZQArquivoExtratoImportado& arquivo) {
+  return Executa("BuscaArquivoExtratoImportado", [&] {
+    const std::string chave = resumo.str();
+    std::string nome;
+    long long conta = 0, dma = 0;
+    Banco().Sessao() << "SELECT nome, conta, dma_importacao FROM arquivo_extrato WHERE resumo = :r", soci::use(chave),
+        soci::into(nome), soci::into(conta), soci::into(dma);
+    if (!Banco().Sessao().got_data()) return S_FALSE;
+    arquivo.resumo = resumo;
+    arquivo.nome = CZQString(nome);
+    arquivo.conta = Cabe<uint32_t>(conta, "arquivo_extrato.conta");
+    arquivo.dmaImportacao = Cabe<REG_ZQDMA>(dma, "arquivo_extrato.dma_importacao");
     return S_OK;
   });
 }

@@ -26,12 +26,13 @@ HRESULT CZQAcessoEmpresarialSQL::LeBufferFormaPagamento(uint32_t posicao, CZQDad
 HRESULT CZQAcessoEmpresarialSQL::LeDadosBanco(const char* operacao, uint32_t conta, CZQDadosDF_Banco* banco) {
   if (!banco) return Falha(operacao, E_POINTER, "registro nulo");
   return Executa(operacao, [&] {
-    long long c = conta, numero = 0, integrar = 0, operacoes = 0, ambiente = 0, ambienteBB = 0;
+    long long c = conta, numero = 0, integrar = 0, operacoes = 0, ambiente = 0, ambienteBB = 0, leiaute = 0;
     std::string agencia, contaCorrente;
     Banco().Sessao() << "SELECT numero_banco, numero_agencia, conta_corrente, integrar_com_terceiro, tipo_operacao,"
-                        " ambiente_integracao, ambiente_integracao_bb_extrato FROM banco WHERE conta = :c",
+                        " ambiente_integracao, ambiente_integracao_bb_extrato, leiaute_arquivo FROM banco"
+                        " WHERE conta = :c",
         soci::use(c), soci::into(numero), soci::into(agencia), soci::into(contaCorrente), soci::into(integrar),
-        soci::into(operacoes), soci::into(ambiente), soci::into(ambienteBB);
+        soci::into(operacoes), soci::into(ambiente), soci::into(ambienteBB), soci::into(leiaute);
     if (!Banco().Sessao().got_data()) {
       return Falha(operacao, ZQ_E_SQL_NAO_ENCONTRADO,
                    "a conta " + std::to_string(conta) + " não tem dados de banco cadastrados");
@@ -41,11 +42,13 @@ HRESULT CZQAcessoEmpresarialSQL::LeDadosBanco(const char* operacao, uint32_t con
         .SetCodigoBanco(Cabe<uint16_t>(numero, "banco.numero_banco"))
         .SetNumeroAgencia(CZQString(agencia))
         .SetContaCorrente(CZQString(contaCorrente))
-        .SetIntegrarComTerceiro(static_cast<ZQIntegrarComTerceiro>(Cabe<uint8_t>(integrar, "banco.integrar_com_terceiro")))
+        .SetIntegrarComTerceiro(
+            static_cast<ZQIntegrarComTerceiro>(Cabe<uint8_t>(integrar, "banco.integrar_com_terceiro")))
         .SetTipoOperacao(static_cast<ZQTipoOperacaoBanco>(Cabe<uint32_t>(operacoes, "banco.tipo_operacao")))
         .SetAmbienteIntegracao(static_cast<ZQAmbienteIntegracao>(Cabe<uint8_t>(ambiente, "banco.ambiente_integracao")))
         .SetAmbienteIntegracaoBBExtrato(
-            static_cast<ZQAmbienteIntegracao>(Cabe<uint8_t>(ambienteBB, "banco.ambiente_integracao_bb_extrato")));
+            static_cast<ZQAmbienteIntegracao>(Cabe<uint8_t>(ambienteBB, "banco.ambiente_integracao_bb_extrato")))
+        .SetPosicaoLeiauteArquivo(Cabe<int32_t>(leiaute, "banco.leiaute_arquivo"));
     return S_OK;
   });
 }

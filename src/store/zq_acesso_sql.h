@@ -112,10 +112,9 @@ class CZQAcessoConciliacaoSQL : public CZQAcessoConciliacao, public CZQAreaSQL {
   const CZQDadosDF_Erro* GetErro() const override { return &m_erro; }
   HRESULT TravaConta(uint32_t conta) override;
   HRESULT LiberaConta(uint32_t conta) override;
-
-  // Stores many statement lines in one transaction (each receives its position):
-  // what a bulk load uses instead of one GravaExtrato per line. All or none.
-  HRESULT GravaExtratos(CZQVector<CZQDadosCL_Extrato>& extratos);
+  HRESULT GravaExtratos(CZQVector<CZQDadosCL_Extrato>& extratos,
+                        const ZQArquivoExtratoImportado* arquivo = nullptr) override;
+  HRESULT BuscaArquivoExtratoImportado(const CZQString& resumo, ZQArquivoExtratoImportado& arquivo) override;
 
  private:
   struct Comandos;

@@ -42,6 +42,7 @@ struct DadosBanco {
   int64_t numeroBanco = 0;
   std::string nomeBanco, agencia, contaCorrente;
   int64_t integrarComTerceiro = 0, tipoOperacao = 0, ambienteIntegracao = 0, ambienteIntegracaoBBExtrato = 0;
+  int64_t leiauteArquivo = 0;
 };
 struct Conta {
   int64_t ponteiro = 0;
@@ -294,7 +295,7 @@ ColunasLeiaute LeColunas(const json& v, const std::string& campo, int64_t separa
 DadosBanco LeBanco(const json& v, const std::string& campo) {
   Objeto(v, campo,
          {"numero_banco", "nome_banco", "agencia", "conta_corrente", "integrar_com_terceiro", "tipo_operacao",
-          "ambiente_integracao", "ambiente_integracao_bb_extrato"});
+          "ambiente_integracao", "ambiente_integracao_bb_extrato", "leiaute_arquivo"});
   DadosBanco b;
   b.numeroBanco = Inteiro(v, "numero_banco", campo, 0, 999, true);
   b.nomeBanco = Texto(v, "nome_banco", campo, zq_limites::kNomeBanco, false);
@@ -304,6 +305,7 @@ DadosBanco LeBanco(const json& v, const std::string& campo) {
   b.tipoOperacao = Inteiro(v, "tipo_operacao", campo, 0, kI32, false);
   b.ambienteIntegracao = Inteiro(v, "ambiente_integracao", campo, 0, kU8, false);
   b.ambienteIntegracaoBBExtrato = Inteiro(v, "ambiente_integracao_bb_extrato", campo, 0, kU8, false);
+  b.leiauteArquivo = Inteiro(v, "leiaute_arquivo", campo, 0, kI32, false);
   return b;
 }
 
@@ -552,10 +554,25 @@ void VerificaReferencias(const Documento& d) {
     }
   }
   auto contas = Indice(d.contas, [](const Conta& c) { return c.ponteiro; }, "plano_contas", "ponteiro");
-  Indice(d.gerenciais, [](const Conta& c) { return c.ponteiro; }, "plano_gerencial", "ponteiro");
-  Indice(d.leiautes, [](const Leiaute& l) { return l.posicao; }, "leiautes", "posicao");
+  Indice(
+      d.gerenciais, [](const Conta& c) { return c.ponteiro; }, "plano_gerencial", "ponteiro");
   auto formas = Indice(d.formas, [](const FormaPagamento& f) { return f.posicao; }, "formas_pagamento", "posicao");
   auto historicos = Indice(d.historicos, [](const Historico& h) { return h.codigo; }, "historicos", "codigo");
+
+  // A drop folder's files are read by a layout of a kind the file import reads.
+  auto leiautes = Indice(
+      d.leiautes, [](const Leiaute& l) { return l.posicao; }, "leiautes", "posicao");
+  for (size_t i = 0; i < d.contas.size(); ++i) {
+    if (!d.contas[i].banco || d.contas[i].banco->leiauteArquivo == 0) continue;
+    const int64_t posicao = d.contas[i].banco->leiauteArquivo;
+    const std::string campo = Caminho(Caminho(Caminho("plano_contas", i), "banco"), "leiaute_arquivo");
+    auto it = leiautes.find(posicao);
+    if (it == leiautes.end()) Recusa(campo, "o leiaute " + std::to_string(posicao) + " não está cadastrado");
+    const int64_t tipo = d.leiautes[it->second].tipoArquivo;
+    if (tipo != 1 && tipo != 3) {
+      Recusa(campo, "o leiaute " + std::to_string(posicao) + " não é de arquivo delimitado (1) nem OFX (3)");
+    }
+  }
 
   auto contaBancaria = [&](int64_t ponteiro, const std::string& campo) {
     auto it = contas.find(ponteiro);
@@ -682,12 +699,12 @@ void Grava(CZQBancoSQL& banco, const Documento& d) {
     if (c.banco) {
       const DadosBanco& b = *c.banco;
       long long numero = b.numeroBanco, integrar = b.integrarComTerceiro, operacao = b.tipoOperacao,
-                ambiente = b.ambienteIntegracao, ambienteBB = b.ambienteIntegracaoBBExtrato;
+                ambiente = b.ambienteIntegracao, ambienteBB = b.ambienteIntegracaoBBExtrato, leiaute = b.leiauteArquivo;
       sql << "INSERT INTO banco (conta, numero_banco, nome_banco, numero_agencia, conta_corrente,"
-             " integrar_com_terceiro, tipo_operacao, ambiente_integracao, ambiente_integracao_bb_extrato)"
-             " VALUES (:c, :n, :nb, :a, :cc, :i, :t, :ai, :ab)",
+             " integrar_com_terceiro, tipo_operacao, ambiente_integracao, ambiente_integracao_bb_extrato,"
+             " leiaute_arquivo) VALUES (:c, :n, :nb, :a, :cc, :i, :t, :ai, :ab, :l)",
           soci::use(p), soci::use(numero), soci::use(b.nomeBanco), soci::use(b.agencia), soci::use(b.contaCorrente),
-          soci::use(integrar), soci::use(operacao), soci::use(ambiente), soci::use(ambienteBB);
+          soci::use(integrar), soci::use(operacao), soci::use(ambiente), soci::use(ambienteBB), soci::use(leiaute);
     }
   }
   for (const Conta& c : d.gerenciais) {

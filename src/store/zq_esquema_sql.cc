@@ -206,6 +206,18 @@ const std::vector<ZQMigracaoSQL>& ZQMigracoesSQL() {
            " coluna_documento BIGINT NOT NULL, coluna_historico BIGINT NOT NULL,"
            " coluna_codigo_mvto BIGINT NOT NULL, coluna_conta BIGINT NOT NULL)",
        }},
+      {9,
+       "Arquivos de extrato importados e o leiaute dos arquivos de cada conta",
+       {
+           // One row per statement file imported through a drop folder, by the SHA-256 of
+           // its bytes: the same content under any name is refused afterwards. Written in
+           // the transaction of the file's lines.
+           "CREATE TABLE arquivo_extrato ("
+           " resumo TEXT NOT NULL PRIMARY KEY, nome TEXT NOT NULL, conta BIGINT NOT NULL,"
+           " dma_importacao BIGINT NOT NULL, linhas BIGINT NOT NULL)",
+           // The layout of the files left in the account's drop folder (0 = none).
+           "ALTER TABLE banco ADD COLUMN leiaute_arquivo BIGINT NOT NULL DEFAULT 0",
+       }},
   };
   return migracoes;
 }

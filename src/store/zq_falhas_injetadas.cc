@@ -32,14 +32,14 @@ const std::vector<std::string>& CZQFalhasInjetadas::Operacoes() {
       // reconciliation area
       "LeBufferMestre", "BuscaPonteirosMovimentoExtrato", "BuscaRegistrosMovimentoExtrato", "GravaExtrato",
       "ProcessaConciliacaoAutomatica", "BuscaConciliacao", "ConciliaManual", "DesfazConciliacao",
-      "GetUltimoNrConciliacao", "GetChave",
-      "SalvaArqNumConciliacao", "LeConfiguracaoServicoImportacaoExtratos", "LeConfiguracaoConciliacaoTesourariaBanco",
-      "GravaExecucaoConciliacaoTesourariaBanco", "LePonteirosExecucaoConciliacaoTesourariaBanco",
-      "BuscaPonteirosExecucaoConciliacaoTesourariaBanco", "GravaExecucaoServicoImportacaoExtratos",
-      "BuscaPonteirosExecucaoServicoImportacaoExtratos", "LePonteirosExecucaoServicoImportacaoExtratos", "LeLeiaute",
-      "LeColunasLeiaute",
-      "GetICLMestre", "GetICLImportacaoCBN", "GravaConfiguracaoServicoImportacaoExtratos",
-      "GravaConfiguracaoConciliacaoTesourariaBanco", "TravaConta", "LiberaConta",
+      "GetUltimoNrConciliacao", "GetChave", "SalvaArqNumConciliacao", "LeConfiguracaoServicoImportacaoExtratos",
+      "LeConfiguracaoConciliacaoTesourariaBanco", "GravaExecucaoConciliacaoTesourariaBanco",
+      "LePonteirosExecucaoConciliacaoTesourariaBanco", "BuscaPonteirosExecucaoConciliacaoTesourariaBanco",
+      "GravaExecucaoServicoImportacaoExtratos", "BuscaPonteirosExecucaoServicoImportacaoExtratos",
+      "LePonteirosExecucaoServicoImportacaoExtratos", "LeLeiaute", "LeColunasLeiaute", "GetICLMestre",
+      "GetICLImportacaoCBN", "GravaConfiguracaoServicoImportacaoExtratos",
+      "GravaConfiguracaoConciliacaoTesourariaBanco", "TravaConta", "LiberaConta", "GravaExtratos",
+      "BuscaArquivoExtratoImportado",
       // enterprise area
       "LeBufferFormaPagamento", "LeBanco", "LeBufferBanco", "LeBufferPlanoContabil", "LePlanoGerencial",
       "LeBufferHistorico", "LeBufferPeriodoContabil", "BuscaFeriadosFilial",
@@ -352,6 +352,13 @@ class CZQConciliacaoFalhas : public TZQAreaFalhas<CZQAcessoConciliacao> {
   }
   HRESULT LeColunasLeiaute(int32_t posicao, REG_LEIAUTE_COLUNASPS& colunas) override {
     return Chama("LeColunasLeiaute", [&] { return m_interna->LeColunasLeiaute(posicao, colunas); });
+  }
+  HRESULT GravaExtratos(CZQVector<CZQDadosCL_Extrato>& extratos, const ZQArquivoExtratoImportado* arquivo) override {
+    return Chama("GravaExtratos", [&] { return m_interna->GravaExtratos(extratos, arquivo); });
+  }
+  HRESULT BuscaArquivoExtratoImportado(const CZQString& resumo, ZQArquivoExtratoImportado& arquivo) override {
+    return Chama("BuscaArquivoExtratoImportado",
+                 [&] { return m_interna->BuscaArquivoExtratoImportado(resumo, arquivo); });
   }
   HRESULT GetICLMestre(CZQComPtr<IZQCL_Mestre>& mestre) override {
     return Chama("GetICLMestre", [&] {

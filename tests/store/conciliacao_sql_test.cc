@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
@@ -232,24 +233,89 @@ INSTANTIATE_TEST_SUITE_P(
                                    ZQ_E_SQL_NAO_ENCONTRADO, "4242"}),
     [](const auto& info) { return info.param.nome; });
 
-TEST_F(ExtratoTest, BulkStoreIsAllOrNothing) {
-  CZQVector<CZQDadosCL_Extrato> lote;
-  for (int i = 0; i < 20; ++i) lote.Add(Linha(111, 1, Dia(1, 12, 2026), i, '+', "LOTE"));
-  lote[13].SetConta(0);
-  auto& conc = static_cast<CZQAcessoConciliacaoSQL&>(Conc());
-  EXPECT_EQ(conc.GravaExtratos(lote), ZQ_E_SQL_INVALIDO);
-  EXPECT_EQ(lote[0].GetPosicao(), 0u);
-  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM extrato"), 0);
+// A batch that fails anywhere stores nothing, even after whole multi-row inserts went
+// through; the same batch mended then stores every line as it was given.
+struct LoteRuim {
+  const char* nome;
+  HRESULT esperado;  // S_OK: whatever failure the database gives
+  const char* trecho;
+  std::function<void(soci::session&, bool postgres, CZQVector<CZQDadosCL_Extrato>&)> estraga;
+};
 
-  lote[13].SetConta(111);
-  ASSERT_EQ(conc.GravaExtratos(lote), S_OK);
-  EXPECT_NE(lote[0].GetPosicao(), 0u);
-  EXPECT_EQ(lote[19].GetPosicao(), lote[0].GetPosicao() + 19);
+class LoteRuimTest : public ArmazemTest, public ::testing::WithParamInterface<LoteRuim> {};
+
+const ZQArquivoExtratoImportado kArquivo{CZQString(std::string(64, 'a')), CZQString("nov.csv"), 111, 20261130};
+
+TEST_P(LoteRuimTest, FailureMidBatchStoresNothingAndTheMendedBatchStoresAll) {
+  CZQDadosCL_Extrato primeira = Linha(111, 1, Dia(1, 12, 2026), 1, '+', "ANTES");
+  ASSERT_EQ(Conc().GravaExtrato(primeira), S_OK);
+  CZQVector<CZQDadosCL_Extrato> lote;
+  for (int i = 0; i < 200; ++i) lote.Add(Linha(111, 1 + i % 2, Dia(1 + i % 28, 12, 2026), i, "+-"[i % 2], "L", "9", i));
+  GetParam().estraga(m_banco->Sessao(), EmPostgres(), lote);
+
+  const HRESULT hr = Conc().GravaExtratos(lote, &kArquivo);
+  EXPECT_TRUE(FAILED(hr));
+  if (GetParam().esperado != S_OK) {
+    EXPECT_EQ(hr, GetParam().esperado);
+  }
+  EXPECT_NE(TextoErro(Conc().GetErro()).find(GetParam().trecho), std::string::npos) << TextoErro(Conc().GetErro());
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM extrato"), 1);
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM arquivo_extrato"), GetParam().esperado == ZQ_E_ARQUIVO_JA_IMPORTADO);
+  EXPECT_EQ(lote[0].GetPosicao(), 0u);
+  EXPECT_FALSE(m_banco->EmTransacao());
+
+  m_banco->Sessao() << "DELETE FROM arquivo_extrato";
+  m_banco->Sessao() << "DROP TRIGGER IF EXISTS falha_lote" + std::string(EmPostgres() ? " ON extrato" : "");
+  lote.SetQuantidade(200);
+  for (int i = 0; i < 200; ++i) lote[i] = Linha(111, 1 + i % 2, Dia(1 + i % 28, 12, 2026), i, "+-"[i % 2], "L", "9", i);
+  ASSERT_EQ(Conc().GravaExtratos(lote, &kArquivo), S_OK) << TextoErro(Conc().GetErro());
+  EXPECT_EQ(lote[0].GetPosicao(), primeira.GetPosicao() + 1);
+  EXPECT_EQ(lote[199].GetPosicao(), primeira.GetPosicao() + 200);
+  CZQVector<CZQDadosCL_Extrato> lidas;
+  ASSERT_EQ(Conc().BuscaRegistrosMovimentoExtrato(
+                {}, CZQVector<uint32_t>{lote[63].GetPosicao(), lote[199].GetPosicao()}, lidas),
+            S_OK);
+  ASSERT_EQ(lidas.GetQuantidade(), 2);
+  EXPECT_TRUE(lidas[0] == lote[63] && lidas[1] == lote[199]) << "a line of a block is stored as given";
+  ZQArquivoExtratoImportado achado;
+  ASSERT_EQ(Conc().BuscaArquivoExtratoImportado(kArquivo.resumo, achado), S_OK);
+  EXPECT_EQ(achado.nome, kArquivo.nome);
   // Positions counted in memory during the batch continue correctly afterwards.
   CZQDadosCL_Extrato depois = Linha(111, 1, Dia(1, 12, 2026), 1, '+', "DEPOIS");
   ASSERT_EQ(Conc().GravaExtrato(depois), S_OK);
-  EXPECT_EQ(depois.GetPosicao(), lote[19].GetPosicao() + 1);
+  EXPECT_EQ(depois.GetPosicao(), lote[199].GetPosicao() + 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Casos, LoteRuimTest,
+    ::testing::Values(LoteRuim{"LineWithoutAccount", ZQ_E_SQL_INVALIDO, "não tem conta",
+                               [](soci::session&, bool, CZQVector<CZQDadosCL_Extrato>& l) { l[150].SetConta(0); }},
+                      // The updates go after every insert: the whole inserts are undone.
+                      LoteRuim{"UnknownPositionAfterTheInserts", ZQ_E_SQL_NAO_ENCONTRADO, "4242",
+                               [](soci::session&, bool, CZQVector<CZQDadosCL_Extrato>& l) {
+                                 l.Add(l[0]);
+                                 l[200].SetChaveRegistro(ZQMontaDmc(0, 4242));
+                               }},
+                      LoteRuim{"FileRecordedBefore", ZQ_E_ARQUIVO_JA_IMPORTADO, "outro.csv",
+                               [](soci::session& sql, bool, CZQVector<CZQDadosCL_Extrato>&) {
+                                 sql << "INSERT INTO arquivo_extrato VALUES ('" + kArquivo.resumo.str() +
+                                            "', 'outro.csv', 111, 20261101, 3)";
+                               }},
+                      // The database refuses the third block's first row.
+                      LoteRuim{"DatabaseRefusesARowOfABlock", S_OK, "injetada",
+                               [](soci::session& sql, bool postgres, CZQVector<CZQDadosCL_Extrato>&) {
+                                 if (postgres) {
+                                   sql << "CREATE FUNCTION falha_lote() RETURNS trigger AS $$ BEGIN"
+                                          " IF NEW.documento = 128 THEN RAISE EXCEPTION 'injetada'; END IF;"
+                                          " RETURN NEW; END $$ LANGUAGE plpgsql";
+                                   sql << "CREATE TRIGGER falha_lote BEFORE INSERT ON extrato FOR EACH ROW"
+                                          " EXECUTE FUNCTION falha_lote()";
+                                 } else {
+                                   sql << "CREATE TRIGGER falha_lote BEFORE INSERT ON extrato"
+                                          " WHEN NEW.documento = 128 BEGIN SELECT RAISE(ABORT, 'injetada'); END";
+                                 }
+                               }}),
+    [](const auto& info) { return info.param.nome; });
 
 // ---- reconciliation search ----
 

@@ -119,7 +119,7 @@ TEST_F(ArmazemTest, AlwaysFailingFromACallOnAndCountsOfEverything) {
 
 TEST(FalhasInjetadasNomesTest, UnknownOperationIsAnError) {
   CZQFalhasInjetadas falhas;
-  EXPECT_THROW(falhas.Falha("GravaExtratos", 1, E_FAIL), std::invalid_argument);
+  EXPECT_THROW(falhas.Falha("GravaExtratosEmLote", 1, E_FAIL), std::invalid_argument);
   EXPECT_THROW(falhas.FalhaSempre("Financeiro::LeBufferMestre", E_FAIL), std::invalid_argument);
   EXPECT_NO_THROW(falhas.Falha("Financeiro.LeBufferMestre", 1, E_FAIL));
 }

@@ -172,6 +172,18 @@ inline const std::vector<OperacaoArmazem>& OperacoesArmazem() {
       {"GetICLImportacaoCBN", nullptr, false, [](H& h, S& s) { return C(h).GetICLImportacaoCBN(s.iCbn); }, ErroC},
       {"TravaConta", nullptr, false, [](H& h, S&) { return C(h).TravaConta(111); }, ErroC},
       {"LiberaConta", nullptr, false, [](H& h, S&) { return C(h).LiberaConta(111); }, ErroC},
+      {"GravaExtratos", "extrato", true,
+       [](H& h, S&) {
+         CZQVector<CZQDadosCL_Extrato> lote{Linha(111, 1, Dia(1, 12, 2026), 1, '+', "X")};
+         return C(h).GravaExtratos(lote);
+       },
+       ErroC},
+      {"BuscaArquivoExtratoImportado", "arquivo_extrato", false,
+       [](H& h, S&) {
+         ZQArquivoExtratoImportado arquivo;
+         return C(h).BuscaArquivoExtratoImportado(CZQString("00"), arquivo);
+       },
+       ErroC},
       {"LeBufferFormaPagamento", "forma_pagamento", false,
        [](H& h, S& s) { return E(h).LeBufferFormaPagamento(1, &s.forma); }, ErroE},
       {"LeBanco", "banco", false, [](H& h, S& s) { return E(h).LeBanco(111, &s.banco); }, ErroE},
