@@ -64,7 +64,7 @@ class CAcessoConciliacaoIndisponivel final : public CZQAcessoConciliacao {
                                                            CZQVector<REG_ZQDMC>&) override {
     return kFalha;
   }
-  HRESULT GravaExecucaoServicoImportacaoExtratos(const CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos>&) override {
+  HRESULT GravaExecucaoServicoImportacaoExtratos(CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos>&) override {
     return kFalha;
   }
   HRESULT BuscaPonteirosExecucaoServicoImportacaoExtratos(const CZQDadosCL_FiltroExecucaoServicoImportacaoExtratos&,
@@ -90,6 +90,10 @@ class CAcessoConciliacaoIndisponivel final : public CZQAcessoConciliacao {
   const CZQDadosDF_Erro* GetErro() const override { return &ErroIndisponivel(); }
   HRESULT TravaConta(uint32_t) override { return kFalha; }
   HRESULT LiberaConta(uint32_t) override { return kFalha; }
+  HRESULT TentaTravaConta(uint32_t, bool& obtida) override {
+    obtida = false;
+    return kFalha;
+  }
 };
 
 class CAcessoEmpresarialIndisponivel final : public CZQAcessoEmpresarial {
