@@ -15,6 +15,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "bench_empresa.h"
 #include "frame/zq_base_rotinas.h"
 #include "frame/zq_config.h"
 #include "frame/zq_data.h"
@@ -62,35 +63,11 @@ struct Ambiente {
     config.Set("log_erros", (raiz / "log").string());
     config.Set("log_erros_empresa", (raiz / "log" / "{empresa}").string());
 
-    // The statement every account gets: 500 lines over the five days up to Friday 04/12/2026.
-    std::string ofx = "OFXHEADER:100\r\nDATA:OFXSGML\r\nVERSION:102\r\n\r\n<OFX>\r\n<BANKTRANLIST>\r\n";
-    char bloco[320];
-    for (int i = 0; i < kLinhas; ++i) {
-      const bool debito = i % 3 == 0;
-      std::snprintf(bloco, sizeof bloco,
-                    "<STMTTRN>\r\n<TRNTYPE>%s\r\n<DTPOSTED>%s\r\n<TRNAMT>%s%d.%02d\r\n<FITID>%d\r\n<CHECKNUM>%d\r\n"
-                    "<MEMO>%s %d\r\n</STMTTRN>\r\n",
-                    debito ? "DEBIT" : "CREDIT", i % 5 == 0 ? "20261130" : ("2026120" + std::to_string(i % 5)).c_str(),
-                    debito ? "-" : "", 10 + i * 7, i % 100, i, 100000 + i, debito ? "PAGTO BOLETO" : "PIX RECEBIDO", i);
-      ofx += bloco;
-    }
-    ofx += "</BANKTRANLIST>\r\n</OFX>\r\n";
-    std::ofstream(raiz / "instalacao" / "MockExtratoTavorin.ofx", std::ios::binary) << ofx;
+    std::ofstream(raiz / "instalacao" / "MockExtratoTavorin.ofx", std::ios::binary)
+        << bench_empresa::ExtratoOfx(kLinhas);
 
-    json empresa;
-    std::ifstream(RaizFontes() / "data" / "sample-company.json") >> empresa;
-    json contas = json::array();
-    for (int i = 0; i < kContas; ++i) {
-      const int ponteiro = 30001 + i;
-      empresa["plano_contas"].push_back(
-          {{"ponteiro", ponteiro}, {"codigo_proprio", "1.1.2.8." + std::to_string(i)},
-           {"codigo_usado", std::to_string(ponteiro)}, {"nome", "Tavorin " + std::to_string(i)}, {"tipo", "A"},
-           {"banco",
-            {{"numero_banco", 990}, {"nome_banco", "Banco Tavorin"}, {"agencia", "0042"},
-             {"conta_corrente", std::to_string(700000 + i)}, {"integrar_com_terceiro", 1}, {"tipo_operacao", 4},
-             {"ambiente_integracao", 1}, {"ambiente_integracao_bb_extrato", 0}}}});
-      contas.push_back(ponteiro);
-    }
+    json contas;
+    json empresa = bench_empresa::EmpresaTavorin(RaizFontes(), kContas, contas);
     empresa["configuracao_importacao"]["regras"] = json::array(
         {{{"filial", 1}, {"frequencia", 2}, {"hora_execucao", "00:00:00"}, {"apenas_dias_uteis", false},
           {"contas", contas}}});

@@ -220,7 +220,7 @@ CZQDadosDF_Erro& CCLImportacaoArquivoExtrato::ImportaArquivo(
 
     auto [chaves, nova] = chavesPorConta.try_emplace(conta);
     // Each account's chart record is read once: a store failure there stops the file.
-    CZQAcessoEmpresarial* empresarial = cl_import::AcessoEmpresarial(*this);
+    CZQAcessoEmpresarial* empresarial = AreaEmpresarial();
     CZQDadosDF_PlanoEmpresarial dadosPlano;
     if (nova && ZQ_FALHOU_EM(this, kClasse, hr, empresarial->LeBufferPlanoContabil(conta, &dadosPlano))) {
       SetErro(empresarial->GetErro());

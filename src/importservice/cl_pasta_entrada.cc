@@ -8,7 +8,6 @@
 
 #include "frame/zq_config.h"
 #include "frame/zq_trace.h"
-#include "import/cl_acesso_rotina.h"
 #include "import/cl_arquivos.h"
 #include "import/cl_importacao_arquivo_extrato.h"
 #include "platform/zq_dados_empresarial.h"
@@ -113,7 +112,7 @@ CCLResultadoPastaEntrada CCLPastaEntrada::Processa(const CZQDadosCL_FiltroImport
   CZQDadosDF_Banco banco;
   if (!resultado.erro.TemErro()) {
     HRESULT hr = S_OK;
-    CZQAcessoEmpresarial* empresarial = cl_import::AcessoEmpresarial(m_rotina);
+    CZQAcessoEmpresarial* empresarial = m_rotina.AreaEmpresarial();
     if (ZQ_FALHOU_EM(&m_rotina, kClasse, hr, empresarial->LeBufferBanco(conta, &banco))) {
       resultado.erro.SetErro(empresarial->GetErro());
     }

@@ -1,12 +1,15 @@
 #include "importservice/cl_servico_importacao_extratos.h"
 
 #include <map>
+#include <optional>
+#include <vector>
 
 #include "frame/zq_excecao.h"
 #include "frame/zq_mensagens.h"
 #include "frame/zq_relogio.h"
 #include "frame/zq_trace.h"
 #include "import/cl_importacao_extrato.h"
+#include "import/cl_solta_conta.h"
 #include "import/cl_trata_dados_importacao_extratos.h"
 #include "importservice/cl_pasta_entrada.h"
 #include "platform/zq_acesso_conciliacao.h"
@@ -65,6 +68,13 @@ HRESULT CCLServicoImportacaoExtratos::DeveExecutar(bool& bDeveExecutar) {
                                                                                        listaExecucoes, 1))) {
     FalhaServico("Falha ao ler os ponteiros da execução do serviço.", hr, __LINE__);
   }
+
+  // What this run knew of the day: an entry stored after this is another host's work
+  // of the same cycle (ImportadaPorOutroHost).
+  m_dmaLeitura = hoje.GetDma();
+  m_entradasLidas.clear();
+  for (const CZQDadosCL_ExecucaoServicoImportacaoExtratos& execucao : listaExecucoes)
+    m_entradasLidas[{execucao.GetChave().dma, execucao.GetChave().codigo}] = execucao.GetListaRegras().Std().size();
 
   CFeriado feriado;
   if (ZQ_FALHOU_EM(this, kClasse, hr, feriado.Inicializa(this))) {
@@ -187,62 +197,139 @@ HRESULT CCLServicoImportacaoExtratos::OnRun() {
   CZQDadosFN_StatusHiperautomacaoFinanceira dadosStatus;
   dadosStatus.SetTipoEvento(CL_TIPO_EVENTO_HIPERAUTOMACAO_IMPORTACAO);
 
-  long contasProcessadas = 0;
-  for (const Regra& regra : m_listaRegras) {
-    dadosFiltroImportacao.SetFilial(regra.GetPonteiroFilial());
-    CZQDadosCL_ExecucaoServicoImportacaoExtratosRegra dadosEntrada;
-    dadosEntrada.SetPonteiroFilial(regra.GetPonteiroFilial());
-    for (uint32_t conta : regra.GetListaPonteirosContaBanco()) {
-      dadosFiltroImportacao.SetConta(conta);
-      dadosEntrada.SetPonteiroContaBanco(conta);
-      // Another host importing the same account waits here, then finds these lines
-      // stored and skips them as repeated: the duplicate check and the store of the
-      // lines happen under one hold of the account. Not getting it in time is a failure
-      // to try again on the next run.
-      CZQDadosDF_Erro dadosErro;
-      ZQ_FALHOU_EM(this, kClasse, hr_check, GetAcessoConciliacao()->TravaConta(conta));
-      const bool bContaOcupada = FAILED(hr_check);
-      if (bContaOcupada) {
-        dadosErro.SetErro(GetAcessoConciliacao()->GetErro());
-      } else {
-        dadosErro = importacaoExtrato.ImportaExtrato(dadosFiltroImportacao);
-        // The files left in the account's drop folder, under the same hold.
-        CCLPastaEntrada::Combina(pastaEntrada.Processa(dadosFiltroImportacao), dadosErro);
-        // The lines are stored: an account not let go is traced and the import stands.
-        ZQ_FALHOU_EM(this, kClasse, hr_check, GetAcessoConciliacao()->LiberaConta(conta));
-      }
-      ++contasProcessadas;
+  // The run's one record, stored again as each account is done: another host sharing
+  // the cycle reads it to skip what this one imported (ImportadaPorOutroHost).
+  CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos> listaExecucao;
+  listaExecucao.Add(dadosExecucao);
 
-      if (!dadosErro.TemErro()) {
-        dadosEntrada.SetTipoStatus(ZQ_STATUS_EXECUCAO_SUCESSO).SetMensagemStatus(CL_MENSAGEM_SERVICO_SUCESSO);
-        dadosExecucao.AdicionaRegra(dadosEntrada);
-        dadosErro.Limpar();
-        // What the hyper-automation makes of the import is its own business: a failure
-        // there is traced and the account stays imported.
-        dadosErro = trataDadosHiperautomacao.CarregaInformacoesHiperautomacaoFinanceira(conta, dadosStatus);
-        if (!dadosErro.TemErro() && !trataDadosHiperautomacao.TrataGravacao(dadosStatus, dadosErro)) {
-          ZQ_FALHOU_EM(this, kClasse, hr_check, dadosErro.GetHR());
-        }
-        CZQAnalyticsEvento::GravaAsync(this, ZQ_EVENTO_ANALYTICS_IMPORTACAO_EXTRATO);
-      } else {
-        const HRESULT hrImportacao = dadosErro.GetHR();
-        const bool bTemporaria = bContaOcupada || hrImportacao == CL_E_IMPORTACAO_TEMPORARIA_1 ||
-                                 hrImportacao == CL_E_IMPORTACAO_TEMPORARIA_2;
-        dadosEntrada.SetTipoStatus(bTemporaria ? ZQ_STATUS_EXECUCAO_REPETIR : ZQ_STATUS_EXECUCAO_FALHA)
-            .SetMensagemStatus(dadosErro.GetTextoMostraMensagem());
-        dadosExecucao.AdicionaRegra(dadosEntrada);
-        if (!bTemporaria) CZQAnalyticsEvento::GravaAsync(this, ZQ_EVENTO_ANALYTICS_IMPORTACAO_EXTRATO);
+  // Every due account is tried without waiting; one another host is running goes to the
+  // end of the queue and is waited for there, so hosts sharing a cycle spread out over
+  // the accounts instead of queueing behind one another.
+  struct ContaDevida {
+    const Regra* regra;
+    uint32_t conta;
+    bool bAdiada;
+  };
+  std::vector<ContaDevida> fila;
+  for (const Regra& regra : m_listaRegras)
+    for (uint32_t conta : regra.GetListaPonteirosContaBanco()) fila.push_back({&regra, conta, false});
+
+  long contasProcessadas = 0;
+  bool bFeitaPorOutroHost = false;
+  for (std::size_t i = 0; i < fila.size(); ++i) {
+    const ContaDevida devida = fila[i];
+    const uint32_t conta = devida.conta;
+    bool bObtida = true;
+    if (devida.bAdiada) {
+      ZQ_FALHOU_EM(this, kClasse, hr_check, GetAcessoConciliacao()->TravaConta(conta));
+    } else {
+      ZQ_FALHOU_EM(this, kClasse, hr_check, GetAcessoConciliacao()->TentaTravaConta(conta, bObtida));
+    }
+    if (SUCCEEDED(hr_check) && !bObtida) {
+      fila.push_back({devida.regra, conta, true});
+      continue;
+    }
+    // Not getting the account (in time) is a failure to try again on the next run.
+    const bool bContaOcupada = FAILED(hr_check);
+    std::optional<cl_import::CCLSoltaConta> solta;
+    if (!bContaOcupada) solta.emplace(this, kClasse, "hr_check", *GetAcessoConciliacao(), conta);
+    if (!bContaOcupada &&
+        ImportadaPorOutroHost(devida.regra->GetPonteiroFilial(), conta, listaExecucao[0].GetChave())) {
+      bFeitaPorOutroHost = true;
+      continue;
+    }
+
+    dadosFiltroImportacao.SetFilial(devida.regra->GetPonteiroFilial()).SetConta(conta);
+    CZQDadosCL_ExecucaoServicoImportacaoExtratosRegra dadosEntrada;
+    dadosEntrada.SetPonteiroFilial(devida.regra->GetPonteiroFilial()).SetPonteiroContaBanco(conta);
+    // Another host importing the same account waits for it, then finds these lines
+    // stored (and this run's entry) and skips them as repeated: the duplicate check and
+    // the store of the lines happen under one hold of the account.
+    CZQDadosDF_Erro dadosErro;
+    if (bContaOcupada) {
+      dadosErro.SetErro(GetAcessoConciliacao()->GetErro());
+    } else {
+      dadosErro = importacaoExtrato.ImportaExtrato(dadosFiltroImportacao);
+      // The files left in the account's drop folder, under the same hold.
+      CCLPastaEntrada::Combina(pastaEntrada.Processa(dadosFiltroImportacao), dadosErro);
+    }
+    ++contasProcessadas;
+
+    const bool bImportada = !dadosErro.TemErro();
+    bool bTemporaria = false;
+    if (bImportada) {
+      dadosEntrada.SetTipoStatus(ZQ_STATUS_EXECUCAO_SUCESSO).SetMensagemStatus(CL_MENSAGEM_SERVICO_SUCESSO);
+    } else {
+      const HRESULT hrImportacao = dadosErro.GetHR();
+      bTemporaria =
+          bContaOcupada || hrImportacao == CL_E_IMPORTACAO_TEMPORARIA_1 || hrImportacao == CL_E_IMPORTACAO_TEMPORARIA_2;
+      dadosEntrada.SetTipoStatus(bTemporaria ? ZQ_STATUS_EXECUCAO_REPETIR : ZQ_STATUS_EXECUCAO_FALHA)
+          .SetMensagemStatus(dadosErro.GetTextoMostraMensagem());
+    }
+    listaExecucao[0].AdicionaRegra(dadosEntrada);
+    // Stored before the account is let go: whoever takes it next sees it done.
+    if (ZQ_FALHOU_EM(this, kClasse, hr_check,
+                     GetAcessoConciliacao()->GravaExecucaoServicoImportacaoExtratos(listaExecucao))) {
+      FalhaServico("Falha ao gravar a execução do serviço.", hr_check, __LINE__);
+    }
+    // The lines are stored: an account not let go is traced and the import stands.
+    solta.reset();
+
+    if (bImportada) {
+      dadosErro.Limpar();
+      // What the hyper-automation makes of the import is its own business: a failure
+      // there is traced and the account stays imported.
+      dadosErro = trataDadosHiperautomacao.CarregaInformacoesHiperautomacaoFinanceira(conta, dadosStatus);
+      if (!dadosErro.TemErro() && !trataDadosHiperautomacao.TrataGravacao(dadosStatus, dadosErro)) {
+        ZQ_FALHOU_EM(this, kClasse, hr_check, dadosErro.GetHR());
       }
+      CZQAnalyticsEvento::GravaAsync(this, ZQ_EVENTO_ANALYTICS_IMPORTACAO_EXTRATO);
+    } else if (!bTemporaria) {
+      CZQAnalyticsEvento::GravaAsync(this, ZQ_EVENTO_ANALYTICS_IMPORTACAO_EXTRATO);
     }
   }
   SetContasProcessadas(contasProcessadas);
-
-  CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos> listaExecucao;
-  listaExecucao.Add(dadosExecucao);
-  if (ZQ_FALHOU_EM(this, kClasse, hr_check, GetAcessoConciliacao()->GravaExecucaoServicoImportacaoExtratos(listaExecucao))) {
+  // Every account done here was stored with it. A due rule without accounts still
+  // leaves its empty record, as a run alone always did; a run whose every account
+  // another host did leaves none.
+  if (contasProcessadas == 0 && !bFeitaPorOutroHost &&
+      ZQ_FALHOU_EM(this, kClasse, hr_check,
+                   GetAcessoConciliacao()->GravaExecucaoServicoImportacaoExtratos(listaExecucao))) {
     FalhaServico("Falha ao gravar a execução do serviço.", hr_check, __LINE__);
   }
-  return hr_check;
+  return S_OK;
+}
+
+bool CCLServicoImportacaoExtratos::ImportadaPorOutroHost(uint32_t filial, uint32_t conta, REG_ZQDMC chavePropria) {
+  HRESULT hr = S_OK;
+  CZQDadosCL_FiltroExecucaoServicoImportacaoExtratos dadosFiltroExecucao;
+  dadosFiltroExecucao.SetDmaExecucaoInicial(m_dmaLeitura).SetDmaExecucaoFinal(m_dmaLeitura);
+  CZQVector<REG_ZQDMC> listaPonteirosExecucao;
+  if (ZQ_FALHOU_EM(this, kClasse, hr,
+                   GetAcessoConciliacao()->BuscaPonteirosExecucaoServicoImportacaoExtratos(dadosFiltroExecucao,
+                                                                                           listaPonteirosExecucao))) {
+    FalhaServico("Falha ao buscar os ponteiros da execução do serviço.", hr, __LINE__);
+  }
+  CZQVector<REG_ZQDMC> listaOutras;
+  for (const REG_ZQDMC& chave : listaPonteirosExecucao)
+    if (!(chave == chavePropria)) listaOutras.Add(chave);
+  if (listaOutras.GetQuantidade() == 0) return false;
+  CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos> listaExecucoes;
+  if (ZQ_FALHOU_EM(
+          this, kClasse, hr,
+          GetAcessoConciliacao()->LePonteirosExecucaoServicoImportacaoExtratos(listaOutras, listaExecucoes, 1))) {
+    FalhaServico("Falha ao ler os ponteiros da execução do serviço.", hr, __LINE__);
+  }
+  for (const CZQDadosCL_ExecucaoServicoImportacaoExtratos& execucao : listaExecucoes) {
+    const auto lidas = m_entradasLidas.find({execucao.GetChave().dma, execucao.GetChave().codigo});
+    const auto& entradas = execucao.GetListaRegras().Std();
+    for (std::size_t i = lidas == m_entradasLidas.end() ? 0 : lidas->second; i < entradas.size(); ++i) {
+      if (entradas[i].GetPonteiroFilial() == filial && entradas[i].GetPonteiroContaBanco() == conta &&
+          entradas[i].GetTipoStatus() == ZQ_STATUS_EXECUCAO_SUCESSO)
+        return true;
+    }
+  }
+  return false;
 }
 
 HRESULT CCLServicoImportacaoExtratos::OnGetIntervalo(unsigned long* intervalo) {
@@ -263,6 +350,4 @@ void CCLServicoImportacaoExtratos::FalhaServicoTexto(const CZQString& texto, HRE
   throw CZQExceptionEx(hr, 0, 0, GetEmpresa(), texto, __FILE_NAME__, linha, zq::DataHoraCompilacao());
 }
 
-extern "C" CAutoRun* CLServicoImportacaoExtratos_new() {
-  return ZQCriaServico<CCLServicoImportacaoExtratos>();
-}
+extern "C" CAutoRun* CLServicoImportacaoExtratos_new() { return ZQCriaServico<CCLServicoImportacaoExtratos>(); }

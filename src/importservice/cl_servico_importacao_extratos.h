@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <utility>
 
 #include "frame/cl_export.h"
 #include "frame/zq_tipos.h"
@@ -27,7 +29,9 @@ inline constexpr uint8_t CL_TIPO_EVENTO_HIPERAUTOMACAO_IMPORTACAO = 10;
 // The scheduled statement import service. The host creates it with
 // CLServicoImportacaoExtratos_new and calls OnRun once per cycle; each run imports the
 // last 7 days of every account that its configuration makes due and stores one
-// execution record with an entry per account.
+// execution record with an entry per account, stored again as each account is done.
+// Several hosts may run it on one store at once: each account is done by one of them
+// (the others skip it), and accounts another host is running are left for the end.
 class CL_EXPORT CCLServicoImportacaoExtratos : public CAutoRun {
  public:
   using Regra = CZQDadosCL_ConfiguracaoServicoImportacaoExtratosRegra;
@@ -64,8 +68,16 @@ class CL_EXPORT CCLServicoImportacaoExtratos : public CAutoRun {
   // description of an HRESULT.
   [[noreturn]] void FalhaServicoTexto(const CZQString& texto, HRESULT hr, int linha);
   CZQAcessoConciliacao* GetAcessoConciliacao();
+  // Whether another host sharing the cycle imported the account since DeveExecutar read
+  // the day's records: an entry of the branch and account with status 1 past those the
+  // records had then, in any record of the day but this run's own. Ends the run as
+  // DeveExecutar's reads do when the records cannot be read.
+  bool ImportadaPorOutroHost(uint32_t filial, uint32_t conta, REG_ZQDMC chavePropria);
 
   CZQVector<Regra> m_listaRegras;
+  // The day DeveExecutar read and how many entries each record (by day and code) had.
+  REG_ZQDMA m_dmaLeitura = 0;
+  std::map<std::pair<REG_ZQDMA, uint32_t>, std::size_t> m_entradasLidas;
 };
 
 extern "C" CL_EXPORT CAutoRun* CLServicoImportacaoExtratos_new();

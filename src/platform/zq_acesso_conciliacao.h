@@ -105,9 +105,12 @@ class CZQAcessoConciliacao {
       const CZQDadosCL_FiltroExecucaoConciliacaoTesourariaBanco& filtro, CZQVector<REG_ZQDMC>& chaves) = 0;
 
   // Execution records of the import service, the same way. Reading with flag 1 brings
-  // each record's entries; with 0 the records come without them.
+  // each record's entries; with 0 the records come without them. Storing gives each
+  // record without key its key; a record stored again with its key keeps its stored
+  // entries and gets the ones past them, so a run's record grows as its accounts are done
+  // and other hosts see them.
   virtual HRESULT GravaExecucaoServicoImportacaoExtratos(
-      const CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos>& execucoes) = 0;
+      CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos>& execucoes) = 0;
   virtual HRESULT BuscaPonteirosExecucaoServicoImportacaoExtratos(
       const CZQDadosCL_FiltroExecucaoServicoImportacaoExtratos& filtro, CZQVector<REG_ZQDMC>& chaves) = 0;
   virtual HRESULT LePonteirosExecucaoServicoImportacaoExtratos(
@@ -151,4 +154,8 @@ class CZQAcessoConciliacao {
   // The file imported before with that content (`resumo`): S_OK with it filled, S_FALSE
   // when there was none.
   virtual HRESULT BuscaArquivoExtratoImportado(const CZQString& resumo, ZQArquivoExtratoImportado& arquivo) = 0;
+  // TravaConta without the wait: `obtida` tells whether the account is now held (then
+  // it needs its LiberaConta); held elsewhere is S_OK with `obtida` false, so a run can
+  // do other work first and wait for the account later.
+  virtual HRESULT TentaTravaConta(uint32_t conta, bool& obtida) = 0;
 };

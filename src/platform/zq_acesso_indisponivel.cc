@@ -64,8 +64,7 @@ class CAcessoConciliacaoIndisponivel final : public CZQAcessoConciliacao {
                                                            CZQVector<REG_ZQDMC>&) override {
     return kFalha;
   }
-  HRESULT GravaExecucaoServicoImportacaoExtratos(
-      const CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos>&) override {
+  HRESULT GravaExecucaoServicoImportacaoExtratos(CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos>&) override {
     return kFalha;
   }
   HRESULT BuscaPonteirosExecucaoServicoImportacaoExtratos(const CZQDadosCL_FiltroExecucaoServicoImportacaoExtratos&,
@@ -93,6 +92,10 @@ class CAcessoConciliacaoIndisponivel final : public CZQAcessoConciliacao {
   HRESULT LiberaConta(uint32_t) override { return kFalha; }
   HRESULT GravaExtratos(CZQVector<CZQDadosCL_Extrato>&, const ZQArquivoExtratoImportado*) override { return kFalha; }
   HRESULT BuscaArquivoExtratoImportado(const CZQString&, ZQArquivoExtratoImportado&) override { return kFalha; }
+  HRESULT TentaTravaConta(uint32_t, bool& obtida) override {
+    obtida = false;
+    return kFalha;
+  }
 };
 
 class CAcessoEmpresarialIndisponivel final : public CZQAcessoEmpresarial {

@@ -837,29 +837,49 @@ HRESULT CZQAcessoConciliacaoSQL::LePonteirosExecucaoConciliacaoTesourariaBanco(
 }
 
 HRESULT CZQAcessoConciliacaoSQL::GravaExecucaoServicoImportacaoExtratos(
-    const CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos>& execucoes) {
-  return Executa("GravaExecucaoServicoImportacaoExtratos", [&] {
+    CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos>& execucoes) {
+  std::vector<REG_ZQDMC> chaves;
+  const HRESULT hr = Executa("GravaExecucaoServicoImportacaoExtratos", [&] {
     soci::session& sql = Banco().Sessao();
     CZQTransacaoSQL transacao(Banco());
     for (const auto& e : execucoes) {
-      long long id = Banco().ProximoNumero("execucao_importacao", "id");
-      long long data = zq::DmaDeDmaHms(e.GetDmaHmsExecucao()), momento = e.GetDmaHmsExecucao();
-      sql << "INSERT INTO execucao_importacao (id, data, dma_hms_execucao) VALUES (:i, :d, :m)", soci::use(id),
-          soci::use(data), soci::use(momento);
-      long long ordem = 0;
-      for (const auto& r : e.GetListaRegras()) {
+      long long id = e.GetChave().codigo, data = zq::DmaDeDmaHms(e.GetDmaHmsExecucao()),
+                momento = e.GetDmaHmsExecucao(), ordem = 0;
+      if (id == 0) {
+        id = Banco().ProximoNumero("execucao_importacao", "id");
+        sql << "INSERT INTO execucao_importacao (id, data, dma_hms_execucao) VALUES (:i, :d, :m)", soci::use(id),
+            soci::use(data), soci::use(momento);
+      } else {
+        // A run's record grows as its accounts are done: only the new entries are written.
+        long long guardada = 0;
+        sql << "SELECT data FROM execucao_importacao WHERE id = :i", soci::use(id), soci::into(guardada);
+        if (!sql.got_data() || guardada != e.GetChave().dma) {
+          throw CZQExcecaoSQL(ZQ_E_SQL_NAO_ENCONTRADO,
+                              "não há execução do serviço de importação com a chave " + TextoChave(e.GetChave()));
+        }
+        data = guardada;
+        sql << "SELECT COUNT(*) FROM execucao_importacao_conta WHERE execucao = :i", soci::use(id), soci::into(ordem);
+      }
+      const auto& entradas = e.GetListaRegras().Std();
+      for (std::size_t i = static_cast<std::size_t>(ordem); i < entradas.size(); ++i, ++ordem) {
+        const auto& r = entradas[i];
         long long filial = r.GetPonteiroFilial(), conta = r.GetPonteiroContaBanco(), status = r.GetTipoStatus();
         const std::string mensagem = r.GetMensagemStatus().str();
         sql << "INSERT INTO execucao_importacao_conta (execucao, ordem, filial, conta, tipo_status, mensagem)"
                " VALUES (:e, :o, :f, :c, :s, :m)",
             soci::use(id), soci::use(ordem), soci::use(filial), soci::use(conta), soci::use(status),
             soci::use(mensagem);
-        ++ordem;
       }
+      chaves.push_back(ZQMontaDmc(Cabe<REG_ZQDMA>(data, "execucao_importacao.data"), static_cast<uint32_t>(id)));
     }
     transacao.Confirma();
     return S_OK;
   });
+  // Keys only for a write that stood: an undone one leaves the records as they came.
+  if (SUCCEEDED(hr)) {
+    for (std::size_t i = 0; i < chaves.size(); ++i) execucoes[i].SetChaveRegistro(chaves[i]);
+  }
+  return hr;
 }
 
 HRESULT CZQAcessoConciliacaoSQL::BuscaPonteirosExecucaoServicoImportacaoExtratos(
@@ -996,6 +1016,14 @@ HRESULT CZQAcessoConciliacaoSQL::TravaConta(uint32_t conta) {
   } catch (const std::exception& e) {
     return ZQPreencheErroSQL(m_erro, "TravaConta", ZQTraduzExcecaoSQL(e));
   }
+}
+
+HRESULT CZQAcessoConciliacaoSQL::TentaTravaConta(uint32_t conta, bool& obtida) {
+  obtida = false;
+  return Executa("TentaTravaConta", [&] {
+    obtida = Banco().TentaTravaConta(conta);
+    return S_OK;
+  });
 }
 
 HRESULT CZQAcessoConciliacaoSQL::LiberaConta(uint32_t conta) {

@@ -95,7 +95,7 @@ class CZQAcessoConciliacaoSQL : public CZQAcessoConciliacao, public CZQAreaSQL {
   HRESULT BuscaPonteirosExecucaoConciliacaoTesourariaBanco(const CZQDadosCL_FiltroExecucaoConciliacaoTesourariaBanco& filtro,
                                                            CZQVector<REG_ZQDMC>& chaves) override;
   HRESULT GravaExecucaoServicoImportacaoExtratos(
-      const CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos>& execucoes) override;
+      CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos>& execucoes) override;
   HRESULT BuscaPonteirosExecucaoServicoImportacaoExtratos(const CZQDadosCL_FiltroExecucaoServicoImportacaoExtratos& filtro,
                                                           CZQVector<REG_ZQDMC>& chaves) override;
   HRESULT LePonteirosExecucaoServicoImportacaoExtratos(const CZQVector<REG_ZQDMC>& chaves,
@@ -111,6 +111,7 @@ class CZQAcessoConciliacaoSQL : public CZQAcessoConciliacao, public CZQAreaSQL {
       const CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco& configuracao) override;
   const CZQDadosDF_Erro* GetErro() const override { return &m_erro; }
   HRESULT TravaConta(uint32_t conta) override;
+  HRESULT TentaTravaConta(uint32_t conta, bool& obtida) override;
   HRESULT LiberaConta(uint32_t conta) override;
   HRESULT GravaExtratos(CZQVector<CZQDadosCL_Extrato>& extratos,
                         const ZQArquivoExtratoImportado* arquivo = nullptr) override;

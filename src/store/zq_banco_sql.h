@@ -100,6 +100,8 @@ class CZQBancoSQL {
   // called under the connection's lock by a thread that waits for another of the same
   // connection. LiberaConta is false when this thread did not hold the account.
   void TravaConta(uint32_t conta);
+  // The same without waiting: false at once when another connection or thread holds it.
+  bool TentaTravaConta(uint32_t conta);
   bool LiberaConta(uint32_t conta);
   void SetEsperaTravaConta(std::chrono::milliseconds espera) { m_esperaTravaConta = espera; }
   std::chrono::milliseconds GetEsperaTravaConta() const { return m_esperaTravaConta; }
@@ -124,6 +126,9 @@ class CZQBancoSQL {
   };
   // One attempt to take the account in the database; false when someone else holds it.
   bool TentaTravarConta(uint32_t conta);
+  // One attempt to take it for this thread, taking again what it already holds.
+  enum class Tomada { Obtida, OutraThread, OutraConexao };
+  Tomada TomaConta(uint32_t conta);
   void SoltaContaNoBanco(uint32_t conta);
   void SoltaContasPendentes();
 

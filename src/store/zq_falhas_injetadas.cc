@@ -39,7 +39,7 @@ const std::vector<std::string>& CZQFalhasInjetadas::Operacoes() {
       "LePonteirosExecucaoServicoImportacaoExtratos", "LeLeiaute", "LeColunasLeiaute", "GetICLMestre",
       "GetICLImportacaoCBN", "GravaConfiguracaoServicoImportacaoExtratos",
       "GravaConfiguracaoConciliacaoTesourariaBanco", "TravaConta", "LiberaConta", "GravaExtratos",
-      "BuscaArquivoExtratoImportado",
+      "BuscaArquivoExtratoImportado", "TentaTravaConta",
       // enterprise area
       "LeBufferFormaPagamento", "LeBanco", "LeBufferBanco", "LeBufferPlanoContabil", "LePlanoGerencial",
       "LeBufferHistorico", "LeBufferPeriodoContabil", "BuscaFeriadosFilial",
@@ -332,7 +332,7 @@ class CZQConciliacaoFalhas : public TZQAreaFalhas<CZQAcessoConciliacao> {
                  [&] { return m_interna->BuscaPonteirosExecucaoConciliacaoTesourariaBanco(filtro, chaves); });
   }
   HRESULT GravaExecucaoServicoImportacaoExtratos(
-      const CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos>& execucoes) override {
+      CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos>& execucoes) override {
     return Chama("GravaExecucaoServicoImportacaoExtratos",
                  [&] { return m_interna->GravaExecucaoServicoImportacaoExtratos(execucoes); });
   }
@@ -389,6 +389,10 @@ class CZQConciliacaoFalhas : public TZQAreaFalhas<CZQAcessoConciliacao> {
   }
   HRESULT LiberaConta(uint32_t conta) override {
     return Chama("LiberaConta", [&] { return m_interna->LiberaConta(conta); });
+  }
+  HRESULT TentaTravaConta(uint32_t conta, bool& obtida) override {
+    obtida = false;
+    return Chama("TentaTravaConta", [&] { return m_interna->TentaTravaConta(conta, obtida); });
   }
 };
 

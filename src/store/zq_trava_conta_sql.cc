@@ -57,25 +57,25 @@ std::string zq::sql_interno::NomeMaquina() {
   return nome;
 }
 
+CZQBancoSQL::Tomada CZQBancoSQL::TomaConta(uint32_t conta) {
+  std::lock_guard<std::recursive_mutex> trava(m_trava);
+  auto it = m_travasConta.find(conta);
+  if (it != m_travasConta.end()) {
+    if (it->second.dono != std::this_thread::get_id()) return Tomada::OutraThread;
+    ++it->second.vezes;
+    return Tomada::Obtida;
+  }
+  if (!TentaTravarConta(conta)) return Tomada::OutraConexao;
+  m_travasConta[conta] = TravaDeConta{std::this_thread::get_id(), 1};
+  return Tomada::Obtida;
+}
+
 void CZQBancoSQL::TravaConta(uint32_t conta) {
   const auto limite = std::chrono::steady_clock::now() + m_esperaTravaConta;
   auto intervalo = std::chrono::milliseconds(5);
-  const std::thread::id eu = std::this_thread::get_id();
   for (;;) {
-    {
-      std::lock_guard<std::recursive_mutex> trava(m_trava);
-      auto it = m_travasConta.find(conta);
-      if (it != m_travasConta.end()) {
-        if (it->second.dono == eu) {
-          ++it->second.vezes;
-          return;
-        }
-        // Another thread of this connection holds it: wait as for another process.
-      } else if (TentaTravarConta(conta)) {
-        m_travasConta[conta] = TravaDeConta{eu, 1};
-        return;
-      }
-    }
+    // Another thread of this connection holding it is waited for as another process.
+    if (TomaConta(conta) == Tomada::Obtida) return;
     const auto agora = std::chrono::steady_clock::now();
     if (agora >= limite) {
       throw CZQExcecaoSQL(
@@ -87,6 +87,8 @@ void CZQBancoSQL::TravaConta(uint32_t conta) {
     intervalo = std::min(intervalo * 2, std::chrono::milliseconds(200));
   }
 }
+
+bool CZQBancoSQL::TentaTravaConta(uint32_t conta) { return TomaConta(conta) == Tomada::Obtida; }
 
 bool CZQBancoSQL::LiberaConta(uint32_t conta) {
   std::lock_guard<std::recursive_mutex> trava(m_trava);

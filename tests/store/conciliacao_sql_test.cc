@@ -541,6 +541,18 @@ TEST_F(ArmazemTest, ImportExecutionsComeWithTheirEntriesOnlyWhenAsked) {
 
   ASSERT_EQ(Conc().LePonteirosExecucaoServicoImportacaoExtratos(chaves, lidas, 0), S_OK);
   EXPECT_EQ(lidas[0].GetQuantidadeRegras(), 0);
+
+  // Stored again with its key, a record grows by the entries past its stored ones; a
+  // key the store never gave is refused.
+  EXPECT_EQ(gravar[1].GetChave(), chaves[0]);
+  gravar[1].AdicionaRegra(execucao(5, {{114, 3}}).GetListaRegras()[0]);
+  CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos> crescida{gravar[1]};
+  ASSERT_EQ(Conc().GravaExecucaoServicoImportacaoExtratos(crescida), S_OK) << TextoErro(Conc().GetErro());
+  ASSERT_EQ(Conc().LePonteirosExecucaoServicoImportacaoExtratos(chaves, lidas, 1), S_OK);
+  EXPECT_EQ(lidas[0].GetListaRegras().Std(), gravar[1].GetListaRegras().Std());
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM execucao_importacao"), 3);
+  crescida[0].SetChaveRegistro(ZQMontaDmc(Dia(5, 12, 2026), 999));
+  EXPECT_EQ(Conc().GravaExecucaoServicoImportacaoExtratos(crescida), ZQ_E_SQL_NAO_ENCONTRADO);
 }
 
 // ---- layouts, posting rules ----

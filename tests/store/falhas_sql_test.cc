@@ -55,7 +55,8 @@ TEST_F(ArmazemTest, FailedWriteOfManyRowsLeavesNothingHalfDone) {
   EXPECT_EQ(Escalar("SELECT COUNT(*) FROM config_importacao_regra"), antes.GetQuantidadeRegras());
 
   m_banco->Sessao() << "DROP TABLE execucao_importacao_conta";
-  EXPECT_LT(Conc().GravaExecucaoServicoImportacaoExtratos(UmaImportacao()), 0);
+  auto importacao = UmaImportacao();
+  EXPECT_LT(Conc().GravaExecucaoServicoImportacaoExtratos(importacao), 0);
   EXPECT_EQ(Escalar("SELECT COUNT(*) FROM execucao_importacao"), 0);
 }
 

@@ -40,6 +40,7 @@ struct Saidas {
   CZQComPtr<IZQFN_Tesouraria> iTesouraria;
   CZQComPtr<IZQDF_IntegracaoTransacao> iIntegracao;
   uint32_t numero = 0;
+  bool obtida = false;
   int32_t restantes = 0;
   uint16_t quantidade = 0;
 };
@@ -157,7 +158,7 @@ inline const std::vector<OperacaoArmazem>& OperacoesArmazem() {
        },
        ErroC},
       {"GravaExecucaoServicoImportacaoExtratos", "execucao_importacao_conta", true,
-       [](H& h, S&) { return C(h).GravaExecucaoServicoImportacaoExtratos(UmaImportacao()); }, ErroC},
+       [](H& h, S& s) { return C(h).GravaExecucaoServicoImportacaoExtratos(s.importacoes = UmaImportacao()); }, ErroC},
       {"BuscaPonteirosExecucaoServicoImportacaoExtratos", "execucao_importacao", false,
        [](H& h, S& s) { return C(h).BuscaPonteirosExecucaoServicoImportacaoExtratos({}, s.chaves); }, ErroC},
       {"LePonteirosExecucaoServicoImportacaoExtratos", "execucao_importacao", false,
@@ -184,6 +185,7 @@ inline const std::vector<OperacaoArmazem>& OperacoesArmazem() {
          return C(h).BuscaArquivoExtratoImportado(CZQString("00"), arquivo);
        },
        ErroC},
+      {"TentaTravaConta", nullptr, false, [](H& h, S& s) { return C(h).TentaTravaConta(111, s.obtida); }, ErroC},
       {"LeBufferFormaPagamento", "forma_pagamento", false,
        [](H& h, S& s) { return E(h).LeBufferFormaPagamento(1, &s.forma); }, ErroE},
       {"LeBanco", "banco", false, [](H& h, S& s) { return E(h).LeBanco(111, &s.banco); }, ErroE},

@@ -47,6 +47,19 @@ TEST_F(TravaContaTest, HeldByOneConnectionAtATimeAndTakenAgainByItsHolder) {
   ASSERT_EQ(Conc().TravaConta(111), S_OK) << "the holder takes it again";
   EXPECT_EQ(dele.TravaConta(112), S_OK) << "another account is free";
 
+  // The try without wait: the holder takes it again, another connection is told at once.
+  bool obtida = false;
+  ASSERT_EQ(Conc().TentaTravaConta(111, obtida), S_OK);
+  EXPECT_TRUE(obtida);
+  EXPECT_EQ(Conc().LiberaConta(111), S_OK);
+  auto tentativa = std::chrono::steady_clock::now();
+  EXPECT_EQ(dele.TentaTravaConta(111, obtida), S_OK);
+  EXPECT_FALSE(obtida);
+  EXPECT_LT(std::chrono::steady_clock::now() - tentativa, 50ms) << "the try waited";
+  EXPECT_EQ(dele.TentaTravaConta(113, obtida), S_OK);
+  EXPECT_TRUE(obtida);
+  EXPECT_EQ(dele.LiberaConta(113), S_OK);
+
   const auto inicio = std::chrono::steady_clock::now();
   EXPECT_EQ(dele.TravaConta(111), ZQ_E_SQL_OCUPADO);
   EXPECT_GE(std::chrono::steady_clock::now() - inicio, 50ms) << "it waited the time configured";
