@@ -33,6 +33,9 @@ constexpr std::size_t kMaximoSessoes = 1000;
 constexpr auto kSessaoOciosa = std::chrono::hours(8);
 constexpr std::size_t kMaximoItens = 500;  // lines or entries in one match
 constexpr int kDiasBancada = 30;           // the workbench's period when none is asked
+// The overview reads every account's open items: many readers at once share one reading
+// this young. A change made here drops it; one made by a service shows this much later.
+constexpr auto kPanoramaValido = std::chrono::seconds(2);
 
 struct Sessao {
   std::string csrf;
@@ -135,6 +138,23 @@ struct ZQConsole::Estado {
   std::map<std::string, Sessao> sessoes;
   uint32_t ultimaSessao = 0;
   std::map<std::string, std::pair<int64_t, std::size_t>> pedidos;  // per address: minute, count
+  // Guarded by `armazem`, as the reading it keeps.
+  ZQPanorama panorama;
+  Relogio::time_point panoramaLido;
+  bool comPanorama = false;
+
+  // The overview as of today, read again when older than kPanoramaValido. Called with
+  // `armazem` held.
+  const ZQPanorama& Panorama() {
+    const REG_ZQDMA hoje = zq::Hoje().GetDma();
+    if (comPanorama && panorama.hoje == hoje && Relogio::now() - panoramaLido < kPanoramaValido) return panorama;
+    comPanorama = false;
+    std::string erro;
+    if (!ZQLePanorama(servidores, hoje, panorama, erro)) throw Recusa{500, erro};
+    panoramaLido = Relogio::now();
+    comPanorama = true;
+    return panorama;
+  }
 
   bool ComSenha() const { return !opcoes.hashSenha.empty(); }
 
@@ -248,6 +268,7 @@ struct ZQConsole::Estado {
       }
       try {
         std::lock_guard trava(armazem);
+        if (req.method == "POST") comPanorama = false;
         tratador(req, res, c);
       } catch (const Recusa& r) {
         if (Api(req))
@@ -293,14 +314,9 @@ void ZQConsole::Estado::Rotas() {
                          res.set_content("ok\n", "text/plain; charset=utf-8");
                        },
                        Acesso::kLivre));
-  s.Get("/metrics", Guarda(
-                        [this](const httplib::Request&, httplib::Response& res, Contexto&) {
-                          ZQPanorama p;
-                          std::string erro;
-                          if (!ZQLePanorama(servidores, zq::Hoje().GetDma(), p, erro)) throw std::runtime_error(erro);
-                          res.set_content(ZQMetricas(p), "text/plain; version=0.0.4");
-                        },
-                        Acesso::kLivre));
+  s.Get("/metrics", Guarda([this](const httplib::Request&, httplib::Response& res,
+                                  Contexto&) { res.set_content(ZQMetricas(Panorama()), "text/plain; version=0.0.4"); },
+                           Acesso::kLivre));
 
   s.Get("/login",
         Guarda([](const httplib::Request&, httplib::Response& res, Contexto& c) { Html(res, ZQPaginaLogin(c.pagina)); },
@@ -333,10 +349,7 @@ void ZQConsole::Estado::Rotas() {
          }));
 
   s.Get("/", Guarda([this](const httplib::Request&, httplib::Response& res, Contexto& c) {
-          ZQPanorama p;
-          std::string erro;
-          if (!ZQLePanorama(servidores, zq::Hoje().GetDma(), p, erro)) throw Recusa{500, erro};
-          Html(res, ZQPaginaPanorama(p, c.pagina));
+          Html(res, ZQPaginaPanorama(Panorama(), c.pagina));
         }));
   s.Get(R"(/accounts/(\d{1,10}))", Guarda([this](const httplib::Request& req, httplib::Response& res, Contexto& c) {
           ZQBancada b = PedidoBancada(req);
@@ -381,10 +394,7 @@ void ZQConsole::Estado::Rotas() {
           Json(res, "{\"csrf\":" + ZQJson(c.pagina.csrf) + ",\"user\":" + std::to_string(c.usuario) + "}");
         }));
   s.Get("/api/overview", Guarda([this](const httplib::Request&, httplib::Response& res, Contexto&) {
-          ZQPanorama p;
-          std::string erro;
-          if (!ZQLePanorama(servidores, zq::Hoje().GetDma(), p, erro)) throw Recusa{500, erro};
-          Json(res, ZQPanoramaJson(p));
+          Json(res, ZQPanoramaJson(Panorama()));
         }));
   s.Get(R"(/api/accounts/(\d{1,10}))", Guarda([this](const httplib::Request& req, httplib::Response& res, Contexto&) {
           ZQBancada b = PedidoBancada(req);

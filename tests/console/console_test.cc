@@ -229,7 +229,17 @@ TEST_F(ConsoleServidorTest, RuleFromALineAndALinePostedByHandGoThroughTheSameOpe
   nlohmann::json lanca = regra;
   lanca["line"] = outra;
   lanca.erase("history_prefix");
+  // The overview read just before is not shown again after the change.
+  const auto abertas = [&] {
+    auto g = m_cliente->Get("/api/overview", h);
+    const nlohmann::json panorama = nlohmann::json::parse(g ? g->body : "{}");
+    for (const auto& c : panorama["accounts"])
+      if (c["account"] == 111 && c["branch"] == 1) return c["open_lines"].get<int>();
+    return -1;
+  };
+  const int antes = abertas();
   r = PostJson(h, "/api/accounts/111/post-line", lanca, 200);
+  EXPECT_EQ(abertas(), antes - 1);
   const int numero = r["number"];
   EXPECT_GT(numero, 0);
   EXPECT_DOUBLE_EQ(r["entry"]["amount"].get<double>(), 3.3);
