@@ -16,8 +16,6 @@ namespace {
 
 constexpr int kSaidaFalha = 1;
 constexpr int kSaidaArgumentos = 2;
-// The days before the run's date that the service's request covers.
-constexpr int kDiasImportacao = 7;
 
 std::string Hora(REG_ZQDMAHMSUTC momento) {
   int h = 0, m = 0, s = 0;
@@ -42,41 +40,23 @@ int ZQComandoExecucoes::Executa(const std::string& conexao, std::ostream& saida,
   }
   ZQCliArmazem armazem;
   if (!armazem.Abre(conexao, true, erros)) return kSaidaFalha;
-  const std::shared_ptr<CZQBancoSQL>& banco = armazem.Banco();
-  CZQAcessoServidoresSQL hub(banco);
-  CZQAcessoConciliacao& conciliacao = *hub.GetAcessoConciliacao();
-
-  CZQDadosCL_FiltroExecucaoServicoImportacaoExtratos filtro;
-  filtro.SetDmaExecucaoInicial(dia).SetDmaExecucaoFinal(dia);
-  CZQVector<REG_ZQDMC> chaves;
-  CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos> execucoes;
-  if (FAILED(conciliacao.BuscaPonteirosExecucaoServicoImportacaoExtratos(filtro, chaves)) ||
-      FAILED(conciliacao.LePonteirosExecucaoServicoImportacaoExtratos(chaves, execucoes, 1))) {
-    erros << "cl: " << conciliacao.GetErro()->GetTextoMostraMensagem().c_str() << "\n";
+  CZQAcessoServidoresSQL hub(armazem.Banco());
+  ZQExecucoesDia execucoes;
+  if (std::string motivo; !ZQLeExecucoesDia(hub, dia, execucoes, motivo)) {
+    erros << "cl: " << motivo << "\n";
     return kSaidaFalha;
   }
 
-  saida << "Execuções do serviço de importação em " << ZQDataTexto(dia) << ": " << execucoes.GetQuantidade() << "\n";
-  for (const CZQDadosCL_ExecucaoServicoImportacaoExtratos& execucao : execucoes) {
-    saida << "Execução das " << Hora(execucao.GetDmaHmsExecucao()) << ", " << execucao.GetQuantidadeRegras()
-          << (execucao.GetQuantidadeRegras() == 1 ? " conta" : " contas") << "\n";
-    for (const CZQDadosCL_ExecucaoServicoImportacaoExtratosRegra& e : execucao.GetListaRegras()) {
-      // What the account holds for the period the run asked for.
-      CZQDadosCL_FiltroExtrato filtroExtrato;
-      filtroExtrato.SetConta(e.GetPonteiroContaBanco())
-          .SetFilial(e.GetPonteiroFilial())
-          .SetDataInicial(CZQDma(dia).SubtraiDias(kDiasImportacao).GetDma())
-          .SetDataFinal(dia);
-      CZQVector<uint32_t> posicoes;
-      std::string linhas = "?";
-      if (SUCCEEDED(conciliacao.BuscaPonteirosMovimentoExtrato(filtroExtrato, posicoes)))
-        linhas = std::to_string(posicoes.GetQuantidade());
-      std::string mensagem = e.GetMensagemStatus().c_str();
+  saida << "Execuções do serviço de importação em " << ZQDataTexto(dia) << ": " << execucoes.importacoes.size() << "\n";
+  for (const ZQExecucaoImportacao& execucao : execucoes.importacoes) {
+    saida << "Execução das " << Hora(execucao.quando) << ", " << execucao.contas.size()
+          << (execucao.contas.size() == 1 ? " conta" : " contas") << "\n";
+    for (const ZQContaImportada& e : execucao.contas) {
+      std::string mensagem = e.mensagem;
       for (char& c : mensagem)
         if (c == '\n' || c == '\r') c = ' ';
-      saida << "  filial " << e.GetPonteiroFilial() << "  conta " << e.GetPonteiroContaBanco() << "  "
-            << ZQNomeStatusExecucao(e.GetTipoStatus(), "importada") << "  (" << linhas << " linhas no período)  "
-            << mensagem << "\n";
+      saida << "  filial " << e.filial << "  conta " << e.conta << "  " << ZQNomeStatusExecucao(e.status, "importada")
+            << "  (" << e.linhas << " linhas no período)  " << mensagem << "\n";
     }
   }
   return 0;

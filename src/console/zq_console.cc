@@ -13,11 +13,16 @@
 
 #include "console/zq_console_dados.h"
 #include "console/zq_console_paginas.h"
+#include "console/zq_console_pedido.h"
 #include "console/zq_console_texto.h"
 #include "frame/zq_data.h"
 #include "frame/zq_data_texto.h"
 #include "frame/zq_relogio.h"
 #include "platform/zq_acesso_conciliacao.h"
+#include "store/zq_acesso_sql.h"
+#include "store/zq_regras_lancamento_sql.h"
+
+using namespace zq_console;
 
 namespace {
 
@@ -26,9 +31,11 @@ using Relogio = std::chrono::steady_clock;
 constexpr const char* kCookie = "cl_sessao";
 constexpr std::size_t kMaximoSessoes = 1000;
 constexpr auto kSessaoOciosa = std::chrono::hours(8);
-constexpr std::size_t kMaximoParametro = 200;  // bytes of one query or form value
-constexpr std::size_t kMaximoItens = 500;      // lines or entries in one match
-constexpr int kDiasBancada = 30;               // the workbench's period when none is asked
+constexpr std::size_t kMaximoItens = 500;  // lines or entries in one match
+constexpr int kDiasBancada = 30;           // the workbench's period when none is asked
+// The overview reads every account's open items: many readers at once share one reading
+// this young. A change made here drops it; one made by a service shows this much later.
+constexpr auto kPanoramaValido = std::chrono::seconds(2);
 
 struct Sessao {
   std::string csrf;
@@ -41,35 +48,9 @@ struct Sessao {
   uint32_t desfazer = 0;
 };
 
-// What a handler knows of the request beyond httplib's view of it.
-struct Contexto {
-  std::string sessao;
-  uint16_t usuario = 0;
-  uint32_t numeroSessao = 0;
-  ZQContextoPagina pagina;
-};
-
 // Who may use a route: anyone without a session (probes), anyone with one (login), or only
 // a logged-in operator.
 enum class Acesso { kLivre, kSessao, kOperador };
-
-// A request refused for its input: the status and the text shown.
-struct Recusa {
-  int status;
-  std::string texto;
-};
-
-bool Api(const httplib::Request& req) { return req.path.rfind("/api/", 0) == 0; }
-
-void Html(httplib::Response& res, const std::string& corpo, int status = 200) {
-  res.status = status;
-  res.set_content(corpo, "text/html; charset=utf-8");
-}
-
-void Json(httplib::Response& res, const std::string& corpo, int status = 200) {
-  res.status = status;
-  res.set_content(corpo, "application/json");
-}
 
 std::string CookieDe(const httplib::Request& req) {
   const std::string cabecalho = req.get_header_value("Cookie");
@@ -82,28 +63,6 @@ std::string CookieDe(const httplib::Request& req) {
     i = fim;
   }
   return "";
-}
-
-// A value of the query or form: absent is empty; too long is refused.
-std::string Parametro(const httplib::Request& req, const char* nome) {
-  if (req.get_param_value_count(nome) > 1) throw Recusa{400, std::string("\"") + nome + "\" repetido"};
-  std::string v = req.get_param_value(nome);
-  if (v.size() > kMaximoParametro) throw Recusa{400, std::string("\"") + nome + "\" longo demais"};
-  return v;
-}
-
-uint32_t Numero(const std::string& texto, const char* nome, uint64_t maximo = UINT32_MAX) {
-  uint64_t v = 0;
-  if (!ZQConsoleLeNumero(texto, maximo, v)) throw Recusa{400, std::string("\"") + nome + "\" não é um número válido"};
-  return static_cast<uint32_t>(v);
-}
-
-REG_ZQDMA Data(const std::string& texto, const char* nome, REG_ZQDMA padrao) {
-  if (texto.empty()) return padrao;
-  REG_ZQDMA d = 0;
-  if (!ZQLeDataTexto(texto, d) || d == 0)
-    throw Recusa{400, std::string("\"") + nome + "\" não é uma data DD/MM/AAAA válida"};
-  return d;
 }
 
 // The workbench the query asks for.
@@ -158,26 +117,6 @@ std::vector<uint32_t> PosicoesJson(const nlohmann::json& corpo, const char* nome
   return lista;
 }
 
-nlohmann::json CorpoJson(const httplib::Request& req) {
-  nlohmann::json corpo = nlohmann::json::parse(req.body, nullptr, false);
-  if (corpo.is_discarded() || !corpo.is_object()) throw Recusa{400, "o corpo deve ser um objeto JSON"};
-  return corpo;
-}
-
-// Where to go back after a change: the page it came from when that is this account's
-// workbench, else the workbench itself.
-std::string Volta(const httplib::Request& req, uint32_t conta, uint32_t filial) {
-  const std::string base = "/accounts/" + std::to_string(conta);
-  std::string origem = req.get_header_value("Referer");
-  if (const std::size_t esquema = origem.find("://"); esquema != std::string::npos) {
-    const std::size_t caminho = origem.find('/', esquema + 3);
-    origem = caminho == std::string::npos ? "" : origem.substr(caminho);
-  }
-  const bool daConta = origem.rfind(base, 0) == 0 && (origem.size() == base.size() || origem[base.size()] == '?');
-  if (daConta && origem.size() < 1000 && origem.find_first_of("\r\n") == std::string::npos) return origem;
-  return base + "?branch=" + std::to_string(filial);
-}
-
 }  // namespace
 
 bool ZQEnderecoLoopback(const std::string& endereco) {
@@ -187,9 +126,9 @@ bool ZQEnderecoLoopback(const std::string& endereco) {
 }
 
 struct ZQConsole::Estado {
-  Estado(CZQAcessoServidores& s, ZQOpcoesConsole o) : servidores(s), opcoes(std::move(o)) {}
+  Estado(CZQAcessoServidoresSQL& s, ZQOpcoesConsole o) : servidores(s), opcoes(std::move(o)) {}
 
-  CZQAcessoServidores& servidores;
+  CZQAcessoServidoresSQL& servidores;
   ZQOpcoesConsole opcoes;
   std::unique_ptr<httplib::Server> servidor;
   int porta = 0;
@@ -199,6 +138,23 @@ struct ZQConsole::Estado {
   std::map<std::string, Sessao> sessoes;
   uint32_t ultimaSessao = 0;
   std::map<std::string, std::pair<int64_t, std::size_t>> pedidos;  // per address: minute, count
+  // Guarded by `armazem`, as the reading it keeps.
+  ZQPanorama panorama;
+  Relogio::time_point panoramaLido;
+  bool comPanorama = false;
+
+  // The overview as of today, read again when older than kPanoramaValido. Called with
+  // `armazem` held.
+  const ZQPanorama& Panorama() {
+    const REG_ZQDMA hoje = zq::Hoje().GetDma();
+    if (comPanorama && panorama.hoje == hoje && Relogio::now() - panoramaLido < kPanoramaValido) return panorama;
+    comPanorama = false;
+    std::string erro;
+    if (!ZQLePanorama(servidores, hoje, panorama, erro)) throw Recusa{500, erro};
+    panoramaLido = Relogio::now();
+    comPanorama = true;
+    return panorama;
+  }
 
   bool ComSenha() const { return !opcoes.hashSenha.empty(); }
 
@@ -267,6 +223,8 @@ struct ZQConsole::Estado {
     if (req.method == "POST") {
       std::string token = req.get_header_value("X-CSRF-Token");
       if (token.empty() && req.get_param_value_count("csrf") == 1) token = req.get_param_value("csrf");
+      // A form that sends a file carries its fields as parts.
+      if (token.empty() && req.has_file("csrf")) token = req.get_file_value("csrf").content;
       if (!ZQConsoleIguais(token, s.csrf)) {
         const std::string texto = "pedido recusado: falta o token CSRF da sessão (recarregue a página)";
         if (Api(req))
@@ -288,13 +246,17 @@ struct ZQConsole::Estado {
     return true;
   }
 
-  using Tratador = std::function<void(const httplib::Request&, httplib::Response&, Contexto&)>;
-
   // Every route goes through here: rate, session, login, CSRF, one request at a time
   // on the store, and no exception escaping to the server.
   httplib::Server::Handler Guarda(Tratador tratador, Acesso acesso = Acesso::kOperador) {
     return [this, tratador = std::move(tratador), acesso](const httplib::Request& req, httplib::Response& res) {
       Contexto c;
+      // Only a statement file may be larger than any other request.
+      const bool arquivo = req.path == "/imports" || req.path == "/api/imports";
+      if (req.body.size() > opcoes.maximoCorpo && !arquivo) {
+        res.status = 413;
+        return;
+      }
       {
         std::lock_guard trava(mutex);
         if (!DentroDoLimite(req.remote_addr)) {
@@ -306,6 +268,7 @@ struct ZQConsole::Estado {
       }
       try {
         std::lock_guard trava(armazem);
+        if (req.method == "POST") comPanorama = false;
         tratador(req, res, c);
       } catch (const Recusa& r) {
         if (Api(req))
@@ -326,7 +289,7 @@ struct ZQConsole::Estado {
 
 void ZQConsole::Estado::Rotas() {
   httplib::Server& s = *servidor;
-  s.set_payload_max_length(opcoes.maximoCorpo);
+  s.set_payload_max_length(std::max(opcoes.maximoCorpo, opcoes.maximoArquivo));
   s.set_read_timeout(10);
   s.set_write_timeout(10);
   s.set_default_headers({{"Content-Security-Policy", "default-src 'self'; frame-ancestors 'none'"},
@@ -351,14 +314,9 @@ void ZQConsole::Estado::Rotas() {
                          res.set_content("ok\n", "text/plain; charset=utf-8");
                        },
                        Acesso::kLivre));
-  s.Get("/metrics", Guarda(
-                        [this](const httplib::Request&, httplib::Response& res, Contexto&) {
-                          ZQPanorama p;
-                          std::string erro;
-                          if (!ZQLePanorama(servidores, zq::Hoje().GetDma(), p, erro)) throw std::runtime_error(erro);
-                          res.set_content(ZQMetricas(p), "text/plain; version=0.0.4");
-                        },
-                        Acesso::kLivre));
+  s.Get("/metrics", Guarda([this](const httplib::Request&, httplib::Response& res,
+                                  Contexto&) { res.set_content(ZQMetricas(Panorama()), "text/plain; version=0.0.4"); },
+                           Acesso::kLivre));
 
   s.Get("/login",
         Guarda([](const httplib::Request&, httplib::Response& res, Contexto& c) { Html(res, ZQPaginaLogin(c.pagina)); },
@@ -391,10 +349,7 @@ void ZQConsole::Estado::Rotas() {
          }));
 
   s.Get("/", Guarda([this](const httplib::Request&, httplib::Response& res, Contexto& c) {
-          ZQPanorama p;
-          std::string erro;
-          if (!ZQLePanorama(servidores, zq::Hoje().GetDma(), p, erro)) throw Recusa{500, erro};
-          Html(res, ZQPaginaPanorama(p, c.pagina));
+          Html(res, ZQPaginaPanorama(Panorama(), c.pagina));
         }));
   s.Get(R"(/accounts/(\d{1,10}))", Guarda([this](const httplib::Request& req, httplib::Response& res, Contexto& c) {
           ZQBancada b = PedidoBancada(req);
@@ -439,10 +394,7 @@ void ZQConsole::Estado::Rotas() {
           Json(res, "{\"csrf\":" + ZQJson(c.pagina.csrf) + ",\"user\":" + std::to_string(c.usuario) + "}");
         }));
   s.Get("/api/overview", Guarda([this](const httplib::Request&, httplib::Response& res, Contexto&) {
-          ZQPanorama p;
-          std::string erro;
-          if (!ZQLePanorama(servidores, zq::Hoje().GetDma(), p, erro)) throw Recusa{500, erro};
-          Json(res, ZQPanoramaJson(p));
+          Json(res, ZQPanoramaJson(Panorama()));
         }));
   s.Get(R"(/api/accounts/(\d{1,10}))", Guarda([this](const httplib::Request& req, httplib::Response& res, Contexto&) {
           ZQBancada b = PedidoBancada(req);
@@ -482,9 +434,15 @@ void ZQConsole::Estado::Rotas() {
            Json(res,
                 "{\"account\":" + std::to_string(conta) + ",\"number\":" + std::to_string(n) + ",\"undone\":true}");
          }));
+  const zq_console::Rotas grupo{s, servidores, [this](Tratador t) { return Guarda(std::move(t)); },
+                                [this](const Contexto& c, std::string texto, bool erro, uint32_t desfazer) {
+                                  Aviso(c, std::move(texto), erro, desfazer);
+                                }};
+  RegistraRotasRegras(grupo);
+  RegistraRotasRegistros(grupo);
 }
 
-ZQConsole::ZQConsole(CZQAcessoServidores& servidores, ZQOpcoesConsole opcoes)
+ZQConsole::ZQConsole(CZQAcessoServidoresSQL& servidores, ZQOpcoesConsole opcoes)
     : m_estado(std::make_unique<Estado>(servidores, std::move(opcoes))) {}
 
 ZQConsole::~ZQConsole() { Para(); }

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/zq_acesso_servidores.h"
+class CZQAcessoServidoresSQL;
 
 // The operator console: pages and a JSON API over HTTP, served from this process,
 // working through the same operations as the command-line tool.
@@ -17,8 +17,9 @@ struct ZQOpcoesConsole {
   uint16_t usuario = 0;     // written in the logs when no login names one
   std::string certificado;  // PEM files: both set serves HTTPS
   std::string chaveCertificado;
-  std::size_t maximoCorpo = 64 * 1024;  // a request body larger than this is refused (413)
-  std::size_t maximoPorMinuto = 600;    // requests of one client address per minute; then 429
+  std::size_t maximoCorpo = 64 * 1024;          // a request body larger than this is refused (413)
+  std::size_t maximoArquivo = 2 * 1024 * 1024;  // the same for a statement file sent to import
+  std::size_t maximoPorMinuto = 600;            // requests of one client address per minute; then 429
 };
 
 // Whether the address only this machine reaches (127.0.0.0/8, ::1, "localhost").
@@ -27,8 +28,9 @@ bool ZQEnderecoLoopback(const std::string& endereco);
 class ZQConsole {
  public:
   // `servidores` is used from the serving threads one request at a time; it must
-  // outlive this object.
-  ZQConsole(CZQAcessoServidores& servidores, ZQOpcoesConsole opcoes);
+  // outlive this object, and be the store installed as the process's servers (the
+  // posting routine behind the rules pages reads from there).
+  ZQConsole(CZQAcessoServidoresSQL& servidores, ZQOpcoesConsole opcoes);
   ~ZQConsole();
   ZQConsole(const ZQConsole&) = delete;
   ZQConsole& operator=(const ZQConsole&) = delete;

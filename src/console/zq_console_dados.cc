@@ -165,3 +165,55 @@ bool ZQLeBancada(CZQAcessoServidores& servidores, ZQBancada& b, std::string& err
   b.sugestoes = CLSugere(a, CLLeParametrosSugestao());
   return true;
 }
+
+bool ZQLeExecucoesDia(CZQAcessoServidores& servidores, REG_ZQDMA dia, ZQExecucoesDia& e, std::string& erro) {
+  // The days before the run's date that the import service's request covers.
+  constexpr int kDiasImportacao = 7;
+  e = ZQExecucoesDia{};
+  e.dia = dia;
+  CZQAcessoConciliacao& acesso = *servidores.GetAcessoConciliacao();
+  CZQDadosCL_FiltroExecucaoServicoImportacaoExtratos filtro;
+  filtro.SetDmaExecucaoInicial(dia).SetDmaExecucaoFinal(dia);
+  CZQVector<REG_ZQDMC> chaves;
+  CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos> importacoes;
+  CZQDadosCL_FiltroExecucaoConciliacaoTesourariaBanco filtroConciliacao;
+  filtroConciliacao.SetDmaExecucaoInicial(dia).SetDmaExecucaoFinal(dia);
+  CZQVector<REG_ZQDMC> chavesConciliacao;
+  CZQVector<CZQDadosCL_ExecucaoConciliacaoTesourariaBanco> conciliacoes;
+  if (FAILED(acesso.BuscaPonteirosExecucaoServicoImportacaoExtratos(filtro, chaves)) ||
+      FAILED(acesso.LePonteirosExecucaoServicoImportacaoExtratos(chaves, importacoes, 1)) ||
+      FAILED(acesso.BuscaPonteirosExecucaoConciliacaoTesourariaBanco(filtroConciliacao, chavesConciliacao)) ||
+      FAILED(acesso.LePonteirosExecucaoConciliacaoTesourariaBanco(chavesConciliacao, conciliacoes))) {
+    erro = acesso.GetErro()->GetTextoMostraMensagem().c_str();
+    return false;
+  }
+  for (const CZQDadosCL_ExecucaoServicoImportacaoExtratos& x : importacoes) {
+    ZQExecucaoImportacao run;
+    run.quando = x.GetDmaHmsExecucao();
+    for (const CZQDadosCL_ExecucaoServicoImportacaoExtratosRegra& r : x.GetListaRegras()) {
+      CZQDadosCL_FiltroExtrato periodo;
+      periodo.SetConta(r.GetPonteiroContaBanco())
+          .SetFilial(r.GetPonteiroFilial())
+          .SetDataInicial(CZQDma(dia).SubtraiDias(kDiasImportacao).GetDma())
+          .SetDataFinal(dia);
+      CZQVector<uint32_t> posicoes;
+      ZQContaImportada c;
+      c.filial = r.GetPonteiroFilial();
+      c.conta = r.GetPonteiroContaBanco();
+      c.status = r.GetTipoStatus();
+      c.mensagem = r.GetMensagemStatus().c_str();
+      c.linhas = SUCCEEDED(acesso.BuscaPonteirosMovimentoExtrato(periodo, posicoes))
+                     ? std::to_string(posicoes.GetQuantidade())
+                     : "?";
+      run.contas.push_back(std::move(c));
+    }
+    e.importacoes.push_back(std::move(run));
+  }
+  for (const CZQDadosCL_ExecucaoConciliacaoTesourariaBanco& x : conciliacoes) {
+    e.conciliacoes.push_back({x.GetDataHoraExecucao(), x.GetPonteiroFilial(), x.GetPonteiroBanco(), x.GetTipoStatus(),
+                              x.GetMensagemStatus().c_str()});
+  }
+  std::stable_sort(e.conciliacoes.begin(), e.conciliacoes.end(),
+                   [](const auto& a, const auto& b) { return a.quando < b.quando; });
+  return true;
+}

@@ -74,3 +74,34 @@ struct ZQBancada {
 // account's name, its open items the filter keeps and the suggestions among them. False
 // with the reason in `erro` when the account is not in the chart or the store fails.
 bool ZQLeBancada(CZQAcessoServidores& servidores, ZQBancada& bancada, std::string& erro);
+
+// What one import run did for one account, and the statement lines the account holds for
+// the days the run asked for ("?" when they could not be counted).
+struct ZQContaImportada {
+  uint32_t filial = 0, conta = 0;
+  uint8_t status = 0;
+  std::string mensagem;
+  std::string linhas;
+};
+
+struct ZQExecucaoImportacao {
+  REG_ZQDMAHMSUTC quando = 0;
+  std::vector<ZQContaImportada> contas;
+};
+
+// One run of the reconciliation service over one account.
+struct ZQExecucaoConciliacao {
+  REG_ZQDMAHMSUTC quando = 0;
+  uint32_t filial = 0, conta = 0;
+  uint8_t status = 0;
+  std::string mensagem;
+};
+
+struct ZQExecucoesDia {
+  REG_ZQDMA dia = 0;
+  std::vector<ZQExecucaoImportacao> importacoes;    // in the order they ran
+  std::vector<ZQExecucaoConciliacao> conciliacoes;  // in the order they ran
+};
+
+// Both services' runs stored for `dia`. False with the reason in `erro`.
+bool ZQLeExecucoesDia(CZQAcessoServidores& servidores, REG_ZQDMA dia, ZQExecucoesDia& execucoes, std::string& erro);

@@ -13,10 +13,13 @@ namespace {
 std::string H(std::string_view t) { return ZQHtml(t); }
 std::string N(uint64_t n) { return std::to_string(n); }
 
-std::string Pagina(const std::string& titulo, const std::string& corpo, const ZQContextoPagina& c) {
+}  // namespace
+
+std::string ZQPagina(const std::string& titulo, const std::string& corpo, const ZQContextoPagina& c) {
   std::string s = "<!doctype html><html lang=\"pt-BR\"><head><meta charset=\"utf-8\"><title>" + H(titulo) +
                   " - CL</title><link rel=\"stylesheet\" href=\"/assets/console.css\"></head><body><header>"
-                  "<strong>Conciliação bancária</strong><a href=\"/\">Panorama</a>";
+                  "<strong>Conciliação bancária</strong><a href=\"/\">Panorama</a><a href=\"/runs\">Importações e "
+                  "execuções</a>";
   if (c.comSenha) {
     s += "<form method=\"post\" action=\"/logout\"><input type=\"hidden\" name=\"csrf\" value=\"" + H(c.csrf) +
          "\"><button>Sair</button></form>";
@@ -28,6 +31,8 @@ std::string Pagina(const std::string& titulo, const std::string& corpo, const ZQ
   return s + corpo + "</main><script src=\"/assets/console.js\"></script></body></html>";
 }
 
+namespace {
+
 std::string Execucao(const ZQUltimaExecucao& u) {
   if (!u.houve) return "<td>-</td>";
   const char* classe = u.status == ZQ_STATUS_EXECUCAO_SUCESSO ? "ok" : "falha";
@@ -35,9 +40,7 @@ std::string Execucao(const ZQUltimaExecucao& u) {
          H(ZQMomentoTexto(u.quando)) + (u.mensagem.empty() ? "" : "<br>" + H(u.mensagem)) + "</td>";
 }
 
-std::string Csrf(const ZQContextoPagina& c) {
-  return "<input type=\"hidden\" name=\"csrf\" value=\"" + H(c.csrf) + "\">";
-}
+std::string Csrf(const ZQContextoPagina& c) { return ZQCampoCsrf(c); }
 
 std::string Posicoes(const std::vector<uint32_t>& lista) {
   std::string s;
@@ -48,7 +51,9 @@ std::string Posicoes(const std::vector<uint32_t>& lista) {
 // Cents, for the script's sums (whole numbers add exactly).
 std::string Centavos(tagCY valor) { return std::to_string(valor / 100); }
 
-std::string TabelaItens(const std::vector<CLItemAberto>& itens, const char* nome, bool linhas) {
+// `regras`: the address of the account's rules page, each line linked to it (lines only).
+std::string TabelaItens(const std::vector<CLItemAberto>& itens, const char* nome, const std::string& regras) {
+  const bool linhas = !regras.empty();
   std::string s = "<table id=\"" + std::string(linhas ? "linhas" : "lancamentos") +
                   "\"><tr><th></th><th class=\"n\">Posição</th><th>Data</th><th class=\"n\">Valor</th><th>Doc.</th>" +
                   (linhas ? "<th>Histórico</th>" : "") + "</tr>";
@@ -56,7 +61,11 @@ std::string TabelaItens(const std::vector<CLItemAberto>& itens, const char* nome
     s += "<tr><td><input type=\"checkbox\" name=\"" + std::string(nome) + "\" value=\"" + N(i.posicao) +
          "\" data-centavos=\"" + Centavos(i.valor) + "\"></td><td class=\"n\">" + N(i.posicao) + "</td><td>" +
          H(ZQDataTexto(i.data)) + "</td><td class=\"n\">" + H(ZQValorTexto(i.valor)) + "</td><td>" + H(i.documento) +
-         "</td>" + (linhas ? "<td>" + H(i.historico) + "</td>" : "") + "</tr>";
+         "</td>" +
+         (linhas ? "<td>" + H(i.historico) + " <a class=\"acao\" href=\"" + H(regras + "&line=" + N(i.posicao)) +
+                       "\">lançar / regra</a></td>"
+                 : "") +
+         "</tr>";
   }
   return s + "</table>";
 }
@@ -74,6 +83,10 @@ std::string ExecucaoJson(const ZQUltimaExecucao& u) {
 }
 
 }  // namespace
+
+std::string ZQCampoCsrf(const ZQContextoPagina& c) {
+  return "<input type=\"hidden\" name=\"csrf\" value=\"" + H(c.csrf) + "\">";
+}
 
 std::string ZQGraficoSvg(const std::vector<ZQDiaPanorama>& dias) {
   constexpr int kLargura = 620, kAltura = 180, kBase = 160, kTopo = 24;
@@ -119,7 +132,7 @@ std::string ZQPaginaPanorama(const ZQPanorama& p, const ZQContextoPagina& c) {
   }
   if (p.contas.empty()) s += "<tr><td colspan=\"7\">Nenhuma conta nas configurações dos serviços.</td></tr>";
   s += "</table><h2>Linhas dos últimos 30 dias</h2>" + ZQGraficoSvg(p.dias);
-  return Pagina("Panorama", s, c);
+  return ZQPagina("Panorama", s, c);
 }
 
 std::string ZQPaginaBancada(const ZQBancada& b, const ZQContextoPagina& c) {
@@ -134,6 +147,10 @@ std::string ZQPaginaBancada(const ZQBancada& b, const ZQContextoPagina& c) {
         "\"><input name=\"reason\" required maxlength=\"200\" placeholder=\"Motivo\"> <button>Desfazer a conciliação " +
         N(c.numeroDesfazer) + "</button></form>";
   }
+  const std::string filial = "?branch=" + N(b.filial);
+  s += "<p class=\"links\"><a id=\"link-regras\" href=\"" + H(base + "/rules" + filial) +
+       "\">Regras de lançamento</a> <a id=\"link-historico\" href=\"" + H(base + "/history" + filial) +
+       "\">Histórico de conciliações</a></p>";
   s += "<form method=\"get\" action=\"" + H(base) + "\"><input type=\"hidden\" name=\"branch\" value=\"" + N(b.filial) +
        "\">De <input name=\"from\" size=\"10\" value=\"" + H(ZQDataTexto(b.de)) +
        "\"> a <input name=\"to\" size=\"10\" value=\"" + H(ZQDataTexto(b.ate)) +
@@ -164,14 +181,15 @@ std::string ZQPaginaBancada(const ZQBancada& b, const ZQContextoPagina& c) {
        "\"><p>Marcadas: linhas <span id=\"soma-linhas\">0,00</span>, lançamentos <span "
        "id=\"soma-lancamentos\">0,00</span>, diferença <span id=\"diferenca\">0,00</span> <button id=\"concilia\">"
        "Conciliar as marcadas</button></p><div class=\"lado\"><section><h2>Linhas de extrato</h2>" +
-       TabelaItens(a.linhas, "line", true) + "</section><section><h2>Lançamentos de tesouraria</h2>" +
-       TabelaItens(a.entradas, "entry", false) + "</section></div></form>";
+       TabelaItens(a.linhas, "line", base + "/rules" + filial) +
+       "</section><section><h2>Lançamentos de tesouraria</h2>" + TabelaItens(a.entradas, "entry", "") +
+       "</section></div></form>";
 
   s += "<h2>Desfazer</h2><form method=\"post\" action=\"" + H(base) + "/unmatch\">" + Csrf(c) +
        "<input type=\"hidden\" name=\"branch\" value=\"" + N(b.filial) +
        "\">Número <input name=\"number\" size=\"8\" required> Motivo <input name=\"reason\" required "
        "maxlength=\"200\"> <button>Desfazer</button></form>";
-  return Pagina("Conta " + N(b.conta) + (b.nome.empty() ? "" : " - " + b.nome), s, c);
+  return ZQPagina("Conta " + N(b.conta) + (b.nome.empty() ? "" : " - " + b.nome), s, c);
 }
 
 std::string ZQPaginaLogin(const ZQContextoPagina& c) {
@@ -180,11 +198,11 @@ std::string ZQPaginaLogin(const ZQContextoPagina& c) {
                         "name=\"password\" required></p><button>Entrar</button></form>";
   ZQContextoPagina semSaida = c;
   semSaida.comSenha = false;
-  return Pagina("Entrar", s, semSaida);
+  return ZQPagina("Entrar", s, semSaida);
 }
 
 std::string ZQPaginaErro(const std::string& titulo, const std::string& texto, const ZQContextoPagina& c) {
-  return Pagina(titulo, "<p class=\"aviso erro\">" + H(texto) + "</p><p><a href=\"/\">Panorama</a></p>", c);
+  return ZQPagina(titulo, "<p class=\"aviso erro\">" + H(texto) + "</p><p><a href=\"/\">Panorama</a></p>", c);
 }
 
 std::string ZQMetricas(const ZQPanorama& p) {

@@ -17,6 +17,11 @@ struct ZQContextoPagina {
   uint32_t numeroDesfazer = 0;  // the notice offers to undo this reconciliation
 };
 
+// A whole page: the header with its links, the notice, `corpo` (already escaped) and the script.
+std::string ZQPagina(const std::string& titulo, const std::string& corpo, const ZQContextoPagina& contexto);
+// The hidden field carrying the session's CSRF token, for every form that changes something.
+std::string ZQCampoCsrf(const ZQContextoPagina& contexto);
+
 std::string ZQPaginaPanorama(const ZQPanorama& panorama, const ZQContextoPagina& contexto);
 std::string ZQPaginaBancada(const ZQBancada& bancada, const ZQContextoPagina& contexto);
 std::string ZQPaginaLogin(const ZQContextoPagina& contexto);

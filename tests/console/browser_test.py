@@ -77,6 +77,50 @@ def aviso(driver):
     return driver.find_element(By.ID, "aviso").text
 
 
+def preenche(driver, formulario, valores):
+    for nome, valor in valores.items():
+        campo = formulario.find_element(By.NAME, nome)
+        campo.clear()
+        campo.send_keys(valor)
+
+
+def paginas(driver, url):
+    """The rules, history and runs pages, each reached from the one before, and a file
+    imported through the upload, a dry run first."""
+    driver.get(f"{url}accounts/111?branch=1&from={DE}&to={ATE}")
+    navega(driver, driver.find_element(By.CSS_SELECTOR, "#linhas a.acao").click)
+    assert driver.find_elements(By.CSS_SELECTOR, "#regras tr"), "no rules table"
+    assert driver.find_element(By.ID, "explicacao").text.startswith("Linha"), "no explanation"
+    regra = driver.find_element(By.ID, "regra-da-linha")
+    preenche(driver, regra, {"transaction": "1", "counter_account": "403", "accounting": "43", "payment_form": "5"})
+    navega(driver, regra.find_element(By.TAG_NAME, "button").click)
+    assert driver.find_element(By.ID, "explicacao-proposta").text, "no explanation of the proposed rule"
+    driver.save_screenshot(f"{capturas}/rules.png")
+
+    driver.get(f"{url}accounts/111/history?branch=1")
+    desfaz = driver.find_elements(By.CSS_SELECTOR, "#historico form.desfaz")
+    assert desfaz, "nothing to undo in the history"
+    desfaz[0].find_element(By.NAME, "reason").send_keys("desfeita pelo histórico")
+    navega(driver, desfaz[0].find_element(By.TAG_NAME, "button").click)
+    assert "desfeita" in aviso(driver) and "/history" in driver.current_url, (aviso(driver), driver.current_url)
+    assert "desfeita pelo histórico" in driver.find_element(By.ID, "historico").text
+    driver.save_screenshot(f"{capturas}/history.png")
+
+    driver.get(f"{url}runs")
+    assert driver.find_element(By.ID, "importacoes"), "no import runs table"
+    importa = driver.find_element(By.ID, "importa")
+    importa.find_element(By.NAME, "file").send_keys(f"{fonte}/data/extrato-exemplo.csv")
+    importa.find_element(By.CSS_SELECTOR, "select[name=layout] option[value='2']").click()
+    preenche(driver, importa, {"account": "111"})
+    driver.save_screenshot(f"{capturas}/runs.png")
+    navega(driver, importa.find_element(By.TAG_NAME, "button").click)
+    assert "seriam gravadas" in driver.find_element(By.ID, "resumo-importacao").text
+    assert "12,3X" in driver.find_element(By.ID, "recusadas").text
+    driver.save_screenshot(f"{capturas}/import-dry-run.png")
+    navega(driver, driver.find_element(By.CSS_SELECTOR, "#grava-importacao button").click)
+    assert "3 linhas gravadas" in driver.find_element(By.ID, "resumo-importacao").text
+
+
 def principal():
     semeia()
     servidor = subprocess.Popen([cl, "serve", "--port", "0"], env=ambiente, stdout=subprocess.PIPE, text=True)
@@ -133,6 +177,7 @@ def principal():
             "var pronto=arguments[0];fetch('/api/accounts/111/match',{method:'POST',body:'{}'})"
             ".then(function(r){pronto(r.status);});")
         assert estado == 403, estado
+        paginas(driver, url)
         print(f"ok: {antes} open lines, matched to {depois} and back; screenshots in {capturas}")
     finally:
         if driver:

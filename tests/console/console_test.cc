@@ -3,11 +3,15 @@
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 #include "cli/cli_teste_util.h"
 #include "console/zq_console.h"
 #include "console/zq_console_texto.h"
+#include "frame/zq_config.h"
+#include "store/zq_acesso_sql.h"
 
 namespace {
 
@@ -82,9 +86,14 @@ TEST(ConsoleSenhaTest, HashesAreSaltedAndChecked) {
 class ConsoleServidorTest : public ClTest {
  protected:
   void SetUp() override {
+    // The file import writes its report and temporary files under these folders.
+    for (const char* chave : {"local_orbel", "temporario", "log_erros"})
+      CZQConfiguracao::Global().Set(chave, m_pasta.Caminho());
     CarregaAmostra();
+    m_rend = GravaLinhas({Linha(111, Dia(3, 12, 2026), 521000, '+', "REND APLIC 0412", "", 106)})[0];
+    // Installed as the process's store, as "cl serve" does: the posting routine reads there.
     CZQDadosDF_Erro erro;
-    ASSERT_EQ(CZQBancoSQL::Abre(Db(), m_banco, erro), S_OK);
+    ASSERT_EQ(ZQInstalaArmazemSQL(Db(), erro, &m_banco), S_OK);
     m_servidores = std::make_unique<CZQAcessoServidoresSQL>(m_banco);
     ZQOpcoesConsole opcoes;
     opcoes.porta = 0;
@@ -97,6 +106,25 @@ class ConsoleServidorTest : public ClTest {
   void TearDown() override {
     if (m_console) m_console->Para();
     if (m_fio.joinable()) m_fio.join();
+    ZQRemoveArmazemSQL();
+    for (const char* chave : {"local_orbel", "temporario", "log_erros"}) CZQConfiguracao::Global().Remove(chave);
+  }
+
+  // The cookie and CSRF token of a new session, as headers of a change.
+  httplib::Headers Sessao() {
+    auto r = m_cliente->Get("/api/session");
+    EXPECT_TRUE(r && r->status == 200);
+    const std::string cookie = r->get_header_value("Set-Cookie");
+    return {{"Cookie", cookie.substr(0, cookie.find(';'))},
+            {"X-CSRF-Token", nlohmann::json::parse(r->body)["csrf"].get<std::string>()}};
+  }
+  nlohmann::json PostJson(const httplib::Headers& h, const std::string& caminho, const nlohmann::json& corpo,
+                          int status) {
+    auto r = m_cliente->Post(caminho, h, corpo.dump(), "application/json");
+    EXPECT_TRUE(r);
+    if (!r) return {};
+    EXPECT_EQ(r->status, status) << caminho << " " << r->body;
+    return nlohmann::json::parse(r->body, nullptr, false);
   }
 
   std::shared_ptr<CZQBancoSQL> m_banco;
@@ -104,6 +132,7 @@ class ConsoleServidorTest : public ClTest {
   std::unique_ptr<ZQConsole> m_console;
   std::thread m_fio;
   std::unique_ptr<httplib::Client> m_cliente;
+  uint32_t m_rend = 0;  // an open investment-income line of 111 no rule posts
 };
 
 struct CasoPost {
@@ -137,11 +166,17 @@ INSTANTIATE_TEST_SUITE_P(
         CasoPost{"NoToken", "/api/accounts/111/match", R"({"lines":[1],"entries":[1]})", 0, 403},
         CasoPost{"WrongToken", "/api/accounts/111/unmatch", R"({"number":1,"reason":"x"})", 2, 403},
         CasoPost{"FormWithoutToken", "/accounts/111/match", "line=1&entry=1", 0, 403},
+        CasoPost{"PostLineNoToken", "/api/accounts/111/post-line", R"({"line":1})", 0, 403},
+        CasoPost{"RuleNoToken", "/accounts/111/rule-from-line", "line=1", 0, 403},
+        CasoPost{"ImportNoToken", "/api/imports", "{}", 0, 403},
         // With the token the operation runs and refuses what is not there.
         CasoPost{"TokenNothingToMatch", "/api/accounts/111/match", R"({"lines":[1],"entries":[1]})", 1, 422},
         CasoPost{"TokenBadPositions", "/api/accounts/111/match", R"({"lines":[-1],"entries":[1]})", 1, 400},
         CasoPost{"TokenNoReason", "/api/accounts/111/unmatch", R"({"number":1,"reason":" "})", 1, 400},
-        CasoPost{"TokenNotJson", "/api/accounts/111/unmatch", "number=1", 1, 400}),
+        CasoPost{"TokenNotJson", "/api/accounts/111/unmatch", "number=1", 1, 400},
+        CasoPost{"TokenPostLineNoRule", "/api/accounts/111/post-line", R"({"line":1})", 1, 400},
+        CasoPost{"TokenRuleBadKey", "/api/accounts/111/rule-from-line", R"({"line":1,"by":"x"})", 1, 400},
+        CasoPost{"TokenImportNoFile", "/api/imports", "{}", 1, 400}),
     [](const auto& i) { return std::string(i.param.nome); });
 
 TEST_F(ConsoleServidorTest, QueriesAreCheckedAndAccountsMustExist) {
@@ -151,12 +186,113 @@ TEST_F(ConsoleServidorTest, QueriesAreCheckedAndAccountsMustExist) {
                                                {"/api/accounts/111?min=1.234,00", 400},
                                                {"/api/accounts/111?branch=70000", 400},
                                                {"/api/accounts/999", 404},
+                                               {"/api/accounts/111/rules", 200},
+                                               {"/api/accounts/111/rules?line=x", 400},
+                                               {"/api/accounts/111/rules?line=999999", 404},
+                                               {"/api/accounts/999/rules", 404},
+                                               {"/api/accounts/111/history", 200},
+                                               {"/api/accounts/999/history", 404},
+                                               {"/api/runs", 200},
+                                               {"/api/runs?date=32/01/2026", 400},
+                                               {"/runs?date=01/12/2026", 200},
+                                               {"/accounts/111/rules?line=1", 200},
+                                               {"/accounts/111/history", 200},
                                                {"/health", 200}};
   for (const auto& [caminho, status] : casos) {
     auto r = m_cliente->Get(caminho);
     ASSERT_TRUE(r) << caminho;
     EXPECT_EQ(r->status, status) << caminho << " " << r->body;
   }
+}
+
+// A line no rule posts: a rule from it is shown without being kept, then saved; another
+// line posted by hand reconciles under a number the history lists and undoes.
+TEST_F(ConsoleServidorTest, RuleFromALineAndALinePostedByHandGoThroughTheSameOperations) {
+  const httplib::Headers h = Sessao();
+  const nlohmann::json regra{{"line", m_rend},   {"history_prefix", "REND APLIC"},
+                             {"transaction", 1}, {"counter_account", 403},
+                             {"accounting", 43}, {"payment_form", 5}};
+  const long long regras = Escalar("SELECT COUNT(*) FROM regra_lancamento");
+  nlohmann::json r = PostJson(h, "/api/accounts/111/rule-from-line", regra, 200);
+  EXPECT_EQ(r["found"], true);
+  EXPECT_EQ(r["saved"], false);
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM regra_lancamento"), regras);
+  nlohmann::json salva = regra;
+  salva["save"] = true;
+  EXPECT_EQ(PostJson(h, "/api/accounts/111/rule-from-line", salva, 200)["saved"], true);
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM regra_lancamento"), regras + 1);
+  // A counter account the company does not have is refused before anything is written.
+  salva["counter_account"] = 999999;
+  PostJson(h, "/api/accounts/111/rule-from-line", salva, 400);
+
+  const uint32_t outra = GravaLinhas({Linha(111, Dia(4, 12, 2026), 33000, '+', "CREDITO DIVERSO")})[0];
+  nlohmann::json lanca = regra;
+  lanca["line"] = outra;
+  lanca.erase("history_prefix");
+  // The overview read just before is not shown again after the change.
+  const auto abertas = [&] {
+    auto g = m_cliente->Get("/api/overview", h);
+    const nlohmann::json panorama = nlohmann::json::parse(g ? g->body : "{}");
+    for (const auto& c : panorama["accounts"])
+      if (c["account"] == 111 && c["branch"] == 1) return c["open_lines"].get<int>();
+    return -1;
+  };
+  const int antes = abertas();
+  r = PostJson(h, "/api/accounts/111/post-line", lanca, 200);
+  EXPECT_EQ(abertas(), antes - 1);
+  const int numero = r["number"];
+  EXPECT_GT(numero, 0);
+  EXPECT_DOUBLE_EQ(r["entry"]["amount"].get<double>(), 3.3);
+  // Posted twice, the line is refused: it is reconciled already.
+  PostJson(h, "/api/accounts/111/post-line", lanca, 422);
+
+  auto historico = [&] {
+    auto g = m_cliente->Get("/api/accounts/111/history", h);
+    return g ? nlohmann::json::parse(g->body)["reconciliations"] : nlohmann::json();
+  };
+  ASSERT_EQ(historico().size(), 1u);
+  EXPECT_EQ(historico()[0]["number"], numero);
+  EXPECT_TRUE(historico()[0]["undone"].empty());
+  PostJson(h, "/api/accounts/111/unmatch", {{"number", numero}, {"reason", "lançada por engano"}}, 200);
+  ASSERT_EQ(historico()[0]["undone"].size(), 1u);
+  EXPECT_EQ(historico()[0]["undone"][0]["reason"], "lançada por engano");
+}
+
+// The sample CSV: three lines and one whose amount does not read. A dry run stores nothing
+// and keeps the file for its session; storing it needs no second upload, and only once.
+TEST_F(ConsoleServidorTest, AFileIsImportedAfterItsDryRunAndOnlyOnce) {
+  std::ifstream arquivo(std::string(CL_TEST_SOURCE_DIR) + "/data/extrato-exemplo.csv", std::ios::binary);
+  const std::string csv((std::istreambuf_iterator<char>(arquivo)), std::istreambuf_iterator<char>());
+  const httplib::Headers h = Sessao();
+  const auto envia = [&](const std::string& conteudo, const char* simula) {
+    const httplib::MultipartFormDataItems partes{{"file", conteudo, "extrato.csv", "text/csv"},
+                                                 {"layout", "2", "", ""},
+                                                 {"account", "111", "", ""},
+                                                 {"dry_run", simula, "", ""}};
+    return m_cliente->Post("/api/imports", h, partes);
+  };
+  const std::string antes = std::to_string(Escalar("SELECT COUNT(*) FROM extrato"));
+  auto r = envia(csv, "1");
+  ASSERT_TRUE(r);
+  ASSERT_EQ(r->status, 200) << r->body;
+  const nlohmann::json simulacao = nlohmann::json::parse(r->body);
+  EXPECT_EQ(simulacao["stored"].size(), 3u);
+  ASSERT_EQ(simulacao["refused"].size(), 1u);
+  EXPECT_EQ(simulacao["refused"][0]["line"], 6);
+  EXPECT_EQ(std::to_string(Escalar("SELECT COUNT(*) FROM extrato")), antes);
+
+  httplib::Params form{{"upload", simulacao["upload"].get<std::string>()}};
+  auto grava = m_cliente->Post("/api/imports", h, form);
+  ASSERT_TRUE(grava);
+  EXPECT_EQ(grava->status, 200) << grava->body;
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM extrato"), std::stoll(antes) + 3);
+  grava = m_cliente->Post("/api/imports", h, form);
+  ASSERT_TRUE(grava);
+  EXPECT_EQ(grava->status, 410);
+  // Larger than the console takes for a file: refused before it is read.
+  r = envia(std::string(3 * 1024 * 1024, 'x'), "1");
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->status, 413);
 }
 
 TEST_F(ConsoleServidorTest, OffLoopbackOnlyWithAPassword) {
