@@ -154,16 +154,22 @@ class Ambiente {
   std::shared_ptr<CZQBancoSQL> m_banco;
 };
 
+// A request for the account with every duplicate-key flag set.
+CZQDadosCL_FiltroImportacaoExtrato PedidoTodasChaves() {
+  CZQDadosCL_FiltroImportacaoExtrato pedido;
+  pedido.SetConta(kConta).SetFilial(1).SetVerificaDuplicidade(1).SetVerificaData(1).SetVerificaValor(1)
+      .SetVerificaDocumento(1).SetVerificaSinal(1).SetVerificaCodigoMovimento(1).SetVerificaDescricaoMovimento(1);
+  return pedido;
+}
+
 void BM_ImportacaoDuplicidade(benchmark::State& state) {
   const bool duplicadas = state.range(0) != 0;
   Ambiente ambiente;
   CZQRelogioFixo relogio(CZQDma(20, 11, 2026), 36000);
   CZQTrocaRelogio troca(relogio);
   CZQProfilerEmpresa pessoa("BENCH", 1, 1);
-  CZQDadosCL_FiltroImportacaoExtrato pedido;
-  pedido.SetConta(kConta).SetFilial(1).SetDataInicial(Dia(1, 11, 2026)).SetDataFinal(Dia(30, 11, 2026))
-      .SetPosicaoLeiaute(1).SetVerificaDuplicidade(1).SetVerificaData(1).SetVerificaValor(1).SetVerificaDocumento(1)
-      .SetVerificaSinal(1).SetVerificaCodigoMovimento(1).SetVerificaDescricaoMovimento(1);
+  CZQDadosCL_FiltroImportacaoExtrato pedido = PedidoTodasChaves();
+  pedido.SetDataInicial(Dia(1, 11, 2026)).SetDataFinal(Dia(30, 11, 2026)).SetPosicaoLeiaute(1);
 
   long novas = 0;
   for (auto _ : state) {
@@ -198,10 +204,8 @@ void BM_ImportacaoArquivo(benchmark::State& state) {
   CZQRelogioFixo relogio(CZQDma(4, 12, 2026), 36000);
   CZQTrocaRelogio troca(relogio);
   CZQProfilerEmpresa pessoa("BENCH", 1, 1);
-  CZQDadosCL_FiltroImportacaoExtrato pedido;
-  pedido.SetConta(kConta).SetFilial(1).SetPosicaoLeiaute(2).SetArquivo(CZQString(ambiente.Extrato()))
-      .SetVerificaDuplicidade(1).SetVerificaData(1).SetVerificaValor(1).SetVerificaDocumento(1).SetVerificaSinal(1)
-      .SetVerificaCodigoMovimento(1).SetVerificaDescricaoMovimento(1);
+  CZQDadosCL_FiltroImportacaoExtrato pedido = PedidoTodasChaves();
+  pedido.SetPosicaoLeiaute(2).SetArquivo(CZQString(ambiente.Extrato()));
 
   long novas = -1;
   std::size_t aceitas = 0;
