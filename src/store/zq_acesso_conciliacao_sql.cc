@@ -13,6 +13,7 @@
 
 using zq_sql::Cabe;
 using zq_sql::Car;
+using zq_sql::E;
 
 namespace {
 
@@ -24,8 +25,7 @@ constexpr const char* kColunasExtrato =
 
 // A statement line as columns; the statements bind to its members.
 struct LinhaExtrato {
-  long long posicao = 0, conta = 0, filial = 0, documento = 0, valor = 0, dmaExtrato = 0, dmaImportacao = 0,
-            numero = 0;
+  long long posicao = 0, conta = 0, filial = 0, documento = 0, valor = 0, dmaExtrato = 0, dmaImportacao = 0, numero = 0;
   std::string natureza, historico, codigo, conciliado, tipo;
 
   void De(const CZQDadosCL_Extrato& e) {
@@ -123,221 +123,6 @@ std::string CondicaoExtrato(const CZQDadosCL_FiltroExtrato& f, bool semIndice = 
   std::string condicao;
   for (const std::string& p : partes) condicao += (condicao.empty() ? "" : " AND ") + p;
   return condicao;
-}
-
-std::string E(const std::string& a, const std::string& b) {
-  if (a.empty()) return b;
-  if (b.empty()) return a;
-  return a + " AND " + b;
-}
-
-std::string TextoChave(const REG_ZQDMC& chave) {
-  return std::to_string(chave.dma) + "/" + std::to_string(chave.codigo);
-}
-
-// ---- the posting rules and layout servers ----
-
-constexpr std::size_t kReservadoRegra1 = sizeof(_REG_PROP_CONC_TESBAN_PS::reservado68);
-constexpr std::size_t kReservadoRegra2 = sizeof(_REG_PROP_CONC_TESBAN_PS::reservado108);
-
-class CZQMestreCLSQL : public TZQRefCounted<IZQCL_Mestre> {
- public:
-  explicit CZQMestreCLSQL(std::shared_ptr<CZQBancoSQL> banco) : m_banco(std::move(banco)) {}
-
-  HRESULT BuscaQuantProTesBan(uint16_t* quantidade) override {
-    if (!quantidade) return E_POINTER;
-    CZQDadosDF_Erro erro;
-    return ZQExecutaSQL(*m_banco, erro, "BuscaQuantProTesBan", [&] {
-      long long n = 0;
-      m_banco->Sessao() << "SELECT COUNT(*) FROM regra_lancamento", soci::into(n);
-      *quantidade = Cabe<uint16_t>(n, "regra_lancamento (quantidade)");
-      return S_OK;
-    });
-  }
-
-  HRESULT BuscaRegistrosTesBan(uint16_t quantidade, _REG_PROP_CONC_TESBAN_PS* registros) override {
-    if (quantidade == 0) return S_OK;
-    if (!registros) return E_POINTER;
-    CZQDadosDF_Erro erro;
-    return ZQExecutaSQL(*m_banco, erro, "BuscaRegistrosTesBan", [&] {
-      std::string codigo, historico, agrupa, reservado;
-      long long transacao = 0, forma = 0, complemento = 0, contabilSaida = 0, historicoPadrao = 0, formaSaida = 0,
-                contabilEntrada = 0, classificacao = 0, contrapartida = 0, conta = 0;
-      soci::statement st =
-          (m_banco->Sessao().prepare << "SELECT codigo_mvto_bco, historico_bco, agrupa, transacao, forma_pagamento,"
-                                        " compl_historico, contabil_saida, historico, forma_pagamento_saida,"
-                                        " contabil_entrada, classificacao, conta_contrapartida, conta, reservado"
-                                        " FROM regra_lancamento ORDER BY posicao",
-           soci::into(codigo), soci::into(historico), soci::into(agrupa), soci::into(transacao), soci::into(forma),
-           soci::into(complemento), soci::into(contabilSaida), soci::into(historicoPadrao), soci::into(formaSaida),
-           soci::into(contabilEntrada), soci::into(classificacao), soci::into(contrapartida), soci::into(conta),
-           soci::into(reservado));
-      st.execute(false);
-      for (uint16_t i = 0; i < quantidade && st.fetch(); ++i) {
-        _REG_PROP_CONC_TESBAN_PS r{};
-        r.szCodigoMvtoBco.Set(CZQString(codigo));
-        r.szHistoricoBco.Set(CZQString(historico));
-        r.cAgrupa = Car(agrupa);
-        r.iTransacao = Cabe<uint16_t>(transacao, "regra_lancamento.transacao");
-        r.iPosFormaPagamento = Cabe<uint16_t>(forma, "regra_lancamento.forma_pagamento");
-        r.iComplHistorico = Cabe<uint16_t>(complemento, "regra_lancamento.compl_historico");
-        r.iContabilSaida = Cabe<uint16_t>(contabilSaida, "regra_lancamento.contabil_saida");
-        r.lHistorico = Cabe<uint16_t>(historicoPadrao, "regra_lancamento.historico");
-        r.iPosFormaPagamentoSaida = Cabe<uint16_t>(formaSaida, "regra_lancamento.forma_pagamento_saida");
-        r.iContabilEntrada = Cabe<uint16_t>(contabilEntrada, "regra_lancamento.contabil_entrada");
-        r.lPosClassificacao = Cabe<uint32_t>(classificacao, "regra_lancamento.classificacao");
-        r.lContaContrapartida = Cabe<uint32_t>(contrapartida, "regra_lancamento.conta_contrapartida");
-        r.lPonteiroConta = Cabe<uint32_t>(conta, "regra_lancamento.conta");
-        unsigned char bytes[kReservadoRegra1 + kReservadoRegra2];
-        if (!zq_sql::DeHex(reservado, bytes, sizeof bytes)) {
-          throw CZQExcecaoSQL(ZQ_E_SQL_CORROMPIDO, "bytes reservados ilegíveis numa regra de lançamento");
-        }
-        std::copy(bytes, bytes + kReservadoRegra1, r.reservado68);
-        std::copy(bytes + kReservadoRegra1, bytes + sizeof bytes, r.reservado108);
-        registros[i] = r;
-      }
-      return S_OK;
-    });
-  }
-
- private:
-  std::shared_ptr<CZQBancoSQL> m_banco;
-};
-
-constexpr std::size_t kReservadoLeiaute = sizeof(RegLeiauteps::reservado6);
-
-// Reads the layout at a position; false when there is none.
-bool LeLeiauteSQL(soci::session& sql, int32_t posicao, RegLeiauteps& reg) {
-  std::string descricao, reservado;
-  long long separador = 0, tipo = 0, cabecalho = 0, rodape = 0;
-  soci::indicator ind = soci::i_ok;
-  long long p = posicao;
-  sql << "SELECT descricao, separador, tipo_arquivo, linhas_cabecalho, linhas_rodape, reservado FROM leiaute"
-         " WHERE posicao = :p",
-      soci::use(p), soci::into(descricao, ind), soci::into(separador), soci::into(tipo), soci::into(cabecalho),
-      soci::into(rodape), soci::into(reservado);
-  if (!sql.got_data()) return false;
-  reg = RegLeiauteps{};
-  reg.lPosicao = posicao;
-  reg.ucSeparador = Cabe<uint8_t>(separador, "leiaute.separador");
-  reg.ucTipoArquivo = Cabe<uint8_t>(tipo, "leiaute.tipo_arquivo");
-  reg.iLinhasCabecalho = Cabe<uint16_t>(cabecalho, "leiaute.linhas_cabecalho");
-  reg.iLinhasRodape = Cabe<uint16_t>(rodape, "leiaute.linhas_rodape");
-  reg.szDescricao.Set(CZQString(descricao));
-  if (!zq_sql::DeHex(reservado, reg.reservado6, kReservadoLeiaute)) {
-    throw CZQExcecaoSQL(ZQ_E_SQL_CORROMPIDO, "bytes reservados ilegíveis no leiaute " + std::to_string(posicao));
-  }
-  return true;
-}
-
-class CZQImportacaoCBNSQL : public TZQRefCounted<IZQCL_ImportacaoCBN> {
- public:
-  explicit CZQImportacaoCBNSQL(std::shared_ptr<CZQBancoSQL> banco) : m_banco(std::move(banco)) {}
-
-  HRESULT LeLeiaute(int32_t posicao, RegLeiauteps* leiaute) override {
-    if (!leiaute) return E_POINTER;
-    // Online statements carry no layout key: they read as a layout without header or
-    // trailer lines.
-    if (posicao == 0) {
-      *leiaute = RegLeiauteps{};
-      return S_OK;
-    }
-    CZQDadosDF_Erro erro;
-    return ZQExecutaSQL(*m_banco, erro, "LeLeiaute", [&] {
-      return LeLeiauteSQL(m_banco->Sessao(), posicao, *leiaute) ? S_OK : ZQ_E_SQL_NAO_ENCONTRADO;
-    });
-  }
-
- private:
-  std::shared_ptr<CZQBancoSQL> m_banco;
-};
-
-// ---- service configurations, the same for both services ----
-
-template <typename Configuracao>
-void LeConfiguracaoSQL(soci::session& sql, const std::string& servico, const std::string& prefixo,
-                       Configuracao& configuracao) {
-  using Regra = typename Configuracao::Regra;
-  configuracao.Limpar();
-  long long alteracao = 0, usuario = 0;
-  sql << "SELECT dma_hms_alteracao, usuario_alteracao FROM config_servico WHERE servico = :s", soci::use(servico),
-      soci::into(alteracao), soci::into(usuario);
-  if (sql.got_data()) {
-    configuracao.SetDmaHmsAlteracao(alteracao);
-    configuracao.SetUsuarioAlteracao(Cabe<uint16_t>(usuario, "config_servico.usuario_alteracao"));
-  }
-
-  std::map<long long, std::size_t> indice;
-  CZQVector<Regra> regras;
-  {
-    long long id = 0, filial = 0, frequencia = 0, hms = 0, uteis = 0;
-    soci::statement st = (sql.prepare << "SELECT id, filial, frequencia, hms_execucao, apenas_dias_uteis FROM " +
-                                             prefixo + "_regra ORDER BY id",
-                          soci::into(id), soci::into(filial), soci::into(frequencia), soci::into(hms),
-                          soci::into(uteis));
-    st.execute(false);
-    while (st.fetch()) {
-      Regra regra;
-      regra.SetPonteiroFilial(Cabe<uint32_t>(filial, "regra.filial"))
-          .SetFrequencia(Cabe<uint8_t>(frequencia, "regra.frequencia"))
-          .SetHmsExecucao(Cabe<REG_ZQHMS>(hms, "regra.hms_execucao"))
-          .SetApenasDiasUteis(uteis != 0);
-      indice[id] = static_cast<std::size_t>(regras.Add(regra));
-    }
-  }
-  {
-    long long regra = 0, conta = 0;
-    soci::statement st =
-        (sql.prepare << "SELECT regra, conta FROM " + prefixo + "_conta ORDER BY regra, ordem", soci::into(regra),
-         soci::into(conta));
-    st.execute(false);
-    while (st.fetch()) {
-      auto it = indice.find(regra);
-      if (it == indice.end()) continue;  // an account of a rule that is gone
-      regras[it->second].AdicionaPonteiroContaBanco(Cabe<uint32_t>(conta, "conta.conta"));
-    }
-  }
-  configuracao.SetListaRegras(regras);
-}
-
-template <typename Configuracao>
-void GravaConfiguracaoSQL(CZQBancoSQL& banco, const std::string& servico, const std::string& prefixo,
-                          const Configuracao& configuracao) {
-  soci::session& sql = banco.Sessao();
-  CZQTransacaoSQL transacao(banco);
-  sql << "DELETE FROM config_servico WHERE servico = :s", soci::use(servico);
-  sql << "DELETE FROM " + prefixo + "_conta";
-  sql << "DELETE FROM " + prefixo + "_regra";
-  long long alteracao = configuracao.GetDmaHmsAlteracao(), usuario = configuracao.GetUsuarioAlteracao();
-  sql << "INSERT INTO config_servico (servico, dma_hms_alteracao, usuario_alteracao) VALUES (:s, :a, :u)",
-      soci::use(servico), soci::use(alteracao), soci::use(usuario);
-  long long id = 0;
-  for (const auto& regra : configuracao.GetListaRegras()) {
-    ++id;
-    long long filial = regra.GetPonteiroFilial(), frequencia = regra.GetFrequencia(), hms = regra.GetHmsExecucao(),
-              uteis = regra.GetApenasDiasUteis() ? 1 : 0;
-    sql << "INSERT INTO " + prefixo +
-               "_regra (id, filial, frequencia, hms_execucao, apenas_dias_uteis) VALUES (:i, :f, :q, :h, :u)",
-        soci::use(id), soci::use(filial), soci::use(frequencia), soci::use(hms), soci::use(uteis);
-    long long ordem = 0;
-    for (uint32_t c : regra.GetListaPonteirosContaBanco()) {
-      long long conta = c;
-      sql << "INSERT INTO " + prefixo + "_conta (regra, ordem, conta) VALUES (:r, :o, :c)", soci::use(id),
-          soci::use(ordem), soci::use(conta);
-      ++ordem;
-    }
-  }
-  transacao.Confirma();
-}
-
-// Ids of execution keys for an IN list, and the keys by id to check their dates.
-std::vector<long long> IdsDasChaves(const CZQVector<REG_ZQDMC>& chaves) {
-  std::vector<long long> ids;
-  ids.reserve(static_cast<std::size_t>(chaves.GetQuantidade()));
-  for (const REG_ZQDMC& c : chaves) ids.push_back(c.codigo);
-  std::sort(ids.begin(), ids.end());
-  ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
-  return ids;
 }
 
 }  // namespace
@@ -479,10 +264,10 @@ HRESULT CZQAcessoConciliacaoSQL::BuscaPonteirosMovimentoExtrato(const CZQDadosCL
     CZQVector<uint32_t> lidas;
     long long posicao = 0;
     const std::string condicao = CondicaoExtrato(filtro);
-    soci::statement st = (Banco().Sessao().prepare << "SELECT posicao FROM extrato" +
-                                                          (condicao.empty() ? "" : " WHERE " + condicao) +
-                                                          " ORDER BY dma_extrato, posicao",
-                          soci::into(posicao));
+    soci::statement st =
+        (Banco().Sessao().prepare << "SELECT posicao FROM extrato" + (condicao.empty() ? "" : " WHERE " + condicao) +
+                                         " ORDER BY dma_extrato, posicao",
+         soci::into(posicao));
     st.execute(false);
     while (st.fetch()) lidas.Add(Cabe<uint32_t>(posicao, "extrato.posicao"));
     posicoes = std::move(lidas);
@@ -623,8 +408,8 @@ HRESULT CZQAcessoConciliacaoSQL::BuscaConciliacao(const CZQDadosCL_ConciliacaoAu
     }
     std::string condicaoExtrato = E("conta = " + std::to_string(conta) + " AND conciliado <> 'S'", periodoExtrato);
     std::string condicaoTesouraria =
-        E("((conta_ent = " + std::to_string(conta) + " AND conciliado_ent <> 'S') OR (conta_sai = " +
-              std::to_string(conta) + " AND conciliado_sai <> 'S'))",
+        E("((conta_ent = " + std::to_string(conta) +
+              " AND conciliado_ent <> 'S') OR (conta_sai = " + std::to_string(conta) + " AND conciliado_sai <> 'S'))",
           periodoTesouraria);
     if (conciliacao.GetPonteiroFilial()) {
       condicaoExtrato = E(condicaoExtrato, "filial = " + std::to_string(conciliacao.GetPonteiroFilial()));
@@ -661,8 +446,8 @@ HRESULT CZQAcessoConciliacaoSQL::SalvaArqNumConciliacao(uint32_t conta, uint32_t
     long long c = conta, n = numero;
     CZQTransacaoSQL transacao(Banco());
     soci::statement atualiza =
-        (Banco().Sessao().prepare << "UPDATE numero_conciliacao SET ultimo_numero = :n WHERE conta = :c",
-         soci::use(n), soci::use(c));
+        (Banco().Sessao().prepare << "UPDATE numero_conciliacao SET ultimo_numero = :n WHERE conta = :c", soci::use(n),
+         soci::use(c));
     atualiza.execute(true);
     if (atualiza.get_affected_rows() == 0) {
       Banco().Sessao() << "INSERT INTO numero_conciliacao (conta, ultimo_numero) VALUES (:c, :n)", soci::use(c),
@@ -709,301 +494,6 @@ HRESULT CZQAcessoConciliacaoSQL::GetChave(CZQDadosCL_Tabela& tabela) {
     tabela.SetChave(Cabe<uint16_t>(chave, "chave_tabela.chave"));
     return S_OK;
   });
-}
-
-HRESULT CZQAcessoConciliacaoSQL::LeConfiguracaoServicoImportacaoExtratos(
-    CZQDadosCL_ConfiguracaoServicoImportacaoExtratos& configuracao, int) {
-  return Executa("LeConfiguracaoServicoImportacaoExtratos", [&] {
-    CZQDadosCL_ConfiguracaoServicoImportacaoExtratos lida;
-    LeConfiguracaoSQL(Banco().Sessao(), "importacao", "config_importacao", lida);
-    configuracao = lida;
-    return S_OK;
-  });
-}
-
-HRESULT CZQAcessoConciliacaoSQL::LeConfiguracaoConciliacaoTesourariaBanco(
-    CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco& configuracao, int) {
-  return Executa("LeConfiguracaoConciliacaoTesourariaBanco", [&] {
-    CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco lida;
-    LeConfiguracaoSQL(Banco().Sessao(), "conciliacao", "config_conciliacao", lida);
-    configuracao = lida;
-    return S_OK;
-  });
-}
-
-HRESULT CZQAcessoConciliacaoSQL::GravaConfiguracaoServicoImportacaoExtratos(
-    const CZQDadosCL_ConfiguracaoServicoImportacaoExtratos& configuracao) {
-  return Executa("GravaConfiguracaoServicoImportacaoExtratos", [&] {
-    GravaConfiguracaoSQL(Banco(), "importacao", "config_importacao", configuracao);
-    return S_OK;
-  });
-}
-
-HRESULT CZQAcessoConciliacaoSQL::GravaConfiguracaoConciliacaoTesourariaBanco(
-    const CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco& configuracao) {
-  return Executa("GravaConfiguracaoConciliacaoTesourariaBanco", [&] {
-    GravaConfiguracaoSQL(Banco(), "conciliacao", "config_conciliacao", configuracao);
-    return S_OK;
-  });
-}
-
-HRESULT CZQAcessoConciliacaoSQL::GravaExecucaoConciliacaoTesourariaBanco(
-    const CZQVector<CZQDadosCL_ExecucaoConciliacaoTesourariaBanco>& execucoes) {
-  return Executa("GravaExecucaoConciliacaoTesourariaBanco", [&] {
-    soci::session& sql = Banco().Sessao();
-    CZQTransacaoSQL transacao(Banco());
-    for (const auto& e : execucoes) {
-      long long id = Banco().ProximoNumero("execucao_conciliacao", "id");
-      long long data = zq::DmaDeDmaHms(e.GetDataHoraExecucao()), momento = e.GetDataHoraExecucao(),
-                banco = e.GetPonteiroBanco(), filial = e.GetPonteiroFilial(), status = e.GetTipoStatus();
-      const std::string mensagem = e.GetMensagemStatus().str();
-      sql << "INSERT INTO execucao_conciliacao (id, data, data_hora_execucao, banco, filial, tipo_status, mensagem)"
-             " VALUES (:i, :d, :m, :b, :f, :s, :t)",
-          soci::use(id), soci::use(data), soci::use(momento), soci::use(banco), soci::use(filial), soci::use(status),
-          soci::use(mensagem);
-    }
-    transacao.Confirma();
-    return S_OK;
-  });
-}
-
-HRESULT CZQAcessoConciliacaoSQL::BuscaPonteirosExecucaoConciliacaoTesourariaBanco(
-    const CZQDadosCL_FiltroExecucaoConciliacaoTesourariaBanco& filtro, CZQVector<REG_ZQDMC>& chaves) {
-  return Executa("BuscaPonteirosExecucaoConciliacaoTesourariaBanco", [&] {
-    std::string condicao;
-    if (filtro.GetDmaExecucaoInicial()) condicao = E(condicao, "data >= " + std::to_string(filtro.GetDmaExecucaoInicial()));
-    if (filtro.GetDmaExecucaoFinal()) condicao = E(condicao, "data <= " + std::to_string(filtro.GetDmaExecucaoFinal()));
-    if (filtro.GetPonteiroFilial()) condicao = E(condicao, "filial = " + std::to_string(filtro.GetPonteiroFilial()));
-    const auto& contas = filtro.GetListaPonteirosContaBanco().Std();
-    if (!contas.empty()) {
-      std::string ou;
-      for (const std::string& lista : zq_sql::ListasIn(contas)) {
-        ou += (ou.empty() ? "" : " OR ") + std::string("banco IN (") + lista + ")";
-      }
-      condicao = E(condicao, "(" + ou + ")");
-    }
-    CZQVector<REG_ZQDMC> lidas;
-    long long id = 0, data = 0;
-    soci::statement st = (Banco().Sessao().prepare << "SELECT id, data FROM execucao_conciliacao" +
-                                                          (condicao.empty() ? "" : " WHERE " + condicao) +
-                                                          " ORDER BY data_hora_execucao, id",
-                          soci::into(id), soci::into(data));
-    st.execute(false);
-    while (st.fetch()) {
-      lidas.Add(ZQMontaDmc(Cabe<REG_ZQDMA>(data, "execucao_conciliacao.data"),
-                           Cabe<uint32_t>(id, "execucao_conciliacao.id")));
-    }
-    chaves = std::move(lidas);
-    return S_OK;
-  });
-}
-
-HRESULT CZQAcessoConciliacaoSQL::LePonteirosExecucaoConciliacaoTesourariaBanco(
-    const CZQVector<REG_ZQDMC>& chaves, CZQVector<CZQDadosCL_ExecucaoConciliacaoTesourariaBanco>& execucoes, int) {
-  return Executa("LePonteirosExecucaoConciliacaoTesourariaBanco", [&] {
-    std::unordered_map<long long, CZQDadosCL_ExecucaoConciliacaoTesourariaBanco> achadas;
-    for (const std::string& lista : zq_sql::ListasIn(IdsDasChaves(chaves))) {
-      long long id = 0, data = 0, momento = 0, banco = 0, filial = 0, status = 0;
-      std::string mensagem;
-      soci::statement st =
-          (Banco().Sessao().prepare << "SELECT id, data, data_hora_execucao, banco, filial, tipo_status, mensagem"
-                                       " FROM execucao_conciliacao WHERE id IN (" + lista + ")",
-           soci::into(id), soci::into(data), soci::into(momento), soci::into(banco), soci::into(filial),
-           soci::into(status), soci::into(mensagem));
-      st.execute(false);
-      while (st.fetch()) {
-        CZQDadosCL_ExecucaoConciliacaoTesourariaBanco e;
-        e.SetPonteiroBanco(Cabe<uint32_t>(banco, "execucao_conciliacao.banco"))
-            .SetPonteiroFilial(Cabe<uint32_t>(filial, "execucao_conciliacao.filial"))
-            .SetDataHoraExecucao(momento)
-            .SetTipoStatus(Cabe<uint8_t>(status, "execucao_conciliacao.tipo_status"))
-            .SetMensagemStatus(CZQString(mensagem));
-        e.SetChaveRegistro(ZQMontaDmc(Cabe<REG_ZQDMA>(data, "execucao_conciliacao.data"), static_cast<uint32_t>(id)));
-        achadas.emplace(id, e);
-      }
-    }
-    CZQVector<CZQDadosCL_ExecucaoConciliacaoTesourariaBanco> lidas;
-    for (const REG_ZQDMC& chave : chaves) {
-      auto it = achadas.find(chave.codigo);
-      if (it == achadas.end() || it->second.GetChave().dma != chave.dma) {
-        throw CZQExcecaoSQL(ZQ_E_SQL_NAO_ENCONTRADO, "não há execução do serviço de conciliação com a chave " +
-                                                         TextoChave(chave));
-      }
-      lidas.Add(it->second);
-    }
-    execucoes = std::move(lidas);
-    return S_OK;
-  });
-}
-
-HRESULT CZQAcessoConciliacaoSQL::GravaExecucaoServicoImportacaoExtratos(
-    CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos>& execucoes) {
-  std::vector<REG_ZQDMC> chaves;
-  const HRESULT hr = Executa("GravaExecucaoServicoImportacaoExtratos", [&] {
-    soci::session& sql = Banco().Sessao();
-    CZQTransacaoSQL transacao(Banco());
-    for (const auto& e : execucoes) {
-      long long id = e.GetChave().codigo, data = zq::DmaDeDmaHms(e.GetDmaHmsExecucao()),
-                momento = e.GetDmaHmsExecucao(), ordem = 0;
-      if (id == 0) {
-        id = Banco().ProximoNumero("execucao_importacao", "id");
-        sql << "INSERT INTO execucao_importacao (id, data, dma_hms_execucao) VALUES (:i, :d, :m)", soci::use(id),
-            soci::use(data), soci::use(momento);
-      } else {
-        // A run's record grows as its accounts are done: only the new entries are written.
-        long long guardada = 0;
-        sql << "SELECT data FROM execucao_importacao WHERE id = :i", soci::use(id), soci::into(guardada);
-        if (!sql.got_data() || guardada != e.GetChave().dma) {
-          throw CZQExcecaoSQL(ZQ_E_SQL_NAO_ENCONTRADO,
-                              "não há execução do serviço de importação com a chave " + TextoChave(e.GetChave()));
-        }
-        data = guardada;
-        sql << "SELECT COUNT(*) FROM execucao_importacao_conta WHERE execucao = :i", soci::use(id), soci::into(ordem);
-      }
-      const auto& entradas = e.GetListaRegras().Std();
-      for (std::size_t i = static_cast<std::size_t>(ordem); i < entradas.size(); ++i, ++ordem) {
-        const auto& r = entradas[i];
-        long long filial = r.GetPonteiroFilial(), conta = r.GetPonteiroContaBanco(), status = r.GetTipoStatus();
-        const std::string mensagem = r.GetMensagemStatus().str();
-        sql << "INSERT INTO execucao_importacao_conta (execucao, ordem, filial, conta, tipo_status, mensagem)"
-               " VALUES (:e, :o, :f, :c, :s, :m)",
-            soci::use(id), soci::use(ordem), soci::use(filial), soci::use(conta), soci::use(status),
-            soci::use(mensagem);
-      }
-      chaves.push_back(ZQMontaDmc(Cabe<REG_ZQDMA>(data, "execucao_importacao.data"), static_cast<uint32_t>(id)));
-    }
-    transacao.Confirma();
-    return S_OK;
-  });
-  // Keys only for a write that stood: an undone one leaves the records as they came.
-  if (SUCCEEDED(hr)) {
-    for (std::size_t i = 0; i < chaves.size(); ++i) execucoes[i].SetChaveRegistro(chaves[i]);
-  }
-  return hr;
-}
-
-HRESULT CZQAcessoConciliacaoSQL::BuscaPonteirosExecucaoServicoImportacaoExtratos(
-    const CZQDadosCL_FiltroExecucaoServicoImportacaoExtratos& filtro, CZQVector<REG_ZQDMC>& chaves) {
-  return Executa("BuscaPonteirosExecucaoServicoImportacaoExtratos", [&] {
-    std::string condicao;
-    if (filtro.GetDmaExecucaoInicial()) condicao = E(condicao, "data >= " + std::to_string(filtro.GetDmaExecucaoInicial()));
-    if (filtro.GetDmaExecucaoFinal()) condicao = E(condicao, "data <= " + std::to_string(filtro.GetDmaExecucaoFinal()));
-    CZQVector<REG_ZQDMC> lidas;
-    long long id = 0, data = 0;
-    soci::statement st = (Banco().Sessao().prepare << "SELECT id, data FROM execucao_importacao" +
-                                                          (condicao.empty() ? "" : " WHERE " + condicao) +
-                                                          " ORDER BY dma_hms_execucao, id",
-                          soci::into(id), soci::into(data));
-    st.execute(false);
-    while (st.fetch()) {
-      lidas.Add(ZQMontaDmc(Cabe<REG_ZQDMA>(data, "execucao_importacao.data"),
-                           Cabe<uint32_t>(id, "execucao_importacao.id")));
-    }
-    chaves = std::move(lidas);
-    return S_OK;
-  });
-}
-
-HRESULT CZQAcessoConciliacaoSQL::LePonteirosExecucaoServicoImportacaoExtratos(
-    const CZQVector<REG_ZQDMC>& chaves, CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos>& execucoes,
-    int flag) {
-  return Executa("LePonteirosExecucaoServicoImportacaoExtratos", [&] {
-    std::unordered_map<long long, CZQDadosCL_ExecucaoServicoImportacaoExtratos> achadas;
-    const std::vector<long long> ids = IdsDasChaves(chaves);
-    for (const std::string& lista : zq_sql::ListasIn(ids)) {
-      long long id = 0, data = 0, momento = 0;
-      soci::statement st = (Banco().Sessao().prepare << "SELECT id, data, dma_hms_execucao FROM execucao_importacao"
-                                                        " WHERE id IN (" + lista + ")",
-                            soci::into(id), soci::into(data), soci::into(momento));
-      st.execute(false);
-      while (st.fetch()) {
-        CZQDadosCL_ExecucaoServicoImportacaoExtratos e;
-        e.SetDmaHmsExecucao(momento);
-        e.SetChaveRegistro(ZQMontaDmc(Cabe<REG_ZQDMA>(data, "execucao_importacao.data"), static_cast<uint32_t>(id)));
-        achadas.emplace(id, e);
-      }
-      if (flag != 1) continue;
-      long long execucao = 0, filial = 0, conta = 0, status = 0;
-      std::string mensagem;
-      soci::statement entradas =
-          (Banco().Sessao().prepare << "SELECT execucao, filial, conta, tipo_status, mensagem"
-                                       " FROM execucao_importacao_conta WHERE execucao IN (" + lista +
-                                           ") ORDER BY execucao, ordem",
-           soci::into(execucao), soci::into(filial), soci::into(conta), soci::into(status), soci::into(mensagem));
-      entradas.execute(false);
-      while (entradas.fetch()) {
-        auto it = achadas.find(execucao);
-        if (it == achadas.end()) continue;
-        CZQDadosCL_ExecucaoServicoImportacaoExtratosRegra r;
-        r.SetPonteiroFilial(Cabe<uint32_t>(filial, "execucao_importacao_conta.filial"))
-            .SetPonteiroContaBanco(Cabe<uint32_t>(conta, "execucao_importacao_conta.conta"))
-            .SetTipoStatus(Cabe<uint8_t>(status, "execucao_importacao_conta.tipo_status"))
-            .SetMensagemStatus(CZQString(mensagem));
-        it->second.AdicionaRegra(r);
-      }
-    }
-    CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos> lidas;
-    for (const REG_ZQDMC& chave : chaves) {
-      auto it = achadas.find(chave.codigo);
-      if (it == achadas.end() || it->second.GetChave().dma != chave.dma) {
-        throw CZQExcecaoSQL(ZQ_E_SQL_NAO_ENCONTRADO, "não há execução do serviço de importação com a chave " +
-                                                         TextoChave(chave));
-      }
-      lidas.Add(it->second);
-    }
-    execucoes = std::move(lidas);
-    return S_OK;
-  });
-}
-
-HRESULT CZQAcessoConciliacaoSQL::LeColunasLeiaute(int32_t posicao, REG_LEIAUTE_COLUNASPS& colunas) {
-  return Executa("LeColunasLeiaute", [&] {
-    colunas = REG_LEIAUTE_COLUNASPS{};
-    std::string delimitador, marca, formato;
-    long long c[9] = {};
-    long long p = posicao;
-    Banco().Sessao() << "SELECT delimitador, marca_decimal, formato_data, coluna_data, coluna_valor, coluna_credito,"
-                        " coluna_debito, coluna_natureza, coluna_documento, coluna_historico, coluna_codigo_mvto,"
-                        " coluna_conta FROM leiaute_colunas WHERE posicao = :p",
-        soci::use(p), soci::into(delimitador), soci::into(marca), soci::into(formato), soci::into(c[0]),
-        soci::into(c[1]), soci::into(c[2]), soci::into(c[3]), soci::into(c[4]), soci::into(c[5]), soci::into(c[6]),
-        soci::into(c[7]), soci::into(c[8]);
-    if (!Banco().Sessao().got_data()) return S_FALSE;
-    if (delimitador.size() != 1 || marca.size() != 1) {
-      throw CZQExcecaoSQL(ZQ_E_SQL_CORROMPIDO, "delimitador ilegível no leiaute " + std::to_string(posicao));
-    }
-    colunas.cDelimitador = delimitador[0];
-    colunas.cMarcaDecimal = marca[0];
-    colunas.sFormatoData = CZQString(formato);
-    uint16_t* destinos[9] = {&colunas.iColunaData,      &colunas.iColunaValor,      &colunas.iColunaCredito,
-                             &colunas.iColunaDebito,    &colunas.iColunaNatureza,   &colunas.iColunaDocumento,
-                             &colunas.iColunaHistorico, &colunas.iColunaCodigoMvto, &colunas.iColunaConta};
-    for (int i = 0; i < 9; ++i) *destinos[i] = Cabe<uint16_t>(c[i], "leiaute_colunas.coluna");
-    return S_OK;
-  });
-}
-
-HRESULT CZQAcessoConciliacaoSQL::LeLeiaute(int32_t posicao, CZQDadosCL_Leiaute& leiaute) {
-  return Executa("LeLeiaute", [&] {
-    RegLeiauteps reg{};
-    if (!LeLeiauteSQL(Banco().Sessao(), posicao, reg)) {
-      return Falha("LeLeiaute", ZQ_E_SQL_NAO_ENCONTRADO, "não há leiaute na posição " + std::to_string(posicao));
-    }
-    leiaute.SetRegistro(reg);
-    return S_OK;
-  });
-}
-
-HRESULT CZQAcessoConciliacaoSQL::GetICLMestre(CZQComPtr<IZQCL_Mestre>& mestre) {
-  m_erro.Limpar();
-  mestre = new CZQMestreCLSQL(m_banco);
-  return S_OK;
-}
-
-HRESULT CZQAcessoConciliacaoSQL::GetICLImportacaoCBN(CZQComPtr<IZQCL_ImportacaoCBN>& importacao) {
-  m_erro.Limpar();
-  importacao = new CZQImportacaoCBNSQL(m_banco);
-  return S_OK;
 }
 
 HRESULT CZQAcessoConciliacaoSQL::TravaConta(uint32_t conta) {

@@ -101,4 +101,16 @@ T Cabe(long long valor, const char* coluna) {
   return static_cast<T>(valor);
 }
 
+// Two conditions of a WHERE clause joined by AND; an empty one is left out.
+inline std::string E(const std::string& a, const std::string& b) {
+  if (a.empty()) return b;
+  if (b.empty()) return a;
+  return a + " AND " + b;
+}
+
+// An execution record's key as the error texts name it.
+inline std::string TextoChave(const REG_ZQDMC& chave) {
+  return std::to_string(chave.dma) + "/" + std::to_string(chave.codigo);
+}
+
 }  // namespace zq_sql
