@@ -76,7 +76,7 @@ Opcoes LeOpcoes(int argc, char** argv) {
 // The company with `contas` Tavorin accounts, every one due once a day for both services.
 std::string Empresa(int contas) {
   json lista;
-  json empresa = bench_empresa::EmpresaTavorin(kFontes, contas, lista);
+  json empresa = zq_teste::EmpresaTavorin(kFontes / "data" / "sample-company.json", 30001, contas, lista);
   const json regra = {
       {"filial", 1}, {"frequencia", 1}, {"hora_execucao", "00:00:00"}, {"apenas_dias_uteis", false}, {"contas", lista}};
   empresa["configuracao_importacao"]["regras"] = json::array({regra});

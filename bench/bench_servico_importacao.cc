@@ -67,7 +67,7 @@ struct Ambiente {
         << bench_empresa::ExtratoOfx(kLinhas);
 
     json contas;
-    json empresa = bench_empresa::EmpresaTavorin(RaizFontes(), kContas, contas);
+    json empresa = zq_teste::EmpresaTavorin(RaizFontes() / "data" / "sample-company.json", 30001, kContas, contas);
     empresa["configuracao_importacao"]["regras"] = json::array(
         {{{"filial", 1}, {"frequencia", 2}, {"hora_execucao", "00:00:00"}, {"apenas_dias_uteis", false},
           {"contas", contas}}});

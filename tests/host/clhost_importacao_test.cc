@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/clhost_processo.h"
+#include "support/empresa_tavorin.h"
 
 namespace {
 
@@ -71,27 +72,8 @@ TEST_F(ClhostImportacaoTest, TerminationDuringALongCycleFinishesItAndExitsCleanl
   // Many Tavorin accounts of the head office, each with a long statement.
   constexpr int kContas = 60;
   constexpr int kLinhas = 250;
-  json empresa;
-  std::ifstream(zq_teste::AmostraEmpresa()) >> empresa;
-  json contas = json::array();
-  for (int i = 0; i < kContas; ++i) {
-    const int ponteiro = 20001 + i;
-    empresa["plano_contas"].push_back({{"ponteiro", ponteiro},
-                                       {"codigo_proprio", "1.1.2.9." + std::to_string(i)},
-                                       {"codigo_usado", std::to_string(ponteiro)},
-                                       {"nome", "Tavorin " + std::to_string(i)},
-                                       {"tipo", "A"},
-                                       {"banco",
-                                        {{"numero_banco", 990},
-                                         {"nome_banco", "Banco Tavorin"},
-                                         {"agencia", "0042"},
-                                         {"conta_corrente", std::to_string(500000 + i)},
-                                         {"integrar_com_terceiro", 1},
-                                         {"tipo_operacao", 4},
-                                         {"ambiente_integracao", 1},
-                                         {"ambiente_integracao_bb_extrato", 0}}}});
-    contas.push_back(ponteiro);
-  }
+  json contas;
+  json empresa = zq_teste::EmpresaTavorin(zq_teste::AmostraEmpresa(), 20001, kContas, contas);
   empresa["configuracao_importacao"]["regras"] = json::array({{{"filial", 1},
                                                                {"frequencia", 2},
                                                                {"hora_execucao", "00:00:00"},
