@@ -82,18 +82,8 @@ void ZQComandoImportacao::Registra(CLI::App& app) {
 
 CZQDadosCL_FiltroImportacaoExtrato ZQComandoImportacao::Pedido(REG_ZQDMA de, REG_ZQDMA ate) const {
   CZQDadosCL_FiltroImportacaoExtrato pedido;
-  const int32_t verifica = m_semDuplicidade ? 0 : 1;
-  pedido.SetConta(m_conta)
-      .SetFilial(m_filial)
-      .SetDataInicial(de)
-      .SetDataFinal(ate)
-      .SetVerificaDuplicidade(verifica)
-      .SetVerificaData(verifica)
-      .SetVerificaValor(verifica)
-      .SetVerificaDocumento(verifica)
-      .SetVerificaSinal(verifica)
-      .SetVerificaCodigoMovimento(verifica)
-      .SetVerificaDescricaoMovimento(verifica);
+  pedido.SetConta(m_conta).SetFilial(m_filial).SetDataInicial(de).SetDataFinal(ate);
+  CLVerificaDuplicidadeCompleta(pedido, m_semDuplicidade ? 0 : 1);
   return pedido;
 }
 

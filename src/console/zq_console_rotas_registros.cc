@@ -144,14 +144,8 @@ void Importa(const std::string& caminho, const Contexto& c, ZQImportacaoArquivo&
   pedido.SetConta(m.conta)
       .SetFilial(m.filial)
       .SetDataInicial(m.de.empty() ? 0 : Data(m.de, "from", 0))
-      .SetDataFinal(m.ate.empty() ? 0 : Data(m.ate, "to", 0))
-      .SetVerificaDuplicidade(1)
-      .SetVerificaData(1)
-      .SetVerificaValor(1)
-      .SetVerificaDocumento(1)
-      .SetVerificaSinal(1)
-      .SetVerificaCodigoMovimento(1)
-      .SetVerificaDescricaoMovimento(1);
+      .SetDataFinal(m.ate.empty() ? 0 : Data(m.ate, "to", 0));
+  CLVerificaDuplicidadeCompleta(pedido);
   pedido.SetPosicaoLeiaute(m.leiaute).SetArquivo(CZQString(caminho));
   CZQProfilerEmpresa pessoa(CZQConfiguracao::Global().Get("empresa"), c.usuario, c.numeroSessao);
   CCLImportacaoArquivoExtrato importacao;

@@ -18,6 +18,19 @@ class CCLChavesExtrato;
 // temporary directory.
 inline constexpr const char CL_ARQUIVO_ERROS_IMPORTACAO_EXTRATO[] = "ErrosImportacaoExtratoOnline.txt";
 
+// Turns every duplicate check of an import request on (`verifica` 1) or off (0): the key of
+// a repeated line is then made of every field the validator below can compare.
+inline CZQDadosCL_FiltroImportacaoExtrato& CLVerificaDuplicidadeCompleta(CZQDadosCL_FiltroImportacaoExtrato& pedido,
+                                                                         int32_t verifica = 1) {
+  return pedido.SetVerificaDuplicidade(verifica)
+      .SetVerificaData(verifica)
+      .SetVerificaValor(verifica)
+      .SetVerificaDocumento(verifica)
+      .SetVerificaSinal(verifica)
+      .SetVerificaCodigoMovimento(verifica)
+      .SetVerificaDescricaoMovimento(verifica);
+}
+
 // Validation of the statement lines an import fetched: the rules of the line's online
 // source, the duplicate key, and the collection of the warnings of rejected lines,
 // written as a report at the end of the import.

@@ -168,14 +168,8 @@ HRESULT CCLServicoImportacaoExtratos::OnRun() {
   CZQDadosCL_FiltroImportacaoExtrato dadosFiltroImportacao;
   dadosFiltroImportacao.SetDataInicial(CZQDma::SubtraiData(hoje, ZQ_UNIDADE_DIAS, kDiasImportacao).GetDma())
       .SetDataFinal(hoje.GetDma())
-      .SetVerificaDuplicidade(1)
-      .SetVerificaData(1)
-      .SetVerificaCodigoMovimento(1)
-      .SetVerificaDescricaoMovimento(1)
-      .SetVerificaDocumento(1)
-      .SetVerificaValor(1)
-      .SetVerificaSinal(1)
       .SetLeiaute(CL_LEIAUTE_IMPORTACAO_ONLINE);
+  CLVerificaDuplicidadeCompleta(dadosFiltroImportacao);
 
   ConsisteRegras(dadosFiltroImportacao);
 

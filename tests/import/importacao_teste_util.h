@@ -88,15 +88,7 @@ inline CZQDadosCL_FiltroImportacaoExtrato Pedido(uint32_t conta, REG_ZQDMA inici
       .SetDataFinal(final)
       .SetLeiaute(ZQ_LEIAUTE_IMPORTACAO_ONLINE)
       .SetPosicaoLeiaute(1);
-  if (duplicidade) {
-    f.SetVerificaDuplicidade(1)
-        .SetVerificaData(1)
-        .SetVerificaValor(1)
-        .SetVerificaDocumento(1)
-        .SetVerificaSinal(1)
-        .SetVerificaCodigoMovimento(1)
-        .SetVerificaDescricaoMovimento(1);
-  }
+  if (duplicidade) CLVerificaDuplicidadeCompleta(f);
   return f;
 }
 
