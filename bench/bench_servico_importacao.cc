@@ -21,7 +21,7 @@
 #include "frame/zq_data.h"
 #include "frame/zq_relogio.h"
 #include "importservice/cl_servico_importacao_extratos.h"
-#include "platform/zq_analytics_evento.h"
+#include "platform/components/zq_analytics_evento.h"
 #include "store/zq_acesso_sql.h"
 #include "store/zq_analytics_sql.h"
 #include "store/zq_arquivo_empresa.h"

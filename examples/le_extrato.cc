@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "platform/zq_extrato_banco_brasil_json.h"
+#include "platform/components/zq_extrato_banco_brasil_json.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -8,8 +8,8 @@
 
 #include "comum.h"
 #include "frame/zq_string.h"
-#include "platform/zq_consulta_sistema_terceiro.h"
-#include "platform/zq_extrato_banco_brasil_json.h"
+#include "platform/components/zq_consulta_sistema_terceiro.h"
+#include "platform/components/zq_extrato_banco_brasil_json.h"
 
 namespace {
 

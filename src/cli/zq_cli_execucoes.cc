@@ -8,8 +8,8 @@
 #include "console/zq_console_dados.h"
 #include "frame/zq_data.h"
 #include "frame/zq_data_texto.h"
-#include "platform/zq_dados_execucao_servico.h"
-#include "platform/zq_dados_extrato.h"
+#include "platform/records/zq_dados_execucao_servico.h"
+#include "platform/records/zq_dados_extrato.h"
 #include "store/zq_acesso_sql.h"
 
 namespace {

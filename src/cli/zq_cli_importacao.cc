@@ -16,7 +16,7 @@
 #include "import/cl_importacao_arquivo_extrato.h"
 #include "import/cl_importacao_extrato.h"
 #include "import/cl_trata_dados_importacao_extratos.h"
-#include "platform/zq_dados_extrato.h"
+#include "platform/records/zq_dados_extrato.h"
 #include "store/zq_acesso_sql.h"
 #include "store/zq_banco_sql.h"
 #include "store/zq_soci.h"

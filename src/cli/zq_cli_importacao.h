@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cli/zq_cli_comando.h"
-#include "platform/zq_dados_extrato.h"
+#include "platform/records/zq_dados_extrato.h"
 
 #include <cstdint>
 #include <ostream>

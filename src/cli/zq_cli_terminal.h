@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "platform/zq_interacao.h"
-#include "platform/zq_janela.h"
+#include "platform/components/zq_interacao.h"
+#include "platform/components/zq_janela.h"
 
 // The import's progress message (1126) drawn as a bar on a terminal; nothing when the
 // stream is not one, so scripts and logs stay clean.

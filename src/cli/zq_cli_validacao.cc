@@ -13,9 +13,9 @@
 #include "import/cl_trata_dados_importacao_extratos.h"
 #include "importservice/cl_trata_dados_configuracao_servico_importacao_extratos.h"
 #include "reconciliation/cl_trata_dados_configuracao_conciliacao_tesouraria_banco.h"
-#include "platform/zq_acesso_areas.h"
-#include "platform/zq_dados_configuracao_servico.h"
-#include "platform/zq_dados_extrato.h"
+#include "platform/access/zq_acesso_areas.h"
+#include "platform/records/zq_dados_configuracao_servico.h"
+#include "platform/records/zq_dados_extrato.h"
 #include "store/zq_acesso_sql.h"
 #include "frame/zq_data_texto.h"
 

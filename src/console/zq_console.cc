@@ -18,7 +18,7 @@
 #include "frame/zq_data.h"
 #include "frame/zq_data_texto.h"
 #include "frame/zq_relogio.h"
-#include "platform/zq_acesso_conciliacao.h"
+#include "platform/access/zq_acesso_conciliacao.h"
 #include "store/zq_acesso_sql.h"
 #include "store/zq_regras_lancamento_sql.h"
 

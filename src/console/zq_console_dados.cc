@@ -7,8 +7,8 @@
 
 #include "frame/zq_data.h"
 #include "frame/zq_data_texto.h"
-#include "platform/zq_acesso_conciliacao.h"
-#include "platform/zq_acesso_empresarial.h"
+#include "platform/access/zq_acesso_conciliacao.h"
+#include "platform/access/zq_acesso_empresarial.h"
 #include "reconciliation/cl_bancada.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "frame/zq_tipos.h"
-#include "platform/zq_acesso_servidores.h"
+#include "platform/access/zq_acesso_servidores.h"
 #include "reconciliation/cl_bancada.h"
 
 // What the console shows, read through the data-access servers only (the same

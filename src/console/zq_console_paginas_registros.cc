@@ -3,7 +3,7 @@
 #include "console/zq_console_texto.h"
 #include "frame/zq_data.h"
 #include "frame/zq_data_texto.h"
-#include "platform/zq_dados_execucao_servico.h"
+#include "platform/records/zq_dados_execucao_servico.h"
 
 namespace {
 

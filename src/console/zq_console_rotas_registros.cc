@@ -16,7 +16,7 @@
 #include "frame/zq_config.h"
 #include "frame/zq_data_texto.h"
 #include "frame/zq_relogio.h"
-#include "platform/zq_acesso_empresarial.h"
+#include "platform/access/zq_acesso_empresarial.h"
 #include "store/zq_acesso_sql.h"
 
 namespace zq_console {

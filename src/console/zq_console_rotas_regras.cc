@@ -1,7 +1,7 @@
 #include "console/zq_console_paginas_regras.h"
 #include "console/zq_console_pedido.h"
 #include "console/zq_console_texto.h"
-#include "platform/zq_acesso_empresarial.h"
+#include "platform/access/zq_acesso_empresarial.h"
 #include "store/zq_acesso_sql.h"
 
 namespace zq_console {

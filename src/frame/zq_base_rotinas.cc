@@ -2,7 +2,7 @@
 
 #include <cstdarg>
 
-#include "platform/zq_acesso_indisponivel.h"
+#include "platform/access/zq_acesso_indisponivel.h"
 
 HRESULT TZQBase::OnInicializa() { return S_OK; }
 HRESULT TZQBase::OnFinaliza() { return S_OK; }

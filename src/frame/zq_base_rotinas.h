@@ -8,7 +8,7 @@
 #include "frame/zq_profiler.h"
 #include "frame/zq_string.h"
 #include "frame/zq_tipos.h"
-#include "platform/zq_acesso_servidores.h"
+#include "platform/access/zq_acesso_servidores.h"
 
 class IZQUnknown;
 class CZQBaseParaRotinas;
@@ -110,7 +110,7 @@ class CL_EXPORT CZQBaseParaRotinas : public CZQInicializador, public CZQUltimoEr
   CZQBaseParaRotinas* GetBaseParaRotinas() override { return this; }
 
   // The areas of the routine's hub, never null: without servers, or with a hub that
-  // lacks the area, the one that refuses every call (platform/zq_acesso_indisponivel.h).
+  // lacks the area, the one that refuses every call (platform/access/zq_acesso_indisponivel.h).
   CZQAcessoConciliacao* AreaConciliacao();
   CZQAcessoEmpresarial* AreaEmpresarial();
   CZQAcessoFinanceiro* AreaFinanceiro();

@@ -34,7 +34,7 @@ class CZQBibliotecaMensagens {
   void* m_handle = nullptr;
 };
 
-// Calls a copying export (see platform/zq_mensagens_abi.h) as `copia(destino,
+// Calls a copying export (see platform/components/zq_mensagens_abi.h) as `copia(destino,
 // tamanho)` and returns the whole text, growing the buffer when the first one is short.
 template <class Copia>
 std::string LeTextoCopiado(Copia&& copia) {

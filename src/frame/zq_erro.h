@@ -6,7 +6,7 @@
 #include "frame/zq_formato.h"
 #include "frame/zq_string.h"
 #include "frame/zq_tipos.h"
-#include "platform/zq_interacao.h"
+#include "platform/components/zq_interacao.h"
 
 class CWnd;
 

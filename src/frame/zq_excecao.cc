@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "frame/zq_mensagens.h"
-#include "platform/zq_interacao.h"
+#include "platform/components/zq_interacao.h"
 
 CZQExceptionEx::CZQExceptionEx(HRESULT codigo, int32_t codigo2, int32_t codigo3, const char* empresa,
                                const char* mensagem, const char* arquivo, int32_t linha,

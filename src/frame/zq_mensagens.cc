@@ -2,7 +2,7 @@
 
 #include "frame/zq_biblioteca_mensagens.h"
 #include "frame/zq_nomes_hresult.h"
-#include "platform/zq_mensagens_abi.h"
+#include "platform/components/zq_mensagens_abi.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <iterator>
 
 #include "frame/zq_biblioteca_mensagens.h"
-#include "platform/zq_mensagens_abi.h"
+#include "platform/components/zq_mensagens_abi.h"
 
 namespace zq {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "frame/zq_base_rotinas.h"
-#include "platform/zq_autorun.h"
+#include "platform/components/zq_autorun.h"
 
 // Options of one host process.
 struct ZQOpcoesHost {

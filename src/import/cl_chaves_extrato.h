@@ -4,7 +4,7 @@
 #include <unordered_map>
 
 #include "frame/zq_vector.h"
-#include "platform/zq_dados_extrato.h"
+#include "platform/records/zq_dados_extrato.h"
 
 // The duplicate keys an import knows: the list, and a hash of every field of each key
 // so that asking for a key costs the same whatever the number of keys. "Contains" means

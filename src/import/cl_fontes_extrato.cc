@@ -9,8 +9,8 @@
 #include "frame/zq_trace.h"
 #include "import/cl_arquivos.h"
 #include "import/cl_importacao_extrato.h"
-#include "platform/zq_acesso_areas.h"
-#include "platform/zq_consulta_sistema_terceiro.h"
+#include "platform/access/zq_acesso_areas.h"
+#include "platform/components/zq_consulta_sistema_terceiro.h"
 
 namespace {
 

@@ -17,8 +17,8 @@
 #include "import/cl_leitor_arquivo_extrato.h"
 #include "import/cl_resumo_sha256.h"
 #include "import/cl_trata_dados_importacao_extratos.h"
-#include "platform/zq_acesso_areas.h"
-#include "platform/zq_janela.h"
+#include "platform/access/zq_acesso_areas.h"
+#include "platform/components/zq_janela.h"
 
 namespace {
 

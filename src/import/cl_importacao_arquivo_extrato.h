@@ -9,7 +9,7 @@
 #include "frame/zq_base_rotinas.h"
 #include "frame/zq_string.h"
 #include "import/cl_trata_dados_extrato.h"
-#include "platform/zq_dados_extrato.h"
+#include "platform/records/zq_dados_extrato.h"
 
 class CWnd;
 class CZQAcessoConciliacao;

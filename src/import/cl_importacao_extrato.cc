@@ -4,8 +4,8 @@
 
 #include "frame/zq_trace.h"
 #include "import/cl_chaves_extrato.h"
-#include "platform/zq_acesso_areas.h"
-#include "platform/zq_janela.h"
+#include "platform/access/zq_acesso_areas.h"
+#include "platform/components/zq_janela.h"
 
 namespace {
 

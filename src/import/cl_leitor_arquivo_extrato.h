@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/zq_dados_conciliacao.h"
-#include "platform/zq_dados_extrato.h"
+#include "platform/records/zq_dados_conciliacao.h"
+#include "platform/records/zq_dados_extrato.h"
 
 // The reading of a statement file by its layout, with no store behind it: bytes in,
 // statement lines and the reasons of the rows that do not read out. One bad row never

@@ -8,7 +8,7 @@
 #include "import/cl_arquivos.h"
 #include "import/cl_importacao_extrato.h"
 #include "import/cl_ofx.h"
-#include "platform/zq_acesso_areas.h"
+#include "platform/access/zq_acesso_areas.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/zq_dados_extrato.h"
+#include "platform/records/zq_dados_extrato.h"
 
 // The OFX tag scanner of the statement reader. It reads OFX the way the Tavorin
 // service and the banks write it, in the SGML form (one element per line, closing tags

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "frame/zq_trace.h"
-#include "platform/zq_acesso_conciliacao.h"
+#include "platform/access/zq_acesso_conciliacao.h"
 
 namespace cl_import {
 

@@ -9,7 +9,7 @@
 #include "frame/zq_trace.h"
 #include "import/cl_arquivos.h"
 #include "import/cl_chaves_extrato.h"
-#include "platform/zq_acesso_areas.h"
+#include "platform/access/zq_acesso_areas.h"
 
 namespace {
 

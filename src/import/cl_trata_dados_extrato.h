@@ -7,7 +7,7 @@
 #include "frame/zq_string.h"
 #include "frame/zq_trata_dados.h"
 #include "frame/zq_vector.h"
-#include "platform/zq_dados_extrato.h"
+#include "platform/records/zq_dados_extrato.h"
 
 class CZQAcessoConciliacao;
 class CZQAcessoEmpresarial;

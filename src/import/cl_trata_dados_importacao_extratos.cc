@@ -5,7 +5,7 @@
 #include "frame/zq_data.h"
 #include "frame/zq_relogio.h"
 #include "frame/zq_trace.h"
-#include "platform/zq_acesso_areas.h"
+#include "platform/access/zq_acesso_areas.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "frame/cl_export.h"
 #include "frame/zq_erro.h"
 #include "frame/zq_trata_dados.h"
-#include "platform/zq_dados_extrato.h"
+#include "platform/records/zq_dados_extrato.h"
 
 class CZQAcessoConciliacao;
 class CZQAcessoContabil;

@@ -5,7 +5,7 @@
 
 #include "frame/zq_erro.h"
 #include "frame/zq_vector.h"
-#include "platform/zq_dados_empresarial.h"
+#include "platform/records/zq_dados_empresarial.h"
 
 // What the save-time validators of the two scheduled services' configurations have in
 // common: their warnings, the check of a rule account's chart entry and the search for

@@ -10,8 +10,8 @@
 #include "frame/zq_trace.h"
 #include "import/cl_arquivos.h"
 #include "import/cl_importacao_arquivo_extrato.h"
-#include "platform/zq_acesso_empresarial.h"
-#include "platform/zq_dados_empresarial.h"
+#include "platform/access/zq_acesso_empresarial.h"
+#include "platform/records/zq_dados_empresarial.h"
 
 namespace fs = std::filesystem;
 

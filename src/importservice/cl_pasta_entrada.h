@@ -10,7 +10,7 @@
 #include "frame/zq_base_rotinas.h"
 #include "frame/zq_erro.h"
 #include "frame/zq_string.h"
-#include "platform/zq_dados_extrato.h"
+#include "platform/records/zq_dados_extrato.h"
 
 // Folders under the drop folder of an account, and the suffix of a file's report.
 inline constexpr const char CL_PASTA_PROCESSADOS[] = "processados";

@@ -12,10 +12,10 @@
 #include "import/cl_solta_conta.h"
 #include "import/cl_trata_dados_importacao_extratos.h"
 #include "importservice/cl_pasta_entrada.h"
-#include "platform/zq_acesso_conciliacao.h"
-#include "platform/zq_analytics_evento.h"
-#include "platform/zq_feriado.h"
-#include "platform/zq_hiperautomacao_financeira.h"
+#include "platform/access/zq_acesso_conciliacao.h"
+#include "platform/components/zq_analytics_evento.h"
+#include "platform/components/zq_feriado.h"
+#include "platform/components/zq_hiperautomacao_financeira.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include "frame/cl_export.h"
 #include "frame/zq_tipos.h"
 #include "frame/zq_vector.h"
-#include "platform/zq_autorun.h"
-#include "platform/zq_dados_configuracao_servico.h"
-#include "platform/zq_dados_execucao_servico.h"
-#include "platform/zq_dados_extrato.h"
+#include "platform/components/zq_autorun.h"
+#include "platform/records/zq_dados_configuracao_servico.h"
+#include "platform/records/zq_dados_execucao_servico.h"
+#include "platform/records/zq_dados_extrato.h"
 
 class CZQAcessoConciliacao;
 

@@ -4,7 +4,7 @@
 
 #include "frame/zq_trace.h"
 #include "importservice/cl_consiste_configuracao_servico.h"
-#include "platform/zq_acesso_areas.h"
+#include "platform/access/zq_acesso_areas.h"
 
 namespace {
 

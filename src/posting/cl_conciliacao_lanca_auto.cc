@@ -10,8 +10,8 @@
 
 #include "frame/zq_data.h"
 #include "frame/zq_trace.h"
-#include "platform/zq_dados_empresarial.h"
-#include "platform/zq_transacao.h"
+#include "platform/records/zq_dados_empresarial.h"
+#include "platform/components/zq_transacao.h"
 #include "posting/cl_indice_historicos.h"
 
 namespace {

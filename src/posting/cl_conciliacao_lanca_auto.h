@@ -10,13 +10,13 @@
 #include "frame/zq_string.h"
 #include "frame/zq_tipos.h"
 #include "frame/zq_vector.h"
-#include "platform/zq_acesso_areas.h"
-#include "platform/zq_conexao_plano.h"
-#include "platform/zq_dados_conciliacao.h"
-#include "platform/zq_dados_extrato.h"
-#include "platform/zq_dados_tesouraria.h"
-#include "platform/zq_estruturas_conciliacao.h"
-#include "platform/zq_estruturas_tesouraria.h"
+#include "platform/access/zq_acesso_areas.h"
+#include "platform/components/zq_conexao_plano.h"
+#include "platform/records/zq_dados_conciliacao.h"
+#include "platform/records/zq_dados_extrato.h"
+#include "platform/records/zq_dados_tesouraria.h"
+#include "platform/records/zq_estruturas_conciliacao.h"
+#include "platform/records/zq_estruturas_tesouraria.h"
 
 // The two ways a statement line looks for its posting rule: the posting run also tries
 // the direction keys when the rule found cannot post the line's sign; the test that

@@ -1,4 +1,4 @@
-#include "platform/zq_contabiliza_base.h"
+#include "platform/components/zq_contabiliza_base.h"
 
 // The accounting component is the ERP's; these accessors of its base are this
 // library's, so the screens and the posting run reach them through libcl.so.

@@ -7,12 +7,12 @@
 #include "frame/zq_data.h"
 #include "frame/zq_data_texto.h"
 #include "frame/zq_trace.h"
-#include "platform/zq_acesso_areas.h"
-#include "platform/zq_bstr.h"
-#include "platform/zq_componentes_lancamento.h"
-#include "platform/zq_dados_empresarial.h"
-#include "platform/zq_estruturas_integracao.h"
-#include "platform/zq_interacao.h"
+#include "platform/access/zq_acesso_areas.h"
+#include "platform/components/zq_bstr.h"
+#include "platform/components/zq_componentes_lancamento.h"
+#include "platform/records/zq_dados_empresarial.h"
+#include "platform/records/zq_estruturas_integracao.h"
+#include "platform/components/zq_interacao.h"
 #include "posting/cl_conciliacao_lanca_auto.h"
 
 // The posting run: generates the treasury entries of the open statement lines that

@@ -7,7 +7,7 @@
 #include "frame/cl_export.h"
 #include "frame/zq_erro.h"
 #include "frame/zq_tipos.h"
-#include "platform/zq_acesso_conciliacao.h"
+#include "platform/access/zq_acesso_conciliacao.h"
 
 // The workbench where a person finishes what the services left open on an
 // account: the open statement lines and treasury entries side by side, and

@@ -6,9 +6,9 @@
 
 #include "frame/cl_export.h"
 #include "frame/zq_vector.h"
-#include "platform/zq_autorun.h"
-#include "platform/zq_dados_configuracao_servico.h"
-#include "platform/zq_dados_execucao_servico.h"
+#include "platform/components/zq_autorun.h"
+#include "platform/records/zq_dados_configuracao_servico.h"
+#include "platform/records/zq_dados_execucao_servico.h"
 
 class CZQAcessoConciliacao;
 class CZQAcessoEmpresarial;

@@ -4,7 +4,7 @@
 #include "frame/zq_erro.h"
 #include "frame/zq_trata_dados.h"
 #include "frame/zq_vector.h"
-#include "platform/zq_dados_configuracao_servico.h"
+#include "platform/records/zq_dados_configuracao_servico.h"
 
 class CZQAcessoEmpresarial;
 class TZQBaseParaDados;

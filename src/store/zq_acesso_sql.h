@@ -4,7 +4,7 @@
 #include <string>
 
 #include "frame/zq_erro.h"
-#include "platform/zq_acesso_areas.h"
+#include "platform/access/zq_acesso_areas.h"
 #include "store/zq_banco_sql.h"
 #include "store/zq_consulta_preparada.h"
 

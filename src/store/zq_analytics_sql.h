@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "frame/zq_erro.h"
-#include "platform/zq_analytics_evento.h"
+#include "platform/components/zq_analytics_evento.h"
 #include "store/zq_banco_sql.h"
 
 // The usage analytics' destination over the store: one row per event, in the order the

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "frame/zq_erro.h"
-#include "platform/zq_conexao_plano.h"
-#include "platform/zq_transacao.h"
+#include "platform/components/zq_conexao_plano.h"
+#include "platform/components/zq_transacao.h"
 #include "store/zq_banco_sql.h"
 #include "store/zq_consulta_preparada.h"
 

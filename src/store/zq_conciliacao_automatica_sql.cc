@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "frame/zq_config.h"
-#include "platform/zq_componentes_lancamento.h"
+#include "platform/components/zq_componentes_lancamento.h"
 #include "reconciliation/cl_trata_dados_conciliacao_automatica_tesouraria_banco.h"
 #include "store/zq_acesso_sql.h"
 #include "store/zq_integracao_sql.h"

@@ -8,7 +8,7 @@
 #include "frame/zq_currency.h"
 #include "frame/zq_data.h"
 #include "frame/zq_relogio.h"
-#include "platform/zq_componentes_lancamento.h"
+#include "platform/components/zq_componentes_lancamento.h"
 #include "store/zq_acesso_sql.h"
 #include "frame/zq_data_texto.h"
 #include "store/zq_integracao_sql.h"

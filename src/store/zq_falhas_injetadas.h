@@ -7,7 +7,7 @@
 
 #include "frame/zq_erro.h"
 #include "frame/zq_tipos.h"
-#include "platform/zq_acesso_areas.h"
+#include "platform/access/zq_acesso_areas.h"
 
 // Failures injected into the data-access servers, for the tests of every failure path.
 //

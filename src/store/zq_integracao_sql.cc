@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "frame/zq_relogio.h"
-#include "platform/zq_bstr.h"
+#include "platform/components/zq_bstr.h"
 #include "store/zq_acesso_sql.h"
 #include "store/zq_soci.h"
 #include "store/zq_sql_util.h"

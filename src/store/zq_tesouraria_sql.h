@@ -3,7 +3,7 @@
 #include <string>
 
 #include "frame/zq_vector.h"
-#include "platform/zq_dados_tesouraria.h"
+#include "platform/records/zq_dados_tesouraria.h"
 
 namespace soci {
 class session;

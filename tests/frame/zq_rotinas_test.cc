@@ -10,8 +10,8 @@
 #include "frame/zq_mensagens.h"
 #include "importservice/cl_servico_importacao_extratos.h"
 #include "importservice/servico_teste_util.h"
-#include "platform/zq_acesso_servidores.h"
-#include "platform/zq_autorun.h"
+#include "platform/access/zq_acesso_servidores.h"
+#include "platform/components/zq_autorun.h"
 #include "reconciliation/cl_conciliacao_tesouraria_banco_automatizada.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include "frame/zq_mensagens.h"
 #include "importacao_teste_util.h"
-#include "platform/zq_consulta_sistema_terceiro.h"
+#include "platform/components/zq_consulta_sistema_terceiro.h"
 
 namespace {
 

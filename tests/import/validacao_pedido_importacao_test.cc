@@ -8,7 +8,7 @@
 
 #include "import/cl_trata_dados_importacao_extratos.h"
 #include "import/validacao_teste_util.h"
-#include "platform/zq_dados_configuracao_servico.h"
+#include "platform/records/zq_dados_configuracao_servico.h"
 #include "store/zq_falhas_injetadas.h"
 
 namespace {

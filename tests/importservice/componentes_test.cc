@@ -5,8 +5,8 @@
 #include <mutex>
 
 #include "importservice/servico_teste_util.h"
-#include "platform/zq_feriado.h"
-#include "platform/zq_hiperautomacao_financeira.h"
+#include "platform/components/zq_feriado.h"
+#include "platform/components/zq_hiperautomacao_financeira.h"
 #include "store/zq_falhas_injetadas.h"
 
 namespace cl_servico_teste {

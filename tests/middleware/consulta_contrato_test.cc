@@ -8,7 +8,7 @@
 #include "frame/zq_base_rotinas.h"
 #include "frame/zq_config.h"
 #include "frame/zq_mensagens.h"
-#include "platform/zq_consulta_sistema_terceiro.h"
+#include "platform/components/zq_consulta_sistema_terceiro.h"
 
 namespace {
 

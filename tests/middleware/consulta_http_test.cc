@@ -13,7 +13,7 @@
 #include "frame/zq_config.h"
 #include "frame/zq_data.h"
 #include "middleware/servidor_http_teste.h"
-#include "platform/zq_consulta_sistema_terceiro.h"
+#include "platform/components/zq_consulta_sistema_terceiro.h"
 
 namespace {
 

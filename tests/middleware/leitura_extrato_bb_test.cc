@@ -10,8 +10,8 @@
 
 #include "frame/zq_config.h"
 #include "frame/zq_data.h"
-#include "platform/zq_consulta_sistema_terceiro.h"
-#include "platform/zq_extrato_banco_brasil_json.h"
+#include "platform/components/zq_consulta_sistema_terceiro.h"
+#include "platform/components/zq_extrato_banco_brasil_json.h"
 #include "support/pasta_temporaria.h"
 
 namespace {

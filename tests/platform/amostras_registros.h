@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/zq_dados_conciliacao.h"
-#include "platform/zq_dados_configuracao_servico.h"
-#include "platform/zq_dados_consulta_terceiro.h"
-#include "platform/zq_dados_empresarial.h"
-#include "platform/zq_dados_execucao_servico.h"
-#include "platform/zq_dados_extrato.h"
-#include "platform/zq_dados_tesouraria.h"
+#include "platform/records/zq_dados_conciliacao.h"
+#include "platform/records/zq_dados_configuracao_servico.h"
+#include "platform/records/zq_dados_consulta_terceiro.h"
+#include "platform/records/zq_dados_empresarial.h"
+#include "platform/records/zq_dados_execucao_servico.h"
+#include "platform/records/zq_dados_extrato.h"
+#include "platform/records/zq_dados_tesouraria.h"
 
 // Filled records for the tests: Preenche(r, s) sets every field through its setter
 // (chained, and the chain must hand back the record itself), with values that depend

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "amostras_registros.h"
-#include "platform/zq_dados_extrato.h"
-#include "platform/zq_texto_fixo.h"
+#include "platform/records/zq_dados_extrato.h"
+#include "platform/records/zq_texto_fixo.h"
 
 namespace {
 

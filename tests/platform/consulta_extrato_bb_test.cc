@@ -3,7 +3,7 @@
 #include <string>
 
 #include "frame/zq_data.h"
-#include "platform/zq_dados_consulta_terceiro.h"
+#include "platform/records/zq_dados_consulta_terceiro.h"
 
 namespace {
 

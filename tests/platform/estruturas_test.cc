@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/zq_dados_conciliacao.h"
-#include "platform/zq_dados_tesouraria.h"
-#include "platform/zq_estruturas_integracao.h"
+#include "platform/records/zq_dados_conciliacao.h"
+#include "platform/records/zq_dados_tesouraria.h"
+#include "platform/records/zq_estruturas_integracao.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "frame/zq_base_rotinas.h"
-#include "platform/zq_acesso_areas.h"
-#include "platform/zq_acesso_indisponivel.h"
-#include "platform/zq_bstr.h"
+#include "platform/access/zq_acesso_areas.h"
+#include "platform/access/zq_acesso_indisponivel.h"
+#include "platform/components/zq_bstr.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/zq_conexao_plano.h"
-#include "platform/zq_transacao.h"
+#include "platform/components/zq_conexao_plano.h"
+#include "platform/components/zq_transacao.h"
 #include "posting/lanca_auto_teste_util.h"
 #include "support/interacao.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/zq_interacao.h"
+#include "platform/components/zq_interacao.h"
 #include "posting/lanca_auto_teste_util.h"
 #include "store/zq_falhas_injetadas.h"
 

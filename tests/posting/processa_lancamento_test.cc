@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "lanca_auto_teste_util.h"
-#include "platform/zq_bstr.h"
+#include "platform/components/zq_bstr.h"
 #include "store/zq_falhas_injetadas.h"
 #include "store/zq_integracao_sql.h"
 #include "support/interacao.h"

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "lanca_auto_teste_util.h"
-#include "platform/zq_bstr.h"
+#include "platform/components/zq_bstr.h"
 #include "store/zq_integracao_sql.h"
 
 // What the posting run hands the integration transaction: the calls in their order and

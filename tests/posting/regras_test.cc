@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/zq_acesso_indisponivel.h"
+#include "platform/access/zq_acesso_indisponivel.h"
 #include "posting/lanca_auto_teste_util.h"
 #include "store/zq_falhas_injetadas.h"
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "importservice/servico_teste_util.h"
-#include "platform/zq_estruturas_tesouraria.h"
+#include "platform/records/zq_estruturas_tesouraria.h"
 #include "reconciliation/cl_conciliacao_tesouraria_banco_automatizada.h"
 #include "support/armazem.h"
 

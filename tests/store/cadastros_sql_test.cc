@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "frame/zq_base_rotinas.h"
-#include "platform/zq_bstr.h"
+#include "platform/components/zq_bstr.h"
 #include "store/operacoes_teste.h"
 #include "store/zq_soci.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/zq_interacao.h"
+#include "platform/components/zq_interacao.h"
 
 namespace zq_teste {
 

@@ -23,7 +23,7 @@
 #include "frame/zq_log_erros.h"
 #include "frame/zq_relogio.h"
 #include "import/importacao_teste_util.h"
-#include "platform/zq_analytics_evento.h"
+#include "platform/components/zq_analytics_evento.h"
 #include "store/zq_acesso_sql.h"
 #include "store/zq_analytics_sql.h"
 #include "store/zq_banco_sql.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/zq_mensagens_abi.h"
+#include "platform/components/zq_mensagens_abi.h"
 
 #ifndef ZQ_CATALOGO_MENSAGENS
 #error "ZQ_CATALOGO_MENSAGENS must name the catalogue file"

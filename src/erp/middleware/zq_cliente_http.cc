@@ -5,7 +5,7 @@
 #include <cctype>
 #include <mutex>
 
-#include "platform/zq_consulta_sistema_terceiro.h"
+#include "platform/components/zq_consulta_sistema_terceiro.h"
 
 namespace zq::middleware {
 

@@ -9,7 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/zq_extrato_banco_brasil_json.h"
+#include "platform/components/zq_extrato_banco_brasil_json.h"
 
 namespace zq::middleware {
 

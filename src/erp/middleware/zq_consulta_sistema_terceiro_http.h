@@ -5,7 +5,7 @@
 
 #include "erp/middleware/zq_cliente_http.h"
 #include "frame/zq_config.h"
-#include "platform/zq_consulta_sistema_terceiro.h"
+#include "platform/components/zq_consulta_sistema_terceiro.h"
 
 // The query middleware over HTTPS: Banco do Brasil statements (query kind 15) and
 // Tavorin OFX documents (query kind 6).

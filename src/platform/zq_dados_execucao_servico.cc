@@ -1,7 +1,0 @@
-#include "platform/zq_dados_execucao_servico.h"
-
-CZQDadosCL_ExecucaoServicoImportacaoExtratosRegra::~CZQDadosCL_ExecucaoServicoImportacaoExtratosRegra() = default;
-CZQDadosCL_ExecucaoServicoImportacaoExtratos::~CZQDadosCL_ExecucaoServicoImportacaoExtratos() = default;
-CZQDadosCL_FiltroExecucaoServicoImportacaoExtratos::~CZQDadosCL_FiltroExecucaoServicoImportacaoExtratos() = default;
-CZQDadosCL_ExecucaoConciliacaoTesourariaBanco::~CZQDadosCL_ExecucaoConciliacaoTesourariaBanco() = default;
-CZQDadosCL_FiltroExecucaoConciliacaoTesourariaBanco::~CZQDadosCL_FiltroExecucaoConciliacaoTesourariaBanco() = default;
