@@ -13,12 +13,11 @@
 #include "frame/zq_data.h"
 #include "posting/cl_conciliacao_lanca_auto.h"
 #include "reconciliation/cl_bancada.h"
-#include "store/zq_banco_sql.h"
-#include "support/pasta_temporaria.h"
 #include "store/zq_acesso_sql.h"
 #include "store/zq_arquivo_empresa.h"
 #include "store/zq_banco_sql.h"
 #include "store/zq_soci.h"
+#include "support/pasta_temporaria.h"
 
 namespace {
 

@@ -30,9 +30,9 @@
 #include <string>
 #include <vector>
 
+#include "bench_memoria.h"
 #include "reconciliation/cl_trata_dados_conciliacao_automatica_tesouraria_banco.h"
 #include "reconciliation/combinacao_oracle.h"
-#include "bench_memoria.h"
 
 namespace {
 
@@ -60,17 +60,24 @@ enum class Operacao { MeetInTheMiddle, Backtracking, OraculoMeetInTheMiddle, Ora
 
 const char* Nome(Cenario c) {
   switch (c) {
-    case Cenario::SemSolucao: return "SemSolucao";
-    case Cenario::SemSolucaoNoMeio: return "SemSolucaoNoMeio";
-    default: return "Tardia";
+    case Cenario::SemSolucao:
+      return "SemSolucao";
+    case Cenario::SemSolucaoNoMeio:
+      return "SemSolucaoNoMeio";
+    default:
+      return "Tardia";
   }
 }
 const char* Nome(Operacao o) {
   switch (o) {
-    case Operacao::MeetInTheMiddle: return "MeetInTheMiddle";
-    case Operacao::Backtracking: return "Backtracking";
-    case Operacao::OraculoMeetInTheMiddle: return "OraculoMeetInTheMiddle";
-    default: return "OraculoBacktracking";
+    case Operacao::MeetInTheMiddle:
+      return "MeetInTheMiddle";
+    case Operacao::Backtracking:
+      return "Backtracking";
+    case Operacao::OraculoMeetInTheMiddle:
+      return "OraculoMeetInTheMiddle";
+    default:
+      return "OraculoBacktracking";
   }
 }
 
@@ -168,8 +175,7 @@ int main(int argc, char** argv) {
                             Operacao::OraculoBacktracking}) {
     for (Cenario cenario : {Cenario::SemSolucao, Cenario::SemSolucaoNoMeio, Cenario::Tardia}) {
       for (int quantidade : {20, 30, 40, 48}) {
-        const std::string nome =
-            std::string(Nome(operacao)) + "/" + Nome(cenario) + "/" + std::to_string(quantidade);
+        const std::string nome = std::string(Nome(operacao)) + "/" + Nome(cenario) + "/" + std::to_string(quantidade);
         if (!Viavel(operacao, cenario, quantidade)) {
           std::fprintf(stderr, "skipped: %s\n", nome.c_str());
           continue;

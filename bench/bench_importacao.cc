@@ -46,9 +46,14 @@ REG_ZQDMA Dia(int d, int m, int a) { return CZQDma(d, m, a).GetDma(); }
 // The i-th line of the account: a day of November 2026, an amount, a document, a history.
 CZQDadosCL_Extrato LinhaArmazenada(long i) {
   CZQDadosCL_Extrato e;
-  e.SetConta(kConta).SetFilial(1).SetDmaExtrato(Dia(1 + static_cast<int>(i % 30), 11, 2026))
-      .SetValor(100 * (1 + i % 50000)).SetNatureza(i % 2 ? '-' : '+').SetDocumento(i)
-      .SetHistBco(("LANCAMENTO " + std::to_string(i)).c_str()).SetConciliado('N');
+  e.SetConta(kConta)
+      .SetFilial(1)
+      .SetDmaExtrato(Dia(1 + static_cast<int>(i % 30), 11, 2026))
+      .SetValor(100 * (1 + i % 50000))
+      .SetNatureza(i % 2 ? '-' : '+')
+      .SetDocumento(i)
+      .SetHistBco(("LANCAMENTO " + std::to_string(i)).c_str())
+      .SetConciliado('N');
   return e;
 }
 
@@ -157,8 +162,15 @@ class Ambiente {
 // A request for the account with every duplicate-key flag set.
 CZQDadosCL_FiltroImportacaoExtrato PedidoTodasChaves() {
   CZQDadosCL_FiltroImportacaoExtrato pedido;
-  pedido.SetConta(kConta).SetFilial(1).SetVerificaDuplicidade(1).SetVerificaData(1).SetVerificaValor(1)
-      .SetVerificaDocumento(1).SetVerificaSinal(1).SetVerificaCodigoMovimento(1).SetVerificaDescricaoMovimento(1);
+  pedido.SetConta(kConta)
+      .SetFilial(1)
+      .SetVerificaDuplicidade(1)
+      .SetVerificaData(1)
+      .SetVerificaValor(1)
+      .SetVerificaDocumento(1)
+      .SetVerificaSinal(1)
+      .SetVerificaCodigoMovimento(1)
+      .SetVerificaDescricaoMovimento(1);
   return pedido;
 }
 

@@ -28,15 +28,15 @@
 #include <new>
 #include <string>
 
+#include "bench_memoria.h"
 #include "frame/zq_base_rotinas.h"
 #include "frame/zq_config.h"
 #include "frame/zq_data.h"
 #include "import/cl_importacao_extrato.h"
 #include "import/cl_ofx.h"
+#include "import/normalizacao_referencia.h"
 #include "store/zq_acesso_sql.h"
 #include "store/zq_arquivo_empresa.h"
-#include "bench_memoria.h"
-#include "import/normalizacao_referencia.h"
 
 // The reader is a private member of the import routine.
 struct CCLImportacaoExtratoAcessoTeste {
@@ -90,14 +90,14 @@ class Ambiente {
                       "<STMTTRN><TRNTYPE>%s</TRNTYPE><DTPOSTED>202611%02ld120000[-3:BRT]</DTPOSTED>"
                       "<TRNAMT>%s%ld.%02ld</TRNAMT><FITID>%09ld</FITID><CHECKNUM>%06ld</CHECKNUM>"
                       "<MEMO>PAGAMENTO FORNECEDOR %06ld</MEMO></STMTTRN>",
-                      i % 3 ? "DEBIT" : "CREDIT", dia, i % 3 ? "-" : "", centavos / 100, centavos % 100, i,
-                      i % 1000000, i % 1000000);
+                      i % 3 ? "DEBIT" : "CREDIT", dia, i % 3 ? "-" : "", centavos / 100, centavos % 100, i, i % 1000000,
+                      i % 1000000);
       } else {
         std::snprintf(bloco, sizeof bloco,
                       "<STMTTRN>\r\n<TRNTYPE>%s\r\n<DTPOSTED>202611%02ld120000[-3:BRT]\r\n<TRNAMT>%s%ld,%02ld\r\n"
                       "<FITID>%09ld\r\n<CHECKNUM>%06ld\r\n<MEMO>PAGAMENTO FORNECEDOR %06ld\r\n</STMTTRN>\r\n",
-                      i % 3 ? "DEBIT" : "CREDIT", dia, i % 3 ? "-" : "", centavos / 100, centavos % 100, i,
-                      i % 1000000, i % 1000000);
+                      i % 3 ? "DEBIT" : "CREDIT", dia, i % 3 ? "-" : "", centavos / 100, centavos % 100, i, i % 1000000,
+                      i % 1000000);
       }
       t += bloco;
     }
@@ -117,8 +117,8 @@ class Ambiente {
     CZQDadosDF_Erro erro;
     std::shared_ptr<CZQBancoSQL> banco;
     if (FAILED(ZQInstalaArmazemSQL("sqlite:" + (m_raiz / "cl.db").string(), erro, &banco)) ||
-        FAILED(ZQCarregaArquivoEmpresa(*banco, (RaizFontes() / "tests/import/fixtures/empresa-importacao.json").string(),
-                                       erro))) {
+        FAILED(ZQCarregaArquivoEmpresa(
+            *banco, (RaizFontes() / "tests/import/fixtures/empresa-importacao.json").string(), erro))) {
       std::fprintf(stderr, "store: %s\n", erro.GetTextoMostraMensagem().c_str());
       std::abort();
     }
@@ -175,12 +175,12 @@ void BM_LeituraOfx(benchmark::State& state) {
   state.SetLabel(forma == SGML ? "SGML" : "XML uma linha");
 }
 
-
 void BM_Normalizacao(benchmark::State& state) {
   const bool ingenua = state.range(2) != 0;
   const std::string texto = Ambiente::Gera(static_cast<Forma>(state.range(0)), state.range(1));
   for (auto _ : state) {
-    std::string saida = ingenua ? cl_import_referencia::NormalizaPassoAPasso(texto) : cl_import::NormalizaTextoOfx(texto);
+    std::string saida =
+        ingenua ? cl_import_referencia::NormalizaPassoAPasso(texto) : cl_import::NormalizaTextoOfx(texto);
     benchmark::DoNotOptimize(saida.data());
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(texto.size()));

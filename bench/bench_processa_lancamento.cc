@@ -19,12 +19,12 @@
 
 #include "frame/zq_data.h"
 #include "posting/cl_conciliacao_lanca_auto.h"
-#include "store/zq_banco_sql.h"
-#include "support/pasta_temporaria.h"
 #include "store/zq_acesso_sql.h"
 #include "store/zq_arquivo_empresa.h"
+#include "store/zq_banco_sql.h"
 #include "store/zq_integracao_sql.h"
 #include "store/zq_soci.h"
+#include "support/pasta_temporaria.h"
 
 namespace {
 
@@ -45,9 +45,7 @@ std::string ServidorPg() {
   return s ? s : "";
 }
 
-void AdministraPg(const std::string& comando) {
-  *ZQSessaoPostgres(ServidorPg() + " dbname=postgres") << comando;
-}
+void AdministraPg(const std::string& comando) { *ZQSessaoPostgres(ServidorPg() + " dbname=postgres") << comando; }
 
 std::string NomePg(const std::string& nome) { return "cl_bench_" + std::to_string(::getpid()) + "_" + nome; }
 
@@ -59,13 +57,23 @@ void Prepara(const std::string& conexao) {
     CZQDadosDF_Erro erro;
     if (FAILED(CZQBancoSQL::Abre(conexao, banco, erro))) Aborta("Abre", erro);
     nlohmann::json documento = nlohmann::json::parse(Amostra());
-    documento["regras_lancamento"] = nlohmann::json::array(
-        {{{"codigo_mvto_bco", "300"}, {"historico_bco", "DEPOSITO"}, {"transacao", 1}, {"forma_pagamento", 5},
-          {"contabil_entrada", 41}, {"classificacao", 401}, {"conta_contrapartida", 201}, {"conta", 111},
-          {"compl_historico", 2}},
-         {{"codigo_mvto_bco", "777"}, {"historico_bco", "TARIFA PACOTE"}, {"transacao", 2},
-          {"forma_pagamento_saida", 2}, {"contabil_saida", 51}, {"classificacao", 501},
-          {"conta_contrapartida", 501}, {"conta", 111}}});
+    documento["regras_lancamento"] = nlohmann::json::array({{{"codigo_mvto_bco", "300"},
+                                                             {"historico_bco", "DEPOSITO"},
+                                                             {"transacao", 1},
+                                                             {"forma_pagamento", 5},
+                                                             {"contabil_entrada", 41},
+                                                             {"classificacao", 401},
+                                                             {"conta_contrapartida", 201},
+                                                             {"conta", 111},
+                                                             {"compl_historico", 2}},
+                                                            {{"codigo_mvto_bco", "777"},
+                                                             {"historico_bco", "TARIFA PACOTE"},
+                                                             {"transacao", 2},
+                                                             {"forma_pagamento_saida", 2},
+                                                             {"contabil_saida", 51},
+                                                             {"classificacao", 501},
+                                                             {"conta_contrapartida", 501},
+                                                             {"conta", 111}}});
     if (FAILED(ZQCarregaDocumentoEmpresa(*banco, documento.dump(), erro))) Aborta("Empresa", erro);
     CZQFonteLancamentoSQL fonte(banco);
     CZQVector<tagRegGerencial_ps> rateio;

@@ -18,10 +18,10 @@
 
 #include "posting/cl_conciliacao_lanca_auto.h"
 #include "posting/resolucao_oraculo.h"
-#include "store/zq_banco_sql.h"
-#include "support/pasta_temporaria.h"
 #include "store/zq_acesso_sql.h"
 #include "store/zq_arquivo_empresa.h"
+#include "store/zq_banco_sql.h"
+#include "support/pasta_temporaria.h"
 
 namespace {
 
@@ -72,15 +72,17 @@ nlohmann::json Empresa() {
                                    {"ambiente_integracao", 0},
                                    {"ambiente_integracao_bb_extrato", 0}}}});
   }
-  d["plano_contas"].push_back(
-      {{"ponteiro", 501}, {"codigo_proprio", "4.1.1.01"}, {"codigo_usado", "41101"}, {"nome", "Tarifas"}, {"tipo", "A"}});
+  d["plano_contas"].push_back({{"ponteiro", 501},
+                               {"codigo_proprio", "4.1.1.01"},
+                               {"codigo_usado", "41101"},
+                               {"nome", "Tarifas"},
+                               {"tipo", "A"}});
   d["formas_pagamento"] = nlohmann::json::array(
       {{{"posicao", 2}, {"descricao", "Débito em conta"}}, {{"posicao", 5}, {"descricao", "Crédito em conta"}}});
   d["mestre"] = {{"data_bloqueio_movimentacao", ""}};
   d["mestre_empresa"] = {{"data_inferior_lancamento", "01/01/2020"}, {"data_superior_lancamento", "31/12/2030"}};
-  d["periodo_contabil"] = {{"data_inferior_movimentacao", "01/01/2026"},
-                           {"data_superior_movimentacao", "31/12/2027"},
-                           {"mes_bloqueio", ""}};
+  d["periodo_contabil"] = {
+      {"data_inferior_movimentacao", "01/01/2026"}, {"data_superior_movimentacao", "31/12/2027"}, {"mes_bloqueio", ""}};
   d["regras_lancamento"] = nlohmann::json::array();
   return d;
 }
@@ -213,9 +215,9 @@ void BM_PercursoLiteral(benchmark::State& state) {
   for (auto _ : state) {
     long achadas = 0;
     for (int k = 0; k < kLinhas / 10; ++k) {
-      achadas += zq_lanca::ResolveLiteral(c.rotina, kConta, c.linhas[static_cast<std::size_t>(k)],
-                                          ZQ_RESOLUCAO_LANCAMENTO)
-                     .posicao >= 0;
+      achadas +=
+          zq_lanca::ResolveLiteral(c.rotina, kConta, c.linhas[static_cast<std::size_t>(k)], ZQ_RESOLUCAO_LANCAMENTO)
+              .posicao >= 0;
     }
     benchmark::DoNotOptimize(achadas);
   }

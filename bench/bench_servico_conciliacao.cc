@@ -66,18 +66,27 @@ struct Ambiente {
     json contas = json::array();
     for (int i = 0; i < kContas; ++i) {
       const int ponteiro = 40001 + i;
-      empresa["plano_contas"].push_back(
-          {{"ponteiro", ponteiro}, {"codigo_proprio", "1.1.2.7." + std::to_string(i)},
-           {"codigo_usado", std::to_string(ponteiro)}, {"nome", "Conta " + std::to_string(i)}, {"tipo", "A"},
-           {"banco",
-            {{"numero_banco", 990}, {"nome_banco", "Banco Tavorin"}, {"agencia", "0042"},
-             {"conta_corrente", std::to_string(800000 + i)}, {"integrar_com_terceiro", 1}, {"tipo_operacao", 4},
-             {"ambiente_integracao", 1}, {"ambiente_integracao_bb_extrato", 0}}}});
+      empresa["plano_contas"].push_back({{"ponteiro", ponteiro},
+                                         {"codigo_proprio", "1.1.2.7." + std::to_string(i)},
+                                         {"codigo_usado", std::to_string(ponteiro)},
+                                         {"nome", "Conta " + std::to_string(i)},
+                                         {"tipo", "A"},
+                                         {"banco",
+                                          {{"numero_banco", 990},
+                                           {"nome_banco", "Banco Tavorin"},
+                                           {"agencia", "0042"},
+                                           {"conta_corrente", std::to_string(800000 + i)},
+                                           {"integrar_com_terceiro", 1},
+                                           {"tipo_operacao", 4},
+                                           {"ambiente_integracao", 1},
+                                           {"ambiente_integracao_bb_extrato", 0}}}});
       contas.push_back(ponteiro);
     }
-    empresa["configuracao_conciliacao"]["regras"] = json::array(
-        {{{"filial", 1}, {"frequencia", 2}, {"hora_execucao", "00:00:00"}, {"apenas_dias_uteis", false},
-          {"contas", contas}}});
+    empresa["configuracao_conciliacao"]["regras"] = json::array({{{"filial", 1},
+                                                                  {"frequencia", 2},
+                                                                  {"hora_execucao", "00:00:00"},
+                                                                  {"apenas_dias_uteis", false},
+                                                                  {"contas", contas}}});
     std::ofstream(raiz / "empresa.json") << empresa.dump();
 
     modelo = raiz / "modelo.db";

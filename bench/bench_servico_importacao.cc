@@ -48,7 +48,7 @@ class HostSilencioso : public IZQHostServico {
 
 struct Ambiente {
   fs::path raiz;
-  fs::path modelo;  // the store with the company and no statement lines
+  fs::path modelo;           // the store with the company and no statement lines
   fs::path modeloImportado;  // the same after one cycle
 
   Ambiente() {
@@ -68,9 +68,11 @@ struct Ambiente {
 
     json contas;
     json empresa = zq_teste::EmpresaTavorin(RaizFontes() / "data" / "sample-company.json", 30001, kContas, contas);
-    empresa["configuracao_importacao"]["regras"] = json::array(
-        {{{"filial", 1}, {"frequencia", 2}, {"hora_execucao", "00:00:00"}, {"apenas_dias_uteis", false},
-          {"contas", contas}}});
+    empresa["configuracao_importacao"]["regras"] = json::array({{{"filial", 1},
+                                                                 {"frequencia", 2},
+                                                                 {"hora_execucao", "00:00:00"},
+                                                                 {"apenas_dias_uteis", false},
+                                                                 {"contas", contas}}});
     std::ofstream(raiz / "empresa.json") << empresa.dump();
 
     modelo = raiz / "modelo.db";

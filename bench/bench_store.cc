@@ -120,11 +120,19 @@ void BM_GravaExtratosLote(benchmark::State& state, bool postgres) {
     state.ResumeTiming();
     if (FAILED(hub.Conciliacao().GravaExtratos(linhas))) state.SkipWithError("GravaExtratos falhou");
   }
-  state.counters["linhas/s"] = benchmark::Counter(static_cast<double>(n) * static_cast<double>(state.iterations()),
-                                                  benchmark::Counter::kIsRate);
+  state.counters["linhas/s"] =
+      benchmark::Counter(static_cast<double>(n) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
-BENCHMARK_CAPTURE(BM_GravaExtratosLote, sqlite, false)->Arg(kLinhas)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
-BENCHMARK_CAPTURE(BM_GravaExtratosLote, postgresql, true)->Arg(kLinhas)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK_CAPTURE(BM_GravaExtratosLote, sqlite, false)
+    ->Arg(kLinhas)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_GravaExtratosLote, postgresql, true)
+    ->Arg(kLinhas)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
 
 // One GravaExtrato per line, each its own transaction: what an import does.
 void BM_GravaExtratoPorLinha(benchmark::State& state, bool postgres) {
@@ -145,11 +153,19 @@ void BM_GravaExtratoPorLinha(benchmark::State& state, bool postgres) {
       }
     }
   }
-  state.counters["linhas/s"] = benchmark::Counter(static_cast<double>(n) * static_cast<double>(state.iterations()),
-                                                  benchmark::Counter::kIsRate);
+  state.counters["linhas/s"] =
+      benchmark::Counter(static_cast<double>(n) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
-BENCHMARK_CAPTURE(BM_GravaExtratoPorLinha, sqlite, false)->Arg(kLinhas)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
-BENCHMARK_CAPTURE(BM_GravaExtratoPorLinha, postgresql, true)->Arg(kLinhas)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK_CAPTURE(BM_GravaExtratoPorLinha, sqlite, false)
+    ->Arg(kLinhas)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_GravaExtratoPorLinha, postgresql, true)
+    ->Arg(kLinhas)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
 
 // One account's month read back (positions, then the lines) from 100,000 lines.
 void BM_LeMesDeUmaConta(benchmark::State& state, bool postgres) {

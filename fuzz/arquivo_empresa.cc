@@ -32,12 +32,24 @@ std::string Retrato(CZQBancoSQL& banco) {
           r += "null";
         } else {
           switch (linha.get_properties(i).get_data_type()) {
-            case soci::dt_string: r += linha.get<std::string>(i); break;
-            case soci::dt_double: r += std::to_string(linha.get<double>(i)); break;
-            case soci::dt_integer: r += std::to_string(linha.get<int>(i)); break;
-            case soci::dt_long_long: r += std::to_string(linha.get<long long>(i)); break;
-            case soci::dt_unsigned_long_long: r += std::to_string(linha.get<unsigned long long>(i)); break;
-            default: r += "?"; break;
+            case soci::dt_string:
+              r += linha.get<std::string>(i);
+              break;
+            case soci::dt_double:
+              r += std::to_string(linha.get<double>(i));
+              break;
+            case soci::dt_integer:
+              r += std::to_string(linha.get<int>(i));
+              break;
+            case soci::dt_long_long:
+              r += std::to_string(linha.get<long long>(i));
+              break;
+            case soci::dt_unsigned_long_long:
+              r += std::to_string(linha.get<unsigned long long>(i));
+              break;
+            default:
+              r += "?";
+              break;
           }
         }
         r += "|";

@@ -19,7 +19,8 @@ namespace cl_fuzz {
 // execution writes a file), removed at exit.
 inline const std::filesystem::path& Raiz() {
   static const std::filesystem::path raiz = [] {
-    std::string base = std::filesystem::exists("/dev/shm") ? "/dev/shm" : std::filesystem::temp_directory_path().string();
+    std::string base =
+        std::filesystem::exists("/dev/shm") ? "/dev/shm" : std::filesystem::temp_directory_path().string();
     std::string modelo = base + "/cl_fuzz_XXXXXX";
     if (!mkdtemp(modelo.data())) {
       std::perror("mkdtemp");
@@ -57,12 +58,12 @@ inline void Escreve(const std::filesystem::path& caminho, const unsigned char* d
 
 // A broken promise of the code under test: printed, then the process aborts so the
 // fuzzer keeps the input.
-#define CL_FUZZ_EXIGE(condicao)                                                             \
-  do {                                                                                      \
-    if (!(condicao)) {                                                                      \
-      std::fprintf(stderr, "%s:%d: violado: %s\n", __FILE__, __LINE__, #condicao);         \
-      std::abort();                                                                         \
-    }                                                                                       \
+#define CL_FUZZ_EXIGE(condicao)                                                    \
+  do {                                                                             \
+    if (!(condicao)) {                                                             \
+      std::fprintf(stderr, "%s:%d: violado: %s\n", __FILE__, __LINE__, #condicao); \
+      std::abort();                                                                \
+    }                                                                              \
   } while (0)
 
 }  // namespace cl_fuzz

@@ -72,8 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dados, size_t tamanho) {
   CL_FUZZ_EXIGE(config.GetArquivo() == arquivo);
 
   // The keys the file names, and those of the middleware.
-  std::vector<std::string> chaves = {"bb.url_api", "bb.timeout_ms", "bb.maximo_paginas", "tavorin.url",
-                                     "consulta.tamanho_maximo_resposta", "empresa"};
+  std::vector<std::string> chaves = {
+      "bb.url_api", "bb.timeout_ms", "bb.maximo_paginas", "tavorin.url", "consulta.tamanho_maximo_resposta", "empresa"};
   for (std::string_view linha : Linhas(texto)) {
     const size_t igual = linha.find('=');
     if (igual == std::string_view::npos || igual > 200) continue;

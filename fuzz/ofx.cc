@@ -42,7 +42,8 @@ Ambiente& Prepara() {
       std::fprintf(stderr, "%s\n", erro.GetTextoMostraMensagem().c_str());
       std::abort();
     }
-    CL_FUZZ_EXIGE(ZQCarregaArquivoEmpresa(*a->banco, std::string(CL_FONTE) + "/tests/import/fixtures/empresa-importacao.json",
+    CL_FUZZ_EXIGE(ZQCarregaArquivoEmpresa(*a->banco,
+                                          std::string(CL_FONTE) + "/tests/import/fixtures/empresa-importacao.json",
                                           erro) == S_OK);
     CL_FUZZ_EXIGE(a->rotina.Inicializa(&a->pessoa) == S_OK);
     a->filtro.SetConta(111).SetFilial(1).SetLeiaute(ZQ_LEIAUTE_IMPORTACAO_ONLINE).SetPosicaoLeiaute(1);

@@ -7,7 +7,7 @@ set -eu
 
 PACOTES="build-essential cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev \
 libsoci-dev libpq-dev postgresql nlohmann-json3-dev libcurl4-openssl-dev libcli11-dev libsqlite3-dev sqlite3 \
-mingw-w64-common clang libclang-rt-dev pkgconf \
+mingw-w64-common clang clang-format libclang-rt-dev pkgconf \
 libcpp-httplib-dev libssl-dev chromium chromium-driver python3-selenium"
 
 faltando=""

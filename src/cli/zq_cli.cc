@@ -91,9 +91,8 @@ void CarregaEmpresa(const Opcoes& o, std::ostream& saida) {
   if (FAILED(ZQCarregaArquivoEmpresa(*banco, o.arquivoEmpresa, erro))) throw Falha{Texto(erro)};
   std::string codigo, nome;
   banco->Sessao() << "SELECT codigo, nome FROM empresa WHERE id = 1", soci::into(codigo), soci::into(nome);
-  saida << "Empresa " << codigo << " - " << nome << " carregada: "
-        << Conta(*banco, "SELECT COUNT(*) FROM filial") << " filiais, "
-        << Conta(*banco, "SELECT COUNT(*) FROM plano_empresarial") << " contas ("
+  saida << "Empresa " << codigo << " - " << nome << " carregada: " << Conta(*banco, "SELECT COUNT(*) FROM filial")
+        << " filiais, " << Conta(*banco, "SELECT COUNT(*) FROM plano_empresarial") << " contas ("
         << Conta(*banco, "SELECT COUNT(*) FROM banco") << " bancárias), "
         << Conta(*banco, "SELECT COUNT(*) FROM regra_lancamento") << " regras de lançamento.\n";
 }
@@ -128,8 +127,9 @@ void Extratos(const Opcoes& o, std::ostream& saida) {
     saida << "Nenhuma linha de extrato.\n";
     return;
   }
-  saida << ZQCliAjusta("Posição", 8, true) << "  " << ZQCliAjusta("Data", 10) << "  " << ZQCliAjusta("Documento", 12, true) << "  "
-        << ZQCliAjusta("Valor", 16, true) << "  " << ZQCliAjusta("Código", 6) << "  " << ZQCliAjusta("Conciliação", 11) << "  "
+  saida << ZQCliAjusta("Posição", 8, true) << "  " << ZQCliAjusta("Data", 10) << "  "
+        << ZQCliAjusta("Documento", 12, true) << "  " << ZQCliAjusta("Valor", 16, true) << "  "
+        << ZQCliAjusta("Código", 6) << "  " << ZQCliAjusta("Conciliação", 11) << "  "
         << "Histórico\n";
   tagCY creditos = 0, debitos = 0;
   for (const CZQDadosCL_Extrato& l : linhas) {
@@ -143,8 +143,9 @@ void Extratos(const Opcoes& o, std::ostream& saida) {
       if (l.GetTipoConciliacao()) conciliado += std::string(" ") + l.GetTipoConciliacao();
       conciliado += " " + std::to_string(l.GetNumeroConciliacao());
     }
-    saida << ZQCliAjusta(std::to_string(l.GetPosicao()), 8, true) << "  " << ZQCliAjusta(ZQDataTexto(l.GetDmaExtrato()), 10)
-          << "  " << ZQCliAjusta(std::to_string(l.GetDocumento()), 12, true) << "  " << ZQCliAjusta(valor, 16, true) << "  "
+    saida << ZQCliAjusta(std::to_string(l.GetPosicao()), 8, true) << "  "
+          << ZQCliAjusta(ZQDataTexto(l.GetDmaExtrato()), 10) << "  "
+          << ZQCliAjusta(std::to_string(l.GetDocumento()), 12, true) << "  " << ZQCliAjusta(valor, 16, true) << "  "
           << ZQCliAjusta(l.GetCodigoMvtoBco().c_str(), 6) << "  " << ZQCliAjusta(conciliado, 11) << "  "
           << l.GetHistBco().c_str() << "\n";
   }
@@ -170,7 +171,8 @@ void ContaNoPlano(const CLI::App& app, const Opcoes& o) {
     long long n = 0;
     banco->Sessao() << "SELECT COUNT(*) FROM plano_empresarial WHERE ponteiro = :p", soci::use(conta), soci::into(n);
     if (n == 0) {
-      throw Falha{"a conta " + std::to_string(conta) + " não está no plano de contas da empresa", ZQ_CL_SAIDA_ARGUMENTOS};
+      throw Falha{"a conta " + std::to_string(conta) + " não está no plano de contas da empresa",
+                  ZQ_CL_SAIDA_ARGUMENTOS};
     }
   }
 }
@@ -269,8 +271,8 @@ int ZQExecutaCl(const std::vector<std::string>& argumentos, std::ostream& saida,
   ZQComandoHistorico historico;
   ZQComandoConsole console;
   // In the order "cl --help" lists them.
-  const std::vector<ZQComandoCli*> grupos{&regras,   &importacao, &validacao, &execucoes, &lancamento,
-                                          &bancada,  &doutor,     &historico, &console};
+  const std::vector<ZQComandoCli*> grupos{&regras,  &importacao, &validacao, &execucoes, &lancamento,
+                                          &bancada, &doutor,     &historico, &console};
   for (ZQComandoCli* grupo : grupos) grupo->Registra(app);
 
   // A misspelt command would otherwise read as a missing one: name it.

@@ -17,8 +17,8 @@
 int ZQExecutaCl(const std::vector<std::string>& argumentos, std::ostream& saida, std::ostream& erros);
 
 // Exit codes besides 0 and the command-line parser's own.
-inline constexpr int ZQ_CL_SAIDA_FALHA = 1;        // the operation failed
-inline constexpr int ZQ_CL_SAIDA_ARGUMENTOS = 2;   // an argument the parser let through is not valid
+inline constexpr int ZQ_CL_SAIDA_FALHA = 1;       // the operation failed
+inline constexpr int ZQ_CL_SAIDA_ARGUMENTOS = 2;  // an argument the parser let through is not valid
 
 // The one reading of dates for every command: DD/MM/AAAA and a real day of the calendar
 // (31/02 is refused, not carried into March). On a bad text, says so on `erros` and

@@ -33,7 +33,8 @@ void MostraAbertos(const CLAbertos& a, bool json, std::ostream& saida) {
     for (std::size_t i = 0; i < a.linhas.size(); ++i) saida << (i ? "," : "") << ItemJson(a.linhas[i]);
     saida << "],\"entries\":[";
     for (std::size_t i = 0; i < a.entradas.size(); ++i) saida << (i ? "," : "") << ItemJson(a.entradas[i]);
-    saida << "],\"lines_total\":" << ZQCliValorJson(a.totalLinhas) << ",\"entries_total\":" << ZQCliValorJson(a.totalEntradas)
+    saida << "],\"lines_total\":" << ZQCliValorJson(a.totalLinhas)
+          << ",\"entries_total\":" << ZQCliValorJson(a.totalEntradas)
           << ",\"difference\":" << ZQCliValorJson(a.totalLinhas - a.totalEntradas) << "}\n";
     return;
   }
@@ -45,9 +46,9 @@ void MostraAbertos(const CLAbertos& a, bool json, std::ostream& saida) {
   saida << "Conta " << a.conta
         << ": linhas de extrato em aberto | lançamentos de tesouraria em "
            "aberto\n";
-  saida << ZQCliAjusta("linha", 8, true) << "  " << ZQCliAjusta("data", 10) << "  " << ZQCliAjusta("valor", 14, true) << "  "
-        << ZQCliAjusta("doc.", 8) << " | " << ZQCliAjusta("lanç.", 8, true) << "  " << ZQCliAjusta("data", 10) << "  "
-        << ZQCliAjusta("valor", 14, true) << "  doc.\n";
+  saida << ZQCliAjusta("linha", 8, true) << "  " << ZQCliAjusta("data", 10) << "  " << ZQCliAjusta("valor", 14, true)
+        << "  " << ZQCliAjusta("doc.", 8) << " | " << ZQCliAjusta("lanç.", 8, true) << "  " << ZQCliAjusta("data", 10)
+        << "  " << ZQCliAjusta("valor", 14, true) << "  doc.\n";
   const std::size_t n = std::max(a.linhas.size(), a.entradas.size());
   for (std::size_t i = 0; i < n; ++i) {
     saida << lado(i < a.linhas.size() ? &a.linhas[i] : nullptr) << " | "

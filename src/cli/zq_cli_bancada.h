@@ -1,10 +1,10 @@
 #pragma once
 
-#include "cli/zq_cli_comando.h"
 #include <cstdint>
 #include <ostream>
 #include <string>
 #include <vector>
+#include "cli/zq_cli_comando.h"
 
 // The commands of the "cl" tool where a person finishes an account by hand:
 //

@@ -20,16 +20,48 @@ namespace {
 
 // Every key some part of the product reads; a key outside this list is a typing mistake
 // that would otherwise leave its default silently in force.
-constexpr std::array<std::string_view, 42> kChavesConhecidas = {
-    "banco", "bb.app_key", "bb.arquivo_ca", "bb.certificado", "bb.chave_certificado", "bb.client_id",
-    "bb.client_secret", "bb.maximo_paginas", "bb.parametro_app_key", "bb.parametro_pagina", "bb.scope",
-    "bb.senha_certificado", "bb.timeout_conexao_ms", "bb.timeout_ms", "bb.url_api", "bb.url_oauth",
-    "biblioteca_mensagens", "conciliacao_candidatos", "conciliacao_candidatos_backtracking",
-    "conciliacao_dias_diferenca", "console.certificado", "console.chave_certificado", "console.senha",
-    "console.usuario", "consulta.tamanho_maximo_resposta", "empresa", "local_orbel", "log_erros",
-    "log_erros_empresa", "log_host", "relatorios", "tavorin.arquivo_ca", "tavorin.certificado",
-    "tavorin.chave_certificado", "tavorin.senha_certificado", "tavorin.timeout_conexao_ms", "tavorin.timeout_ms",
-    "tavorin.token", "tavorin.url", "temporario", "trava_conta_espera_s", "versao_orbel"};
+constexpr std::array<std::string_view, 42> kChavesConhecidas = {"banco",
+                                                                "bb.app_key",
+                                                                "bb.arquivo_ca",
+                                                                "bb.certificado",
+                                                                "bb.chave_certificado",
+                                                                "bb.client_id",
+                                                                "bb.client_secret",
+                                                                "bb.maximo_paginas",
+                                                                "bb.parametro_app_key",
+                                                                "bb.parametro_pagina",
+                                                                "bb.scope",
+                                                                "bb.senha_certificado",
+                                                                "bb.timeout_conexao_ms",
+                                                                "bb.timeout_ms",
+                                                                "bb.url_api",
+                                                                "bb.url_oauth",
+                                                                "biblioteca_mensagens",
+                                                                "conciliacao_candidatos",
+                                                                "conciliacao_candidatos_backtracking",
+                                                                "conciliacao_dias_diferenca",
+                                                                "console.certificado",
+                                                                "console.chave_certificado",
+                                                                "console.senha",
+                                                                "console.usuario",
+                                                                "consulta.tamanho_maximo_resposta",
+                                                                "empresa",
+                                                                "local_orbel",
+                                                                "log_erros",
+                                                                "log_erros_empresa",
+                                                                "log_host",
+                                                                "relatorios",
+                                                                "tavorin.arquivo_ca",
+                                                                "tavorin.certificado",
+                                                                "tavorin.chave_certificado",
+                                                                "tavorin.senha_certificado",
+                                                                "tavorin.timeout_conexao_ms",
+                                                                "tavorin.timeout_ms",
+                                                                "tavorin.token",
+                                                                "tavorin.url",
+                                                                "temporario",
+                                                                "trava_conta_espera_s",
+                                                                "versao_orbel"};
 
 // Writes the lines of the report and remembers whether anything was wrong.
 class Relatorio {
@@ -215,8 +247,8 @@ void ConfereRede(Relatorio& r) {
 }  // namespace
 
 void ZQComandoDoutor::Registra(CLI::App& app) {
-  m_comando = Adiciona(app, 
-      "doctor", "Confere a instalação: configuração, diretórios, banco, mensagens, certificados (e a rede)");
+  m_comando = Adiciona(app, "doctor",
+                       "Confere a instalação: configuração, diretórios, banco, mensagens, certificados (e a rede)");
   m_comando->add_flag("--network", m_rede, "Também resolve os endereços dos bancos e faz o aperto de mão TLS");
 }
 

@@ -86,9 +86,10 @@ int ZQComandoLancamento::Executa(const std::string& conexao, std::ostream& saida
   const std::string conta = std::to_string(m_conta);
   const std::string periodo = " BETWEEN " + std::to_string(de) + " AND " + std::to_string(ate);
   auto lancados = [&] {
-    return Conta(*banco, "SELECT COUNT(*) FROM tesouraria t JOIN integracao_origem o ON o.posicao_tesouraria ="
-                         " t.posicao WHERE (t.conta_ent = " + conta + " OR t.conta_sai = " + conta +
-                             ") AND t.data_lancamento" + periodo);
+    return Conta(*banco,
+                 "SELECT COUNT(*) FROM tesouraria t JOIN integracao_origem o ON o.posicao_tesouraria ="
+                 " t.posicao WHERE (t.conta_ent = " +
+                     conta + " OR t.conta_sai = " + conta + ") AND t.data_lancamento" + periodo);
   };
   auto conciliadas = [&] {
     return Conta(*banco, "SELECT COUNT(*) FROM extrato WHERE conta = " + conta +

@@ -37,20 +37,27 @@ struct Opcao {
 
 int Quantidade(TipoBotao botoes) {
   switch (botoes) {
-    case ZQ_BOTAO_OK: return 1;
+    case ZQ_BOTAO_OK:
+      return 1;
     case ZQ_BOTAO_OK_CANCELAR:
-    case ZQ_BOTAO_SIM_NAO: return 2;
-    case ZQ_BOTAO_SIM_NAO_CANCELAR: return 3;
+    case ZQ_BOTAO_SIM_NAO:
+      return 2;
+    case ZQ_BOTAO_SIM_NAO_CANCELAR:
+      return 3;
   }
   return 1;
 }
 
 Opcao OpcaoDe(int resposta) {
   switch (resposta) {
-    case ZQ_IDYES: return {'s', "sim"};
-    case ZQ_IDNO: return {'n', "não"};
-    case ZQ_IDCANCEL: return {'c', "cancelar"};
-    default: return {'o', "ok"};
+    case ZQ_IDYES:
+      return {'s', "sim"};
+    case ZQ_IDNO:
+      return {'n', "não"};
+    case ZQ_IDCANCEL:
+      return {'c', "cancelar"};
+    default:
+      return {'o', "ok"};
   }
 }
 

@@ -10,14 +10,14 @@
 
 #include "frame/zq_base_rotinas.h"
 #include "frame/zq_config.h"
+#include "frame/zq_data_texto.h"
 #include "import/cl_trata_dados_importacao_extratos.h"
 #include "importservice/cl_trata_dados_configuracao_servico_importacao_extratos.h"
-#include "reconciliation/cl_trata_dados_configuracao_conciliacao_tesouraria_banco.h"
 #include "platform/access/zq_acesso_areas.h"
 #include "platform/records/zq_dados_configuracao_servico.h"
 #include "platform/records/zq_dados_extrato.h"
+#include "reconciliation/cl_trata_dados_configuracao_conciliacao_tesouraria_banco.h"
 #include "store/zq_acesso_sql.h"
-#include "frame/zq_data_texto.h"
 
 namespace {
 
@@ -124,7 +124,8 @@ Regra LeRegra(const json& v, const std::string& campo) {
     regra.SetHmsExecucao(hms);
   }
   if (v.contains("apenas_dias_uteis")) {
-    if (!v["apenas_dias_uteis"].is_boolean()) ArquivoInvalido(Caminho(campo, "apenas_dias_uteis"), "deve ser true ou false");
+    if (!v["apenas_dias_uteis"].is_boolean())
+      ArquivoInvalido(Caminho(campo, "apenas_dias_uteis"), "deve ser true ou false");
     regra.SetApenasDiasUteis(v["apenas_dias_uteis"].get<bool>());
   }
   if (v.contains("contas")) {
@@ -221,8 +222,8 @@ int ValidaConfiguracaoServico(const std::string& arquivo, const char* secao,
 
   int64_t contas = 0;
   for (const auto& regra : configuracao.GetListaRegras()) contas += regra.GetQuantidadePonteirosContaBanco();
-  const std::string valido = std::string("Configuração do serviço de ") + servico + " válida: " +
-                             Plural(configuracao.GetQuantidadeRegras(), "regra", "regras") + ", " +
+  const std::string valido = std::string("Configuração do serviço de ") + servico +
+                             " válida: " + Plural(configuracao.GetQuantidadeRegras(), "regra", "regras") + ", " +
                              Plural(contas, "conta", "contas") + ".";
   return Responde(validador.TrataGravacao(&configuracao), valido, saida, erros);
 }

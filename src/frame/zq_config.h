@@ -35,8 +35,8 @@ class CL_EXPORT CZQConfiguracao {
 
   // Directories the module uses; each ends without a slash and is created when missing,
   // except the private one, which its writer creates with mode 0700.
-  std::string DiretorioInstalacao() const;   // "local_orbel": sample files, test-mode answers
-  std::string DiretorioRelatorios() const;   // "relatorios": saved statements
+  std::string DiretorioInstalacao() const;  // "local_orbel": sample files, test-mode answers
+  std::string DiretorioRelatorios() const;  // "relatorios": saved statements
   // "temporario", else $XDG_RUNTIME_DIR/cl, else <local_orbel>/tmp: the user's private files
   // (the import's rejected-lines report).
   std::string DiretorioTemporario() const;

@@ -86,7 +86,8 @@ CZQDma TextoParaData(std::string_view texto) {
 
   int dia = 0, mes = 0, ano = 0;
   const std::string_view campoAno = texto.substr(barra2 + 1);
-  if (!LeCampo(texto.substr(0, barra1), 1, 2, dia) || !LeCampo(texto.substr(barra1 + 1, barra2 - barra1 - 1), 1, 2, mes) ||
+  if (!LeCampo(texto.substr(0, barra1), 1, 2, dia) ||
+      !LeCampo(texto.substr(barra1 + 1, barra2 - barra1 - 1), 1, 2, mes) ||
       (campoAno.size() != 2 && campoAno.size() != 4) || !LeCampo(campoAno, 2, 4, ano)) {
     return CZQDma();
   }

@@ -60,8 +60,7 @@ class CL_EXPORT CZQDadosDF_Erro {
   }
   // A question to the user, formed like the warning above.
   template <typename... A>
-  HRESULT SetQuestionamentoPersonalizado(_ZQModulo modulo, long codigoMensagem, const char* formato,
-                                         const A&... args) {
+  HRESULT SetQuestionamentoPersonalizado(_ZQModulo modulo, long codigoMensagem, const char* formato, const A&... args) {
     SetAvisoPersonalizado(modulo, codigoMensagem, formato, args...);
     m_iTipoErro = ZQ_TIPO_ERRO_QUESTIONAMENTO;
     return m_hr;

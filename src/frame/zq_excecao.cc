@@ -6,8 +6,7 @@
 #include "platform/components/zq_interacao.h"
 
 CZQExceptionEx::CZQExceptionEx(HRESULT codigo, int32_t codigo2, int32_t codigo3, const char* empresa,
-                               const char* mensagem, const char* arquivo, int32_t linha,
-                               const char* dataHoraCompilacao)
+                               const char* mensagem, const char* arquivo, int32_t linha, const char* dataHoraCompilacao)
     : m_codigo(codigo),
       m_codigo2(codigo2),
       m_codigo3(codigo3),
@@ -26,10 +25,14 @@ namespace {
 // The buttons a message-box style names.
 TipoBotao BotoesDoEstilo(unsigned int estilo) {
   switch (estilo & 0xF) {
-    case ZQ_MB_OKCANCEL: return ZQ_BOTAO_OK_CANCELAR;
-    case ZQ_MB_YESNOCANCEL: return ZQ_BOTAO_SIM_NAO_CANCELAR;
-    case ZQ_MB_YESNO: return ZQ_BOTAO_SIM_NAO;
-    default: return ZQ_BOTAO_OK;
+    case ZQ_MB_OKCANCEL:
+      return ZQ_BOTAO_OK_CANCELAR;
+    case ZQ_MB_YESNOCANCEL:
+      return ZQ_BOTAO_SIM_NAO_CANCELAR;
+    case ZQ_MB_YESNO:
+      return ZQ_BOTAO_SIM_NAO;
+    default:
+      return ZQ_BOTAO_OK;
   }
 }
 
@@ -56,11 +59,20 @@ CZQString CZQException::GetErrorMessage() const {
 int CZQException::ReportError(unsigned int estilo, unsigned int) const {
   TipoIcone icone = ZQ_ICONE_AVISO;
   switch (estilo & ZQ_MB_ICONMASK) {
-    case ZQ_MB_ICONHAND: icone = ZQ_ICONE_ERRO; break;
-    case ZQ_MB_ICONQUESTION: icone = ZQ_ICONE_QUESTAO; break;
-    case ZQ_MB_ICONEXCLAMATION: icone = ZQ_ICONE_AVISO; break;
-    case ZQ_MB_ICONASTERISK: icone = ZQ_ICONE_INFORMACAO; break;
-    default: break;  // no icon named: the warning icon
+    case ZQ_MB_ICONHAND:
+      icone = ZQ_ICONE_ERRO;
+      break;
+    case ZQ_MB_ICONQUESTION:
+      icone = ZQ_ICONE_QUESTAO;
+      break;
+    case ZQ_MB_ICONEXCLAMATION:
+      icone = ZQ_ICONE_AVISO;
+      break;
+    case ZQ_MB_ICONASTERISK:
+      icone = ZQ_ICONE_INFORMACAO;
+      break;
+    default:
+      break;  // no icon named: the warning icon
   }
   return ZQGetInteracao().Mostra(GetErrorMessage(), icone, BotoesDoEstilo(estilo), ZQ_BOTAO_DEFAULT_1);
 }

@@ -8,20 +8,28 @@ namespace {
 
 int64_t ComoInteiro(const ArgFormato& a) {
   switch (a.tipo) {
-    case ArgFormato::Tipo::Inteiro: return a.inteiro;
-    case ArgFormato::Tipo::SemSinal: return static_cast<int64_t>(a.semSinal);
-    case ArgFormato::Tipo::Real: return static_cast<int64_t>(a.real);
-    case ArgFormato::Tipo::Texto: return std::strtoll(a.texto.c_str(), nullptr, 10);
+    case ArgFormato::Tipo::Inteiro:
+      return a.inteiro;
+    case ArgFormato::Tipo::SemSinal:
+      return static_cast<int64_t>(a.semSinal);
+    case ArgFormato::Tipo::Real:
+      return static_cast<int64_t>(a.real);
+    case ArgFormato::Tipo::Texto:
+      return std::strtoll(a.texto.c_str(), nullptr, 10);
   }
   return 0;
 }
 
 double ComoReal(const ArgFormato& a) {
   switch (a.tipo) {
-    case ArgFormato::Tipo::Inteiro: return static_cast<double>(a.inteiro);
-    case ArgFormato::Tipo::SemSinal: return static_cast<double>(a.semSinal);
-    case ArgFormato::Tipo::Real: return a.real;
-    case ArgFormato::Tipo::Texto: return std::strtod(a.texto.c_str(), nullptr);
+    case ArgFormato::Tipo::Inteiro:
+      return static_cast<double>(a.inteiro);
+    case ArgFormato::Tipo::SemSinal:
+      return static_cast<double>(a.semSinal);
+    case ArgFormato::Tipo::Real:
+      return a.real;
+    case ArgFormato::Tipo::Texto:
+      return std::strtod(a.texto.c_str(), nullptr);
   }
   return 0;
 }
@@ -29,12 +37,17 @@ double ComoReal(const ArgFormato& a) {
 std::string ComoTexto(const ArgFormato& a) {
   char buf[64];
   switch (a.tipo) {
-    case ArgFormato::Tipo::Inteiro: std::snprintf(buf, sizeof buf, "%lld", static_cast<long long>(a.inteiro)); return buf;
+    case ArgFormato::Tipo::Inteiro:
+      std::snprintf(buf, sizeof buf, "%lld", static_cast<long long>(a.inteiro));
+      return buf;
     case ArgFormato::Tipo::SemSinal:
       std::snprintf(buf, sizeof buf, "%llu", static_cast<unsigned long long>(a.semSinal));
       return buf;
-    case ArgFormato::Tipo::Real: std::snprintf(buf, sizeof buf, "%g", a.real); return buf;
-    case ArgFormato::Tipo::Texto: return a.texto;
+    case ArgFormato::Tipo::Real:
+      std::snprintf(buf, sizeof buf, "%g", a.real);
+      return buf;
+    case ArgFormato::Tipo::Texto:
+      return a.texto;
   }
   return {};
 }
@@ -70,7 +83,8 @@ std::string FormataSeguro(std::string_view formato, const std::vector<ArgFormato
     // Flags, width and precision are kept; '*' takes its value from the arguments.
     std::string conversao = "%";
     size_t j = i + 1;
-    while (j < formato.size() && std::string_view("-+ #0'").find(formato[j]) != std::string_view::npos) conversao += formato[j++];
+    while (j < formato.size() && std::string_view("-+ #0'").find(formato[j]) != std::string_view::npos)
+      conversao += formato[j++];
     for (int parte = 0; parte < 2 && j < formato.size(); ++parte) {
       if (parte == 1) {
         if (formato[j] != '.') break;

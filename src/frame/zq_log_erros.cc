@@ -13,17 +13,17 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cctype>
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <mutex>
-#include <thread>
 #include <random>
-#include <vector>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "frame/zq_config.h"
 #include "frame/zq_data.h"
@@ -257,7 +257,7 @@ std::string CaminhoLogErros(std::string_view empresa, int ano, int mes) {
 std::string MontaRegistroErro(const RegistroErro& r, REG_ZQDMAHMSUTC quando) {
   const IdentidadeProcesso& id = Identidade();
   const Momento m = Desmonta(quando);
-  struct sysinfo si{};
+  struct sysinfo si {};
   unsigned long long memDisponivel = 0, memTotal = 0;
   if (sysinfo(&si) == 0) {
     memDisponivel = static_cast<unsigned long long>(si.freeram) * si.mem_unit;
@@ -306,7 +306,15 @@ std::string MontaRegistroErro(const RegistroErro& r, REG_ZQDMAHMSUTC quando) {
       arquivo,
       linha,
       Limpa(r.log, true),
-      "", "", "", "", "", "", "", "", "",
+      "",
+      "",
+      "",
+      "",
+      "",
+      "",
+      "",
+      "",
+      "",
   };
   std::string texto;
   texto.reserve(512 + r.log.size());
@@ -321,14 +329,14 @@ namespace detalhe {
 
 bool FalhaDefinitiva(int erro) {
   switch (erro) {
-    case ENOENT:        // not found
-    case ENOTDIR:       // bad path
+    case ENOENT:   // not found
+    case ENOTDIR:  // bad path
     case ENAMETOOLONG:
     case ELOOP:
     case EFAULT:
-    case EINVAL:        // invalid
+    case EINVAL:  // invalid
     case EISDIR:
-    case EIO:           // hard input/output error
+    case EIO:  // hard input/output error
     case ENXIO:
     case ENODEV:
     case EROFS:
@@ -389,7 +397,7 @@ bool GravaRegistroErro(const RegistroErro& registro) {
     if (fd < 0) return false;
 
     bool ok = false;
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd, &st) == 0) {
       if (st.st_size == 0) texto.insert(0, kCabecalhoLogErros);
       ok = EscreveTudo(fd, texto);

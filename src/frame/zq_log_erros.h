@@ -48,14 +48,14 @@ enum ColunaLogErros : int {
 // What the caller supplies for one record of the kind "ERRO"; the writer fills the rest
 // (date, time, process, thread, GUID, user, program, memory, versions).
 struct RegistroErro {
-  std::string classeFuncao;     // "Classe::Metodo"
-  bool temIdentidade = false;   // false: no routine; company, user and session columns stay empty
-  std::string empresa;          // company code; empty: the no-company file
+  std::string classeFuncao;    // "Classe::Metodo"
+  bool temIdentidade = false;  // false: no routine; company, user and session columns stay empty
+  std::string empresa;         // company code; empty: the no-company file
   unsigned short usuario = 0;
   unsigned long sessao = 0;
-  std::string arquivo;          // source file name
-  int linha = 0;                // source line
-  std::string log;              // the text; its own tabs are kept, line breaks are not
+  std::string arquivo;  // source file name
+  int linha = 0;        // source line
+  std::string log;      // the text; its own tabs are kept, line breaks are not
 };
 
 // Appends one record to the month's file (creating it with the header line). The date,

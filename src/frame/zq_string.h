@@ -14,8 +14,8 @@ class CL_EXPORT CZQString {
   CZQString() = default;
   CZQString(const char* texto) : m_texto(texto ? texto : "") {}  // NOLINT: implicit as in MFC
   CZQString(const char* texto, int tamanho);
-  CZQString(std::string texto) : m_texto(std::move(texto)) {}    // NOLINT
-  CZQString(std::string_view texto) : m_texto(texto) {}          // NOLINT
+  CZQString(std::string texto) : m_texto(std::move(texto)) {}  // NOLINT
+  CZQString(std::string_view texto) : m_texto(texto) {}        // NOLINT
   CZQString(char c, int repeticoes);
 
   int GetLength() const { return static_cast<int>(m_texto.size()); }

@@ -32,8 +32,8 @@ CL_EXPORT bool RegistraFalha(const IZQDF_Profiler* profiler, const char* variave
 // Checks `var = expr` with the expression's own text. Evaluates to true when the
 // step must take its failure path. The class name is the caller's: each source file
 // defines ZQ_CLASSE before using it, or passes the name with ZQ_FALHOU_EM.
-#define ZQ_FALHOU_EM(profiler, classe, var, expr)                                                \
-  ::zq::RegistraFalha((profiler), #var, #expr, ((var) = (expr)),                                  \
+#define ZQ_FALHOU_EM(profiler, classe, var, expr)                \
+  ::zq::RegistraFalha((profiler), #var, #expr, ((var) = (expr)), \
                       ::zq::LocalFonte{(classe), __func__, __FILE_NAME__, __LINE__})
 
 // As above for a result already held in `var`, with the expression text given literally

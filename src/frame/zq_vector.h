@@ -30,7 +30,9 @@ class CZQVector {
     m_itens.push_back(std::move(item));
     return GetQuantidade() - 1;
   }
-  void InsertAt(std::size_t i, const T& item) { m_itens.insert(m_itens.begin() + static_cast<std::ptrdiff_t>(i), item); }
+  void InsertAt(std::size_t i, const T& item) {
+    m_itens.insert(m_itens.begin() + static_cast<std::ptrdiff_t>(i), item);
+  }
   void RemoveAt(std::size_t i) { m_itens.erase(m_itens.begin() + static_cast<std::ptrdiff_t>(i)); }
   void RemoveAll() { m_itens.clear(); }
   void SetQuantidade(std::size_t n) { m_itens.resize(n); }

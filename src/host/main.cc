@@ -9,12 +9,12 @@
 
 #include "erp/middleware/zq_consulta_sistema_terceiro_http.h"
 #include "frame/zq_config.h"
+#include "frame/zq_data_texto.h"
 #include "frame/zq_erro.h"
 #include "frame/zq_relogio.h"
 #include "host/zq_host.h"
 #include "store/zq_acesso_sql.h"
 #include "store/zq_analytics_sql.h"
-#include "frame/zq_data_texto.h"
 
 namespace {
 
@@ -57,8 +57,9 @@ int main(int argc, char** argv) {
   app.add_option("--empresa", empresa, "company code the services run for");
   app.add_option("--usuario", opcoes.usuario, "user number");
   app.add_option("--sessao", opcoes.sessao, "session number");
-  app.add_option("--agora", agora,
-                 "run as if the local date and time were this one (\"DD/MM/AAAA HH:MM:SS\"), for sample runs and tests");
+  app.add_option(
+      "--agora", agora,
+      "run as if the local date and time were this one (\"DD/MM/AAAA HH:MM:SS\"), for sample runs and tests");
   CLI11_PARSE(app, argc, argv);
 
   CZQConfiguracao& cfg = CZQConfiguracao::Global();

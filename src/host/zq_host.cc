@@ -151,8 +151,10 @@ ZQResultadoCiclo CZQHost::ExecutaCiclo() {
   for (Servico& servico : m_servicos) {
     if (m_bParar.load()) break;
     ZQResultadoCiclo r = ExecutaServico(servico);
-    if (r == ZQResultadoCiclo::Falha) geral = ZQResultadoCiclo::Falha;
-    else if (r == ZQResultadoCiclo::Sucesso && geral != ZQResultadoCiclo::Falha) geral = ZQResultadoCiclo::Sucesso;
+    if (r == ZQResultadoCiclo::Falha)
+      geral = ZQResultadoCiclo::Falha;
+    else if (r == ZQResultadoCiclo::Sucesso && geral != ZQResultadoCiclo::Falha)
+      geral = ZQResultadoCiclo::Sucesso;
   }
   return geral;
 }

@@ -13,10 +13,10 @@
 
 // Options of one host process.
 struct ZQOpcoesHost {
-  std::string biblioteca = "libcl.so";     // the rules library, loaded with dlopen
-  std::vector<std::string> servicos;       // "importacao", "conciliacao"; empty: both
-  long intervaloMs = -1;                   // below 0: what each service asks for
-  std::string arquivoLog;                  // host log file; empty: standard error only
+  std::string biblioteca = "libcl.so";  // the rules library, loaded with dlopen
+  std::vector<std::string> servicos;    // "importacao", "conciliacao"; empty: both
+  long intervaloMs = -1;                // below 0: what each service asks for
+  std::string arquivoLog;               // host log file; empty: standard error only
   CZQString empresa;
   unsigned short usuario = 1;
   unsigned long sessao = 1;

@@ -32,8 +32,7 @@ CZQDadosDF_Erro& CCLImportacaoExtrato::MontaListaExtratosBancoBrasil(
 
   HRESULT hr = S_OK;
   CZQDadosDF_Banco dadosBanco;
-  if (ZQ_FALHOU_EM(this, kClasse, hr,
-                   GetAcessoEmpresarial()->LeBanco(dadosFiltroImportacao.GetConta(), &dadosBanco))) {
+  if (ZQ_FALHOU_EM(this, kClasse, hr, GetAcessoEmpresarial()->LeBanco(dadosFiltroImportacao.GetConta(), &dadosBanco))) {
     SetErro(GetAcessoEmpresarial()->GetErro());
     return GetErro();
   }

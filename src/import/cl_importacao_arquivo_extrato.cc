@@ -48,9 +48,7 @@ CZQString TextoMensagem(long codigo, const A&... args) {
 CCLImportacaoArquivoExtrato::CCLImportacaoArquivoExtrato() = default;
 CCLImportacaoArquivoExtrato::~CCLImportacaoArquivoExtrato() = default;
 
-CZQAcessoConciliacao* CCLImportacaoArquivoExtrato::GetAcessoConciliacao() {
-  return AreaConciliacao();
-}
+CZQAcessoConciliacao* CCLImportacaoArquivoExtrato::GetAcessoConciliacao() { return AreaConciliacao(); }
 
 HRESULT CCLImportacaoArquivoExtrato::OnInicializa() {
   HRESULT hr = CZQBaseParaRotinas::OnInicializa();

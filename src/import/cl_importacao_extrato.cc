@@ -66,8 +66,9 @@ CZQDadosDF_Erro& CCLImportacaoExtrato::ImportaExtrato(const CZQDadosCL_FiltroImp
     dadosFiltroExtrato.SetFiltroImportacao(dadosFiltroImportacao);
 
     CZQVector<uint32_t> listaPonteirosExtrato;
-    if (ZQ_FALHOU_EM(this, kClasse, hr,
-                     GetAcessoConciliacao()->BuscaPonteirosMovimentoExtrato(dadosFiltroExtrato, listaPonteirosExtrato))) {
+    if (ZQ_FALHOU_EM(
+            this, kClasse, hr,
+            GetAcessoConciliacao()->BuscaPonteirosMovimentoExtrato(dadosFiltroExtrato, listaPonteirosExtrato))) {
       SetErro(GetAcessoConciliacao()->GetErro());
       return GetErro();
     }
@@ -124,7 +125,8 @@ CZQDadosDF_Erro& CCLImportacaoExtrato::ImportaExtrato(const CZQDadosCL_FiltroImp
     }
 
     // A rejected line is skipped; its warning, if any, stays with the validator.
-    if (m_trataDadosExtrato.ConsisteDadosExtrato(dadosExtratoGravacao, dadosFiltroImportacao, chavesExtrato).TemErro()) {
+    if (m_trataDadosExtrato.ConsisteDadosExtrato(dadosExtratoGravacao, dadosFiltroImportacao, chavesExtrato)
+            .TemErro()) {
       continue;
     }
 

@@ -76,7 +76,7 @@ void CCLImportacaoExtrato::RemoveInformacoesIniciaisArquivoExtratoTavorin(CZQStr
 }
 
 void CCLImportacaoExtrato::ProcuraInformacoesExtratoTavorin(CZQString linha, CZQDadosCL_Extrato& dadosExtrato,
-                                                          CZQString& linhaAnterior, bool& historicoCompleto) {
+                                                            CZQString& linhaAnterior, bool& historicoCompleto) {
   const bool linhaTemHistorico = cl_import::AplicaLinhaOfx(linha.str(), dadosExtrato);
   // A history line right after another one completes nothing and is not remembered.
   if (linhaTemHistorico && cl_import::TemTagHistoricoOfx(linhaAnterior.str())) {

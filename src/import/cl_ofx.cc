@@ -22,7 +22,7 @@ bool EhFechamentoSubstituido(std::string_view token) {
 
 // Opening tags of the fields, in the order they are looked for.
 enum Tag : int { TRNTYPE, DTPOSTED, TRNAMT, CHKNUM, CHECKNUM, MEMO, NAME, QUANTIDADE_TAGS };
-constexpr std::string_view kTags[QUANTIDADE_TAGS] = {"<TRNTYPE>", "<DTPOSTED>", "<TRNAMT>", "<CHKNUM>",
+constexpr std::string_view kTags[QUANTIDADE_TAGS] = {"<TRNTYPE>",  "<DTPOSTED>", "<TRNAMT>", "<CHKNUM>",
                                                      "<CHECKNUM>", "<MEMO>",     "<NAME>"};
 
 bool EhBranco(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
@@ -224,7 +224,8 @@ bool EhUtf8ValidoOfx(std::string_view bytes) {
     while (i < n && static_cast<unsigned char>(dados[i]) < 0x80) ++i;
     if (i >= n) break;
     // One sequence, judged by the shared rules (lead byte, overlong forms, surrogates).
-    const std::size_t tamanho = static_cast<std::size_t>(zq::TamanhoSequenciaUtf8(static_cast<unsigned char>(dados[i])));
+    const std::size_t tamanho =
+        static_cast<std::size_t>(zq::TamanhoSequenciaUtf8(static_cast<unsigned char>(dados[i])));
     if (i + tamanho > n || !zq::EhUtf8Valido(bytes.substr(i, tamanho))) return false;
     i += tamanho;
   }

@@ -21,8 +21,8 @@ constexpr long kAvisoDataForaPeriodo = 5902;
 constexpr long kAvisoDataBloqueio = 5872;
 
 // History texts with which Banco do Brasil marks a balance line.
-constexpr const char* kTextosSaldo[] = {"S A L D O", "SALDO DO DIA",  "SALDO ANTERIOR",
-                                        "SALDO ATUAL", "SALDO",       "SALDO DISPONIVEL"};
+constexpr const char* kTextosSaldo[] = {"S A L D O",   "SALDO DO DIA", "SALDO ANTERIOR",
+                                        "SALDO ATUAL", "SALDO",        "SALDO DISPONIVEL"};
 
 bool EhTextoSaldo(const CZQString& historico) {
   for (const char* texto : kTextosSaldo) {
@@ -53,8 +53,7 @@ bool ForaDoPeriodo(const CZQDadosCL_Extrato& extrato, const CZQDadosCL_FiltroImp
 CCLTrataDadosExtrato::CCLTrataDadosExtrato() = default;
 CCLTrataDadosExtrato::CCLTrataDadosExtrato(const CCLTrataDadosExtrato& outro)
     : CDFTrataDados(outro), m_mapAvisos(outro.m_mapAvisos) {}
-CCLTrataDadosExtrato::CCLTrataDadosExtrato(CCLTrataDadosExtrato&& outro) noexcept
-    : CDFTrataDados(std::move(outro)) {
+CCLTrataDadosExtrato::CCLTrataDadosExtrato(CCLTrataDadosExtrato&& outro) noexcept : CDFTrataDados(std::move(outro)) {
   m_mapAvisos.swap(outro.m_mapAvisos);
 }
 CCLTrataDadosExtrato::~CCLTrataDadosExtrato() = default;
@@ -81,28 +80,26 @@ CCLTrataDadosExtrato& CCLTrataDadosExtrato::operator=(CCLTrataDadosExtrato&& out
 CZQAcessoConciliacao* CCLTrataDadosExtrato::GetAcessoConciliacao() { return AreaConciliacao(); }
 CZQAcessoEmpresarial* CCLTrataDadosExtrato::GetAcessoEmpresarial() { return AreaEmpresarial(); }
 
-CZQDadosDF_Erro& CCLTrataDadosExtrato::ConsisteDadosExtrato(const CZQDadosCL_Extrato& dadosExtratoGravacao,
-                                                           const CZQDadosCL_FiltroImportacaoExtrato& dadosFiltroImportacao,
-                                                           const CZQVector<CZQDadosCL_Extrato>& listaChavesExtrato) {
+CZQDadosDF_Erro& CCLTrataDadosExtrato::ConsisteDadosExtrato(
+    const CZQDadosCL_Extrato& dadosExtratoGravacao, const CZQDadosCL_FiltroImportacaoExtrato& dadosFiltroImportacao,
+    const CZQVector<CZQDadosCL_Extrato>& listaChavesExtrato) {
   return ConsisteDadosExtrato(dadosExtratoGravacao, dadosFiltroImportacao, &listaChavesExtrato, nullptr);
 }
 
-CZQDadosDF_Erro& CCLTrataDadosExtrato::ConsisteDadosExtrato(const CZQDadosCL_Extrato& dadosExtratoGravacao,
-                                                           const CZQDadosCL_FiltroImportacaoExtrato& dadosFiltroImportacao,
-                                                           const CCLChavesExtrato& chavesExtrato) {
+CZQDadosDF_Erro& CCLTrataDadosExtrato::ConsisteDadosExtrato(
+    const CZQDadosCL_Extrato& dadosExtratoGravacao, const CZQDadosCL_FiltroImportacaoExtrato& dadosFiltroImportacao,
+    const CCLChavesExtrato& chavesExtrato) {
   return ConsisteDadosExtrato(dadosExtratoGravacao, dadosFiltroImportacao, nullptr, &chavesExtrato);
 }
 
-CZQDadosDF_Erro& CCLTrataDadosExtrato::ConsisteDadosExtrato(const CZQDadosCL_Extrato& dadosExtratoGravacao,
-                                                           const CZQDadosCL_FiltroImportacaoExtrato& dadosFiltroImportacao,
-                                                           const CZQVector<CZQDadosCL_Extrato>* listaChavesExtrato,
-                                                           const CCLChavesExtrato* chavesExtrato) {
+CZQDadosDF_Erro& CCLTrataDadosExtrato::ConsisteDadosExtrato(
+    const CZQDadosCL_Extrato& dadosExtratoGravacao, const CZQDadosCL_FiltroImportacaoExtrato& dadosFiltroImportacao,
+    const CZQVector<CZQDadosCL_Extrato>* listaChavesExtrato, const CCLChavesExtrato* chavesExtrato) {
   LimpaErro();
 
   HRESULT hr = S_OK;
   CZQDadosDF_Banco dadosBanco;
-  if (ZQ_FALHOU_EM(this, kClasse, hr,
-                   GetAcessoEmpresarial()->LeBanco(dadosExtratoGravacao.GetConta(), &dadosBanco))) {
+  if (ZQ_FALHOU_EM(this, kClasse, hr, GetAcessoEmpresarial()->LeBanco(dadosExtratoGravacao.GetConta(), &dadosBanco))) {
     SetErro(GetAcessoEmpresarial()->GetErro());
     return GetErro();
   }
@@ -214,8 +211,8 @@ CZQDadosDF_Erro& CCLTrataDadosExtrato::ConsisteDadosExtratoTBB(
   return GetErro();
 }
 
-CZQDadosDF_Erro& CCLTrataDadosExtrato::ConsisteExtratoDuplicado(const CZQDadosCL_Extrato& dadosChaveExtrato,
-                                                               const CZQVector<CZQDadosCL_Extrato>& listaChavesExtrato) {
+CZQDadosDF_Erro& CCLTrataDadosExtrato::ConsisteExtratoDuplicado(
+    const CZQDadosCL_Extrato& dadosChaveExtrato, const CZQVector<CZQDadosCL_Extrato>& listaChavesExtrato) {
   LimpaErro();
   if (listaChavesExtrato.IsEmpty()) return GetErro();
   for (const CZQDadosCL_Extrato& chave : listaChavesExtrato) {
@@ -228,7 +225,7 @@ CZQDadosDF_Erro& CCLTrataDadosExtrato::ConsisteExtratoDuplicado(const CZQDadosCL
 }
 
 CZQDadosDF_Erro& CCLTrataDadosExtrato::ConsisteExtratoDuplicado(const CZQDadosCL_Extrato& dadosChaveExtrato,
-                                                               const CCLChavesExtrato& chavesExtrato) {
+                                                                const CCLChavesExtrato& chavesExtrato) {
   LimpaErro();
   if (chavesExtrato.IsEmpty()) return GetErro();
   if (chavesExtrato.Contem(dadosChaveExtrato)) SetAviso(ZQ_MODULO_CL, kAvisoExtratoDuplicado, 0);
@@ -258,8 +255,8 @@ CZQDadosDF_Erro& CCLTrataDadosExtrato::AdicionaAvisoExtrato(const CZQDadosCL_Ext
   return GetErro();
 }
 
-CZQDadosCL_Extrato CCLTrataDadosExtrato::GetChaveExtrato(const CZQDadosCL_FiltroImportacaoExtrato& dadosFiltroImportacao,
-                                                         const CZQDadosCL_Extrato& dadosExtrato) const {
+CZQDadosCL_Extrato CCLTrataDadosExtrato::GetChaveExtrato(
+    const CZQDadosCL_FiltroImportacaoExtrato& dadosFiltroImportacao, const CZQDadosCL_Extrato& dadosExtrato) const {
   CZQDadosCL_Extrato chave;
   chave.SetConta(dadosExtrato.GetConta());
   if (dadosFiltroImportacao.GetVerificaData()) chave.SetDmaExtrato(dadosExtrato.GetDmaExtrato());
@@ -281,8 +278,8 @@ HRESULT CCLTrataDadosExtrato::OnInicializa() {
 CZQDadosCL_ExtraInfoBase CCLTrataDadosExtrato::TrataRetornoImportacaoExtrato() {
   CZQString caminhoArquivoErros;
   if (!m_mapAvisos.empty()) {
-    caminhoArquivoErros = cl_import::JuntaCaminho(CZQConfiguracao::Global().DiretorioTemporario(),
-                                                  CL_ARQUIVO_ERROS_IMPORTACAO_EXTRATO);
+    caminhoArquivoErros =
+        cl_import::JuntaCaminho(CZQConfiguracao::Global().DiretorioTemporario(), CL_ARQUIVO_ERROS_IMPORTACAO_EXTRATO);
     std::string relatorio;
     for (const auto& [cabecalho, linhas] : m_mapAvisos) {
       relatorio += cabecalho.str();

@@ -52,16 +52,11 @@ CCLTrataDadosImportacaoExtratos& CCLTrataDadosImportacaoExtratos::operator=(
 CCLTrataDadosImportacaoExtratos& CCLTrataDadosImportacaoExtratos::operator=(
     CCLTrataDadosImportacaoExtratos&& outro) noexcept = default;
 
-CZQAcessoConciliacao* CCLTrataDadosImportacaoExtratos::GetAcessoConciliacao() {
-  return AreaConciliacao();
-}
-CZQAcessoEmpresarial* CCLTrataDadosImportacaoExtratos::GetAcessoEmpresarial() {
-  return AreaEmpresarial();
-}
+CZQAcessoConciliacao* CCLTrataDadosImportacaoExtratos::GetAcessoConciliacao() { return AreaConciliacao(); }
+CZQAcessoEmpresarial* CCLTrataDadosImportacaoExtratos::GetAcessoEmpresarial() { return AreaEmpresarial(); }
 CZQAcessoContabil* CCLTrataDadosImportacaoExtratos::GetAcessoContabil() { return AreaContabil(); }
 
-CZQDadosDF_Erro& CCLTrataDadosImportacaoExtratos::OnTrataGravacao(TZQBaseParaDados* dados,
-                                                                  IZQTrataInconsistencia*) {
+CZQDadosDF_Erro& CCLTrataDadosImportacaoExtratos::OnTrataGravacao(TZQBaseParaDados* dados, IZQTrataInconsistencia*) {
   LimpaErro();
 
   const auto* dadosFiltro = dynamic_cast<const CZQDadosCL_FiltroImportacaoExtrato*>(dados);
@@ -80,8 +75,7 @@ CZQDadosDF_Erro& CCLTrataDadosImportacaoExtratos::Consiste(const CZQDadosCL_Filt
   HRESULT hr = S_OK;
   CZQDadosCL_Leiaute dadosLeiaute;
   if (dados.GetPosicaoLeiaute() != 0) {
-    if (ZQ_FALHOU_EM(this, kClasse, hr,
-                     GetAcessoConciliacao()->LeLeiaute(dados.GetPosicaoLeiaute(), dadosLeiaute))) {
+    if (ZQ_FALHOU_EM(this, kClasse, hr, GetAcessoConciliacao()->LeLeiaute(dados.GetPosicaoLeiaute(), dadosLeiaute))) {
       SetErro(GetAcessoConciliacao()->GetErro());
       return GetErro();
     }

@@ -32,9 +32,7 @@ constexpr int kSabado = 7;
 CCLServicoImportacaoExtratos::CCLServicoImportacaoExtratos() = default;
 CCLServicoImportacaoExtratos::~CCLServicoImportacaoExtratos() = default;
 
-CZQAcessoConciliacao* CCLServicoImportacaoExtratos::GetAcessoConciliacao() {
-  return AreaConciliacao();
-}
+CZQAcessoConciliacao* CCLServicoImportacaoExtratos::GetAcessoConciliacao() { return AreaConciliacao(); }
 
 HRESULT CCLServicoImportacaoExtratos::DeveExecutar(bool& bDeveExecutar) {
   bDeveExecutar = false;
@@ -59,13 +57,13 @@ HRESULT CCLServicoImportacaoExtratos::DeveExecutar(bool& bDeveExecutar) {
   CZQVector<REG_ZQDMC> listaPonteirosExecucao;
   if (ZQ_FALHOU_EM(this, kClasse, hr,
                    GetAcessoConciliacao()->BuscaPonteirosExecucaoServicoImportacaoExtratos(dadosFiltroExecucao,
-                                                                                          listaPonteirosExecucao))) {
+                                                                                           listaPonteirosExecucao))) {
     FalhaServico("Falha ao buscar os ponteiros da execução do serviço.", hr, __LINE__);
   }
   CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos> listaExecucoes;
   if (ZQ_FALHOU_EM(this, kClasse, hr,
                    GetAcessoConciliacao()->LePonteirosExecucaoServicoImportacaoExtratos(listaPonteirosExecucao,
-                                                                                       listaExecucoes, 1))) {
+                                                                                        listaExecucoes, 1))) {
     FalhaServico("Falha ao ler os ponteiros da execução do serviço.", hr, __LINE__);
   }
 

@@ -64,7 +64,8 @@ CZQDadosDF_Erro& CCLTrataDadosConfiguracaoServicoImportacaoExtratos::ConsisteCon
 
   HRESULT hr = S_OK;
   CZQDadosDF_PlanoEmpresarial dadosConta;
-  if (ZQ_FALHOU_EM(this, kClasse, hr, GetAcessoEmpresarial()->LeBufferPlanoContabil(ulPonteiroContaBanco, &dadosConta))) {
+  if (ZQ_FALHOU_EM(this, kClasse, hr,
+                   GetAcessoEmpresarial()->LeBufferPlanoContabil(ulPonteiroContaBanco, &dadosConta))) {
     SetErro(GetAcessoEmpresarial()->GetErro());
     return GetErro();
   }

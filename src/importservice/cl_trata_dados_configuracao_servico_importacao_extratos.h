@@ -26,7 +26,8 @@ class CL_EXPORT CCLTrataDadosConfiguracaoServicoImportacaoExtratos : public CZQT
 
   CCLTrataDadosConfiguracaoServicoImportacaoExtratos();
   CCLTrataDadosConfiguracaoServicoImportacaoExtratos(const CCLTrataDadosConfiguracaoServicoImportacaoExtratos& outro);
-  CCLTrataDadosConfiguracaoServicoImportacaoExtratos(CCLTrataDadosConfiguracaoServicoImportacaoExtratos&& outro) noexcept;
+  CCLTrataDadosConfiguracaoServicoImportacaoExtratos(
+      CCLTrataDadosConfiguracaoServicoImportacaoExtratos&& outro) noexcept;
   ~CCLTrataDadosConfiguracaoServicoImportacaoExtratos() override;
   CCLTrataDadosConfiguracaoServicoImportacaoExtratos& operator=(
       const CCLTrataDadosConfiguracaoServicoImportacaoExtratos& outro);

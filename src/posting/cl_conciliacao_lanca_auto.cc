@@ -10,8 +10,8 @@
 
 #include "frame/zq_data.h"
 #include "frame/zq_trace.h"
-#include "platform/records/zq_dados_empresarial.h"
 #include "platform/components/zq_transacao.h"
+#include "platform/records/zq_dados_empresarial.h"
 #include "posting/cl_indice_historicos.h"
 
 namespace {
@@ -258,8 +258,8 @@ int CCLConciliacaoLancaAuto::ResolvePropriedade(uint32_t lConta, const CZQDadosC
         if (bSemContabil) {
           // The rule found cannot post this sign: look for one registered for it.
           if (candidato.iTexto >= 0) {
-            achado = memoriza(cNatureza == ZQ_NATUREZA_CREDITO ? cache.sentidoE : cache.sentidoS, candidato.iTexto,
-                              sentido);
+            achado =
+                memoriza(cNatureza == ZQ_NATUREZA_CREDITO ? cache.sentidoE : cache.sentidoS, candidato.iTexto, sentido);
           } else {
             achado = procura(texto.c_str(), sentido);
           }
@@ -387,7 +387,7 @@ HRESULT CCLConciliacaoLancaAuto::GetComplHistorico(uint16_t iIndiceProp, tagREG_
       sComplHistorico = RegTesourariaps.szDocumento.Get();
       break;
     case 8: {
-          CZQDadosDF_FormaPagamento dadosFormaPagamento;
+      CZQDadosDF_FormaPagamento dadosFormaPagamento;
       // The trace quotes the expression as written, so it stays on one line.
       // clang-format off
       if (ZQ_FALHOU_EM(this, kClasse, hr, GetAcessoEmpresarial()->LeBufferFormaPagamento(m_RegMovimentosProp[iIndiceProp].iPosFormaPagamento, &dadosFormaPagamento))) {

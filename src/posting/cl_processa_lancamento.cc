@@ -10,9 +10,9 @@
 #include "platform/access/zq_acesso_areas.h"
 #include "platform/components/zq_bstr.h"
 #include "platform/components/zq_componentes_lancamento.h"
+#include "platform/components/zq_interacao.h"
 #include "platform/records/zq_dados_empresarial.h"
 #include "platform/records/zq_estruturas_integracao.h"
-#include "platform/components/zq_interacao.h"
 #include "posting/cl_conciliacao_lanca_auto.h"
 
 // The posting run: generates the treasury entries of the open statement lines that

@@ -12,10 +12,10 @@
 #include "platform/access/zq_acesso_conciliacao.h"
 #include "platform/access/zq_acesso_empresarial.h"
 #include "platform/components/zq_analytics_evento.h"
-#include "platform/records/zq_dados_conciliacao.h"
-#include "platform/records/zq_dados_empresarial.h"
 #include "platform/components/zq_feriado.h"
 #include "platform/components/zq_trata_dados_tesouraria.h"
+#include "platform/records/zq_dados_conciliacao.h"
+#include "platform/records/zq_dados_empresarial.h"
 #include "posting/cl_conciliacao_lanca_auto.h"
 
 namespace {
@@ -33,13 +33,9 @@ constexpr REG_ZQHMS kUltimoSegundoDia = 86399;
 CCLConciliacaoTesourariaBancoAutomatizada::CCLConciliacaoTesourariaBancoAutomatizada() = default;
 CCLConciliacaoTesourariaBancoAutomatizada::~CCLConciliacaoTesourariaBancoAutomatizada() = default;
 
-CZQAcessoConciliacao* CCLConciliacaoTesourariaBancoAutomatizada::GetAcessoConciliacao() {
-  return AreaConciliacao();
-}
+CZQAcessoConciliacao* CCLConciliacaoTesourariaBancoAutomatizada::GetAcessoConciliacao() { return AreaConciliacao(); }
 
-CZQAcessoEmpresarial* CCLConciliacaoTesourariaBancoAutomatizada::GetAcessoEmpresarial() {
-  return AreaEmpresarial();
-}
+CZQAcessoEmpresarial* CCLConciliacaoTesourariaBancoAutomatizada::GetAcessoEmpresarial() { return AreaEmpresarial(); }
 
 bool CCLConciliacaoTesourariaBancoAutomatizada::DeveExecutar() {
   m_listaRegras.RemoveAll();
@@ -99,16 +95,16 @@ HRESULT CCLConciliacaoTesourariaBancoAutomatizada::FiltraBancosJaProcessados(
 
   HRESULT hr = S_OK;
   CZQVector<REG_ZQDMC> listaDmcExecucao;
-  if (ZQ_FALHOU_EM(this, kClasse, hr,
-                   GetAcessoConciliacao()->BuscaPonteirosExecucaoConciliacaoTesourariaBanco(dadosFiltro,
-                                                                                           listaDmcExecucao))) {
+  if (ZQ_FALHOU_EM(
+          this, kClasse, hr,
+          GetAcessoConciliacao()->BuscaPonteirosExecucaoConciliacaoTesourariaBanco(dadosFiltro, listaDmcExecucao))) {
     return hr;
   }
   CZQVector<CZQDadosCL_ExecucaoConciliacaoTesourariaBanco> listaDadosExecucao;
   // Flag 0 is the default; leaving it out keeps the traced text the documented one.
   if (ZQ_FALHOU_EM(this, kClasse, hr,
                    GetAcessoConciliacao()->LePonteirosExecucaoConciliacaoTesourariaBanco(listaDmcExecucao,
-                                                                                        listaDadosExecucao))) {
+                                                                                         listaDadosExecucao))) {
     return hr;
   }
 
@@ -266,10 +262,13 @@ HRESULT CCLConciliacaoTesourariaBancoAutomatizada::OnRun() {
     dadosConciliacaoAutomatica.SetConciliacaoContabilBancos(0).SetDataLimite(dataInicial.GetDma());
     int32_t lExtratosRestantes = 0;
     CZQDadosCL_ConciliacaoTesourariaBancos dadosArrayConciliacao;
+    // The call's text is traced as written: a break after its "(" would add a space to it.
+    // clang-format off
     if (ZQ_FALHOU_EM(this, kClasse, hr,
                      GetAcessoConciliacao()->ProcessaConciliacaoAutomatica(dadosConciliacaoAutomatica,
                                                                           lExtratosRestantes,
                                                                           dadosArrayConciliacao))) {
+      // clang-format on
       FalhaServico("Falha no processamento da conciliação automática.", hr, __LINE__);
     }
 
@@ -292,9 +291,9 @@ std::set<std::pair<REG_ZQDMA, uint32_t>> CCLConciliacaoTesourariaBancoAutomatiza
   HRESULT hr = S_OK;
   // Unreadable, nothing is known: no account of the rule is skipped, and one done twice
   // posts nothing twice (each run takes only the lines still open).
-  if (ZQ_FALHOU_EM(this, kClasse, hr,
-                   GetAcessoConciliacao()->BuscaPonteirosExecucaoConciliacaoTesourariaBanco(dadosFiltro,
-                                                                                           listaDmcExecucao))) {
+  if (ZQ_FALHOU_EM(
+          this, kClasse, hr,
+          GetAcessoConciliacao()->BuscaPonteirosExecucaoConciliacaoTesourariaBanco(dadosFiltro, listaDmcExecucao))) {
     lidas.insert({0, 0});
     return lidas;
   }
@@ -310,9 +309,9 @@ bool CCLConciliacaoTesourariaBancoAutomatizada::ConciliadaPorOutroHost(
   const auto dadosFiltro = FiltroDoDia(dadosRegra, listaConta);
   HRESULT hr = S_OK;
   CZQVector<REG_ZQDMC> listaDmcExecucao;
-  if (ZQ_FALHOU_EM(this, kClasse, hr,
-                   GetAcessoConciliacao()->BuscaPonteirosExecucaoConciliacaoTesourariaBanco(dadosFiltro,
-                                                                                           listaDmcExecucao))) {
+  if (ZQ_FALHOU_EM(
+          this, kClasse, hr,
+          GetAcessoConciliacao()->BuscaPonteirosExecucaoConciliacaoTesourariaBanco(dadosFiltro, listaDmcExecucao))) {
     return false;
   }
   CZQVector<REG_ZQDMC> listaNovas;

@@ -14,7 +14,8 @@ class CZQAcessoConciliacao;
 class CZQAcessoEmpresarial;
 
 // Messages of an account the service did not process.
-inline constexpr const char CL_MENSAGEM_BLOQUEIO_FINANCEIRO[] = "Período bloqueado para lançamentos no Orbel Financeiro.";
+inline constexpr const char CL_MENSAGEM_BLOQUEIO_FINANCEIRO[] =
+    "Período bloqueado para lançamentos no Orbel Financeiro.";
 inline constexpr const char CL_MENSAGEM_BLOQUEIO_INTEGRACAO[] = "Período bloqueado para integração.";
 // Usage event of an account handled by the reconciliation service.
 inline constexpr uint32_t ZQ_EVENTO_ANALYTICS_CONCILIACAO_AUTOMATIZADA = 32;

@@ -91,8 +91,8 @@ class SomasDoFinal {
 // a gap that is not a multiple of the remaining amounts' common divisor; and,
 // once the search has proved long enough to pay for it, a gap that no subset of
 // the last candidates makes.
-bool BuscaEmProfundidade(const Candidatos& listaCandidatos, tagCY cyAlvo, CZQVector<ULONG32>& listaResultado,
-                         size_t p0, tagCY cySomaInicial, int64_t nosAntesDaTabela) {
+bool BuscaEmProfundidade(const Candidatos& listaCandidatos, tagCY cyAlvo, CZQVector<ULONG32>& listaResultado, size_t p0,
+                         tagCY cySomaInicial, int64_t nosAntesDaTabela) {
   const size_t n = static_cast<size_t>(listaCandidatos.GetQuantidade());
   const size_t niveis = n - p0;
 
@@ -104,8 +104,8 @@ bool BuscaEmProfundidade(const Candidatos& listaCandidatos, tagCY cyAlvo, CZQVec
   std::vector<uint64_t> restoPositivo(niveis + 1, 0);
   std::vector<uint64_t> mdcResto(niveis + 1, 0);
   for (size_t i = niveis; i-- > 0;) {
-    restoPositivo[i] = valores[i] > 0 ? SomaSaturada(restoPositivo[i + 1], static_cast<uint64_t>(valores[i]))
-                                      : restoPositivo[i + 1];
+    restoPositivo[i] =
+        valores[i] > 0 ? SomaSaturada(restoPositivo[i + 1], static_cast<uint64_t>(valores[i])) : restoPositivo[i + 1];
     mdcResto[i] = std::gcd(mdcResto[i + 1], Modulo(valores[i]));
   }
 
@@ -113,8 +113,7 @@ bool BuscaEmProfundidade(const Candidatos& listaCandidatos, tagCY cyAlvo, CZQVec
   // search has taken about as many, so short searches never pay for it.
   constexpr size_t kMaxNiveisTabela = 20;
   const size_t t = std::min(niveis, kMaxNiveisTabela);
-  const uint64_t limiarTabela =
-      nosAntesDaTabela < 0 ? (uint64_t{1} << t) : static_cast<uint64_t>(nosAntesDaTabela);
+  const uint64_t limiarTabela = nosAntesDaTabela < 0 ? (uint64_t{1} << t) : static_cast<uint64_t>(nosAntesDaTabela);
   SomasDoFinal somasDoFinal;
   bool tabelaPronta = false;
   uint64_t nos = 0;

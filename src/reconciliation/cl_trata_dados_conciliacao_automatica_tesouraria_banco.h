@@ -20,7 +20,8 @@ class CL_EXPORT CCLTrataDadosConciliacaoAutomaticaTesourariaBanco : CZQBaseParaR
   CCLTrataDadosConciliacaoAutomaticaTesourariaBanco();
   virtual ~CCLTrataDadosConciliacaoAutomaticaTesourariaBanco();
   CCLTrataDadosConciliacaoAutomaticaTesourariaBanco(const CCLTrataDadosConciliacaoAutomaticaTesourariaBanco&);
-  CCLTrataDadosConciliacaoAutomaticaTesourariaBanco& operator=(const CCLTrataDadosConciliacaoAutomaticaTesourariaBanco&);
+  CCLTrataDadosConciliacaoAutomaticaTesourariaBanco& operator=(
+      const CCLTrataDadosConciliacaoAutomaticaTesourariaBanco&);
   CCLTrataDadosConciliacaoAutomaticaTesourariaBanco& operator=(CCLTrataDadosConciliacaoAutomaticaTesourariaBanco&&);
 
   // Depth-first search from position ulPosicao with the running sum cySomaAtual:

@@ -20,7 +20,8 @@ class CL_EXPORT CCLTrataDadosConfiguracaoConciliacaoTesourariaBanco : public CZQ
 
   CCLTrataDadosConfiguracaoConciliacaoTesourariaBanco();
   CCLTrataDadosConfiguracaoConciliacaoTesourariaBanco(const CCLTrataDadosConfiguracaoConciliacaoTesourariaBanco& outro);
-  CCLTrataDadosConfiguracaoConciliacaoTesourariaBanco(CCLTrataDadosConfiguracaoConciliacaoTesourariaBanco&& outro) noexcept;
+  CCLTrataDadosConfiguracaoConciliacaoTesourariaBanco(
+      CCLTrataDadosConfiguracaoConciliacaoTesourariaBanco&& outro) noexcept;
   ~CCLTrataDadosConfiguracaoConciliacaoTesourariaBanco() override;
   CCLTrataDadosConfiguracaoConciliacaoTesourariaBanco& operator=(
       const CCLTrataDadosConfiguracaoConciliacaoTesourariaBanco& outro);

@@ -70,12 +70,11 @@ HRESULT CZQAcessoEmpresarialSQL::LeConta(const char* operacao, const char* tabel
     ContaLida& v = consulta.valores;
     v.posicao = conta;
     const bool achou = consulta.Executa(Banco().Sessao(), [&](soci::session& sql, ContaLida& l) {
-      return soci::statement((sql.prepare << std::string("SELECT codigo_proprio, codigo_usado, nome, tipo, inativa, ") +
-                                                 (gerencial ? "''" : "tipo_banco") + " FROM " + tabela +
-                                                 " WHERE ponteiro = :c",
-                              soci::use(l.posicao), soci::into(l.codigoProprio), soci::into(l.codigoUsado),
-                              soci::into(l.nome), soci::into(l.tipo), soci::into(l.inativa),
-                              soci::into(l.tipoBanco, l.indTipoBanco)));
+      return soci::statement(
+          (sql.prepare << std::string("SELECT codigo_proprio, codigo_usado, nome, tipo, inativa, ") +
+                              (gerencial ? "''" : "tipo_banco") + " FROM " + tabela + " WHERE ponteiro = :c",
+           soci::use(l.posicao), soci::into(l.codigoProprio), soci::into(l.codigoUsado), soci::into(l.nome),
+           soci::into(l.tipo), soci::into(l.inativa), soci::into(l.tipoBanco, l.indTipoBanco)));
     });
     if (!achou) {
       return Falha(operacao, ZQ_E_SQL_NAO_ENCONTRADO,

@@ -20,14 +20,14 @@ tagREG_TESOURARIAPS DecodificaTesouraria(long long posicao, const std::string& e
   return reg;
 }
 
-void LeEntradasTesouraria(soci::session& sql, const std::string& condicao,
-                          CZQVector<CZQDadosFN_Tesouraria>& entradas, bool ordenadas) {
+void LeEntradasTesouraria(soci::session& sql, const std::string& condicao, CZQVector<CZQDadosFN_Tesouraria>& entradas,
+                          bool ordenadas) {
   long long posicao = 0;
   std::string estrutura;
-  soci::statement st = (sql.prepare << "SELECT posicao, estrutura FROM tesouraria" +
-                                           (condicao.empty() ? "" : " WHERE " + condicao) +
-                                           (ordenadas ? " ORDER BY data_lancamento, posicao" : ""),
-                        soci::into(posicao), soci::into(estrutura));
+  soci::statement st =
+      (sql.prepare << "SELECT posicao, estrutura FROM tesouraria" + (condicao.empty() ? "" : " WHERE " + condicao) +
+                          (ordenadas ? " ORDER BY data_lancamento, posicao" : ""),
+       soci::into(posicao), soci::into(estrutura));
   st.execute(false);
   while (st.fetch()) entradas.Add(CZQDadosFN_Tesouraria(DecodificaTesouraria(posicao, estrutura)));
 }
@@ -113,7 +113,8 @@ HRESULT CZQAcessoFinanceiroSQL::BuscaPonteirosTesouraria(const CZQDadosFN_Filtro
                                                          CZQVector<REG_ZQDMC>& chaves) {
   return Executa("BuscaPonteirosTesouraria", [&] {
     std::string condicao;
-    if (filtro.GetDataInicial()) condicao = E(condicao, "data_lancamento >= " + std::to_string(filtro.GetDataInicial()));
+    if (filtro.GetDataInicial())
+      condicao = E(condicao, "data_lancamento >= " + std::to_string(filtro.GetDataInicial()));
     if (filtro.GetDataFinal()) condicao = E(condicao, "data_lancamento <= " + std::to_string(filtro.GetDataFinal()));
     if (filtro.GetPonteiroConta()) {
       const std::string c = std::to_string(filtro.GetPonteiroConta());
@@ -230,8 +231,7 @@ HRESULT CZQAcessoFinanceiroSQL::GravaTesouraria(CZQDadosFN_Tesouraria& entrada) 
              " numero_conciliacao_sai, filial, conciliado_ent, conciliado_sai, conciliado_auto, estrutura)"
              " VALUES (:p, :d, :v, :ce, :cs, :ne, :ns, :f, :ke, :ks, :ka, :e)",
           soci::use(posicao), soci::use(data), soci::use(valor), soci::use(ent), soci::use(sai), soci::use(nEnt),
-          soci::use(nSai), soci::use(filial), soci::use(cEnt), soci::use(cSai), soci::use(cAuto),
-          soci::use(estrutura);
+          soci::use(nSai), soci::use(filial), soci::use(cEnt), soci::use(cSai), soci::use(cAuto), soci::use(estrutura);
     } else {
       soci::statement st =
           (sql.prepare << "UPDATE tesouraria SET data_lancamento = :d, valor = :v, conta_ent = :ce, conta_sai = :cs,"

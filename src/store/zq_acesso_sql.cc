@@ -16,7 +16,8 @@ HRESULT CZQAcessoContabilSQL::LeBufferMestreEmpresa(CZQDadosCN_MestreEmpresa* me
                         " FROM mestre_empresa m, empresa e WHERE m.id = 1 AND e.id = 1",
         soci::into(nome), soci::into(documento), soci::into(inferior), soci::into(superior);
     if (!Banco().Sessao().got_data()) {
-      return Falha("LeBufferMestreEmpresa", ZQ_E_SQL_NAO_ENCONTRADO, "o mestre contábil da empresa não está cadastrado");
+      return Falha("LeBufferMestreEmpresa", ZQ_E_SQL_NAO_ENCONTRADO,
+                   "o mestre contábil da empresa não está cadastrado");
     }
     mestre->Limpar();
     mestre->SetRazaoSocial(CZQString(nome))

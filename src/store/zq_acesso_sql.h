@@ -67,12 +67,12 @@ class CZQAcessoConciliacaoSQL : public CZQAcessoConciliacao, public CZQAreaSQL {
   ~CZQAcessoConciliacaoSQL() override;
 
   HRESULT LeBufferMestre(CZQDadosCL_Mestre* mestre, int flag = 0) override;
-  HRESULT BuscaPonteirosMovimentoExtrato(const CZQDadosCL_FiltroExtrato& filtro, CZQVector<uint32_t>& posicoes) override;
+  HRESULT BuscaPonteirosMovimentoExtrato(const CZQDadosCL_FiltroExtrato& filtro,
+                                         CZQVector<uint32_t>& posicoes) override;
   HRESULT BuscaRegistrosMovimentoExtrato(const CZQDadosCL_FiltroExtrato& filtro, const CZQVector<uint32_t>& posicoes,
                                          CZQVector<CZQDadosCL_Extrato>& extratos) override;
   HRESULT GravaExtrato(CZQDadosCL_Extrato& extrato) override;
-  HRESULT ProcessaConciliacaoAutomatica(const CZQDadosCL_ConciliacaoAutomatica& conciliacao,
-                                        int32_t& extratosRestantes,
+  HRESULT ProcessaConciliacaoAutomatica(const CZQDadosCL_ConciliacaoAutomatica& conciliacao, int32_t& extratosRestantes,
                                         CZQDadosCL_ConciliacaoTesourariaBancos& resultado) override;
   HRESULT BuscaConciliacao(const CZQDadosCL_ConciliacaoAutomatica& conciliacao,
                            CZQDadosCL_ConciliacaoTesourariaBancos& resultado) override;
@@ -85,22 +85,22 @@ class CZQAcessoConciliacaoSQL : public CZQAcessoConciliacao, public CZQAreaSQL {
   HRESULT SalvaArqNumConciliacao(uint32_t conta, uint32_t numero) override;
   HRESULT LeConfiguracaoServicoImportacaoExtratos(CZQDadosCL_ConfiguracaoServicoImportacaoExtratos& configuracao,
                                                   int flag = 0) override;
-  HRESULT LeConfiguracaoConciliacaoTesourariaBanco(CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco& configuracao,
-                                                   int flag = 0) override;
+  HRESULT LeConfiguracaoConciliacaoTesourariaBanco(
+      CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco& configuracao, int flag = 0) override;
   HRESULT GravaExecucaoConciliacaoTesourariaBanco(
       const CZQVector<CZQDadosCL_ExecucaoConciliacaoTesourariaBanco>& execucoes) override;
-  HRESULT LePonteirosExecucaoConciliacaoTesourariaBanco(const CZQVector<REG_ZQDMC>& chaves,
-                                                        CZQVector<CZQDadosCL_ExecucaoConciliacaoTesourariaBanco>& execucoes,
-                                                        int flag = 0) override;
-  HRESULT BuscaPonteirosExecucaoConciliacaoTesourariaBanco(const CZQDadosCL_FiltroExecucaoConciliacaoTesourariaBanco& filtro,
-                                                           CZQVector<REG_ZQDMC>& chaves) override;
+  HRESULT LePonteirosExecucaoConciliacaoTesourariaBanco(
+      const CZQVector<REG_ZQDMC>& chaves, CZQVector<CZQDadosCL_ExecucaoConciliacaoTesourariaBanco>& execucoes,
+      int flag = 0) override;
+  HRESULT BuscaPonteirosExecucaoConciliacaoTesourariaBanco(
+      const CZQDadosCL_FiltroExecucaoConciliacaoTesourariaBanco& filtro, CZQVector<REG_ZQDMC>& chaves) override;
   HRESULT GravaExecucaoServicoImportacaoExtratos(
       CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos>& execucoes) override;
-  HRESULT BuscaPonteirosExecucaoServicoImportacaoExtratos(const CZQDadosCL_FiltroExecucaoServicoImportacaoExtratos& filtro,
-                                                          CZQVector<REG_ZQDMC>& chaves) override;
-  HRESULT LePonteirosExecucaoServicoImportacaoExtratos(const CZQVector<REG_ZQDMC>& chaves,
-                                                       CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos>& execucoes,
-                                                       int flag) override;
+  HRESULT BuscaPonteirosExecucaoServicoImportacaoExtratos(
+      const CZQDadosCL_FiltroExecucaoServicoImportacaoExtratos& filtro, CZQVector<REG_ZQDMC>& chaves) override;
+  HRESULT LePonteirosExecucaoServicoImportacaoExtratos(
+      const CZQVector<REG_ZQDMC>& chaves, CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos>& execucoes,
+      int flag) override;
   HRESULT LeLeiaute(int32_t posicao, CZQDadosCL_Leiaute& leiaute) override;
   HRESULT LeColunasLeiaute(int32_t posicao, REG_LEIAUTE_COLUNASPS& colunas) override;
   HRESULT GetICLMestre(CZQComPtr<IZQCL_Mestre>& mestre) override;

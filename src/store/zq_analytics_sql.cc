@@ -25,13 +25,12 @@ HRESULT CZQDestinoAnalyticsSQL::Grava(const ZQEventoAnalytics& evento) {
     }
     CZQTransacaoSQL transacao(*m_banco);
     long long id = m_banco->ProximoNumero("evento_analytics", "id");
-    long long numero = evento.ulEvento, usuario = evento.usUsuario, sessao = static_cast<long long>(evento.ulNumeroSessao),
-              momento = evento.dmaHmsEvento;
+    long long numero = evento.ulEvento, usuario = evento.usUsuario,
+              sessao = static_cast<long long>(evento.ulNumeroSessao), momento = evento.dmaHmsEvento;
     std::string empresa = evento.sEmpresa.str();
     m_banco->Sessao() << "INSERT INTO evento_analytics (id, evento, empresa, usuario, sessao, dma_hms_evento)"
                          " VALUES (:i, :e, :m, :u, :s, :d)",
-        soci::use(id), soci::use(numero), soci::use(empresa), soci::use(usuario), soci::use(sessao),
-        soci::use(momento);
+        soci::use(id), soci::use(numero), soci::use(empresa), soci::use(usuario), soci::use(sessao), soci::use(momento);
     transacao.Confirma();
     return S_OK;
   });
@@ -42,10 +41,10 @@ HRESULT CZQDestinoAnalyticsSQL::LeEventos(std::vector<ZQEventoAnalytics>& evento
     CriaTabela(*m_banco);
     long long numero = 0, usuario = 0, sessao = 0, momento = 0;
     std::string empresa;
-    soci::statement st = (m_banco->Sessao().prepare << "SELECT evento, empresa, usuario, sessao, dma_hms_evento"
-                                                       " FROM evento_analytics ORDER BY id",
-                          soci::into(numero), soci::into(empresa), soci::into(usuario), soci::into(sessao),
-                          soci::into(momento));
+    soci::statement st =
+        (m_banco->Sessao().prepare << "SELECT evento, empresa, usuario, sessao, dma_hms_evento"
+                                      " FROM evento_analytics ORDER BY id",
+         soci::into(numero), soci::into(empresa), soci::into(usuario), soci::into(sessao), soci::into(momento));
     st.execute(false);
     std::vector<ZQEventoAnalytics> lidos;
     while (st.fetch()) {

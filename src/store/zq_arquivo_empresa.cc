@@ -143,8 +143,8 @@ const json& Lista(const json& objeto, const char* chave, const std::string& camp
   return *v;
 }
 
-std::string Texto(const json& objeto, const char* chave, const std::string& campo, size_t maximoBytes,
-                  bool obrigatorio, bool naoVazio = false) {
+std::string Texto(const json& objeto, const char* chave, const std::string& campo, size_t maximoBytes, bool obrigatorio,
+                  bool naoVazio = false) {
   const json* v = Membro(objeto, chave, campo, obrigatorio);
   if (!v) return {};
   if (!v->is_string()) Recusa(Caminho(campo, chave), "deve ser um texto");
@@ -166,8 +166,8 @@ int64_t Inteiro(const json& objeto, const char* chave, const std::string& campo,
   if (v->is_number_unsigned()) {
     uint64_t u = v->get<uint64_t>();
     if (u > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) {
-      Recusa(Caminho(campo, chave), "valor fora do intervalo de " + std::to_string(minimo) + " a " +
-                                        std::to_string(maximo));
+      Recusa(Caminho(campo, chave),
+             "valor fora do intervalo de " + std::to_string(minimo) + " a " + std::to_string(maximo));
     }
     n = static_cast<int64_t>(u);
   } else {
@@ -371,9 +371,8 @@ std::vector<RegraServico> LeConfiguracao(const json& raiz, const char* chave, bo
 Documento LeDocumento(const json& raiz) {
   Objeto(raiz, "",
          {"formato", "empresa", "filiais", "plano_contas", "plano_gerencial", "leiautes", "mestre", "mestre_financeiro",
-          "mestre_empresa",
-          "periodo_contabil", "formas_pagamento", "historicos", "regras_lancamento", "configuracao_importacao",
-          "configuracao_conciliacao"});
+          "mestre_empresa", "periodo_contabil", "formas_pagamento", "historicos", "regras_lancamento",
+          "configuracao_importacao", "configuracao_conciliacao"});
   Documento d;
   Inteiro(raiz, "formato", "", kFormatoAtual, kFormatoAtual, true);
 
@@ -537,27 +536,31 @@ std::map<int64_t, size_t> Indice(const std::vector<T>& itens, Chave chave, const
   for (size_t i = 0; i < itens.size(); ++i) {
     auto [it, novo] = indice.emplace(chave(itens[i]), i);
     if (!novo) {
-      Recusa(Caminho(Caminho(secao, i), nomeChave),
-             "valor repetido (já usado em " + Caminho(secao, it->second) + ")");
+      Recusa(Caminho(Caminho(secao, i), nomeChave), "valor repetido (já usado em " + Caminho(secao, it->second) + ")");
     }
   }
   return indice;
 }
 
 void VerificaReferencias(const Documento& d) {
-  auto filiais = Indice(d.filiais, [](const Filial& f) { return f.ponteiro; }, "filiais", "ponteiro");
+  auto filiais = Indice(
+      d.filiais, [](const Filial& f) { return f.ponteiro; }, "filiais", "ponteiro");
   std::map<std::string, size_t> codigosFilial;
   for (size_t i = 0; i < d.filiais.size(); ++i) {
     auto [it, novo] = codigosFilial.emplace(d.filiais[i].codigo, i);
     if (!novo) {
-      Recusa(Caminho(Caminho("filiais", i), "codigo"), "valor repetido (já usado em " + Caminho("filiais", it->second) + ")");
+      Recusa(Caminho(Caminho("filiais", i), "codigo"),
+             "valor repetido (já usado em " + Caminho("filiais", it->second) + ")");
     }
   }
-  auto contas = Indice(d.contas, [](const Conta& c) { return c.ponteiro; }, "plano_contas", "ponteiro");
+  auto contas = Indice(
+      d.contas, [](const Conta& c) { return c.ponteiro; }, "plano_contas", "ponteiro");
   Indice(
       d.gerenciais, [](const Conta& c) { return c.ponteiro; }, "plano_gerencial", "ponteiro");
-  auto formas = Indice(d.formas, [](const FormaPagamento& f) { return f.posicao; }, "formas_pagamento", "posicao");
-  auto historicos = Indice(d.historicos, [](const Historico& h) { return h.codigo; }, "historicos", "codigo");
+  auto formas = Indice(
+      d.formas, [](const FormaPagamento& f) { return f.posicao; }, "formas_pagamento", "posicao");
+  auto historicos = Indice(
+      d.historicos, [](const Historico& h) { return h.codigo; }, "historicos", "codigo");
 
   // A drop folder's files are read by a layout of a kind the file import reads.
   auto leiautes = Indice(
@@ -630,8 +633,8 @@ Documento Interpreta(const std::string& texto) {
         ++coluna;
       }
     }
-    Recusa("", "o documento não é JSON válido (linha " + std::to_string(linha) + ", coluna " +
-                   std::to_string(coluna) + ")");
+    Recusa("", "o documento não é JSON válido (linha " + std::to_string(linha) + ", coluna " + std::to_string(coluna) +
+                   ")");
   } catch (const json::exception&) {
     // A number no numeric type holds (1e400) is not a parse error to the library, but the
     // document is no more usable for it.
@@ -644,12 +647,26 @@ Documento Interpreta(const std::string& texto) {
 
 // ---- writing ----
 
-const char* const kTabelasCadastro[] = {
-    "empresa",         "filial",           "feriado_filial",          "plano_empresarial",
-    "plano_gerencial", "banco",            "leiaute",                 "leiaute_colunas",
-    "mestre_cl",       "mestre_financeiro", "mestre_empresa",         "periodo_contabil",
-    "forma_pagamento", "historico",        "regra_lancamento",        "config_servico",
-    "config_importacao_regra", "config_importacao_conta", "config_conciliacao_regra", "config_conciliacao_conta"};
+const char* const kTabelasCadastro[] = {"empresa",
+                                        "filial",
+                                        "feriado_filial",
+                                        "plano_empresarial",
+                                        "plano_gerencial",
+                                        "banco",
+                                        "leiaute",
+                                        "leiaute_colunas",
+                                        "mestre_cl",
+                                        "mestre_financeiro",
+                                        "mestre_empresa",
+                                        "periodo_contabil",
+                                        "forma_pagamento",
+                                        "historico",
+                                        "regra_lancamento",
+                                        "config_servico",
+                                        "config_importacao_regra",
+                                        "config_importacao_conta",
+                                        "config_conciliacao_regra",
+                                        "config_conciliacao_conta"};
 
 void GravaConfiguracao(soci::session& sql, bool presente, const std::vector<RegraServico>& regras,
                        const std::string& servico, const std::string& prefixo) {
@@ -734,8 +751,7 @@ void Grava(CZQBancoSQL& banco, const Documento& d) {
     long long bloqueio = d.dataBloqueioMovimentacao;
     sql << "INSERT INTO mestre_cl (id, data_bloqueio_movimentacao) VALUES (1, :d)", soci::use(bloqueio);
     long long bloqueioFinanceiro = d.dataBloqueioLancamento;
-    sql << "INSERT INTO mestre_financeiro (id, data_bloqueio_lancamento) VALUES (1, :d)",
-        soci::use(bloqueioFinanceiro);
+    sql << "INSERT INTO mestre_financeiro (id, data_bloqueio_lancamento) VALUES (1, :d)", soci::use(bloqueioFinanceiro);
     long long inf = d.dataInferiorLancamento, sup = d.dataSuperiorLancamento;
     sql << "INSERT INTO mestre_empresa (id, data_inferior_lancamento, data_superior_lancamento) VALUES (1, :i, :s)",
         soci::use(inf), soci::use(sup);
@@ -757,8 +773,8 @@ void Grava(CZQBancoSQL& banco, const Documento& d) {
   for (const RegraLancamento& r : d.regras) {
     ++posicao;
     long long transacao = r.transacao, forma = r.formaPagamento, complemento = r.complHistorico, cs = r.contabilSaida,
-              hist = r.historico, formaSaida = r.formaPagamentoSaida, ce = r.contabilEntrada,
-              classif = r.classificacao, contra = r.contaContrapartida, conta = r.conta;
+              hist = r.historico, formaSaida = r.formaPagamentoSaida, ce = r.contabilEntrada, classif = r.classificacao,
+              contra = r.contaContrapartida, conta = r.conta;
     sql << "INSERT INTO regra_lancamento (posicao, codigo_mvto_bco, historico_bco, agrupa, transacao,"
            " forma_pagamento, compl_historico, contabil_saida, historico, forma_pagamento_saida, contabil_entrada,"
            " classificacao, conta_contrapartida, conta, reservado)"
@@ -768,8 +784,7 @@ void Grava(CZQBancoSQL& banco, const Documento& d) {
         soci::use(formaSaida), soci::use(ce), soci::use(classif), soci::use(contra), soci::use(conta);
   }
   GravaConfiguracao(sql, d.temConfiguracaoImportacao, d.configuracaoImportacao, "importacao", "config_importacao");
-  GravaConfiguracao(sql, d.temConfiguracaoConciliacao, d.configuracaoConciliacao, "conciliacao",
-                    "config_conciliacao");
+  GravaConfiguracao(sql, d.temConfiguracaoConciliacao, d.configuracaoConciliacao, "conciliacao", "config_conciliacao");
   transacao.Confirma();
 }
 

@@ -24,11 +24,11 @@ inline constexpr HRESULT ZQ_E_SQL_NAO_ENCONTRADO = ZQ_HR(0x80070490);   // recor
 inline constexpr HRESULT ZQ_E_SQL_SOMENTE_LEITURA = ZQ_HR(0x80070005);  // read-only database
 inline constexpr HRESULT ZQ_E_SQL_OCUPADO = ZQ_HR(0x800700AA);          // locked by another process
 inline constexpr HRESULT ZQ_E_SQL_DISCO_CHEIO = ZQ_HR(0x80070070);
-inline constexpr HRESULT ZQ_E_SQL_NAO_ABRE = ZQ_HR(0x8007006E);         // cannot be opened
-inline constexpr HRESULT ZQ_E_SQL_CORROMPIDO = ZQ_HR(0x80070570);       // not a database / damaged
-inline constexpr HRESULT ZQ_E_SQL_VERSAO = ZQ_HR(0x8007051A);           // schema newer than this program
-inline constexpr HRESULT ZQ_E_SQL_INVALIDO = ZQ_HR(0x8007000D);         // data the store refuses
-inline constexpr HRESULT ZQ_E_SQL_NAO_DISPONIVEL = E_NOTIMPL;           // operation not offered yet
+inline constexpr HRESULT ZQ_E_SQL_NAO_ABRE = ZQ_HR(0x8007006E);    // cannot be opened
+inline constexpr HRESULT ZQ_E_SQL_CORROMPIDO = ZQ_HR(0x80070570);  // not a database / damaged
+inline constexpr HRESULT ZQ_E_SQL_VERSAO = ZQ_HR(0x8007051A);      // schema newer than this program
+inline constexpr HRESULT ZQ_E_SQL_INVALIDO = ZQ_HR(0x8007000D);    // data the store refuses
+inline constexpr HRESULT ZQ_E_SQL_NAO_DISPONIVEL = E_NOTIMPL;      // operation not offered yet
 
 // Class number the store's error records carry.
 inline constexpr unsigned short ZQ_CLASSE_ARMAZEM_SQL = 2190;

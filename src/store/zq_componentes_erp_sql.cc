@@ -21,9 +21,9 @@ HRESULT CZQFontePlanoContasSQL::LeConta(uint32_t posicao, _RegContaPS* conta) {
                               soci::into(l.nome), soci::into(l.tipo), soci::into(l.inativa)));
     });
     if (!achou) {
-      return ZQPreencheErroSQL(m_erro, "LeConta",
-                               {ZQ_E_SQL_NAO_ENCONTRADO,
-                                "a conta " + std::to_string(posicao) + " não está no plano de contas"});
+      return ZQPreencheErroSQL(
+          m_erro, "LeConta",
+          {ZQ_E_SQL_NAO_ENCONTRADO, "a conta " + std::to_string(posicao) + " não está no plano de contas"});
     }
     conta->lPosicao = posicao;
     conta->szCodigoProprio.Set(CZQString(v.codigoProprio));
@@ -45,9 +45,9 @@ HRESULT CZQFonteTransacoesSQL::LeTransacao(uint16_t codigo, REG_TRANSACAO* trans
     m_banco->Sessao() << "SELECT descricao FROM transacao_tesouraria WHERE codigo = :c", soci::use(c),
         soci::into(descricao);
     if (!m_banco->Sessao().got_data()) {
-      return ZQPreencheErroSQL(m_erro, "LeTransacao",
-                               {ZQ_E_SQL_NAO_ENCONTRADO,
-                                "a transação " + std::to_string(codigo) + " não está cadastrada"});
+      return ZQPreencheErroSQL(
+          m_erro, "LeTransacao",
+          {ZQ_E_SQL_NAO_ENCONTRADO, "a transação " + std::to_string(codigo) + " não está cadastrada"});
     }
     transacao->iCodigo = codigo;
     transacao->szDescricao.Set(CZQString(descricao));

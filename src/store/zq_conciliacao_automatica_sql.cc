@@ -94,8 +94,8 @@ HRESULT CZQAcessoConciliacaoSQL::ProcessaConciliacaoAutomatica(const CZQDadosCL_
     if (conciliacao.GetDataLimite() && (inicioEntradas == 0 || conciliacao.GetDataLimite() < inicioEntradas))
       inicioEntradas = conciliacao.GetDataLimite();
     std::string condLinhas = "conta = " + c + " AND conciliado <> 'S'";
-    std::string condEntradas = "((conta_ent = " + c + " AND conciliado_ent <> 'S') OR (conta_sai = " + c +
-                               " AND conciliado_sai <> 'S'))";
+    std::string condEntradas =
+        "((conta_ent = " + c + " AND conciliado_ent <> 'S') OR (conta_sai = " + c + " AND conciliado_sai <> 'S'))";
     if (inicio) condLinhas = E(condLinhas, "dma_extrato >= " + std::to_string(inicio));
     if (inicioEntradas) condEntradas = E(condEntradas, "data_lancamento >= " + std::to_string(inicioEntradas));
     if (fim) {
@@ -185,10 +185,9 @@ HRESULT CZQAcessoConciliacaoSQL::ProcessaConciliacaoAutomatica(const CZQDadosCL_
       for (std::size_t j : candidatas)
         lista.Add({static_cast<Combinacao::ULONG32>(j), static_cast<tagCY>(entradas[j].reg.cyValor)});
       CZQVector<Combinacao::ULONG32> escolhidas;
-      const bool achou =
-          static_cast<long>(candidatas.size()) <= parametros.limiteBacktracking
-              ? Combinacao::FindCombinacaoValoresBacktracking(lista, l.valor, escolhidas, 0, 0)
-              : Combinacao::FindCombinacaoValoresMeetInTheMiddle(lista, l.valor, escolhidas);
+      const bool achou = static_cast<long>(candidatas.size()) <= parametros.limiteBacktracking
+                             ? Combinacao::FindCombinacaoValoresBacktracking(lista, l.valor, escolhidas, 0, 0)
+                             : Combinacao::FindCombinacaoValoresMeetInTheMiddle(lista, l.valor, escolhidas);
       if (!achou || escolhidas.GetQuantidade() == 0) continue;
       Par par{&l, {}};
       for (Combinacao::ULONG32 j : escolhidas) {
@@ -267,8 +266,8 @@ HRESULT CZQAcessoConciliacaoSQL::ProcessaConciliacaoAutomatica(const CZQDadosCL_
           posicao = reg.lPosicaoReg;
           marcaEntrada.execute(true);
           if (marcaEntrada.get_affected_rows() != 1) {
-            throw CZQExcecaoSQL(ZQ_E_SQL_NAO_ENCONTRADO,
-                                "o lançamento de tesouraria " + std::to_string(posicao) + " sumiu durante a conciliação");
+            throw CZQExcecaoSQL(ZQ_E_SQL_NAO_ENCONTRADO, "o lançamento de tesouraria " + std::to_string(posicao) +
+                                                             " sumiu durante a conciliação");
           }
           log.chavesTesouraria.emplace_back(reg.lPosicaoReg, reg.dmaLancamento);
           entradasConciliadas.Add(CZQDadosFN_Tesouraria(reg));

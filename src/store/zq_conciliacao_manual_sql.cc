@@ -7,10 +7,10 @@
 
 #include "frame/zq_currency.h"
 #include "frame/zq_data.h"
+#include "frame/zq_data_texto.h"
 #include "frame/zq_relogio.h"
 #include "platform/components/zq_componentes_lancamento.h"
 #include "store/zq_acesso_sql.h"
-#include "frame/zq_data_texto.h"
 #include "store/zq_integracao_sql.h"
 #include "store/zq_soci.h"
 #include "store/zq_sql_util.h"
@@ -142,7 +142,8 @@ HRESULT CZQAcessoConciliacaoSQL::ConciliaManual(uint32_t conta, const CZQVector<
     sql << "INSERT INTO conciliacao_marca_anterior (banco, numero_conciliacao, lado, posicao, conciliado, tipo,"
            " numero) SELECT CAST(:c AS BIGINT), CAST(:n AS BIGINT), 'E', posicao, conciliado, tipo_conciliacao,"
            " numero_conciliacao FROM extrato"
-           " WHERE posicao IN (" + Lista(linhas) + ")",
+           " WHERE posicao IN (" +
+               Lista(linhas) + ")",
         soci::use(cc), soci::use(n);
     for (const tagREG_TESOURARIAPS& reg : marcadas) {
       const bool entra = reg.lPonteiroContaEnt == conta;
@@ -238,11 +239,11 @@ HRESULT CZQAcessoConciliacaoSQL::DesfazConciliacao(uint32_t conta, uint32_t nume
       long long desfeitas = 0;
       sql << "SELECT COUNT(*) FROM conciliacao_desfeita WHERE banco = :c AND numero_conciliacao = :n", soci::use(cc),
           soci::use(n), soci::into(desfeitas);
-      throw CZQExcecaoSQL(ZQ_E_SQL_NAO_ENCONTRADO,
-                          "a conciliação " + num + " da conta " + c +
-                              (desfeitas > 0 ? " já foi desfeita" : " não existe"));
+      throw CZQExcecaoSQL(ZQ_E_SQL_NAO_ENCONTRADO, "a conciliação " + num + " da conta " + c +
+                                                       (desfeitas > 0 ? " já foi desfeita" : " não existe"));
     }
-    for (const auto& [posicao, data] : linhas) ConfereData(data, bloqueio, "a linha de extrato " + std::to_string(posicao));
+    for (const auto& [posicao, data] : linhas)
+      ConfereData(data, bloqueio, "a linha de extrato " + std::to_string(posicao));
     for (const CZQDadosFN_Tesouraria& e : lidas) {
       ConfereData(e.GetRegistro().dmaLancamento, bloqueio,
                   "o lançamento de tesouraria " + std::to_string(e.GetRegistro().lPosicaoReg));
@@ -276,8 +277,7 @@ HRESULT CZQAcessoConciliacaoSQL::DesfazConciliacao(uint32_t conta, uint32_t nume
     sql << "DELETE FROM conciliacao_marca_anterior WHERE banco = :c AND numero_conciliacao = :n", soci::use(cc),
         soci::use(n);
     // The logs of the number stay: with this record the history shows the decision and its undo.
-    long long id = Banco().ProximoNumero("conciliacao_desfeita", "id"), u = usuario, s = sessao,
-              quando = zq::Agora();
+    long long id = Banco().ProximoNumero("conciliacao_desfeita", "id"), u = usuario, s = sessao, quando = zq::Agora();
     std::string porque = motivo.str();
     sql << "INSERT INTO conciliacao_desfeita (id, banco, numero_conciliacao, usuario, sessao, quando, motivo)"
            " VALUES (:i, :c, :n, :u, :s, :q, :m)",

@@ -9,8 +9,8 @@
 namespace {
 
 struct Regra {
-  long chamada;   // the call that fails
-  bool sempre;    // and every one after it
+  long chamada;  // the call that fails
+  bool sempre;   // and every one after it
   HRESULT hr;
   bool temErro;
   CZQDadosDF_Erro erro;
@@ -199,7 +199,7 @@ class CZQIntegracaoFalhas : public TZQRefCounted<IZQDF_IntegracaoTransacao> {
   HRESULT SetFinanceiroTesouraria(const RegSetTesouraria* tesouraria, RegFNRetorno* retorno) override {
     HRESULT hr = S_OK;
     return Falhou(m_falhas, "SetFinanceiroTesouraria", hr) ? hr
-                                                            : m_interno->SetFinanceiroTesouraria(tesouraria, retorno);
+                                                           : m_interno->SetFinanceiroTesouraria(tesouraria, retorno);
   }
   HRESULT SetContabilTes(uint16_t quantidade, const RegContasContabil* contas) override {
     HRESULT hr = S_OK;
@@ -265,7 +265,8 @@ class CZQConciliacaoFalhas : public TZQAreaFalhas<CZQAcessoConciliacao> {
   HRESULT LeBufferMestre(CZQDadosCL_Mestre* mestre, int flag) override {
     return Chama("LeBufferMestre", [&] { return m_interna->LeBufferMestre(mestre, flag); });
   }
-  HRESULT BuscaPonteirosMovimentoExtrato(const CZQDadosCL_FiltroExtrato& filtro, CZQVector<uint32_t>& posicoes) override {
+  HRESULT BuscaPonteirosMovimentoExtrato(const CZQDadosCL_FiltroExtrato& filtro,
+                                         CZQVector<uint32_t>& posicoes) override {
     return Chama("BuscaPonteirosMovimentoExtrato",
                  [&] { return m_interna->BuscaPonteirosMovimentoExtrato(filtro, posicoes); });
   }
@@ -310,8 +311,8 @@ class CZQConciliacaoFalhas : public TZQAreaFalhas<CZQAcessoConciliacao> {
     return Chama("LeConfiguracaoServicoImportacaoExtratos",
                  [&] { return m_interna->LeConfiguracaoServicoImportacaoExtratos(configuracao, flag); });
   }
-  HRESULT LeConfiguracaoConciliacaoTesourariaBanco(CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco& configuracao,
-                                                   int flag) override {
+  HRESULT LeConfiguracaoConciliacaoTesourariaBanco(
+      CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco& configuracao, int flag) override {
     return Chama("LeConfiguracaoConciliacaoTesourariaBanco",
                  [&] { return m_interna->LeConfiguracaoConciliacaoTesourariaBanco(configuracao, flag); });
   }
@@ -320,14 +321,14 @@ class CZQConciliacaoFalhas : public TZQAreaFalhas<CZQAcessoConciliacao> {
     return Chama("GravaExecucaoConciliacaoTesourariaBanco",
                  [&] { return m_interna->GravaExecucaoConciliacaoTesourariaBanco(execucoes); });
   }
-  HRESULT LePonteirosExecucaoConciliacaoTesourariaBanco(const CZQVector<REG_ZQDMC>& chaves,
-                                                        CZQVector<CZQDadosCL_ExecucaoConciliacaoTesourariaBanco>& execucoes,
-                                                        int flag) override {
+  HRESULT LePonteirosExecucaoConciliacaoTesourariaBanco(
+      const CZQVector<REG_ZQDMC>& chaves, CZQVector<CZQDadosCL_ExecucaoConciliacaoTesourariaBanco>& execucoes,
+      int flag) override {
     return Chama("LePonteirosExecucaoConciliacaoTesourariaBanco",
                  [&] { return m_interna->LePonteirosExecucaoConciliacaoTesourariaBanco(chaves, execucoes, flag); });
   }
-  HRESULT BuscaPonteirosExecucaoConciliacaoTesourariaBanco(const CZQDadosCL_FiltroExecucaoConciliacaoTesourariaBanco& filtro,
-                                                           CZQVector<REG_ZQDMC>& chaves) override {
+  HRESULT BuscaPonteirosExecucaoConciliacaoTesourariaBanco(
+      const CZQDadosCL_FiltroExecucaoConciliacaoTesourariaBanco& filtro, CZQVector<REG_ZQDMC>& chaves) override {
     return Chama("BuscaPonteirosExecucaoConciliacaoTesourariaBanco",
                  [&] { return m_interna->BuscaPonteirosExecucaoConciliacaoTesourariaBanco(filtro, chaves); });
   }
@@ -336,14 +337,14 @@ class CZQConciliacaoFalhas : public TZQAreaFalhas<CZQAcessoConciliacao> {
     return Chama("GravaExecucaoServicoImportacaoExtratos",
                  [&] { return m_interna->GravaExecucaoServicoImportacaoExtratos(execucoes); });
   }
-  HRESULT BuscaPonteirosExecucaoServicoImportacaoExtratos(const CZQDadosCL_FiltroExecucaoServicoImportacaoExtratos& filtro,
-                                                          CZQVector<REG_ZQDMC>& chaves) override {
+  HRESULT BuscaPonteirosExecucaoServicoImportacaoExtratos(
+      const CZQDadosCL_FiltroExecucaoServicoImportacaoExtratos& filtro, CZQVector<REG_ZQDMC>& chaves) override {
     return Chama("BuscaPonteirosExecucaoServicoImportacaoExtratos",
                  [&] { return m_interna->BuscaPonteirosExecucaoServicoImportacaoExtratos(filtro, chaves); });
   }
-  HRESULT LePonteirosExecucaoServicoImportacaoExtratos(const CZQVector<REG_ZQDMC>& chaves,
-                                                       CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos>& execucoes,
-                                                       int flag) override {
+  HRESULT LePonteirosExecucaoServicoImportacaoExtratos(
+      const CZQVector<REG_ZQDMC>& chaves, CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos>& execucoes,
+      int flag) override {
     return Chama("LePonteirosExecucaoServicoImportacaoExtratos",
                  [&] { return m_interna->LePonteirosExecucaoServicoImportacaoExtratos(chaves, execucoes, flag); });
   }

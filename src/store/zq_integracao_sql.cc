@@ -106,7 +106,7 @@ class CZQIntegracaoTransacaoSQL : public TZQRefCounted<IZQDF_IntegracaoTransacao
       if (existentes) {
         // The statement line already has its entry: posting it again would double it.
         throw CZQExcecaoSQL(ZQ_E_SQL_INVALIDO, "a linha de extrato de origem " + std::to_string(origem >> 8) +
-                                                    " já tem lançamento integrado");
+                                                   " já tem lançamento integrado");
       }
     };
     soci::statement tesouraria =
@@ -118,8 +118,8 @@ class CZQIntegracaoTransacaoSQL : public TZQRefCounted<IZQDF_IntegracaoTransacao
     soci::statement origemIns =
         (sql.prepare << "INSERT INTO integracao_origem (posicao_tesouraria, origem, chave_tabela, sessao,"
                         " quantidade_extratos, linhas_grupo, complemento) VALUES (:p, :o, :k, :s, :q, :g, :c)",
-         soci::use(posicao), soci::use(origem), soci::use(chave), soci::use(sessao), soci::use(qtd),
-         soci::use(grupo), soci::use(complemento));
+         soci::use(posicao), soci::use(origem), soci::use(chave), soci::use(sessao), soci::use(qtd), soci::use(grupo),
+         soci::use(complemento));
     soci::statement contabilIns =
         (sql.prepare << "INSERT INTO integracao_contabil (posicao_tesouraria, ordem, valor, classificacao, filial,"
                         " quantidade_extratos) VALUES (:p, :o, :v, :c, :f, :q)",
@@ -290,7 +290,8 @@ HRESULT CZQFonteLancamentoSQL::GravaLogs(const CZQString& empresa, unsigned shor
          soci::use(id), soci::use(numero), soci::use(banco), soci::use(tipoChaves), soci::use(tipoConciliacao),
          soci::use(e), soci::use(u), soci::use(s), soci::use(quando));
     soci::statement chave =
-        (sql.prepare << "INSERT INTO log_conciliacao_chave (log, ordem, lado, data, posicao) VALUES (:i, :o, :l, :d, :p)",
+        (sql.prepare
+             << "INSERT INTO log_conciliacao_chave (log, ordem, lado, data, posicao) VALUES (:i, :o, :l, :d, :p)",
          soci::use(id), soci::use(ordem), soci::use(lado), soci::use(data), soci::use(posicao));
     for (const ZQLogConciliacao& l : logs) {
       id = m_banco->ProximoNumero("log_conciliacao", "id");
@@ -397,7 +398,8 @@ void ZQCompletaIntegracoesPendentes(CZQBancoSQL& banco, uint32_t conta, long lon
          soci::use(id), soci::use(numero), soci::use(c), soci::use(empresa), soci::use(usuario), soci::use(sessao),
          soci::use(quando));
     soci::statement chave =
-        (sql.prepare << "INSERT INTO log_conciliacao_chave (log, ordem, lado, data, posicao) VALUES (:i, :o, :l, :d, :p)",
+        (sql.prepare
+             << "INSERT INTO log_conciliacao_chave (log, ordem, lado, data, posicao) VALUES (:i, :o, :l, :d, :p)",
          soci::use(id), soci::use(ordem), soci::use(lado), soci::use(dma), soci::use(linha));
     for (const long long p : incompletas) {
       posicao = p;

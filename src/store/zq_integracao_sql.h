@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "frame/zq_comptr.h"
-#include "platform/components/zq_componentes_lancamento.h"
 #include "platform/access/zq_interfaces_servidores.h"
+#include "platform/components/zq_componentes_lancamento.h"
 #include "store/zq_banco_sql.h"
 
 // The integration transaction over the store, and the source of the classification,

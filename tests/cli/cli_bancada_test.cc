@@ -110,9 +110,21 @@ INSTANTIATE_TEST_SUITE_P(
         CasoMatch{"TotalsDiffer", {0}, "2", 0, 1, "linhas 500,00, lançamentos -120,00, diferença 620,00", "2 linhas"},
         CasoMatch{"AnotherAccount", {2}, "1", 0, 1, "é da conta 113", "2 linhas"},
         CasoMatch{"LockedPeriod", {0}, "1", Dia(2, 12, 2026), 1, "período bloqueado", "2 linhas"},
-        CasoMatch{"LockedMonth", {0}, "1", 0, 1, "está num mês bloqueado (meses bloqueados até 12/2026)", "2 linhas",
+        CasoMatch{"LockedMonth",
+                  {0},
+                  "1",
+                  0,
+                  1,
+                  "está num mês bloqueado (meses bloqueados até 12/2026)",
+                  "2 linhas",
                   CZQMa(12, 2026).GetMa()},
-        CasoMatch{"MonthBeforeTheLockedOneIsOpen", {0}, "1", 0, 0, "conciliação número 1", "1 linha",
+        CasoMatch{"MonthBeforeTheLockedOneIsOpen",
+                  {0},
+                  "1",
+                  0,
+                  0,
+                  "conciliação número 1",
+                  "1 linha",
                   CZQMa(11, 2026).GetMa()},
         CasoMatch{"UnknownEntry", {0}, "99", 0, 1, "99 não existe", "2 linhas"}),
     [](const auto& info) { return std::string(info.param.nome); });
@@ -130,8 +142,8 @@ TEST_F(ClBancadaTest, AReconciledLineIsNotMatchedAgain) {
 TEST_F(ClBancadaTest, AMatchWaitsForTheHeldAccountAndNeverHalfHappens) {
   CZQAcessoServidoresSQL servico(Banco());
   ASSERT_EQ(servico.GetAcessoConciliacao()->TravaConta(111), S_OK);
-  const std::vector<std::string> casa{"match", "--account", "111", "--lines", std::to_string(m_linhas[0]), "--entries",
-                                      "1"};
+  const std::vector<std::string> casa{"match",     "--account", "111", "--lines", std::to_string(m_linhas[0]),
+                                      "--entries", "1"};
   CZQConfiguracao::Global().Set("trava_conta_espera_s", "1");
   const Resultado recusada = Roda(casa);
   EXPECT_EQ(recusada.codigo, 1);
@@ -157,16 +169,16 @@ class ClUnmatchTest : public ClBancadaTest {
   std::string Marcas() {
     std::shared_ptr<CZQBancoSQL> banco = Banco();
     std::string marcas;
-    soci::rowset<soci::row> linhas = (banco->Sessao().prepare
-                                      << "SELECT posicao, conciliado, tipo_conciliacao, numero_conciliacao FROM extrato"
-                                         " ORDER BY posicao");
+    soci::rowset<soci::row> linhas =
+        (banco->Sessao().prepare << "SELECT posicao, conciliado, tipo_conciliacao, numero_conciliacao FROM extrato"
+                                    " ORDER BY posicao");
     for (const soci::row& l : linhas) {
       marcas += std::to_string(l.get<long long>(0)) + l.get<std::string>(1) + l.get<std::string>(2) +
                 std::to_string(l.get<long long>(3)) + ";";
     }
-    soci::rowset<soci::row> entradas = (banco->Sessao().prepare
-                                        << "SELECT posicao, conciliado_ent, conciliado_sai, numero_conciliacao_ent,"
-                                           " numero_conciliacao_sai, estrutura FROM tesouraria ORDER BY posicao");
+    soci::rowset<soci::row> entradas =
+        (banco->Sessao().prepare << "SELECT posicao, conciliado_ent, conciliado_sai, numero_conciliacao_ent,"
+                                    " numero_conciliacao_sai, estrutura FROM tesouraria ORDER BY posicao");
     for (const soci::row& e : entradas) {
       marcas += std::to_string(e.get<long long>(0)) + e.get<std::string>(1) + e.get<std::string>(2) +
                 std::to_string(e.get<long long>(3)) + std::to_string(e.get<long long>(4)) + e.get<std::string>(5) + ";";
@@ -198,8 +210,8 @@ TEST_F(ClUnmatchTest, RandomMatchesAndUndosKeepTheBooksWhole) {
     } else if (!vivos.empty()) {
       // Undo the most recent, so the marks before it are the marks now less its own.
       const auto ultimo = std::prev(vivos.end());
-      Resultado r = Roda({"unmatch", "--account", "111", "--number", std::to_string(ultimo->first), "--reason",
-                          "teste", "--user", "9"});
+      Resultado r = Roda({"unmatch", "--account", "111", "--number", std::to_string(ultimo->first), "--reason", "teste",
+                          "--user", "9"});
       ASSERT_EQ(r.codigo, 0) << r.erros;
       EXPECT_EQ(Marcas(), ultimo->second.second) << "after undoing " << ultimo->first;
       vivos.erase(ultimo);
@@ -208,10 +220,14 @@ TEST_F(ClUnmatchTest, RandomMatchesAndUndosKeepTheBooksWhole) {
     for (const auto& [numero, grupo] : vivos) {
       const std::string n = std::to_string(numero);
       EXPECT_EQ(Escalar("SELECT COALESCE(SUM(CASE WHEN natureza = '-' THEN -valor ELSE valor END), 0) FROM extrato"
-                        " WHERE conta = 111 AND conciliado = 'S' AND numero_conciliacao = " + n),
+                        " WHERE conta = 111 AND conciliado = 'S' AND numero_conciliacao = " +
+                        n),
                 Escalar("SELECT COALESCE(SUM(CASE WHEN conta_ent = 111 THEN valor ELSE -valor END), 0) FROM tesouraria"
-                        " WHERE (conta_ent = 111 AND numero_conciliacao_ent = " + n + ") OR (conta_sai = 111 AND"
-                        " numero_conciliacao_sai = " + n + ")"));
+                        " WHERE (conta_ent = 111 AND numero_conciliacao_ent = " +
+                        n +
+                        ") OR (conta_sai = 111 AND"
+                        " numero_conciliacao_sai = " +
+                        n + ")"));
     }
     EXPECT_EQ(Escalar("SELECT COUNT(*) FROM extrato WHERE conta = 111 AND conciliado = 'S'"),
               Escalar("SELECT COUNT(*) FROM extrato WHERE conta = 111 AND numero_conciliacao <> 0"));
@@ -251,7 +267,7 @@ TEST_F(ClUnmatchTest, HistoryShowsEachDecisionAndItsUndo) {
 struct CasoUnmatch {
   const char* nome;
   std::function<std::string(ClUnmatchTest&)> prepara;  // gives the number to undo
-  std::vector<std::string> extra;                        // --reason and more
+  std::vector<std::string> extra;                      // --reason and more
   int codigo;
   const char* texto;
 };
@@ -270,8 +286,8 @@ TEST_P(ClUnmatchCasoTest, UndoesOrRefusesChangingNothing) {
   if (c.codigo != 0) {
     EXPECT_EQ(Marcas(), antes);
   } else {
-    EXPECT_EQ(Escalar("SELECT COUNT(*) FROM extrato WHERE conta = 111 AND (conciliado = 'S' OR numero_conciliacao <> 0)"),
-              0);
+    EXPECT_EQ(
+        Escalar("SELECT COUNT(*) FROM extrato WHERE conta = 111 AND (conciliado = 'S' OR numero_conciliacao <> 0)"), 0);
     EXPECT_EQ(Escalar("SELECT COUNT(*) FROM tesouraria WHERE conciliado_ent = 'S' OR conciliado_sai = 'S' OR"
                       " numero_conciliacao_ent <> 0 OR numero_conciliacao_sai <> 0"),
               0);
@@ -290,12 +306,19 @@ INSTANTIATE_TEST_SUITE_P(
         // A posting run's reconciliation: the line and its entry get the open mark back.
         CasoUnmatch{"Automatic",
                     [](ClUnmatchTest& t) {
-                      t.Escalar("UPDATE extrato SET conciliado = 'S', tipo_conciliacao = 'L', numero_conciliacao = 5"
-                                " WHERE posicao = " + std::to_string(t.Linhas()[0]));
+                      t.Escalar(
+                          "UPDATE extrato SET conciliado = 'S', tipo_conciliacao = 'L', numero_conciliacao = 5"
+                          " WHERE posicao = " +
+                          std::to_string(t.Linhas()[0]));
                       return std::string("5");
                     },
-                    {"--reason", "regra errada"}, 0, "número 5 desfeita"},
-        CasoUnmatch{"NeverMade", [](ClUnmatchTest&) { return std::string("7"); }, {"--reason", "x"}, 1,
+                    {"--reason", "regra errada"},
+                    0,
+                    "número 5 desfeita"},
+        CasoUnmatch{"NeverMade",
+                    [](ClUnmatchTest&) { return std::string("7"); },
+                    {"--reason", "x"},
+                    1,
                     "a conciliação 7 da conta 111 não existe"},
         CasoUnmatch{"AlreadyUndone",
                     [](ClUnmatchTest& t) {
@@ -303,7 +326,9 @@ INSTANTIATE_TEST_SUITE_P(
                       t.Roda({"unmatch", "--account", "111", "--number", "1", "--reason", "x"});
                       return std::string("1");
                     },
-                    {"--reason", "x"}, 1, "já foi desfeita"},
+                    {"--reason", "x"},
+                    1,
+                    "já foi desfeita"},
         CasoUnmatch{"LockedPeriod",
                     [](ClUnmatchTest& t) {
                       CasamentoUm(t);
@@ -311,7 +336,9 @@ INSTANTIATE_TEST_SUITE_P(
                                 std::to_string(Dia(2, 12, 2026)));
                       return std::string("1");
                     },
-                    {"--reason", "x"}, 1, "período bloqueado"},
+                    {"--reason", "x"},
+                    1,
+                    "período bloqueado"},
         CasoUnmatch{"LockedMonth",
                     [](ClUnmatchTest& t) {
                       CasamentoUm(t);
@@ -319,7 +346,9 @@ INSTANTIATE_TEST_SUITE_P(
                                 std::to_string(CZQMa(12, 2026).GetMa()));
                       return std::string("1");
                     },
-                    {"--reason", "x"}, 1, "mês bloqueado"},
+                    {"--reason", "x"},
+                    1,
+                    "mês bloqueado"},
         CasoUnmatch{"NoReason", CasamentoUm, {"--reason", ""}, 2, "--reason"},
         CasoUnmatch{"ReasonMissing", CasamentoUm, {}, 2, "--reason"}),
     [](const auto& info) { return std::string(info.param.nome); });

@@ -17,8 +17,8 @@ class ClLancamentoTest : public ClEmpresaTest {
 };
 
 TEST_F(ClLancamentoTest, LancaConciliaEUmaSegundaVezNaoHaMaisNada) {
-  const std::vector<std::string> comando = {"post", "--account", "111", "--from", "01/03/2026", "--to", "31/03/2026",
-                                            "--silent"};
+  const std::vector<std::string> comando = {"post",       "--account", "111",        "--from",
+                                            "01/03/2026", "--to",      "31/03/2026", "--silent"};
   Resultado r = Roda(comando);
   EXPECT_EQ(r.codigo, 0) << r.erros;
   EXPECT_EQ(r.saida, "Lançamentos gerados: 3\nLinhas conciliadas: 3\n");

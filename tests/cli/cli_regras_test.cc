@@ -50,35 +50,42 @@ INSTANTIATE_TEST_SUITE_P(
                      "chave de código \"0-\" é da regra 5"},
                     {"\"TED RECEBIDA\"", "\"DARF\"", "\"REND APLIC\""}},
         CasoComando{"conta_sem_regras_proprias", {"rules", "--account", "101"}, 0, {"Caixa geral: 7 de 12 regras"}, {}},
-        CasoComando{"codigo_da_regra_de_todas_as_contas",
-                    {"explain-rule", "--account", "111", "--history", "Tarifa pacote servicos", "--code", "105",
-                     "--sign", "-"},
-                    0,
-                    {"Lançamento: regra 0 (código \"105\", histórico \"TARIFA\", todas as contas) pela chave \"0-105\"",
-                     "Teste: regra 0 (código \"105\", histórico \"TARIFA\", todas as contas) pela chave \"0-TARIFA\""},
-                    {"O teste acha regra"}},
+        CasoComando{
+            "codigo_da_regra_de_todas_as_contas",
+            {"explain-rule", "--account", "111", "--history", "Tarifa pacote servicos", "--code", "105", "--sign", "-"},
+            0,
+            {"Lançamento: regra 0 (código \"105\", histórico \"TARIFA\", todas as contas) pela chave \"0-105\"",
+             "Teste: regra 0 (código \"105\", histórico \"TARIFA\", todas as contas) pela chave \"0-TARIFA\""},
+            {"O teste acha regra"}},
         CasoComando{"credito_sem_regra_de_sentido",
                     {"explain-rule", "--account", "111", "--history", "TARIFA ESTORNO", "--code", "105"},
                     0,
                     {"Lançamento: nenhuma regra", "Teste: regra 0", "chave de sentido \"-E\""},
                     {}},
-        CasoComando{"linha_gravada_pela_posicao",
-                    {"explain-rule", "--line", "{linha}"},
+        CasoComando{
+            "linha_gravada_pela_posicao",
+            {"explain-rule", "--line", "{linha}"},
+            0,
+            {"conta 113, código \"209\", crédito, histórico \"TED RECEBIDA CLIENTE\"",
+             "Lançamento: regra 7 (código \"209\", histórico \"TED RECEBIDA\", conta 113) pela chave \"113-209\"",
+             "no lugar 7 da lista de históricos, com o texto \"TED RECEBIDA\""},
+            {}},
+        CasoComando{"linha_sem_regra",
+                    {"explain-rule", "--account", "112", "--history", "SAQUE", "--code", "1"},
                     0,
-                    {"conta 113, código \"209\", crédito, histórico \"TED RECEBIDA CLIENTE\"",
-                     "Lançamento: regra 7 (código \"209\", histórico \"TED RECEBIDA\", conta 113) pela chave \"113-209\"",
-                     "no lugar 7 da lista de históricos, com o texto \"TED RECEBIDA\""},
+                    {"Lançamento: nenhuma regra", "Teste: nenhuma regra"},
                     {}},
-        CasoComando{"linha_sem_regra", {"explain-rule", "--account", "112", "--history", "SAQUE", "--code", "1"}, 0,
-                    {"Lançamento: nenhuma regra", "Teste: nenhuma regra"}, {}},
         CasoComando{"linha_que_nao_existe", {"explain-rule", "--line", "987654"}, 1, {"posição 987654"}, {}},
         CasoComando{"sem_linha", {"explain-rule", "--account", "111"}, 2, {"--line"}, {}},
         CasoComando{"sem_conta", {"explain-rule", "--history", "TARIFA"}, 2, {"--account"}, {}},
-        CasoComando{"natureza_invalida", {"explain-rule", "--account", "111", "--history", "X", "--sign", "x"}, 2,
-                    {"natureza inválida"}, {}},
+        CasoComando{"natureza_invalida",
+                    {"explain-rule", "--account", "111", "--history", "X", "--sign", "x"},
+                    2,
+                    {"natureza inválida"},
+                    {}},
         // The parser's own code for options that exclude each other.
-        CasoComando{"linha_e_historico_juntos", {"explain-rule", "--line", "1", "--history", "X"}, 2,
-                    {"excludes"}, {}}),
+        CasoComando{
+            "linha_e_historico_juntos", {"explain-rule", "--line", "1", "--history", "X"}, 2, {"excludes"}, {}}),
     [](const ::testing::TestParamInfo<CasoComando>& info) { return std::string(info.param.nome); });
 
 // A rule made from a stored line: shown first, saved only when asked and only when the
@@ -87,7 +94,7 @@ struct CasoRegraDaLinha {
   const char* nome;
   std::vector<std::string> argumentos;  // after "rule-from-line"; "{rend}" and "{ted}" are the lines
   int codigo;
-  std::vector<std::string> presentes;   // in the output (or, when failing, in the errors)
+  std::vector<std::string> presentes;  // in the output (or, when failing, in the errors)
   long long regrasDepois;
 };
 
@@ -105,7 +112,8 @@ TEST_P(RegraDaLinhaTest, ShowsThenSavesOnlyWhatTheLineWouldFind) {
   const Resultado r = Roda(argumentos);
   EXPECT_EQ(r.codigo, c.codigo) << r.saida << r.erros;
   for (const std::string& t : c.presentes) {
-    EXPECT_NE((r.codigo == 0 ? r.saida : r.erros + r.saida).find(t), std::string::npos) << t << "\n" << r.saida << r.erros;
+    EXPECT_NE((r.codigo == 0 ? r.saida : r.erros + r.saida).find(t), std::string::npos) << t << "\n"
+                                                                                        << r.saida << r.erros;
   }
   const Resultado lista = Roda({"rules", "--account", "111"});
   EXPECT_NE(lista.saida.find(" de " + std::to_string(c.regrasDepois) + " regras"), std::string::npos) << lista.saida;
@@ -114,19 +122,20 @@ TEST_P(RegraDaLinhaTest, ShowsThenSavesOnlyWhatTheLineWouldFind) {
 INSTANTIATE_TEST_SUITE_P(
     Casos, RegraDaLinhaTest,
     ::testing::Values(
-        CasoRegraDaLinha{"preview_changes_nothing",
-                         {"--line", "{rend}", "--history-prefix", "REND APLIC", "--transaction", "1",
-                          "--counter-account", "403", "--accounting", "43", "--payment-form", "5"},
-                         0,
-                         {"Regra 12 proposta: histórico \"REND APLIC\", conta 111", "Lançamento: regra 12 ",
-                          "Nada foi gravado"},
-                         12},
-        CasoRegraDaLinha{"saved_for_all_accounts",
-                         {"--line", "{rend}", "--history-prefix", "REND APLIC", "--transaction", "1",
-                          "--counter-account", "403", "--accounting", "43", "--payment-form", "5", "--all-accounts", "--save"},
-                         0,
-                         {"Regra 12 gravada: histórico \"REND APLIC\", todas as contas", "Lançamento: regra 12 "},
-                         13},
+        CasoRegraDaLinha{
+            "preview_changes_nothing",
+            {"--line", "{rend}", "--history-prefix", "REND APLIC", "--transaction", "1", "--counter-account", "403",
+             "--accounting", "43", "--payment-form", "5"},
+            0,
+            {"Regra 12 proposta: histórico \"REND APLIC\", conta 111", "Lançamento: regra 12 ", "Nada foi gravado"},
+            12},
+        CasoRegraDaLinha{
+            "saved_for_all_accounts",
+            {"--line", "{rend}", "--history-prefix", "REND APLIC", "--transaction", "1", "--counter-account", "403",
+             "--accounting", "43", "--payment-form", "5", "--all-accounts", "--save"},
+            0,
+            {"Regra 12 gravada: histórico \"REND APLIC\", todas as contas", "Lançamento: regra 12 "},
+            13},
         CasoRegraDaLinha{"json_for_scripts",
                          {"--line", "{rend}", "--history-prefix", "REND APLIC", "--transaction", "1",
                           "--counter-account", "403", "--accounting", "43", "--payment-form", "5", "--save", "--json"},
@@ -153,7 +162,8 @@ INSTANTIATE_TEST_SUITE_P(
                          {"não é o começo"},
                          12},
         CasoRegraDaLinha{"counter_account_not_in_the_chart",
-                         {"--line", "{rend}", "--transaction", "1", "--counter-account", "999", "--accounting", "43", "--payment-form", "5"},
+                         {"--line", "{rend}", "--transaction", "1", "--counter-account", "999", "--accounting", "43",
+                          "--payment-form", "5"},
                          2,
                          {"999 (--counter-account)"},
                          12},

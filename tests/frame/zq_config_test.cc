@@ -40,8 +40,8 @@ TEST_P(ConfigInteiroTest, FileValueOrDefault) {
 INSTANTIATE_TEST_SUITE_P(Valores, ConfigInteiroTest,
                          ::testing::Values(CasoInteiro{"42", 42}, CasoInteiro{"-5", -5}, CasoInteiro{"0", 0},
                                            CasoInteiro{"42 # segundos", 42}, CasoInteiro{"", -7},
-                                           CasoInteiro{"12abc", -7}, CasoInteiro{"0x10", -7},
-                                           CasoInteiro{"1.5", -7}, CasoInteiro{"9223372036854775807", LONG_MAX},
+                                           CasoInteiro{"12abc", -7}, CasoInteiro{"0x10", -7}, CasoInteiro{"1.5", -7},
+                                           CasoInteiro{"9223372036854775807", LONG_MAX},
                                            CasoInteiro{"9223372036854775808", -7},
                                            CasoInteiro{"99999999999999999999999", -7},
                                            CasoInteiro{"-99999999999999999999999", -7}));

@@ -28,24 +28,24 @@ TEST_P(TextoParaValorTest, ReadsTheAbsoluteAmountExactly) {
 
 INSTANTIATE_TEST_SUITE_P(
     Casos, TextoParaValorTest,
-    ::testing::Values(
-        ValorCaso{"386,80", true, 3868000}, ValorCaso{"-200,00", true, 2000000},
-        ValorCaso{"         -200,00", true, 2000000}, ValorCaso{"1234.56", true, 12345600},
-        ValorCaso{"1234,5", true, 12345000}, ValorCaso{"1234.50", true, 12345000},
-        ValorCaso{"-45.10", true, 451000}, ValorCaso{"3.00", true, 30000}, ValorCaso{"0.00", true, 0},
-        ValorCaso{"1.234,56", true, 12345600}, ValorCaso{"1.234.567,89", true, 12345678900},
-        // the rightmost comma wins over any point; with no comma the leftmost point does
-        ValorCaso{"1,234.56", true, 12345}, ValorCaso{"1.234.567", true, 12345}, ValorCaso{"1,2,3", true, 123000},
-        ValorCaso{"12,345678", true, 123456}, ValorCaso{"0,99999", true, 9999}, ValorCaso{"7", true, 70000},
-        ValorCaso{"  42  ", true, 420000}, ValorCaso{",5", true, 5000}, ValorCaso{"5,", true, 50000},
-        ValorCaso{"R$ 1.500,00", true, 15000000}, ValorCaso{"+10.5", true, 105000},
-        ValorCaso{"00000000000000000000001,00", true, 10000},
-        ValorCaso{"922337203685477,5807", true, 9223372036854775807},
-        // no digit, or too large: a failure with 0, never a guess
-        ValorCaso{".", false, 0}, ValorCaso{"", false, 0}, ValorCaso{",", false, 0}, ValorCaso{"-", false, 0},
-        ValorCaso{"   ", false, 0}, ValorCaso{"abc", false, 0}, ValorCaso{"-.", false, 0},
-        ValorCaso{"922337203685477,5808", false, 0}, ValorCaso{"99999999999999999999999", false, 0},
-        ValorCaso{"922337203685478", false, 0}));
+    ::testing::Values(ValorCaso{"386,80", true, 3868000}, ValorCaso{"-200,00", true, 2000000},
+                      ValorCaso{"         -200,00", true, 2000000}, ValorCaso{"1234.56", true, 12345600},
+                      ValorCaso{"1234,5", true, 12345000}, ValorCaso{"1234.50", true, 12345000},
+                      ValorCaso{"-45.10", true, 451000}, ValorCaso{"3.00", true, 30000}, ValorCaso{"0.00", true, 0},
+                      ValorCaso{"1.234,56", true, 12345600}, ValorCaso{"1.234.567,89", true, 12345678900},
+                      // the rightmost comma wins over any point; with no comma the leftmost point does
+                      ValorCaso{"1,234.56", true, 12345}, ValorCaso{"1.234.567", true, 12345},
+                      ValorCaso{"1,2,3", true, 123000}, ValorCaso{"12,345678", true, 123456},
+                      ValorCaso{"0,99999", true, 9999}, ValorCaso{"7", true, 70000}, ValorCaso{"  42  ", true, 420000},
+                      ValorCaso{",5", true, 5000}, ValorCaso{"5,", true, 50000},
+                      ValorCaso{"R$ 1.500,00", true, 15000000}, ValorCaso{"+10.5", true, 105000},
+                      ValorCaso{"00000000000000000000001,00", true, 10000},
+                      ValorCaso{"922337203685477,5807", true, 9223372036854775807},
+                      // no digit, or too large: a failure with 0, never a guess
+                      ValorCaso{".", false, 0}, ValorCaso{"", false, 0}, ValorCaso{",", false, 0},
+                      ValorCaso{"-", false, 0}, ValorCaso{"   ", false, 0}, ValorCaso{"abc", false, 0},
+                      ValorCaso{"-.", false, 0}, ValorCaso{"922337203685477,5808", false, 0},
+                      ValorCaso{"99999999999999999999999", false, 0}, ValorCaso{"922337203685478", false, 0}));
 
 struct DataCaso {
   std::string texto;
@@ -78,9 +78,8 @@ INSTANTIATE_TEST_SUITE_P(
                       DataCaso{"00/03/24", 0, 0, 0}, DataCaso{"15/13/24", 0, 0, 0}, DataCaso{"15/00/24", 0, 0, 0},
                       DataCaso{"", 0, 0, 0}, DataCaso{"//", 0, 0, 0}, DataCaso{"15-03-24", 0, 0, 0},
                       DataCaso{"1a/03/24", 0, 0, 0}, DataCaso{"15/03/2", 0, 0, 0}, DataCaso{"15/03/024", 0, 0, 0},
-                      DataCaso{"15/03/0024", 0, 0, 0}, DataCaso{"15/03/1847", 0, 0, 0},
-                      DataCaso{"15/03/24/1", 0, 0, 0}, DataCaso{"150324", 0, 0, 0}, DataCaso{"-1/03/24", 0, 0, 0},
-                      DataCaso{"+1/03/24", 0, 0, 0}));
+                      DataCaso{"15/03/0024", 0, 0, 0}, DataCaso{"15/03/1847", 0, 0, 0}, DataCaso{"15/03/24/1", 0, 0, 0},
+                      DataCaso{"150324", 0, 0, 0}, DataCaso{"-1/03/24", 0, 0, 0}, DataCaso{"+1/03/24", 0, 0, 0}));
 
 struct OfxCaso {
   std::string valor;
@@ -105,8 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
                       OfxCaso{"20150706000000[-3:GMT]", "06/07/15", 6, 7, 2015},
                       OfxCaso{"20240315120000[-3:BRT]", "15/03/24", 15, 3, 2024},
                       OfxCaso{"20230502030000.000", "02/05/23", 2, 5, 2023},
-                      OfxCaso{"20101001   \t", "01/10/10", 1, 10, 2010},
-                      OfxCaso{"19991231", "31/12/99", 31, 12, 1999},
+                      OfxCaso{"20101001   \t", "01/10/10", 1, 10, 2010}, OfxCaso{"19991231", "31/12/99", 31, 12, 1999},
                       // only two year digits are read: the century is not
                       OfxCaso{"18991231", "31/12/99", 31, 12, 1999}, OfxCaso{"21001231", "31/12/00", 31, 12, 2000},
                       OfxCaso{"20240431", "31/04/24", 30, 4, 2024}, OfxCaso{"20250229", "29/02/25", 28, 2, 2025},

@@ -66,9 +66,8 @@ TEST_P(CZQDmaSerialTest, KnownDaysHaveTheirSerialAndWeekday) {
 
 INSTANTIATE_TEST_SUITE_P(Casos, CZQDmaSerialTest,
                          ::testing::Values(SerialCaso{2, {1, 1, 1848}, 7}, SerialCaso{44562, {1, 1, 1970}, 5},
-                                           SerialCaso{1048247, {31, 12, 4717}, 2},
-                                           SerialCaso{62, {1, 3, 1848}, 4}, SerialCaso{61, {29, 2, 1848}, 3},
-                                           SerialCaso{55885, {1, 1, 2001}, 2}));
+                                           SerialCaso{1048247, {31, 12, 4717}, 2}, SerialCaso{62, {1, 3, 1848}, 4},
+                                           SerialCaso{61, {29, 2, 1848}, 3}, SerialCaso{55885, {1, 1, 2001}, 2}));
 
 TEST(CZQDmaSerialTest, InvalidSerialsHaveNoDayAndNoWeekday) {
   for (REG_ZQDMA serial : {REG_ZQDMA{0}, REG_ZQDMA{1}, REG_ZQDMA{1048248}, std::numeric_limits<REG_ZQDMA>::max()}) {
@@ -140,8 +139,8 @@ struct SomaCaso {
 };
 
 void PrintTo(const SomaCaso& c, std::ostream* os) {
-  *os << c.inicio.dia << "/" << c.inicio.mes << "/" << c.inicio.ano << " + " << c.quantidade << " (unit "
-      << c.unidade << ")";
+  *os << c.inicio.dia << "/" << c.inicio.mes << "/" << c.inicio.ano << " + " << c.quantidade << " (unit " << c.unidade
+      << ")";
 }
 
 class SomaDataTest : public ::testing::TestWithParam<SomaCaso> {};
@@ -177,13 +176,11 @@ INSTANTIATE_TEST_SUITE_P(
                       SomaCaso{{1, 1, 1900}, 2, -1850, {0, 0, 0}}, SomaCaso{{1, 1, 4700}, 2, 18, {0, 0, 0}},
                       SomaCaso{{1, 1, 2000}, 2, std::numeric_limits<int64_t>::max(), {0, 0, 0}}));
 
-INSTANTIATE_TEST_SUITE_P(Meses, SomaDataTest,
-                         ::testing::Values(SomaCaso{{31, 1, 2024}, 1, 1, {29, 2, 2024}},
-                                           SomaCaso{{31, 3, 2023}, 1, -1, {28, 2, 2023}},
-                                           SomaCaso{{15, 11, 2024}, 1, 3, {15, 2, 2025}},
-                                           SomaCaso{{15, 1, 2024}, 1, -13, {15, 12, 2022}},
-                                           SomaCaso{{15, 12, 4717}, 1, 1, {0, 0, 0}},
-                                           SomaCaso{{15, 1, 1848}, 1, -1, {0, 0, 0}}));
+INSTANTIATE_TEST_SUITE_P(
+    Meses, SomaDataTest,
+    ::testing::Values(SomaCaso{{31, 1, 2024}, 1, 1, {29, 2, 2024}}, SomaCaso{{31, 3, 2023}, 1, -1, {28, 2, 2023}},
+                      SomaCaso{{15, 11, 2024}, 1, 3, {15, 2, 2025}}, SomaCaso{{15, 1, 2024}, 1, -13, {15, 12, 2022}},
+                      SomaCaso{{15, 12, 4717}, 1, 1, {0, 0, 0}}, SomaCaso{{15, 1, 1848}, 1, -1, {0, 0, 0}}));
 
 TEST(SomaDataTest, UnknownUnitGivesTheEmptyDate) {
   EXPECT_TRUE(CZQDma::SomaData(CZQDma(1, 1, 2024), 3, 1).EhVazia());
@@ -219,25 +216,24 @@ TEST_P(FormataDataTest, WritesTheFormat) {
   EXPECT_EQ(texto.str(), c.esperado);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Casos, FormataDataTest,
-    ::testing::Values(FormatoDataCaso{{15, 3, 2024}, 0, "/", false, "15/03/24"},
-                      FormatoDataCaso{{1, 1, 2000}, 0, "/", false, "01/01/00"},
-                      FormatoDataCaso{{5, 7, 1983}, 0, "/", false, "05/07/83"},
-                      FormatoDataCaso{{5, 7, 1983}, 0, "/", true, "05/07/1983"},
-                      FormatoDataCaso{{1, 1, 1984}, 0, "/", true, "01/01/84"},
-                      FormatoDataCaso{{31, 12, 2083}, 0, "/", true, "31/12/83"},
-                      FormatoDataCaso{{1, 1, 2084}, 0, "/", true, "01/01/2084"},
-                      FormatoDataCaso{{1, 1, 2084}, 0, "/", false, "01/01/84"},
-                      FormatoDataCaso{{1, 1, 1848}, 0, "/", true, "01/01/1848"},
-                      FormatoDataCaso{{15, 3, 2024}, 0, "", false, "150324"},
-                      FormatoDataCaso{{15, 3, 2024}, 0, ".", false, "15.03.24"},
-                      FormatoDataCaso{{15, 3, 2024}, 5, "-", false, "2024-03-15"},
-                      FormatoDataCaso{{1, 1, 1848}, 5, "-", false, "1848-01-01"},
-                      FormatoDataCaso{{31, 12, 4717}, 5, "", false, "47171231"},
-                      FormatoDataCaso{{0, 0, 0}, 0, "/", false, ""},
-                      FormatoDataCaso{{0, 0, 0}, 5, "-", false, ""},
-                      FormatoDataCaso{{15, 3, 2024}, 99, "/", false, ""}));
+INSTANTIATE_TEST_SUITE_P(Casos, FormataDataTest,
+                         ::testing::Values(FormatoDataCaso{{15, 3, 2024}, 0, "/", false, "15/03/24"},
+                                           FormatoDataCaso{{1, 1, 2000}, 0, "/", false, "01/01/00"},
+                                           FormatoDataCaso{{5, 7, 1983}, 0, "/", false, "05/07/83"},
+                                           FormatoDataCaso{{5, 7, 1983}, 0, "/", true, "05/07/1983"},
+                                           FormatoDataCaso{{1, 1, 1984}, 0, "/", true, "01/01/84"},
+                                           FormatoDataCaso{{31, 12, 2083}, 0, "/", true, "31/12/83"},
+                                           FormatoDataCaso{{1, 1, 2084}, 0, "/", true, "01/01/2084"},
+                                           FormatoDataCaso{{1, 1, 2084}, 0, "/", false, "01/01/84"},
+                                           FormatoDataCaso{{1, 1, 1848}, 0, "/", true, "01/01/1848"},
+                                           FormatoDataCaso{{15, 3, 2024}, 0, "", false, "150324"},
+                                           FormatoDataCaso{{15, 3, 2024}, 0, ".", false, "15.03.24"},
+                                           FormatoDataCaso{{15, 3, 2024}, 5, "-", false, "2024-03-15"},
+                                           FormatoDataCaso{{1, 1, 1848}, 5, "-", false, "1848-01-01"},
+                                           FormatoDataCaso{{31, 12, 4717}, 5, "", false, "47171231"},
+                                           FormatoDataCaso{{0, 0, 0}, 0, "/", false, ""},
+                                           FormatoDataCaso{{0, 0, 0}, 5, "-", false, ""},
+                                           FormatoDataCaso{{15, 3, 2024}, 99, "/", false, ""}));
 
 TEST(FormataDataTest, TwoDigitTextReadsBackThroughTheConstructorInsideTheWindow) {
   for (int ano = 1848; ano <= 4717; ano += 1) {

@@ -17,12 +17,12 @@ TEST_P(MakeUpperTest, UpperCasesAsciiAndAccentedLatin) {
   EXPECT_EQ(s.str(), GetParam().maiuscula);
 }
 
-INSTANTIATE_TEST_SUITE_P(Textos, MakeUpperTest,
-                         ::testing::Values(CaixaCaso{"saldo do dia", "SALDO DO DIA"},
-                                           CaixaCaso{"Saldo Anterior ", "SALDO ANTERIOR "},
-                                           CaixaCaso{"transferência ação", "TRANSFERÊNCIA AÇÃO"},
-                                           CaixaCaso{"àáâãäåæçèéêëìíîïñòóôõöøùúûüýþÿ", "ÀÁÂÃÄÅÆÇÈÉÊËÌÍÎÏÑÒÓÔÕÖØÙÚÛÜÝÞŸ"},
-                                           CaixaCaso{"÷ß€", "÷ß€"}, CaixaCaso{"", ""}));
+INSTANTIATE_TEST_SUITE_P(
+    Textos, MakeUpperTest,
+    ::testing::Values(CaixaCaso{"saldo do dia", "SALDO DO DIA"}, CaixaCaso{"Saldo Anterior ", "SALDO ANTERIOR "},
+                      CaixaCaso{"transferência ação", "TRANSFERÊNCIA AÇÃO"},
+                      CaixaCaso{"àáâãäåæçèéêëìíîïñòóôõöøùúûüýþÿ", "ÀÁÂÃÄÅÆÇÈÉÊËÌÍÎÏÑÒÓÔÕÖØÙÚÛÜÝÞŸ"},
+                      CaixaCaso{"÷ß€", "÷ß€"}, CaixaCaso{"", ""}));
 
 TEST(CZQStringTest, FormatGrowsBeyondTheFixedBuffer) {
   CZQString longo(std::string(2000, 'x'));
@@ -71,9 +71,8 @@ INSTANTIATE_TEST_SUITE_P(Bytes, NormalizaTest,
                          ::testing::Values(ConversaoCaso{"PAGAMENTO", "PAGAMENTO"},
                                            ConversaoCaso{"TARIFA \xC7\xC3O", "TARIFA ÇÃO"},
                                            ConversaoCaso{"\x80 100", "€ 100"},
-                                           ConversaoCaso{"j\xE1 \x93x\x94", "já “x”"},
-                                           ConversaoCaso{"já", "já"},
-                                           ConversaoCaso{"\xC3", "Ã"},             // truncated UTF-8 is cp1252
+                                           ConversaoCaso{"j\xE1 \x93x\x94", "já “x”"}, ConversaoCaso{"já", "já"},
+                                           ConversaoCaso{"\xC3", "Ã"},                     // truncated UTF-8 is cp1252
                                            ConversaoCaso{"\xED\xA0\x80", "í\xC2\xA0€"}));  // surrogate
 
 }  // namespace

@@ -117,8 +117,7 @@ TEST_P(ProgressoTest, SendsTheShareDoneBeforeEachLineAnd100AtTheEnd) {
 
 INSTANTIATE_TEST_SUITE_P(Quantidades, ProgressoTest,
                          ::testing::Values(CasoProgresso{1, {0, 100}}, CasoProgresso{2, {0, 50, 100}},
-                                           CasoProgresso{3, {0, 33, 66, 100}},
-                                           CasoProgresso{4, {0, 25, 50, 75, 100}},
+                                           CasoProgresso{3, {0, 33, 66, 100}}, CasoProgresso{4, {0, 25, 50, 75, 100}},
                                            CasoProgresso{7, {0, 14, 28, 42, 57, 71, 85, 100}}));
 
 TEST_F(ImportacaoTest, SilentRoutineSendsNoMessage) {
@@ -163,8 +162,10 @@ TEST_F(ImportacaoTest, WithDuplicateCheckStoredAndRepeatedLinesAreSkippedWithWar
   EXPECT_EQ(Historicos(kTavorin), (std::vector<std::string>{"JA IMPORTADA", "NOVA", "NOVA"}));
   const std::string relatorio = cl_teste::LeTudo(m_rotina.GetExtraInfoBase().GetCaminhoArquivoErros().str());
   EXPECT_EQ(relatorio.rfind(" - " + ZQGetMensagem(5901, "CL") + "\r\n", 0), 0u);
-  EXPECT_NE(relatorio.find("Documento:  5 - Conta: 11201 - Banco Tavorin - Movimento - Valor: 1,00"), std::string::npos);
-  EXPECT_NE(relatorio.find("Documento:  0 - Conta: 11201 - Banco Tavorin - Movimento - Valor: 2,00"), std::string::npos);
+  EXPECT_NE(relatorio.find("Documento:  5 - Conta: 11201 - Banco Tavorin - Movimento - Valor: 1,00"),
+            std::string::npos);
+  EXPECT_NE(relatorio.find("Documento:  0 - Conta: 11201 - Banco Tavorin - Movimento - Valor: 2,00"),
+            std::string::npos);
 
   // The same statement again stores nothing more.
   ASSERT_FALSE(Importa(kTavorin).TemErro());
@@ -173,7 +174,8 @@ TEST_F(ImportacaoTest, WithDuplicateCheckStoredAndRepeatedLinesAreSkippedWithWar
 
 TEST_F(ImportacaoTest, HistoryCaseDoesNotTellDuplicatesApartAndIsStoredAsGiven) {
   Armazena(cl_teste::Linha(kTavorin, Dia(10, 11, 2026), 10000, '-', "tarifa pix"));
-  Mock(Ofx({{"DEBIT", "20261110", "-1,00", "TARIFA PIX"}, {"DEBIT", "20261110", "-1,00", "Tarifa Avulsa"},
+  Mock(Ofx({{"DEBIT", "20261110", "-1,00", "TARIFA PIX"},
+            {"DEBIT", "20261110", "-1,00", "Tarifa Avulsa"},
             {"DEBIT", "20261110", "-1,00", "TARIFA AVULSA"}}));
   ASSERT_FALSE(Importa(kTavorin).TemErro());
   EXPECT_EQ(Historicos(kTavorin), (std::vector<std::string>{"tarifa pix", "Tarifa Avulsa"}));

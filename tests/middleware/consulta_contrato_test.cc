@@ -150,8 +150,7 @@ TEST_P(FalhaDoComponente, StatusFicaSemDocumentoMasGuardaAMensagemDoServico) {
 
 INSTANTIATE_TEST_SUITE_P(Resultados, FalhaDoComponente,
                          ::testing::Values(CasoFalha{ZQ_E_CONSULTA_TEMPO_ESGOTADO, true},
-                                           CasoFalha{ZQHResultStatusHttp(503), true},
-                                           CasoFalha{E_FAIL, false}));
+                                           CasoFalha{ZQHResultStatusHttp(503), true}, CasoFalha{E_FAIL, false}));
 
 // Every result the middleware gives has its own description in the message library,
 // so the import's warning ("Erro:\n<description>") always says what went wrong.
@@ -180,13 +179,12 @@ INSTANTIATE_TEST_SUITE_P(
     Resultados, DescricaoDoResultado,
     ::testing::Values(ZQ_E_CONSULTA_NAO_INSTALADA, ZQ_E_CONSULTA_NAO_INICIALIZADA, ZQ_E_CONSULTA_INVALIDA,
                       ZQ_E_CONSULTA_NAO_CONFIGURADA, ZQ_E_CONSULTA_SEM_CONEXAO, ZQ_E_CONSULTA_TEMPO_ESGOTADO,
-                      ZQ_E_CONSULTA_CONEXAO_INTERROMPIDA, ZQ_E_CONSULTA_CONEXAO_SEGURA,
-                      ZQ_E_CONSULTA_RESPOSTA_INVALIDA, ZQ_E_CONSULTA_RESPOSTA_GRANDE, ZQ_E_CONSULTA_AUTENTICACAO,
-                      ZQ_E_CONSULTA_PAGINACAO, ZQ_E_CONSULTA_STATUS_HTTP, ZQHResultStatusHttp(400),
-                      ZQHResultStatusHttp(401), ZQHResultStatusHttp(403), ZQHResultStatusHttp(404),
-                      ZQHResultStatusHttp(408), ZQHResultStatusHttp(409), ZQHResultStatusHttp(422),
-                      ZQHResultStatusHttp(429), ZQHResultStatusHttp(500), ZQHResultStatusHttp(502),
-                      ZQHResultStatusHttp(503), ZQHResultStatusHttp(504), ZQHResultStatusHttp(418),
-                      ZQHResultStatusHttp(599)));
+                      ZQ_E_CONSULTA_CONEXAO_INTERROMPIDA, ZQ_E_CONSULTA_CONEXAO_SEGURA, ZQ_E_CONSULTA_RESPOSTA_INVALIDA,
+                      ZQ_E_CONSULTA_RESPOSTA_GRANDE, ZQ_E_CONSULTA_AUTENTICACAO, ZQ_E_CONSULTA_PAGINACAO,
+                      ZQ_E_CONSULTA_STATUS_HTTP, ZQHResultStatusHttp(400), ZQHResultStatusHttp(401),
+                      ZQHResultStatusHttp(403), ZQHResultStatusHttp(404), ZQHResultStatusHttp(408),
+                      ZQHResultStatusHttp(409), ZQHResultStatusHttp(422), ZQHResultStatusHttp(429),
+                      ZQHResultStatusHttp(500), ZQHResultStatusHttp(502), ZQHResultStatusHttp(503),
+                      ZQHResultStatusHttp(504), ZQHResultStatusHttp(418), ZQHResultStatusHttp(599)));
 
 }  // namespace

@@ -167,7 +167,8 @@ class PaginaMalformada : public ::testing::TestWithParam<CasoMalformado> {};
 
 std::string Lancamento(const std::string& campos) {
   return R"({"numeroPaginaProximo": 0, "listaLancamento": [{"dataLancamento": 1092026,
-    "valorLancamento": 1.00, "indicadorSinalLancamento": "C"}, {)" + campos + "}]}";
+    "valorLancamento": 1.00, "indicadorSinalLancamento": "C"}, {)" +
+         campos + "}]}";
 }
 
 TEST_P(PaginaMalformada, FalhaSemEntregarNadaEComDescricao) {

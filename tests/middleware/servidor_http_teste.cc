@@ -132,7 +132,8 @@ void ServidorHttp::Responde(int conexao) {
       if (fim == std::string::npos) fim = consulta.size();
       std::string par = consulta.substr(pos, fim - pos);
       size_t igual = par.find('=');
-      if (!par.empty()) requisicao.parametros[par.substr(0, igual)] = igual == std::string::npos ? "" : par.substr(igual + 1);
+      if (!par.empty())
+        requisicao.parametros[par.substr(0, igual)] = igual == std::string::npos ? "" : par.substr(igual + 1);
       pos = fim + 1;
     }
   }

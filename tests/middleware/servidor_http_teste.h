@@ -15,8 +15,8 @@ namespace teste {
 
 struct Requisicao {
   std::string metodo;
-  std::string alvo;     // path and query string as sent
-  std::string caminho;  // before '?'
+  std::string alvo;                               // path and query string as sent
+  std::string caminho;                            // before '?'
   std::map<std::string, std::string> parametros;  // query parameters (not decoded)
   std::map<std::string, std::string> cabecalhos;  // names in lower case
   std::string corpo;
@@ -35,8 +35,8 @@ struct Resposta {
   int status = 200;
   std::string tipoConteudo = "application/json";
   std::string corpo;
-  int atrasoMs = 0;            // wait before answering
-  bool truncar = false;        // announce the whole body, send half of it, close
+  int atrasoMs = 0;      // wait before answering
+  bool truncar = false;  // announce the whole body, send half of it, close
   bool fecharSemResposta = false;
 };
 

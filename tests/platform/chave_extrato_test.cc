@@ -14,12 +14,18 @@ namespace {
 
 // Every field of a statement line, as text, to see which ones a change touched.
 std::vector<std::string> Campos(const CZQDadosCL_Extrato& e) {
-  return {std::to_string(e.GetPosicao()),      std::to_string(e.GetConta()),
-          std::to_string(e.GetFilial()),       std::to_string(e.GetDocumento()),
-          std::to_string(e.GetValor()),        std::string(1, e.GetNatureza()),
-          e.GetHistBco().str(),                e.GetCodigoMvtoBco().str(),
-          std::to_string(e.GetDmaExtrato()),   std::to_string(e.GetDmaImportacao()),
-          std::string(1, e.GetConciliado()),   std::string(1, e.GetTipoConciliacao()),
+  return {std::to_string(e.GetPosicao()),
+          std::to_string(e.GetConta()),
+          std::to_string(e.GetFilial()),
+          std::to_string(e.GetDocumento()),
+          std::to_string(e.GetValor()),
+          std::string(1, e.GetNatureza()),
+          e.GetHistBco().str(),
+          e.GetCodigoMvtoBco().str(),
+          std::to_string(e.GetDmaExtrato()),
+          std::to_string(e.GetDmaImportacao()),
+          std::string(1, e.GetConciliado()),
+          std::string(1, e.GetTipoConciliacao()),
           std::to_string(e.GetNumeroConciliacao())};
 }
 
@@ -178,9 +184,11 @@ INSTANTIATE_TEST_SUITE_P(Textos, TextoFixoCorteTest,
                          ::testing::Values(CasoCorte{"", ""}, CasoCorte{"abc", "abc"}, CasoCorte{"abcd", "abcd"},
                                            CasoCorte{"abcdef", "abcd"},
                                            // "açaí": a, ç (2 bytes), a, í (2 bytes)
-                                           CasoCorte{"a\xC3\xA7" "a\xC3\xAD", "a\xC3\xA7" "a"},
-                                           CasoCorte{"ab\xC3\xA7", "ab\xC3\xA7"},
-                                           CasoCorte{"abc\xC3\xA7", "abc"},
+                                           CasoCorte{"a\xC3\xA7"
+                                                     "a\xC3\xAD",
+                                                     "a\xC3\xA7"
+                                                     "a"},
+                                           CasoCorte{"ab\xC3\xA7", "ab\xC3\xA7"}, CasoCorte{"abc\xC3\xA7", "abc"},
                                            CasoCorte{"\xE2\x82\xAC\xE2\x82\xAC", "\xE2\x82\xAC"}));
 
 }  // namespace

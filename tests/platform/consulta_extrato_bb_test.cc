@@ -38,24 +38,29 @@ TEST_P(MontaPathTest, BuildsTheBankRequestPath) {
   EXPECT_EQ(filtro.GetPathRequisicao().str(), c.path);
 }
 
-const char kBase[] = "/conta-corrente/agencia/297/conta/12345?numeroPaginaSolicitacao=1&quantidadeRegistroPaginaSolicitacao=200";
+const char kBase[] =
+    "/conta-corrente/agencia/297/conta/12345?numeroPaginaSolicitacao=1&quantidadeRegistroPaginaSolicitacao=200";
 
 INSTANTIATE_TEST_SUITE_P(
     Casos, MontaPathTest,
     ::testing::Values(
-        CasoPath{"dia_sem_zero_a_esquerda", "0297-3", "00012345-6", Data(1, 9, 2026), Data(30, 9, 2026), 1, 200, S_OK,
-                 "/conta-corrente/agencia/297/conta/12345?numeroPaginaSolicitacao=1&quantidadeRegistroPaginaSolicitacao=200"
-                 "&dataInicioSolicitacao=1092026&dataFimSolicitacao=30092026"},
-        CasoPath{"dia_e_mes_de_dois_digitos", "297", "12345", Data(15, 12, 2025), Data(31, 12, 2025), 1, 200, S_OK,
-                 "/conta-corrente/agencia/297/conta/12345?numeroPaginaSolicitacao=1&quantidadeRegistroPaginaSolicitacao=200"
-                 "&dataInicioSolicitacao=15122025&dataFimSolicitacao=31122025"},
+        CasoPath{
+            "dia_sem_zero_a_esquerda", "0297-3", "00012345-6", Data(1, 9, 2026), Data(30, 9, 2026), 1, 200, S_OK,
+            "/conta-corrente/agencia/297/conta/12345?numeroPaginaSolicitacao=1&quantidadeRegistroPaginaSolicitacao=200"
+            "&dataInicioSolicitacao=1092026&dataFimSolicitacao=30092026"},
+        CasoPath{
+            "dia_e_mes_de_dois_digitos", "297", "12345", Data(15, 12, 2025), Data(31, 12, 2025), 1, 200, S_OK,
+            "/conta-corrente/agencia/297/conta/12345?numeroPaginaSolicitacao=1&quantidadeRegistroPaginaSolicitacao=200"
+            "&dataInicioSolicitacao=15122025&dataFimSolicitacao=31122025"},
         CasoPath{"sem_datas_ultimos_30_dias", "0297", "12345-X", 0, 0, 1, 200, S_OK, kBase},
         CasoPath{"separadores_e_brancos", " 02.97-3 ", "1.2345-6", 0, 0, 1, 200, S_OK, kBase},
         CasoPath{"pagina_zero_le_um", "297", "12345", 0, 0, 0, 0, S_OK, kBase},
-        CasoPath{"pagina_seguinte", "297", "12345", 0, 0, 3, 100, S_OK,
-                 "/conta-corrente/agencia/297/conta/12345?numeroPaginaSolicitacao=3&quantidadeRegistroPaginaSolicitacao=100"},
-        CasoPath{"quantidade_abaixo_do_minimo", "297", "12345", 0, 0, 1, 10, S_OK,
-                 "/conta-corrente/agencia/297/conta/12345?numeroPaginaSolicitacao=1&quantidadeRegistroPaginaSolicitacao=50"},
+        CasoPath{
+            "pagina_seguinte", "297", "12345", 0, 0, 3, 100, S_OK,
+            "/conta-corrente/agencia/297/conta/12345?numeroPaginaSolicitacao=3&quantidadeRegistroPaginaSolicitacao=100"},
+        CasoPath{
+            "quantidade_abaixo_do_minimo", "297", "12345", 0, 0, 1, 10, S_OK,
+            "/conta-corrente/agencia/297/conta/12345?numeroPaginaSolicitacao=1&quantidadeRegistroPaginaSolicitacao=50"},
         CasoPath{"quantidade_acima_do_maximo", "297", "12345", 0, 0, 1, 500, S_OK, kBase},
         CasoPath{"so_data_inicial", "297", "12345", Data(1, 9, 2026), 0, 1, 200, E_INVALIDARG, ""},
         CasoPath{"so_data_final", "297", "12345", 0, Data(1, 9, 2026), 1, 200, E_INVALIDARG, ""},

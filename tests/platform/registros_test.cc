@@ -39,10 +39,10 @@ using TodosRegistros = ::testing::Types<
     CZQDadosCL_ExecucaoConciliacaoTesourariaBanco, CZQDadosCL_FiltroExecucaoConciliacaoTesourariaBanco,
     CZQDadosCL_ConciliacaoAutomatica, CZQDadosCL_ConciliacaoTesourariaBancos, CZQDadosCL_Tabela, CZQDadosCL_Leiaute,
     CZQDadosCL_Mestre, CZQDadosFN_Tesouraria, CZQDadosFN_FiltroTesouraria, CZQDadosFN_Mestre,
-    CZQDadosFN_StatusHiperautomacaoFinanceira, CZQDadosDF_Banco, CZQDadosDF_PlanoEmpresarial,
-    CZQDadosDF_FormaPagamento, CZQDadosDF_Historico, CZQDadosDF_PeriodoContabil, CZQDadosDF_Feriado,
-    CZQDadosCN_MestreEmpresa, CZQDadosCR_ConsultaSistemaTerceiro, CZQDadosCR_FiltroConsultaExtratoBancoBrasil,
-    CZQDadosCR_ExtratoBancoBrasil, CZQDadosCR_ConsultaExtratoBancoBrasil, CZQDadosCR_StatusConsultaSistemaTerceiro>;
+    CZQDadosFN_StatusHiperautomacaoFinanceira, CZQDadosDF_Banco, CZQDadosDF_PlanoEmpresarial, CZQDadosDF_FormaPagamento,
+    CZQDadosDF_Historico, CZQDadosDF_PeriodoContabil, CZQDadosDF_Feriado, CZQDadosCN_MestreEmpresa,
+    CZQDadosCR_ConsultaSistemaTerceiro, CZQDadosCR_FiltroConsultaExtratoBancoBrasil, CZQDadosCR_ExtratoBancoBrasil,
+    CZQDadosCR_ConsultaExtratoBancoBrasil, CZQDadosCR_StatusConsultaSistemaTerceiro>;
 TYPED_TEST_SUITE(RegistroTest, TodosRegistros);
 
 TYPED_TEST(RegistroTest, ANewRecordIsEmptyAndAFilledOneIsNot) {
@@ -71,8 +71,8 @@ TYPED_TEST(RegistroTest, EveryWayOfCopyingGivesAnEqualRecord) {
   ASSERT_EQ(original.CopiarPara(destino), S_OK);
   std::unique_ptr<TZQBaseParaDados> clone = original.Clonar();
 
-  for (const TZQBaseParaDados* r : std::vector<const TZQBaseParaDados*>{&construido, &atribuido, &copiado, &destino,
-                                                                         clone.get()}) {
+  for (const TZQBaseParaDados* r :
+       std::vector<const TZQBaseParaDados*>{&construido, &atribuido, &copiado, &destino, clone.get()}) {
     EXPECT_TRUE(r->Igual(original));
     EXPECT_TRUE(original.Igual(*r));
     EXPECT_TRUE(r->MesmaClasse(original));
@@ -195,7 +195,7 @@ TEST(RegistroTest, RecordNamesAreDistinctAndModulesKnown) {
     nomes.insert(r->GetNomeRegistro());
     EXPECT_EQ(std::string(r->GetNomeRegistro()).rfind("CZQDados", 0), 0u);
     std::string modulo = std::string(r->GetNomeRegistro()).substr(8, 2);
-    _ZQModulo esperado = modulo == "CL" ? ZQ_MODULO_CL
+    _ZQModulo esperado = modulo == "CL"   ? ZQ_MODULO_CL
                          : modulo == "FN" ? ZQ_MODULO_FN
                          : modulo == "DF" ? ZQ_MODULO_DF
                          : modulo == "CN" ? ZQ_MODULO_CN

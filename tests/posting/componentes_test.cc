@@ -59,13 +59,12 @@ TEST_P(PlanoContasTest, LeAContaComNomeNoLugarCertoEMarcaAsQueNaoRecebemLancamen
   EXPECT_EQ(conta.lPosicao, caso.posicao);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Contas, PlanoContasTest,
-    ::testing::Values(CasoConta{"analitica_ativa", 501, "Tarifas bancárias", 'A', 0, 0},
-                      CasoConta{"inativa", 901, "Conta desativada", 'A', 1, 1},
-                      CasoConta{"sintetica", 150, "Despesas financeiras", 'S', 0, 1},
-                      CasoConta{"fora_do_plano", 4242, nullptr, 0, 0, 0}),
-    [](const ::testing::TestParamInfo<CasoConta>& info) { return std::string(info.param.nome); });
+INSTANTIATE_TEST_SUITE_P(Contas, PlanoContasTest,
+                         ::testing::Values(CasoConta{"analitica_ativa", 501, "Tarifas bancárias", 'A', 0, 0},
+                                           CasoConta{"inativa", 901, "Conta desativada", 'A', 1, 1},
+                                           CasoConta{"sintetica", 150, "Despesas financeiras", 'S', 0, 1},
+                                           CasoConta{"fora_do_plano", 4242, nullptr, 0, 0, 0}),
+                         [](const ::testing::TestParamInfo<CasoConta>& info) { return std::string(info.param.nome); });
 
 TEST_F(LancaAutoTest, ConexaoMostraSeusErrosSoQuandoTrataErros) {
   GravaRegras({});

@@ -100,7 +100,7 @@ inline CZQDadosCL_Extrato Linha(const char* historico, const char* codigo = "", 
 }
 
 inline CZQDadosCL_ConciliacaoAutomatica Conciliacao(uint32_t conta = 111, REG_ZQDMA inicio = Dia(1, 3, 2026),
-                                                   REG_ZQDMA fim = Dia(31, 3, 2026)) {
+                                                    REG_ZQDMA fim = Dia(31, 3, 2026)) {
   CZQDadosCL_ConciliacaoAutomatica c;
   c.SetPonteiroConta(conta).SetPonteiroFilial(1).SetDataInicial(inicio).SetDataFinal(fim);
   return c;

@@ -92,14 +92,13 @@ TEST_P(EntradaTest, CadaCampoNoSeuDeslocamentoEORestoZerado) {
 
 INSTANTIATE_TEST_SUITE_P(
     Linhas, EntradaTest,
-    ::testing::Values(
-        CasoEntrada{"credito", '+', 'N', 123456, "123456", 111, 601, 42, 0x05},
-        CasoEntrada{"debito", '-', 'N', 123456, "123456", 601, 111, 51, 3},
-        CasoEntrada{"sinal_desconhecido_sem_contas", '*', 'N', 5, "5", 0, 0, 0, 0},
-        CasoEntrada{"agrupado_leva_o_codigo_da_regra", '-', 'A', 123456, "105", 601, 111, 51, 3},
-        CasoEntrada{"documento_zero", '+', ' ', 0, "0", 111, 601, 42, 0x05},
-        CasoEntrada{"documento_negativo", '+', 'a', -42, "-42", 111, 601, 42, 0x05},
-        CasoEntrada{"documento_maximo", '+', 'N', INT64_MAX, "9223372036854775807", 111, 601, 42, 0x05}),
+    ::testing::Values(CasoEntrada{"credito", '+', 'N', 123456, "123456", 111, 601, 42, 0x05},
+                      CasoEntrada{"debito", '-', 'N', 123456, "123456", 601, 111, 51, 3},
+                      CasoEntrada{"sinal_desconhecido_sem_contas", '*', 'N', 5, "5", 0, 0, 0, 0},
+                      CasoEntrada{"agrupado_leva_o_codigo_da_regra", '-', 'A', 123456, "105", 601, 111, 51, 3},
+                      CasoEntrada{"documento_zero", '+', ' ', 0, "0", 111, 601, 42, 0x05},
+                      CasoEntrada{"documento_negativo", '+', 'a', -42, "-42", 111, 601, 42, 0x05},
+                      CasoEntrada{"documento_maximo", '+', 'N', INT64_MAX, "9223372036854775807", 111, 601, 42, 0x05}),
     [](const ::testing::TestParamInfo<CasoEntrada>& info) { return std::string(info.param.nome); });
 
 // Rules, names and accounts the complements read: rule 0 with transaction 2, payment
@@ -108,14 +107,20 @@ class ComplementoTest : public LancaAutoTest {
  protected:
   void SetUp() override {
     LancaAutoTest::SetUp();
-    GravaRegras({{.codigo = "105", .historico = "TARIFA", .conta = 111, .contabilSaida = 51, .transacao = 2,
-                  .forma = 5, .formaSaida = 2, .classificacao = 501}});
+    GravaRegras({{.codigo = "105",
+                  .historico = "TARIFA",
+                  .conta = 111,
+                  .contabilSaida = 51,
+                  .transacao = 2,
+                  .forma = 5,
+                  .formaSaida = 2,
+                  .classificacao = 501}});
     CZQFonteTransacoesSQL transacoes(m_banco);
     ASSERT_EQ(transacoes.GravaTransacao(2, "Saída bancária"), S_OK);
     ASSERT_EQ(m_rotina.BuscaPropriedades(), S_OK);
-    ASSERT_EQ(m_rotina.Plano().Inicializa(m_perfil.GetEmpresa(), m_perfil.GetUsuario(), m_perfil.GetNumeroSessao(),
-                                          '0', '0'),
-              S_OK);
+    ASSERT_EQ(
+        m_rotina.Plano().Inicializa(m_perfil.GetEmpresa(), m_perfil.GetUsuario(), m_perfil.GetNumeroSessao(), '0', '0'),
+        S_OK);
     m_rotina.Plano().SetTrataErros(false);
     m_linha = Linha("Tarifa Pacote Servicos", "105", '-', 111, 150000, Dia(10, 3, 2026), 98765);
     m_entrada = m_rotina.GeraLancamento(7, 111, 150000, m_rotina.Regras()[0], m_linha);
@@ -139,17 +144,19 @@ TEST_P(ComplementoTipoTest, TextoDoTipoSeguidoDeRetornoDeCarro) {
   EXPECT_EQ(texto.str(), GetParam().esperado);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Tipos, ComplementoTipoTest,
-    ::testing::Values(CasoComplemento{0, "\r"}, CasoComplemento{1, "105\r"},
-                      CasoComplemento{2, "Tarifa Pacote Servicos\r"}, CasoComplemento{3, "7\r"},
-                      CasoComplemento{4, "Saída bancária\r"}, CasoComplemento{5, "10/03/26\r"},
-                      CasoComplemento{6, "12/03/26\r"}, CasoComplemento{7, "98765\r"},
-                      // The credit-side payment form, though the line is a debit.
-                      CasoComplemento{8, "Crédito em conta\r"}, CasoComplemento{9, "Tarifas bancárias\r"},
-                      CasoComplemento{10, "\r"}, CasoComplemento{11, "texto do chamador\r"},
-                      CasoComplemento{0xFFFF, "texto do chamador\r"}),
-    [](const ::testing::TestParamInfo<CasoComplemento>& info) { return "tipo_" + std::to_string(info.param.tipo); });
+INSTANTIATE_TEST_SUITE_P(Tipos, ComplementoTipoTest,
+                         ::testing::Values(CasoComplemento{0, "\r"}, CasoComplemento{1, "105\r"},
+                                           CasoComplemento{2, "Tarifa Pacote Servicos\r"}, CasoComplemento{3, "7\r"},
+                                           CasoComplemento{4, "Saída bancária\r"}, CasoComplemento{5, "10/03/26\r"},
+                                           CasoComplemento{6, "12/03/26\r"}, CasoComplemento{7, "98765\r"},
+                                           // The credit-side payment form, though the line is a debit.
+                                           CasoComplemento{8, "Crédito em conta\r"},
+                                           CasoComplemento{9, "Tarifas bancárias\r"}, CasoComplemento{10, "\r"},
+                                           CasoComplemento{11, "texto do chamador\r"},
+                                           CasoComplemento{0xFFFF, "texto do chamador\r"}),
+                         [](const ::testing::TestParamInfo<CasoComplemento>& info) {
+                           return "tipo_" + std::to_string(info.param.tipo);
+                         });
 
 TEST_F(ComplementoTest, TransacaoSemNomeOuPlanoFechadoDaoComplementoVazio) {
   ZQRemoveComponentesERPSQL();  // no transaction names, no chart
@@ -177,9 +184,10 @@ TEST_F(ComplementoTest, FormaDePagamentoIlegivelFalhaRastreadaSemMexerNoTexto) {
   CZQString texto("como estava");
   EXPECT_EQ(m_rotina.GetComplHistorico(0, m_entrada, 8, m_linha, texto), falha);
   EXPECT_EQ(texto.str(), "como estava");
-  EXPECT_TRUE(Rastreou("GetAcessoEmpresarial()->LeBufferFormaPagamento(m_RegMovimentosProp[iIndiceProp]."
-                       "iPosFormaPagamento, &dadosFormaPagamento)",
-                       falha))
+  EXPECT_TRUE(
+      Rastreou("GetAcessoEmpresarial()->LeBufferFormaPagamento(m_RegMovimentosProp[iIndiceProp]."
+               "iPosFormaPagamento, &dadosFormaPagamento)",
+               falha))
       << LogErros();
   EXPECT_EQ(m_rotina.GetErro().GetHR(), falha);
   EXPECT_EQ(falhas.Chamadas("LeBufferFormaPagamento"), 1);
@@ -199,9 +207,10 @@ TEST_F(ComplementoTest, FormaDePagamentoQueNaoExisteTambemFalha) {
   const HRESULT hr = m_rotina.GetComplHistorico(0, m_entrada, 8, m_linha, texto);
   EXPECT_TRUE(FAILED(hr));
   EXPECT_EQ(texto.str(), "como estava");
-  EXPECT_TRUE(Rastreou("GetAcessoEmpresarial()->LeBufferFormaPagamento(m_RegMovimentosProp[iIndiceProp]."
-                       "iPosFormaPagamento, &dadosFormaPagamento)",
-                       hr));
+  EXPECT_TRUE(
+      Rastreou("GetAcessoEmpresarial()->LeBufferFormaPagamento(m_RegMovimentosProp[iIndiceProp]."
+               "iPosFormaPagamento, &dadosFormaPagamento)",
+               hr));
 }
 
 TEST_F(ComplementoTest, PosicaoSemRegraNaoLeForaDaLista) {

@@ -22,8 +22,14 @@ constexpr char kPergunta[] =
 // A credit rule that posts: money in with a payment form, an accounting code and a
 // classification the chart accepts.
 Regra Credito(std::string codigo = "300", std::string historico = "DEPOSITO") {
-  return Regra{.codigo = codigo, .historico = historico, .conta = 111, .contabilEntrada = 41, .contabilSaida = 0,
-               .transacao = 1, .forma = 5, .classificacao = 401};
+  return Regra{.codigo = codigo,
+               .historico = historico,
+               .conta = 111,
+               .contabilEntrada = 41,
+               .contabilSaida = 0,
+               .transacao = 1,
+               .forma = 5,
+               .classificacao = 401};
 }
 
 using zq_teste::InteracaoGravada;
@@ -34,7 +40,9 @@ class ProcessaTest : public LancaAutoTest {
   long long Marcadas() {
     return Conta("SELECT COUNT(*) FROM extrato WHERE conciliado = 'S' AND tipo_conciliacao = 'L'");
   }
-  long long Numero() { return Conta("SELECT COALESCE(MAX(ultimo_numero), -1) FROM numero_conciliacao WHERE conta = 111"); }
+  long long Numero() {
+    return Conta("SELECT COALESCE(MAX(ultimo_numero), -1) FROM numero_conciliacao WHERE conta = 111");
+  }
   long long Logs() { return Conta("SELECT COUNT(*) FROM log_conciliacao"); }
 
   HRESULT Processa(bool silencioso = true) {
@@ -352,13 +360,12 @@ TEST_P(InterrompidoTest, ProximaRodadaCompletaMarcasELogs) {
   EXPECT_EQ(Conta("SELECT COUNT(*) FROM integracao_pendente"), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Falhas, InterrompidoTest,
-    ::testing::Values(CasoInterrompido{"AvulsaNaMarca", false, "GravaExtrato", 2, 5, 1},
-                      CasoInterrompido{"AgrupadaNaMarca", true, "GravaExtrato", 2, 2, 1},
-                      CasoInterrompido{"AvulsaNosLogs", false, "LeTesouraria", 1, 5, 5},
-                      CasoInterrompido{"AgrupadaNosLogs", true, "LeTesouraria", 1, 2, 5}),
-    [](const auto& info) { return std::string(info.param.nome); });
+INSTANTIATE_TEST_SUITE_P(Falhas, InterrompidoTest,
+                         ::testing::Values(CasoInterrompido{"AvulsaNaMarca", false, "GravaExtrato", 2, 5, 1},
+                                           CasoInterrompido{"AgrupadaNaMarca", true, "GravaExtrato", 2, 2, 1},
+                                           CasoInterrompido{"AvulsaNosLogs", false, "LeTesouraria", 1, 5, 5},
+                                           CasoInterrompido{"AgrupadaNosLogs", true, "LeTesouraria", 1, 2, 5}),
+                         [](const auto& info) { return std::string(info.param.nome); });
 
 // A lock that cannot be let go does not undo the run: what it recorded stands, the
 // failure is traced, and the account is free again when the connection ends.
@@ -452,8 +459,7 @@ INSTANTIATE_TEST_SUITE_P(
                   0, 3},
         // Lines stored before the failure stay so.
         CasoFalha{"GravaExtrato", "GetAcessoConciliacao()->GravaExtrato(dadosExtrato)", 2, 3, 1, 3},
-        CasoFalha{"LeTesouraria",
-                  "GetAcessoFinanceiro()->LeTesouraria(listaDmc, listaTesourariaLida)", 1, 3, 3, 3}),
+        CasoFalha{"LeTesouraria", "GetAcessoFinanceiro()->LeTesouraria(listaDmc, listaTesourariaLida)", 1, 3, 3, 3}),
     [](const auto& info) { return std::string(info.param.operacao); });
 
 // A result the failure check passes over (0xFFFFFFFF): the duplicate check of the treasury reads

@@ -44,8 +44,14 @@ class QuedaTest : public LancaAutoTest, public ::testing::WithParamInterface<std
 
 TEST_P(QuedaTest, ProcessoMortoERodadoDeNovoNaoDuplicaNemPerdeMarcas) {
   const auto [semente, agrupa] = GetParam();
-  Regra regra{.codigo = "300", .historico = "DEPOSITO", .conta = 111, .contabilEntrada = 41, .transacao = 1,
-              .forma = 5, .classificacao = 401, .agrupa = agrupa};
+  Regra regra{.codigo = "300",
+              .historico = "DEPOSITO",
+              .conta = 111,
+              .contabilEntrada = 41,
+              .transacao = 1,
+              .forma = 5,
+              .classificacao = 401,
+              .agrupa = agrupa};
   // Aggregated, each day's deposits make one entry.
   const long long lancamentos = agrupa ? 28 : kLinhas;
   GravaRegras({regra});

@@ -130,10 +130,23 @@ class RegistrosTest : public LancaAutoTest {
 };
 
 TEST_F(RegistrosTest, ChamadasNaOrdemComCadaByteDosRegistros) {
-  Regra credito{.codigo = "300", .historico = "DEPOSITO", .conta = 111, .contabilEntrada = 41, .transacao = 1,
-                .forma = 5, .complemento = 2, .classificacao = 401};
-  Regra transferencia{.codigo = "600", .historico = "TRANSF", .conta = 111, .contabilEntrada = 60,
-                      .contabilSaida = 60, .transacao = 6, .forma = 3, .formaSaida = 3, .classificacao = 0};
+  Regra credito{.codigo = "300",
+                .historico = "DEPOSITO",
+                .conta = 111,
+                .contabilEntrada = 41,
+                .transacao = 1,
+                .forma = 5,
+                .complemento = 2,
+                .classificacao = 401};
+  Regra transferencia{.codigo = "600",
+                      .historico = "TRANSF",
+                      .conta = 111,
+                      .contabilEntrada = 60,
+                      .contabilSaida = 60,
+                      .transacao = 6,
+                      .forma = 3,
+                      .formaSaida = 3,
+                      .classificacao = 0};
   GravaRegras({credito, transferencia});
   CZQVector<tagRegGerencial_ps> rateio;
   rateio.Add(tagRegGerencial_ps{0, 250000, 9, 7001});

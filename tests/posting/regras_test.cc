@@ -48,27 +48,35 @@ INSTANTIATE_TEST_SUITE_P(
         CasoIndice{"sentido_pela_conta_contabil_de_entrada",
                    {{.codigo = "105", .historico = "TARIFA", .conta = 111, .contabilSaida = 51},
                     {.codigo = "110", .historico = "JUROS", .conta = 111, .contabilEntrada = 42}},
-                   {{"111-105", 0}, {"111-TARIFA", 0}, {"111-TARIFA-S", 0},
-                    {"111-110", 1}, {"111-JUROS", 1}, {"111-JUROS-E", 1}},
+                   {{"111-105", 0},
+                    {"111-TARIFA", 0},
+                    {"111-TARIFA-S", 0},
+                    {"111-110", 1},
+                    {"111-JUROS", 1},
+                    {"111-JUROS-E", 1}},
                    {"TARIFA", "JUROS"}},
         CasoIndice{"primeira_regra_fica_com_a_chave",
                    {{.codigo = "105", .historico = "TARIFA", .conta = 111},
                     {.codigo = "105", .historico = "TARIFA DOC", .conta = 111},
                     {.codigo = "106", .historico = "TARIFA", .conta = 111, .contabilEntrada = 9}},
-                   {{"111-105", 0}, {"111-TARIFA", 0}, {"111-TARIFA-S", 0}, {"111-TARIFA DOC", 1},
-                    {"111-TARIFA DOC-S", 1}, {"111-106", 2}, {"111-TARIFA-E", 2}},
+                   {{"111-105", 0},
+                    {"111-TARIFA", 0},
+                    {"111-TARIFA-S", 0},
+                    {"111-TARIFA DOC", 1},
+                    {"111-TARIFA DOC-S", 1},
+                    {"111-106", 2},
+                    {"111-TARIFA-E", 2}},
                    {"TARIFA", "TARIFA DOC", "TARIFA"}},
         CasoIndice{"codigo_e_historico_iguais_dividem_a_chave",
-                   {{.codigo = "", .historico = "PIX", .conta = 111},
-                    {.codigo = "PIX", .historico = "", .conta = 111}},
+                   {{.codigo = "", .historico = "PIX", .conta = 111}, {.codigo = "PIX", .historico = "", .conta = 111}},
                    {{"111-", 0}, {"111-PIX", 0}, {"111-PIX-S", 0}, {"111--S", 1}},
                    {"PIX", ""}},
-        CasoIndice{"regras_de_todas_as_contas_e_de_uma_conta",
-                   {{.codigo = "105", .historico = "TARIFA", .conta = 0},
-                    {.codigo = "105", .historico = "TARIFA", .conta = 113}},
-                   {{"0-105", 0}, {"0-TARIFA", 0}, {"0-TARIFA-S", 0},
-                    {"113-105", 1}, {"113-TARIFA", 1}, {"113-TARIFA-S", 1}},
-                   {"TARIFA", "TARIFA"}},
+        CasoIndice{
+            "regras_de_todas_as_contas_e_de_uma_conta",
+            {{.codigo = "105", .historico = "TARIFA", .conta = 0},
+             {.codigo = "105", .historico = "TARIFA", .conta = 113}},
+            {{"0-105", 0}, {"0-TARIFA", 0}, {"0-TARIFA-S", 0}, {"113-105", 1}, {"113-TARIFA", 1}, {"113-TARIFA-S", 1}},
+            {"TARIFA", "TARIFA"}},
         CasoIndice{"chaves_e_textos_em_maiusculas",
                    {{.codigo = "ab1", .historico = "tarifa só", .conta = 111, .contabilEntrada = 1}},
                    {{"111-AB1", 0}, {"111-TARIFA SÓ", 0}, {"111-TARIFA SÓ-E", 0}},
@@ -86,7 +94,8 @@ TEST_F(LancaAutoTest, RecargaSoAcrescentaChavesEAsExistentesGuardamAPrimeiraPosi
   ASSERT_EQ(m_rotina.BuscaPropriedades(), S_OK);
   const auto antes = m_rotina.IndiceTexto();
 
-  GravaRegras({{.codigo = "999", .historico = "NOVO", .conta = 111}, {.codigo = "105", .historico = "OUTRO", .conta = 111}});
+  GravaRegras(
+      {{.codigo = "999", .historico = "NOVO", .conta = 111}, {.codigo = "105", .historico = "OUTRO", .conta = 111}});
   ASSERT_EQ(m_rotina.BuscaPropriedades(), S_OK);
 
   const auto depois = m_rotina.IndiceTexto();

@@ -83,8 +83,8 @@ TEST_F(LancaAutoTest, TesteComFalhaNaBuscaDaConciliacaoDevolveOErroDoServidor) {
   bool bTem = true;
   EXPECT_EQ(m_rotina.TesteLancamentoAutomatico(Conciliacao(), bTem), falha);
   EXPECT_FALSE(bTem);
-  EXPECT_TRUE(Rastreou("GetAcessoConciliacao()->BuscaConciliacao(dadosConciliacaoAutomatica, dadosArrayConciliacao)",
-                       falha))
+  EXPECT_TRUE(
+      Rastreou("GetAcessoConciliacao()->BuscaConciliacao(dadosConciliacaoAutomatica, dadosArrayConciliacao)", falha))
       << LogErros();
   // The rules were not read after the failure.
   EXPECT_EQ(falhas.Chamadas("GetICLMestre"), 0);
@@ -153,16 +153,16 @@ INSTANTIATE_TEST_SUITE_P(
         CasoPreVerificacao{"debito_com_a_forma_do_debito_nao_e_identico",
                            [](CZQDadosFN_Tesouraria& t) { t.SetPonteiroTipoDocFormaPagamento(3); }, '-', 1},
         CasoPreVerificacao{"outra_filial", [](CZQDadosFN_Tesouraria& t) { t.SetPonteiroFilial(2); }, '+', 1},
-        CasoPreVerificacao{"outra_transacao",
-                           [](CZQDadosFN_Tesouraria& t) { t.SetPonteiroTipoDocumentoTransacao(1); }, '+', 1},
+        CasoPreVerificacao{"outra_transacao", [](CZQDadosFN_Tesouraria& t) { t.SetPonteiroTipoDocumentoTransacao(1); },
+                           '+', 1},
         CasoPreVerificacao{"contas_diferentes_nunca_sao_identicas",
                            [](CZQDadosFN_Tesouraria& t) { t.SetPonteiroContaSai(501); }, '+', 1},
-        CasoPreVerificacao{"outra_conta_de_entrada", [](CZQDadosFN_Tesouraria& t) { t.SetPonteiroContaEnt(501); },
-                           '+', 1},
+        CasoPreVerificacao{"outra_conta_de_entrada", [](CZQDadosFN_Tesouraria& t) { t.SetPonteiroContaEnt(501); }, '+',
+                           1},
         CasoPreVerificacao{"um_centavo_a_mais", [](CZQDadosFN_Tesouraria& t) { t.SetValor(150100); }, '+', 1},
         CasoPreVerificacao{"um_centavo_a_menos", [](CZQDadosFN_Tesouraria& t) { t.SetValor(149900); }, '+', 1},
-        CasoPreVerificacao{"outra_data", [](CZQDadosFN_Tesouraria& t) { t.SetDataLancamento(Dia(11, 3, 2026)); },
-                           '+', 1},
+        CasoPreVerificacao{"outra_data", [](CZQDadosFN_Tesouraria& t) { t.SetDataLancamento(Dia(11, 3, 2026)); }, '+',
+                           1},
         CasoPreVerificacao{"outra_forma_de_pagamento",
                            [](CZQDadosFN_Tesouraria& t) { t.SetPonteiroTipoDocFormaPagamento(4); }, '+', 1}),
     [](const ::testing::TestParamInfo<CasoPreVerificacao>& info) { return std::string(info.param.nome); });

@@ -72,10 +72,9 @@ INSTANTIATE_TEST_SUITE_P(
                                      CasoComum{"DoisQueSomamOAlvo", {40000, 25000}, 65000, true, {101, 102}},
                                      CasoComum{"NadaAlcanca", {2, 4, 6, 8}, 7, false, {}},
                                      CasoComum{"AcimaDoTotal", {1, 2, 3}, 7, false, {}},
-                                     CasoComum{"TodosOsCandidatos", {1, 2, 3, 4, 5}, 15, true, {101, 102, 103, 104, 105}})),
-    [](const auto& info) {
-      return std::string(std::get<0>(info.param).nome) + "_" + std::get<1>(info.param).nome;
-    });
+                                     CasoComum{
+                                         "TodosOsCandidatos", {1, 2, 3, 4, 5}, 15, true, {101, 102, 103, 104, 105}})),
+    [](const auto& info) { return std::string(std::get<0>(info.param).nome) + "_" + std::get<1>(info.param).nome; });
 
 // Cases where the two searches part ways, each with its own expected answer.
 struct CasoPorOperacao {
@@ -154,12 +153,9 @@ TEST_P(RetomadaBacktracking, TestesNaOrdem) {
 
 INSTANTIATE_TEST_SUITE_P(
     Posicoes, RetomadaBacktracking,
-    testing::Values(Retomada{"SomaJaNoAlvoAlemDoFim", 9, 10, true, {}},
-                    Retomada{"SomaAcimaDoAlvo", 0, 11, false, {}},
-                    Retomada{"PosicaoAlemDoFim", 4, 3, false, {}},
-                    Retomada{"DoMeio", 2, 7, true, {103, 104}},
-                    Retomada{"DoMeioSalta", 2, 8, true, {104}},
-                    Retomada{"DoMeioSemSaida", 2, 6, false, {}},
+    testing::Values(Retomada{"SomaJaNoAlvoAlemDoFim", 9, 10, true, {}}, Retomada{"SomaAcimaDoAlvo", 0, 11, false, {}},
+                    Retomada{"PosicaoAlemDoFim", 4, 3, false, {}}, Retomada{"DoMeio", 2, 7, true, {103, 104}},
+                    Retomada{"DoMeioSalta", 2, 8, true, {104}}, Retomada{"DoMeioSemSaida", 2, 6, false, {}},
                     Retomada{"SomaNegativaDeFora", 1, -7, false, {}}),
     [](const auto& info) { return std::string(info.param.nome); });
 

@@ -18,9 +18,7 @@ namespace oraculo_combinacao {
 using ULONG32 = uint32_t;
 using Candidatos = CZQVector<std::pair<ULONG32, tagCY>>;
 
-inline tagCY Soma(tagCY a, tagCY b) {
-  return static_cast<tagCY>(static_cast<uint64_t>(a) + static_cast<uint64_t>(b));
-}
+inline tagCY Soma(tagCY a, tagCY b) { return static_cast<tagCY>(static_cast<uint64_t>(a) + static_cast<uint64_t>(b)); }
 inline tagCY Subtrai(tagCY a, tagCY b) {
   return static_cast<tagCY>(static_cast<uint64_t>(a) - static_cast<uint64_t>(b));
 }

@@ -24,8 +24,8 @@ struct Perfil {
   int maxQuantidade;
   tagCY menorValor;
   tagCY maiorValor;
-  int pctZero;       // chance that an amount is zero
-  int pctRepetido;   // chance that an amount repeats an earlier one
+  int pctZero;      // chance that an amount is zero
+  int pctRepetido;  // chance that an amount repeats an earlier one
   int casos;
 };
 
@@ -35,7 +35,9 @@ class Sorteio {
  public:
   explicit Sorteio(uint32_t semente) : m_gerador(semente) {}
 
-  int64_t Entre(int64_t menor, int64_t maior) { return std::uniform_int_distribution<int64_t>(menor, maior)(m_gerador); }
+  int64_t Entre(int64_t menor, int64_t maior) {
+    return std::uniform_int_distribution<int64_t>(menor, maior)(m_gerador);
+  }
   bool Chance(int pct) { return Entre(0, 99) < pct; }
 
   Candidatos Lista(const Perfil& perfil) {
@@ -43,8 +45,10 @@ class Sorteio {
     const int quantidade = static_cast<int>(Entre(0, perfil.maxQuantidade));
     for (int i = 0; i < quantidade; ++i) {
       tagCY valor = Entre(perfil.menorValor, perfil.maiorValor);
-      if (Chance(perfil.pctZero)) valor = 0;
-      else if (i > 0 && Chance(perfil.pctRepetido)) valor = lista[static_cast<size_t>(Entre(0, i - 1))].second;
+      if (Chance(perfil.pctZero))
+        valor = 0;
+      else if (i > 0 && Chance(perfil.pctRepetido))
+        valor = lista[static_cast<size_t>(Entre(0, i - 1))].second;
       // Identifiers are arbitrary and may repeat: the searches must only copy them.
       lista.Add({static_cast<Rotina::ULONG32>(Entre(0, 3) == 0 ? Entre(0, 5) : Entre(0, 4000000000)), valor});
     }
@@ -157,8 +161,8 @@ TEST_P(CombinacaoContraOraculo, BacktrackingIgualAoOraculo) {
     // change the answer either.
     for (int64_t nosAntesDaTabela : {0, 3}) {
       Ids comTabela = inicial;
-      ASSERT_EQ(retornoEsperado, cl_combinacao::BuscaBacktracking(lista, alvo, comTabela, posicao, soma,
-                                                                   nosAntesDaTabela))
+      ASSERT_EQ(retornoEsperado,
+                cl_combinacao::BuscaBacktracking(lista, alvo, comTabela, posicao, soma, nosAntesDaTabela))
           << "tabela apos " << nosAntesDaTabela;
       ASSERT_EQ(esperado.Std(), comTabela.Std()) << "tabela apos " << nosAntesDaTabela;
     }
@@ -167,18 +171,17 @@ TEST_P(CombinacaoContraOraculo, BacktrackingIgualAoOraculo) {
   EXPECT_LT(achados, perfil.casos - perfil.casos / 10);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Perfis, CombinacaoContraOraculo,
-    testing::Values(
-        // Small positive amounts: many equal sums, so the tie-breaks decide.
-        Perfil{"PequenosPositivos", 11u, 16, 1, 20, 8, 30, 1500},
-        // Mixed signs: sums that overshoot and come back.
-        Perfil{"SinaisMistos", 23u, 14, -20, 20, 8, 20, 1500},
-        // Wide amounts: almost every sum is unique.
-        Perfil{"ValoresLargos", 37u, 16, 1, 1000000000, 3, 10, 1500},
-        Perfil{"LargosMistos", 41u, 14, -1000000, 1000000, 3, 10, 1500},
-        // Mostly zeros and a few tiny amounts.
-        Perfil{"MuitosZeros", 53u, 12, -3, 3, 45, 20, 1500}),
-    [](const testing::TestParamInfo<Perfil>& info) { return std::string(info.param.nome); });
+INSTANTIATE_TEST_SUITE_P(Perfis, CombinacaoContraOraculo,
+                         testing::Values(
+                             // Small positive amounts: many equal sums, so the tie-breaks decide.
+                             Perfil{"PequenosPositivos", 11u, 16, 1, 20, 8, 30, 1500},
+                             // Mixed signs: sums that overshoot and come back.
+                             Perfil{"SinaisMistos", 23u, 14, -20, 20, 8, 20, 1500},
+                             // Wide amounts: almost every sum is unique.
+                             Perfil{"ValoresLargos", 37u, 16, 1, 1000000000, 3, 10, 1500},
+                             Perfil{"LargosMistos", 41u, 14, -1000000, 1000000, 3, 10, 1500},
+                             // Mostly zeros and a few tiny amounts.
+                             Perfil{"MuitosZeros", 53u, 12, -3, 3, 45, 20, 1500}),
+                         [](const testing::TestParamInfo<Perfil>& info) { return std::string(info.param.nome); });
 
 }  // namespace

@@ -52,7 +52,8 @@ TEST_P(PareamentoTest, PairsMarkBothSidesWithOneNewNumberAndALog) {
   if (c.metadeNoMeio) CZQConfiguracao::Global().Set("conciliacao_candidatos_backtracking", "0");
   Sql("INSERT INTO numero_conciliacao (conta, ultimo_numero) VALUES (111, 40)");
   std::vector<uint32_t> linhas, entradas;
-  for (const auto& l : c.linhas) linhas.push_back(Linha(111, 1, Dia(l.dia, 12, 2026), l.centavos, l.natureza, "DIVERSOS", "999"));
+  for (const auto& l : c.linhas)
+    linhas.push_back(Linha(111, 1, Dia(l.dia, 12, 2026), l.centavos, l.natureza, "DIVERSOS", "999"));
   for (const auto& e : c.entradas) entradas.push_back(Entrada(111, e.entra, Dia(e.dia, e.mes, 2026), e.centavos));
   // Another account's entry never takes part.
   Entrada(113, true, Dia(2, 12, 2026), 10000);
@@ -73,7 +74,9 @@ TEST_P(PareamentoTest, PairsMarkBothSidesWithOneNewNumberAndALog) {
     ++pareadas;
     EXPECT_GT(numero, 40) << i;
     EXPECT_TRUE(numeros.insert(numero).second) << "number used twice: " << numero;
-    EXPECT_EQ(Escalar("SELECT COUNT(*) FROM extrato WHERE conciliado = 'S' AND tipo_conciliacao = 'A' AND posicao = " + p), 1);
+    EXPECT_EQ(
+        Escalar("SELECT COUNT(*) FROM extrato WHERE conciliado = 'S' AND tipo_conciliacao = 'A' AND posicao = " + p),
+        1);
     std::set<int> ligadas;
     for (std::size_t j = 0; j < entradas.size(); ++j) {
       const std::string lado = c.entradas[j].entra ? "ent" : "sai";
@@ -83,16 +86,16 @@ TEST_P(PareamentoTest, PairsMarkBothSidesWithOneNewNumberAndALog) {
     }
     EXPECT_EQ(ligadas, c.pares[i]) << "line " << i;
     EXPECT_EQ(Escalar("SELECT COUNT(*) FROM log_conciliacao_chave k JOIN log_conciliacao l ON l.id = k.log"
-                      " WHERE l.banco = 111 AND l.numero_conciliacao = " + std::to_string(numero)),
+                      " WHERE l.banco = 111 AND l.numero_conciliacao = " +
+                      std::to_string(numero)),
               1 + static_cast<long long>(c.pares[i].size()));
   }
   // Entries of no pair stay open, and what they read back is what the columns say.
-  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM tesouraria WHERE conciliado_ent = 'S' OR conciliado_sai = 'S'"),
-            [&] {
-              long long n = 0;
-              for (const auto& s : c.pares) n += static_cast<long long>(s.size());
-              return n;
-            }());
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM tesouraria WHERE conciliado_ent = 'S' OR conciliado_sai = 'S'"), [&] {
+    long long n = 0;
+    for (const auto& s : c.pares) n += static_cast<long long>(s.size());
+    return n;
+  }());
   EXPECT_EQ(restantes, static_cast<int32_t>(linhas.size()) - pareadas);
   EXPECT_EQ(resultado.GetQuantidadeConciliada(), static_cast<uint32_t>(pareadas));
   EXPECT_EQ(Escalar("SELECT ultimo_numero FROM numero_conciliacao WHERE conta = 111"), 40 + pareadas);
@@ -117,32 +120,32 @@ TEST_P(PareamentoTest, PairsMarkBothSidesWithOneNewNumberAndALog) {
 
 INSTANTIATE_TEST_SUITE_P(
     Casos, PareamentoTest,
-    ::testing::Values(
-        CasoPareamento{"OneToOneClosestDateSameDirection",
-                       {{2, 10000, '+'}},
-                       {{28, 10000, true, 11}, {2, 10000, false}, {4, 10000, true}, {1, 10000, true}},
-                       {{3}}},
-        CasoPareamento{"CombinationOfEntries",
-                       {{2, 15000, '-'}},
-                       {{1, 10000, false}, {2, 7000, false}, {3, 5000, false}, {2, 15000, true}},
-                       {{0, 2}}},
-        CasoPareamento{"CombinationBySplitSearch",
-                       {{2, 15000, '-'}},
-                       {{1, 10000, false}, {2, 7000, false}, {3, 5000, false}, {2, 8000, false}},
-                       {{1, 3}},
-                       true},
-        CasoPareamento{"NothingToPair",
-                       {{2, 10000, '+'}, {3, 2500, '-'}, {4, 7000, '+'}},
-                       {{2, 9999, true}, {2, 10000, false}, {3, 2500, true}, {3, 3000, false}, {27, 7000, true, 11}},
-                       {{}, {}, {}}},
-        CasoPareamento{"EntryNeverUsedTwice",
-                       {{2, 10000, '+'}, {2, 10000, '+'}, {3, 6000, '+'}},
-                       {{2, 10000, true}, {3, 6000, true}},
-                       {{0}, {}, {1}}},
-        CasoPareamento{"OneToOneBeforeCombinations",
-                       {{2, 5000, '+'}, {2, 3000, '+'}},
-                       {{2, 2000, true}, {2, 3000, true}, {2, 5000, true}},
-                       {{2}, {1}}}),
+    ::testing::Values(CasoPareamento{"OneToOneClosestDateSameDirection",
+                                     {{2, 10000, '+'}},
+                                     {{28, 10000, true, 11}, {2, 10000, false}, {4, 10000, true}, {1, 10000, true}},
+                                     {{3}}},
+                      CasoPareamento{"CombinationOfEntries",
+                                     {{2, 15000, '-'}},
+                                     {{1, 10000, false}, {2, 7000, false}, {3, 5000, false}, {2, 15000, true}},
+                                     {{0, 2}}},
+                      CasoPareamento{"CombinationBySplitSearch",
+                                     {{2, 15000, '-'}},
+                                     {{1, 10000, false}, {2, 7000, false}, {3, 5000, false}, {2, 8000, false}},
+                                     {{1, 3}},
+                                     true},
+                      CasoPareamento{
+                          "NothingToPair",
+                          {{2, 10000, '+'}, {3, 2500, '-'}, {4, 7000, '+'}},
+                          {{2, 9999, true}, {2, 10000, false}, {3, 2500, true}, {3, 3000, false}, {27, 7000, true, 11}},
+                          {{}, {}, {}}},
+                      CasoPareamento{"EntryNeverUsedTwice",
+                                     {{2, 10000, '+'}, {2, 10000, '+'}, {3, 6000, '+'}},
+                                     {{2, 10000, true}, {3, 6000, true}},
+                                     {{0}, {}, {1}}},
+                      CasoPareamento{"OneToOneBeforeCombinations",
+                                     {{2, 5000, '+'}, {2, 3000, '+'}},
+                                     {{2, 2000, true}, {2, 3000, true}, {2, 5000, true}},
+                                     {{2}, {1}}}),
     [](const auto& info) { return std::string(info.param.nome); });
 
 TEST_F(ServicoConciliacaoTest, FailureInsideThePairingUndoesEveryMarkNumberAndLog) {

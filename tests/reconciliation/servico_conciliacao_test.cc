@@ -49,18 +49,68 @@ INSTANTIATE_TEST_SUITE_P(
         CasoDevido{"SaturdayWithoutFlag", 5, 12, 2026, 9, 0, 0, ZQ_FREQUENCIA_DIARIA, k0800, false, {}, kTodas},
         CasoDevido{"OneSecondBeforeTime", 4, 12, 2026, 7, 59, 59, ZQ_FREQUENCIA_DIARIA, k0800, false, {}, {}},
         CasoDevido{"AtTime", 4, 12, 2026, 8, 0, 0, ZQ_FREQUENCIA_DIARIA, k0800, false, {}, kTodas},
-        CasoDevido{"TimeOutOfRangeSetsNoCondition", 4, 12, 2026, 0, 0, 1, ZQ_FREQUENCIA_DIARIA, 90000, false, {},
+        CasoDevido{
+            "TimeOutOfRangeSetsNoCondition", 4, 12, 2026, 0, 0, 1, ZQ_FREQUENCIA_DIARIA, 90000, false, {}, kTodas},
+        CasoDevido{"AllDoneWithStatus1Or3",
+                   4,
+                   12,
+                   2026,
+                   9,
+                   0,
+                   0,
+                   ZQ_FREQUENCIA_DIARIA,
+                   k0800,
+                   false,
+                   {{1, 111, 1}, {1, 112, 3}, {1, 113, 1}},
+                   {}},
+        CasoDevido{"SingleStatus2RunsAgainOthersWithoutRecordDoNot",
+                   4,
+                   12,
+                   2026,
+                   9,
+                   0,
+                   0,
+                   ZQ_FREQUENCIA_DIARIA,
+                   k0800,
+                   false,
+                   {{1, 111, 1}, {1, 112, 2}},
+                   {112}},
+        CasoDevido{"TwoRecordsOfStatus2Stop",
+                   4,
+                   12,
+                   2026,
+                   9,
+                   0,
+                   0,
+                   ZQ_FREQUENCIA_DIARIA,
+                   k0800,
+                   false,
+                   {{1, 112, 2}, {1, 112, 2}},
+                   {}},
+        CasoDevido{"OtherBranchRecordsDoNotCount",
+                   4,
+                   12,
+                   2026,
+                   9,
+                   0,
+                   0,
+                   ZQ_FREQUENCIA_DIARIA,
+                   k0800,
+                   false,
+                   {{2, 111, 1}},
                    kTodas},
-        CasoDevido{"AllDoneWithStatus1Or3", 4, 12, 2026, 9, 0, 0, ZQ_FREQUENCIA_DIARIA, k0800, false,
-                   {{1, 111, 1}, {1, 112, 3}, {1, 113, 1}}, {}},
-        CasoDevido{"SingleStatus2RunsAgainOthersWithoutRecordDoNot", 4, 12, 2026, 9, 0, 0, ZQ_FREQUENCIA_DIARIA,
-                   k0800, false, {{1, 111, 1}, {1, 112, 2}}, {112}},
-        CasoDevido{"TwoRecordsOfStatus2Stop", 4, 12, 2026, 9, 0, 0, ZQ_FREQUENCIA_DIARIA, k0800, false,
-                   {{1, 112, 2}, {1, 112, 2}}, {}},
-        CasoDevido{"OtherBranchRecordsDoNotCount", 4, 12, 2026, 9, 0, 0, ZQ_FREQUENCIA_DIARIA, k0800, false,
-                   {{2, 111, 1}}, kTodas},
-        CasoDevido{"EveryCycleIgnoresRecordsAndTime", 4, 12, 2026, 1, 0, 0, ZQ_FREQUENCIA_CADA_CICLO, k0800, false,
-                   {{1, 111, 1}, {1, 112, 1}, {1, 113, 3}}, kTodas},
+        CasoDevido{"EveryCycleIgnoresRecordsAndTime",
+                   4,
+                   12,
+                   2026,
+                   1,
+                   0,
+                   0,
+                   ZQ_FREQUENCIA_CADA_CICLO,
+                   k0800,
+                   false,
+                   {{1, 111, 1}, {1, 112, 1}, {1, 113, 3}},
+                   kTodas},
         CasoDevido{"UnknownFrequency", 4, 12, 2026, 9, 0, 0, 3, k0800, false, {}, {}}),
     [](const auto& info) { return std::string(info.param.nome); });
 
@@ -80,7 +130,7 @@ struct CasoBloqueio {
   bool linhaComRegra;  // the account has a line that a posting rule takes
   uint8_t status;
   const char* mensagem;
-  bool processada;     // the posting run and the server pairing ran
+  bool processada;  // the posting run and the server pairing ran
 };
 
 class BloqueioTest : public ServicoConciliacaoTest, public ::testing::WithParamInterface<CasoBloqueio> {};
@@ -124,16 +174,16 @@ TEST_P(BloqueioTest, BlockedAccountsGetStatus3WithoutPostingPairingOrUsageEvent)
 
 INSTANTIATE_TEST_SUITE_P(
     Casos, BloqueioTest,
-    ::testing::Values(
-        CasoBloqueio{"Free", Bloqueio::Nenhum, true, 1, "", true},
-        CasoBloqueio{"PostingsBlocked", Bloqueio::Financeiro, true, 3,
-                     "Período bloqueado para lançamentos no Orbel Financeiro.", false},
-        CasoBloqueio{"PostingsBlockedUpToTheDayBeforeTheStart", Bloqueio::FinanceiroAnterior, true, 1, "", true},
-        CasoBloqueio{"PostingsBlockedWithoutRuleLines", Bloqueio::Financeiro, false, 3,
-                     "Período bloqueado para lançamentos no Orbel Financeiro.", false},
-        CasoBloqueio{"IntegrationBlockedWithRuleLine", Bloqueio::Integracao, true, 3,
-                     "Período bloqueado para integração.", false},
-        CasoBloqueio{"IntegrationBlockedWithoutRuleLine", Bloqueio::Integracao, false, 1, "", true}),
+    ::testing::Values(CasoBloqueio{"Free", Bloqueio::Nenhum, true, 1, "", true},
+                      CasoBloqueio{"PostingsBlocked", Bloqueio::Financeiro, true, 3,
+                                   "Período bloqueado para lançamentos no Orbel Financeiro.", false},
+                      CasoBloqueio{"PostingsBlockedUpToTheDayBeforeTheStart", Bloqueio::FinanceiroAnterior, true, 1, "",
+                                   true},
+                      CasoBloqueio{"PostingsBlockedWithoutRuleLines", Bloqueio::Financeiro, false, 3,
+                                   "Período bloqueado para lançamentos no Orbel Financeiro.", false},
+                      CasoBloqueio{"IntegrationBlockedWithRuleLine", Bloqueio::Integracao, true, 3,
+                                   "Período bloqueado para integração.", false},
+                      CasoBloqueio{"IntegrationBlockedWithoutRuleLine", Bloqueio::Integracao, false, 1, "", true}),
     [](const auto& info) { return std::string(info.param.nome); });
 
 TEST_F(ServicoConciliacaoTest, PostingErrorsAreJoinedIntoTheMessageAndTheAccountIsStillPaired) {
@@ -201,8 +251,7 @@ TEST_P(FalhaTest, FailedStepIsLoggedAndThrownKeepingRecordsWritten) {
   EXPECT_EQ(m_host.entradas[0].tipo, 1);
   EXPECT_EQ(m_host.entradas[0].nivel, 4);
   EXPECT_EQ(m_host.entradas[0].texto, esperado);
-  EXPECT_TRUE(TemTrace(std::string("CCLConciliacaoTesourariaBancoAutomatizada::") + c.funcao, c.trace))
-      << c.trace;
+  EXPECT_TRUE(TemTrace(std::string("CCLConciliacaoTesourariaBancoAutomatizada::") + c.funcao, c.trace)) << c.trace;
   EXPECT_EQ(ExecucoesConc().size(), c.registros);
   // A daily rule that failed after its first account does not take up the rest today.
   if (c.registros == 1) {
@@ -231,8 +280,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "hr = ConciliacaoLancamentoAutomatico.TesteLancamentoAutomatico(dadosConciliacaoAutomatica, "
                   "bLancamentosAutomaticos)",
                   0},
-        CasoFalha{"BuscaConciliacao", 2,
-                  "Falha no processamento do lançamento e conciliação automática.", "OnRun",
+        CasoFalha{"BuscaConciliacao", 2, "Falha no processamento do lançamento e conciliação automática.", "OnRun",
                   "hr = ConciliacaoLancamentoAutomatico.ProcessaLancamentoConcAutomatico("
                   "dadosConciliacaoAutomatica, listaErros)",
                   0}),
@@ -265,7 +313,8 @@ struct CasoLeitura {
 class LeituraHojeTest : public ServicoConciliacaoTest, public ::testing::WithParamInterface<CasoLeitura> {};
 
 TEST_P(LeituraHojeTest, UnreadableTodaysRecordsSkipTheRuleOnly) {
-  ConfiguraConc({RegraC(1, ZQ_FREQUENCIA_DIARIA, k0800, false, {111}), RegraC(2, ZQ_FREQUENCIA_CADA_CICLO, 0, false, {114})});
+  ConfiguraConc(
+      {RegraC(1, ZQ_FREQUENCIA_DIARIA, k0800, false, {111}), RegraC(2, ZQ_FREQUENCIA_CADA_CICLO, 0, false, {114})});
   CZQFalhasInjetadas falhas;
   falhas.FalhaSempre(GetParam().operacao, E_FAIL);
   CZQInjecaoFalhas injecao(falhas);

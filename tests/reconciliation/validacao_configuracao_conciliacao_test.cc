@@ -99,8 +99,7 @@ TEST_P(RegistroErradoConciliacaoTest, IsRefusedWithClass2105AndValueMinusOne) {
 
 INSTANTIATE_TEST_SUITE_P(
     Registros, RegistroErradoConciliacaoTest,
-    ::testing::Values([]() -> TZQBaseParaDados* { return nullptr; },
-                      []() -> TZQBaseParaDados* { return new Regra; },
+    ::testing::Values([]() -> TZQBaseParaDados* { return nullptr; }, []() -> TZQBaseParaDados* { return new Regra; },
                       []() -> TZQBaseParaDados* { return new CZQDadosCL_ConfiguracaoServicoImportacaoExtratos; }));
 
 struct CasoFalha {

@@ -4,8 +4,8 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "frame/zq_data_texto.h"
 #include "frame/zq_data.h"
+#include "frame/zq_data_texto.h"
 #include "store/zq_arquivo_empresa.h"
 #include "store/zq_banco_sql.h"
 #include "store/zq_soci.h"

@@ -124,8 +124,9 @@ TEST(BancoSqlTest, StoreOfANewerProgramIsRefused) {
   std::shared_ptr<CZQBancoSQL> banco;
   EXPECT_EQ(CZQBancoSQL::Abre(conexao, banco, erro), ZQ_E_SQL_VERSAO);
   EXPECT_FALSE(banco);
-  EXPECT_NE(std::string(erro.GetTextoMostraMensagem().c_str()).find("versão " + std::to_string(ZQVersaoEsquemaSQL() + 1)),
-            std::string::npos);
+  EXPECT_NE(
+      std::string(erro.GetTextoMostraMensagem().c_str()).find("versão " + std::to_string(ZQVersaoEsquemaSQL() + 1)),
+      std::string::npos);
 }
 
 struct AberturaRuim {
@@ -161,16 +162,16 @@ INSTANTIATE_TEST_SUITE_P(
                        return "sqlite:" + p.Arquivo("lixo.db");
                      },
                      ZQ_E_SQL_CORROMPIDO, "lixo.db"},
-        AberturaRuim{"Directory", [](const PastaTemporaria& p) { return "sqlite:" + p.Caminho(); },
-                     ZQ_E_SQL_NAO_ABRE, ""},
+        AberturaRuim{"Directory", [](const PastaTemporaria& p) { return "sqlite:" + p.Caminho(); }, ZQ_E_SQL_NAO_ABRE,
+                     ""},
         AberturaRuim{"ReadOnlyMissing",
                      [](const PastaTemporaria& p) { return "sqlite:" + p.Arquivo("nada.db") + "?modo=leitura"; },
                      ZQ_E_SQL_NAO_ABRE, "nada.db"},
         AberturaRuim{"UnknownMode",
                      [](const PastaTemporaria& p) { return "sqlite:" + p.Arquivo("a.db") + "?modo=turbo"; },
                      E_INVALIDARG, "turbo"},
-        AberturaRuim{"UnknownScheme", [](const PastaTemporaria&) { return std::string("mysql://x"); },
-                     E_INVALIDARG, "mysql://x"},
+        AberturaRuim{"UnknownScheme", [](const PastaTemporaria&) { return std::string("mysql://x"); }, E_INVALIDARG,
+                     "mysql://x"},
         // Nothing listens on port 1: refused at once, as a server that is down.
         AberturaRuim{"PostgresRefused",
                      [](const PastaTemporaria&) {
@@ -179,8 +180,7 @@ INSTANTIATE_TEST_SUITE_P(
                      ZQ_E_SQL_NAO_ABRE, "127.0.0.1"},
         AberturaRuim{"PostgresWithoutParameters", [](const PastaTemporaria&) { return std::string("postgresql:"); },
                      E_INVALIDARG, "PostgreSQL"},
-        AberturaRuim{"NoFile", [](const PastaTemporaria&) { return std::string("sqlite:"); }, E_INVALIDARG,
-                     "arquivo"}),
+        AberturaRuim{"NoFile", [](const PastaTemporaria&) { return std::string("sqlite:"); }, E_INVALIDARG, "arquivo"}),
     [](const auto& info) { return info.param.nome; });
 
 TEST(BancoSqlTest, ReadOnlyStoreRefusesWrites) {

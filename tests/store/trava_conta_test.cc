@@ -152,14 +152,18 @@ TEST_F(TravaContaTest, ConnectionsWritingAtOnceGetNumbersOfTheirOwn) {
       CZQAcessoServidoresSQL hub(bancos[static_cast<std::size_t>(i)]);
       for (int j = 0; j < kLinhas; ++j) {
         CZQDadosCL_Extrato e = Linha(111, 1, Dia(1, 12, 2026), i * 1000 + j, '+', "SIMULTANEA");
-        if (FAILED(hub.GetAcessoConciliacao()->GravaExtrato(e))) return TextoErro(hub.GetAcessoConciliacao()->GetErro());
+        if (FAILED(hub.GetAcessoConciliacao()->GravaExtrato(e)))
+          return TextoErro(hub.GetAcessoConciliacao()->GetErro());
         if (j % 20 == 0) {
           CZQVector<CZQDadosCL_Extrato> lote;
           for (int k = 0; k < 5; ++k) lote.Add(Linha(113, 1, Dia(2, 12, 2026), i * 1000 + j + k, '-', "LOTE"));
           if (FAILED(hub.Conciliacao().GravaExtratos(lote))) return TextoErro(hub.Conciliacao().GetErro());
           CZQVector<CZQDadosCL_ExecucaoConciliacaoTesourariaBanco> execucoes;
           CZQDadosCL_ExecucaoConciliacaoTesourariaBanco execucao;
-          execucao.SetPonteiroBanco(111).SetPonteiroFilial(1).SetDataHoraExecucao(zq::MontaDmaHms(Dia(1, 12, 2026), 36000)).SetTipoStatus(1);
+          execucao.SetPonteiroBanco(111)
+              .SetPonteiroFilial(1)
+              .SetDataHoraExecucao(zq::MontaDmaHms(Dia(1, 12, 2026), 36000))
+              .SetTipoStatus(1);
           execucoes.Add(execucao);
           if (FAILED(hub.GetAcessoConciliacao()->GravaExecucaoConciliacaoTesourariaBanco(execucoes)))
             return TextoErro(hub.GetAcessoConciliacao()->GetErro());

@@ -249,8 +249,8 @@ class Ambiente {
   std::vector<std::string> Log() const {
     std::vector<std::string> registros;
     std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(Raiz() / "log", ec); !ec && it != fs::recursive_directory_iterator();
-         it.increment(ec)) {
+    for (auto it = fs::recursive_directory_iterator(Raiz() / "log", ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
       if (!it->is_regular_file()) continue;
       std::istringstream conteudo(cl_teste::LeTudo(it->path()));
       std::string linha;
@@ -309,9 +309,9 @@ inline std::vector<Trace> TracesDaFalha(const std::vector<std::string>& registro
 
 // What a run handed back.
 struct Resultado {
-  HRESULT hr = S_OK;      // returned, the error record's or the exception's code
-  bool excecao = false;   // the run ended by an exception of the services
-  std::string texto;      // the error's or the exception's text
+  HRESULT hr = S_OK;                 // returned, the error record's or the exception's code
+  bool excecao = false;              // the run ended by an exception of the services
+  std::string texto;                 // the error's or the exception's text
   std::vector<std::string> relatos;  // anything else it reported: listed errors, host log entries
 };
 
@@ -377,8 +377,8 @@ class Operacao {
   // What the operation promises about its store after a failure, beyond the common rule.
   // `chamadas`: the calls the failed run made, the failed one included.
   virtual void VerificaArmazem(Ambiente&, const Chamada&, const Resultado&, const Base&,
-                               const zq_varredura::Estado& /*final*/,
-                               const std::map<std::string, long>& /*chamadas*/) {}
+                               const zq_varredura::Estado& /*final*/, const std::map<std::string, long>& /*chamadas*/) {
+  }
 };
 
 // The run without failure of an operation and the calls it made, found once per process.
@@ -486,7 +486,8 @@ inline void Varre(Operacao& op, const Descoberta& d, const Chamada& c) {
     if (seguiu) continue;
     const auto base = d.base.grupos.find(chave);
     EXPECT_TRUE(base != d.base.grupos.end() && base->second == grupo)
-        << "group " << chave << " half-written:\n" << grupo << "\nthe complete run left:\n"
+        << "group " << chave << " half-written:\n"
+        << grupo << "\nthe complete run left:\n"
         << (base == d.base.grupos.end() ? std::string("(nothing)") : base->second);
   }
   for (const std::string& falta : op.Dependencias(grupos))
@@ -538,11 +539,11 @@ std::vector<Chamada> CasosDe() {
 }  // namespace zq_varredura
 
 // One parameterised suite per operation: a case per server call of its run.
-#define ZQ_VARREDURA(Suite, Op)                                                                \
-  class Suite : public ::testing::TestWithParam<::zq_varredura::Chamada> {};                   \
-  TEST_P(Suite, FalhaDeUmaChamada) {                                                           \
-    Op op;                                                                                     \
-    ::zq_varredura::Varre(op, ::zq_varredura::DescobertaDe<Op>(), GetParam());                 \
-  }                                                                                            \
+#define ZQ_VARREDURA(Suite, Op)                                                                 \
+  class Suite : public ::testing::TestWithParam<::zq_varredura::Chamada> {};                    \
+  TEST_P(Suite, FalhaDeUmaChamada) {                                                            \
+    Op op;                                                                                      \
+    ::zq_varredura::Varre(op, ::zq_varredura::DescobertaDe<Op>(), GetParam());                  \
+  }                                                                                             \
   INSTANTIATE_TEST_SUITE_P(Chamadas, Suite, ::testing::ValuesIn(::zq_varredura::CasosDe<Op>()), \
                            ::zq_varredura::NomeCaso)

@@ -106,8 +106,8 @@ class Importacao : public Operacao {
     cl_teste::JanelaGravadora janela;
     if (FAILED(rotina.Inicializa(&m_pessoa))) throw std::runtime_error("routine not initialised");
     rotina.SetParent(&janela);
-    Resultado r = DoErro(
-        rotina.ImportaExtrato(cl_teste::Pedido(m_conta, cl_teste::Dia(1, 11, 2026), cl_teste::Dia(30, 11, 2026), true)));
+    Resultado r = DoErro(rotina.ImportaExtrato(
+        cl_teste::Pedido(m_conta, cl_teste::Dia(1, 11, 2026), cl_teste::Dia(30, 11, 2026), true)));
     if (!janela.Valores().empty()) r.relatos.push_back("progress " + std::to_string(janela.Valores().back()));
     return r;
   }
@@ -191,8 +191,12 @@ class ValidacaoPedido : public Validacao {
     CCLTrataDadosImportacaoExtratos validador;
     if (FAILED(validador.Inicializa(&m_pessoa))) throw std::runtime_error("validator not initialised");
     CZQDadosCL_FiltroImportacaoExtrato pedido;
-    pedido.SetConta(cl_validacao::kTavorin).SetFilial(1).SetDataInicial(cl_teste::Dia(13, 11, 2026))
-        .SetDataFinal(cl_teste::Dia(20, 11, 2026)).SetLeiaute(CZQString("")).SetPosicaoLeiaute(cl_validacao::kLeiauteOnline);
+    pedido.SetConta(cl_validacao::kTavorin)
+        .SetFilial(1)
+        .SetDataInicial(cl_teste::Dia(13, 11, 2026))
+        .SetDataFinal(cl_teste::Dia(20, 11, 2026))
+        .SetLeiaute(CZQString(""))
+        .SetPosicaoLeiaute(cl_validacao::kLeiauteOnline);
     return DoErro(validador.TrataGravacao(&pedido));
   }
 };
@@ -234,8 +238,15 @@ using ValidacaoConfiguracaoConciliacao =
 
 // A credit rule that posts with a management share, and an aggregating one.
 zq_lanca::Regra Credito(std::string codigo, std::string historico, bool agrupa) {
-  return zq_lanca::Regra{.codigo = codigo, .historico = historico, .conta = 111, .contabilEntrada = 41,
-                         .contabilSaida = 0, .transacao = 1, .forma = 5, .classificacao = 401, .agrupa = agrupa};
+  return zq_lanca::Regra{.codigo = codigo,
+                         .historico = historico,
+                         .conta = 111,
+                         .contabilEntrada = 41,
+                         .contabilSaida = 0,
+                         .transacao = 1,
+                         .forma = 5,
+                         .classificacao = 401,
+                         .agrupa = agrupa};
 }
 
 void CarregaRegras(CZQBancoSQL& banco, const std::vector<zq_lanca::Regra>& regras) {
@@ -279,35 +290,46 @@ std::map<std::string, std::string> GruposConciliacao(Ambiente& amb) {
   for (const auto& [conta, numero] : chaves) {
     const std::string c = std::to_string(conta), n = std::to_string(numero), k = c + "/" + n;
     const std::string entradas = "SELECT posicao FROM tesouraria WHERE (conta_ent = " + c +
-                                 " AND numero_conciliacao_ent = " + n + " AND conciliado_ent = 'S') OR (conta_sai = " +
-                                 c + " AND numero_conciliacao_sai = " + n + " AND conciliado_sai = 'S')";
+                                 " AND numero_conciliacao_ent = " + n +
+                                 " AND conciliado_ent = 'S') OR (conta_sai = " + c +
+                                 " AND numero_conciliacao_sai = " + n + " AND conciliado_sai = 'S')";
     const std::string logs = "SELECT id FROM log_conciliacao WHERE banco = " + c + " AND numero_conciliacao = " + n;
-    const std::string lancamentos =
-        linhas("SELECT posicao || '|' || valor || '|' || conciliado_auto || '|' || estrutura FROM tesouraria"
-               " WHERE posicao IN (" + entradas + ")");
+    const std::string lancamentos = linhas(
+        "SELECT posicao || '|' || valor || '|' || conciliado_auto || '|' || estrutura FROM tesouraria"
+        " WHERE posicao IN (" +
+        entradas + ")");
     if (!lancamentos.empty()) {
       grupos[k + " entries"] =
           lancamentos + "origins:\n" +
-          linhas("SELECT posicao_tesouraria || '|' || origem || '|' || quantidade_extratos || '|' || linhas_grupo"
-                 " FROM integracao_origem WHERE posicao_tesouraria IN (" + entradas + ")") +
+          linhas(
+              "SELECT posicao_tesouraria || '|' || origem || '|' || quantidade_extratos || '|' || linhas_grupo"
+              " FROM integracao_origem WHERE posicao_tesouraria IN (" +
+              entradas + ")") +
           "accounting:\n" +
-          linhas("SELECT posicao_tesouraria || '|' || ordem || '|' || valor || '|' || classificacao"
-                 " FROM integracao_contabil WHERE posicao_tesouraria IN (" + entradas + ")") +
+          linhas(
+              "SELECT posicao_tesouraria || '|' || ordem || '|' || valor || '|' || classificacao"
+              " FROM integracao_contabil WHERE posicao_tesouraria IN (" +
+              entradas + ")") +
           "management:\n" +
-          linhas("SELECT posicao_tesouraria || '|' || ordem || '|' || valor || '|' || conta_gerencial"
-                 " FROM integracao_gerencial WHERE posicao_tesouraria IN (" + entradas + ")");
+          linhas(
+              "SELECT posicao_tesouraria || '|' || ordem || '|' || valor || '|' || conta_gerencial"
+              " FROM integracao_gerencial WHERE posicao_tesouraria IN (" +
+              entradas + ")");
     }
     soci::rowset<soci::row> marcadas =
         s.prepare << "SELECT posicao, valor || '|' || natureza || '|' || tipo_conciliacao FROM extrato"
-                     " WHERE conciliado = 'S' AND conta = " + c + " AND numero_conciliacao = " + n;
+                     " WHERE conciliado = 'S' AND conta = " +
+                         c + " AND numero_conciliacao = " + n;
     for (const soci::row& l : marcadas)
       grupos[k + " line " + std::to_string(l.get<long long>(0))] = l.get<std::string>(1);
-    const std::string log = linhas("SELECT tipo_chaves || '|' || tipo_conciliacao FROM log_conciliacao WHERE id IN (" +
-                                   logs + ")");
+    const std::string log =
+        linhas("SELECT tipo_chaves || '|' || tipo_conciliacao FROM log_conciliacao WHERE id IN (" + logs + ")");
     if (!log.empty()) {
       grupos[k + " log"] = log + "keys:\n" +
-                           linhas("SELECT lado || '|' || data || '|' || posicao FROM log_conciliacao_chave"
-                                  " WHERE log IN (" + logs + ")");
+                           linhas(
+                               "SELECT lado || '|' || data || '|' || posicao FROM log_conciliacao_chave"
+                               " WHERE log IN (" +
+                               logs + ")");
     }
   }
   return grupos;
@@ -353,6 +375,7 @@ class Lancamento : public Operacao {
   CZQDma Dia() const override { return CZQDma(15, 3, 2026); }
   // The last number saved may move on without the entries that took it.
   std::set<std::string> Ignoradas() const override { return {"numero_conciliacao.ultimo_numero"}; }
+
  protected:
   CZQProfilerEmpresa m_perfil{CZQString("EXEMPLO"), 7, 4242};
 };
@@ -507,7 +530,6 @@ class LancamentoLinha : public ProcessaLancamento {
 
 // ---- one cycle of each service ----
 
-
 class Servico : public Operacao {
  public:
   CZQDma Dia() const override { return CZQDma(4, 12, 2026); }
@@ -660,9 +682,16 @@ class ServicoConciliacao : public Servico {
       auto linha = [&](int64_t documento, long long centavos, char natureza, const char* historico,
                        const char* codigo) {
         CZQDadosCL_Extrato e;
-        e.SetConta(111).SetFilial(1).SetDocumento(documento).SetValor(centavos * 100).SetNatureza(natureza)
-            .SetHistBco(CZQString(historico)).SetCodigoMvtoBco(CZQString(codigo)).SetDmaExtrato(dia)
-            .SetDmaImportacao(dia).SetConciliado('N');
+        e.SetConta(111)
+            .SetFilial(1)
+            .SetDocumento(documento)
+            .SetValor(centavos * 100)
+            .SetNatureza(natureza)
+            .SetHistBco(CZQString(historico))
+            .SetCodigoMvtoBco(CZQString(codigo))
+            .SetDmaExtrato(dia)
+            .SetDmaImportacao(dia)
+            .SetConciliado('N');
         return e;
       };
       GravaLinhas(banco, {linha(1, 1290, '-', "TARIFA", "105"), linha(2, 5000, '+', "DEPOSITO DIVERSO", "999")});

@@ -25,7 +25,8 @@ asm(".pushsection .rodata.zq_catalogo_mensagens,\"a\"\n"
     ".globl zq_catalogo_mensagens_fim\n"
     ".hidden zq_catalogo_mensagens_fim\n"
     "zq_catalogo_mensagens_inicio:\n"
-    ".incbin \"" ZQ_CATALOGO_MENSAGENS "\"\n"
+    ".incbin \"" ZQ_CATALOGO_MENSAGENS
+    "\"\n"
     "zq_catalogo_mensagens_fim:\n"
     ".byte 0\n"
     ".popsection\n");
@@ -180,7 +181,7 @@ std::string DescricaoHResult(int32_t hr) {
 extern "C" {
 
 __attribute__((visibility("default"))) size_t ZQMensagemTexto(const char* modulo, unsigned long codigo,
-                                                               unsigned int idioma, char* destino, size_t tamanho) {
+                                                              unsigned int idioma, char* destino, size_t tamanho) {
   (void)idioma;  // only Portuguese texts are filed
   if (destino != nullptr && tamanho > 0) destino[0] = '\0';
   if (modulo == nullptr || *modulo == '\0') return 0;

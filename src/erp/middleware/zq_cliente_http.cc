@@ -149,7 +149,8 @@ HRESULT CClienteHttp::Executa(const RequisicaoHttp& requisicao, RespostaHttp& re
   curl_easy_reset(curl);
 
   struct curl_slist* cabecalhos = nullptr;
-  for (const std::string& cabecalho : requisicao.cabecalhos) cabecalhos = curl_slist_append(cabecalhos, cabecalho.c_str());
+  for (const std::string& cabecalho : requisicao.cabecalhos)
+    cabecalhos = curl_slist_append(cabecalhos, cabecalho.c_str());
   // libcurl would otherwise send "Expect: 100-continue" and wait on larger bodies.
   cabecalhos = curl_slist_append(cabecalhos, "Expect:");
 
@@ -236,8 +237,8 @@ std::string Base64(const std::string& bytes) {
   std::string saida;
   size_t i = 0;
   for (; i + 2 < bytes.size(); i += 3) {
-    const uint32_t v = (uint32_t(uint8_t(bytes[i])) << 16) | (uint32_t(uint8_t(bytes[i + 1])) << 8) |
-                       uint32_t(uint8_t(bytes[i + 2]));
+    const uint32_t v =
+        (uint32_t(uint8_t(bytes[i])) << 16) | (uint32_t(uint8_t(bytes[i + 1])) << 8) | uint32_t(uint8_t(bytes[i + 2]));
     saida += kAlfabeto[(v >> 18) & 63];
     saida += kAlfabeto[(v >> 12) & 63];
     saida += kAlfabeto[(v >> 6) & 63];

@@ -93,8 +93,7 @@ std::string MensagemDoServico(const std::string& corpo) {
 
 std::string TextoStatus(const std::string& origem, long status, const std::string& endereco,
                         const std::string& mensagem) {
-  std::string texto = origem + ": o serviço respondeu com o status HTTP " + std::to_string(status) + " em " +
-                      endereco;
+  std::string texto = origem + ": o serviço respondeu com o status HTTP " + std::to_string(status) + " em " + endereco;
   if (!mensagem.empty()) texto += ": " + mensagem;
   if (texto.back() != '.') texto += '.';
   return texto;
@@ -117,8 +116,9 @@ struct ChaveRequisicao {
       resto.remove_prefix(std::min(resto.size(), parte.size() + 1));
       if (parte.empty()) continue;
       const std::size_t igual = parte.find('=');
-      saida.parametros.emplace_back(std::string(parte.substr(0, igual)),
-                                    igual == std::string_view::npos ? std::string() : std::string(parte.substr(igual + 1)));
+      saida.parametros.emplace_back(std::string(parte.substr(0, igual)), igual == std::string_view::npos
+                                                                             ? std::string()
+                                                                             : std::string(parte.substr(igual + 1)));
     }
     return saida;
   }
@@ -350,7 +350,8 @@ HRESULT CZQConsultaSistemaTerceiroHttp::BuscaExtratoBancoBrasil(const CZQDadosCR
     std::string motivo;
     HRESULT hr = zq::extrato_bb::LePagina(http.corpo, lida, motivo);
     if (FAILED(hr)) {
-      return Falha(erro, hr, http.status, origem + ", página " + std::to_string(pagina) + " (" + endereco + "): " + motivo);
+      return Falha(erro, hr, http.status,
+                   origem + ", página " + std::to_string(pagina) + " (" + endereco + "): " + motivo);
     }
     zq::extrato_bb::AcrescentaPagina(lida, acumulado);
     const long proxima = lida.GetNumeroPaginaProximo();
@@ -431,8 +432,7 @@ HRESULT CZQConsultaSistemaTerceiroHttp::BuscaExtratoTavorin(const CZQDadosCR_Con
 
 ZQFabricaConsultaSistemaTerceiro ZQInstalaConsultaSistemaTerceiroHttp() {
   return ZQDefineFabricaConsultaSistemaTerceiro([](const IZQDF_Profiler&) {
-    return std::make_unique<CZQConsultaSistemaTerceiroHttp>(
-        ConfiguracaoMiddleware::Le(CZQConfiguracao::Global()));
+    return std::make_unique<CZQConsultaSistemaTerceiroHttp>(ConfiguracaoMiddleware::Le(CZQConfiguracao::Global()));
   });
 }
 

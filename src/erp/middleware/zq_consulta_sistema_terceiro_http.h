@@ -13,23 +13,23 @@ namespace zq::middleware {
 
 // Where and how to reach the services; read from the configuration (keys in the README).
 struct ConfiguracaoBancoBrasil {
-  std::string urlApi;        // bb.url_api: base of the statement service, ends in /extratos/v1
-  std::string urlToken;      // bb.url_oauth: the OAuth2 token address
-  std::string clientId;      // bb.client_id
-  std::string clientSecret;  // bb.client_secret
-  std::string appKey;        // bb.app_key
-  std::string escopo = "extrato-info";                         // bb.scope
-  std::string parametroAppKey = "gw-dev-app-key";              // bb.parametro_app_key
-  std::string parametroPagina = "numeroPaginaSolicitacao";     // bb.parametro_pagina
-  long tempoLimiteMs = 30000;                                  // bb.timeout_ms
-  long tempoConexaoMs = 10000;                                 // bb.timeout_conexao_ms
-  long maximoPaginas = 500;                                    // bb.maximo_paginas
+  std::string urlApi;                              // bb.url_api: base of the statement service, ends in /extratos/v1
+  std::string urlToken;                            // bb.url_oauth: the OAuth2 token address
+  std::string clientId;                            // bb.client_id
+  std::string clientSecret;                        // bb.client_secret
+  std::string appKey;                              // bb.app_key
+  std::string escopo = "extrato-info";             // bb.scope
+  std::string parametroAppKey = "gw-dev-app-key";  // bb.parametro_app_key
+  std::string parametroPagina = "numeroPaginaSolicitacao";  // bb.parametro_pagina
+  long tempoLimiteMs = 30000;                               // bb.timeout_ms
+  long tempoConexaoMs = 10000;                              // bb.timeout_conexao_ms
+  long maximoPaginas = 500;                                 // bb.maximo_paginas
   OpcoesTls tls;  // bb.arquivo_ca, bb.certificado, bb.chave_certificado, bb.senha_certificado
 };
 
 struct ConfiguracaoTavorin {
-  std::string url;     // tavorin.url; "{conta}" becomes the account queried
-  std::string token;   // tavorin.token: sent as "Authorization: Bearer <token>"
+  std::string url;              // tavorin.url; "{conta}" becomes the account queried
+  std::string token;            // tavorin.token: sent as "Authorization: Bearer <token>"
   long tempoLimiteMs = 60000;   // tavorin.timeout_ms
   long tempoConexaoMs = 10000;  // tavorin.timeout_conexao_ms
   OpcoesTls tls;  // tavorin.arquivo_ca, tavorin.certificado, tavorin.chave_certificado, tavorin.senha_certificado

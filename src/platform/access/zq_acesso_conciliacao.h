@@ -6,11 +6,11 @@
 #include "frame/zq_erro.h"
 #include "frame/zq_tipos.h"
 #include "frame/zq_vector.h"
+#include "platform/access/zq_interfaces_servidores.h"
 #include "platform/records/zq_dados_conciliacao.h"
 #include "platform/records/zq_dados_configuracao_servico.h"
 #include "platform/records/zq_dados_execucao_servico.h"
 #include "platform/records/zq_dados_extrato.h"
-#include "platform/access/zq_interfaces_servidores.h"
 
 // A batch refused because its file's content was imported before: nothing was stored.
 inline constexpr HRESULT ZQ_E_ARQUIVO_JA_IMPORTADO = ZQ_HR(0x800700B7);
@@ -89,8 +89,8 @@ class CZQAcessoConciliacao {
 
   // The services' configurations with their rules; no configuration stored reads as
   // one without rules.
-  virtual HRESULT LeConfiguracaoServicoImportacaoExtratos(CZQDadosCL_ConfiguracaoServicoImportacaoExtratos& configuracao,
-                                                          int flag = 0) = 0;
+  virtual HRESULT LeConfiguracaoServicoImportacaoExtratos(
+      CZQDadosCL_ConfiguracaoServicoImportacaoExtratos& configuracao, int flag = 0) = 0;
   virtual HRESULT LeConfiguracaoConciliacaoTesourariaBanco(
       CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco& configuracao, int flag = 0) = 0;
 

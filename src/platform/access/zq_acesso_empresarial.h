@@ -18,8 +18,7 @@ class CZQAcessoEmpresarial {
  public:
   virtual ~CZQAcessoEmpresarial() = default;
 
-  virtual HRESULT LeBufferFormaPagamento(uint32_t posicao, CZQDadosDF_FormaPagamento* formaPagamento,
-                                         int flag = 0) = 0;
+  virtual HRESULT LeBufferFormaPagamento(uint32_t posicao, CZQDadosDF_FormaPagamento* formaPagamento, int flag = 0) = 0;
   // Bank data of a bank account (given by its chart position).
   virtual HRESULT LeBanco(const uint32_t& conta, CZQDadosDF_Banco* banco, int flag = 0) = 0;
   virtual HRESULT LeBufferBanco(uint32_t conta, CZQDadosDF_Banco* banco, int flag = 0) = 0;

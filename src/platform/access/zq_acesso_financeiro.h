@@ -6,8 +6,8 @@
 #include "frame/zq_erro.h"
 #include "frame/zq_tipos.h"
 #include "frame/zq_vector.h"
-#include "platform/records/zq_dados_tesouraria.h"
 #include "platform/access/zq_interfaces_servidores.h"
+#include "platform/records/zq_dados_tesouraria.h"
 
 // The finance area of the data-access servers: treasury entries, the treasury server,
 // the finance master and the hyper-automation status.
@@ -19,8 +19,7 @@ class CZQAcessoFinanceiro {
   virtual ~CZQAcessoFinanceiro() = default;
 
   // Keys (date and position) of the treasury entries the filter selects, in date order.
-  virtual HRESULT BuscaPonteirosTesouraria(const CZQDadosFN_FiltroTesouraria& filtro,
-                                           CZQVector<REG_ZQDMC>& chaves) = 0;
+  virtual HRESULT BuscaPonteirosTesouraria(const CZQDadosFN_FiltroTesouraria& filtro, CZQVector<REG_ZQDMC>& chaves) = 0;
   // The entries of those keys, in the keys' order.
   virtual HRESULT LeTesouraria(const CZQVector<REG_ZQDMC>& chaves, CZQVector<CZQDadosFN_Tesouraria>& entradas) = 0;
   virtual HRESULT GetIFNTesouraria(CZQComPtr<IZQFN_Tesouraria>& tesouraria) = 0;

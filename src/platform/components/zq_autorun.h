@@ -75,8 +75,8 @@ class CL_EXPORT CAutoRun : public CObject, public CZQBaseParaRotinas {
 // HRESULT's description, trimmed (so an undescribed code ends it in " -"), written to the
 // host's log with GravaLog(1, 4, text), then
 // thrown as a CZQExceptionEx with the service's company, source file and line.
-[[noreturn]] CL_EXPORT void ZQFalhaServico(CAutoRun& servico, const char* mensagem, HRESULT hr,
-                                           const char* arquivo, int linha);
+[[noreturn]] CL_EXPORT void ZQFalhaServico(CAutoRun& servico, const char* mensagem, HRESULT hr, const char* arquivo,
+                                           int linha);
 
 // What the services' factories do: allocate without throwing, zero every byte, then
 // construct. Null when the allocation or the construction fails.

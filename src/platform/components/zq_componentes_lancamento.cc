@@ -151,8 +151,7 @@ int CCLContabilizaTesouraria::TestaContabilizacao(const tagREG_TESOURARIAPS& ent
   // Transfers between own accounts have no accounting of their own.
   if (entrada.ucTipoDocumentoTransacao == 6 || entrada.ucTipoDocumentoTransacao == 7) return 0;
   // The classification and both accounts of the entry must be in the chart.
-  const uint32_t contas[] = {entrada.lPosClassificacaoContabil, entrada.lPonteiroContaEnt,
-                             entrada.lPonteiroContaSai};
+  const uint32_t contas[] = {entrada.lPosClassificacaoContabil, entrada.lPonteiroContaEnt, entrada.lPonteiroContaSai};
   for (std::size_t i = 0; i < 3; ++i) {
     bool existe = false;
     if (contas[i] == 0 && i > 0) continue;  // one side of the entry may be empty

@@ -50,7 +50,7 @@ struct ZQLogConciliacao {
 
 // An enterprise account of a classification as the source reads it.
 struct ZQContaClassificacao {
-  bool bExiste = false;  // in the chart, analytic and active
+  bool bExiste = false;                  // in the chart, analytic and active
   CZQVector<tagRegGerencial_ps> rateio;  // management shares (percent in ten-thousandths)
 };
 
@@ -147,8 +147,7 @@ class CL_EXPORT CCLContabilizaTesouraria : public CContabilizaBase {
   HRESULT Inicializa(const CZQString& empresa, unsigned short usuario, unsigned long sessao, int tipo);
   void SetModoSilencioso(bool bModoSilencioso) { m_bModoSilencioso = bModoSilencioso; }
   // 0 = the entry can be accounted; positive = refusal code; negative = failure.
-  int TestaContabilizacao(const tagREG_TESOURARIAPS& entrada, CCLClassificacao classificacao,
-                          CZQString complemento);
+  int TestaContabilizacao(const tagREG_TESOURARIAPS& entrada, CCLClassificacao classificacao, CZQString complemento);
   // Forms the accounting entries of the entry last tested.
   int GeraLancamentos();
   // Binds them to the entry's origin; they are written with the integration.

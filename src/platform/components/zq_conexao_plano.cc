@@ -97,8 +97,8 @@ HRESULT CConexaoPlano::Le(uint32_t posicao, _RegContaPS* conta) {
 
 CConexaoPlanoContabil::~CConexaoPlanoContabil() = default;
 
-HRESULT CConexaoPlanoContabil::Inicializa(const CZQString& empresa, unsigned short usuario,
-                                          unsigned long numeroSessao, char opcao1, char opcao2) {
+HRESULT CConexaoPlanoContabil::Inicializa(const CZQString& empresa, unsigned short usuario, unsigned long numeroSessao,
+                                          char opcao1, char opcao2) {
   ZQParametrosPlanoContas parametros;
   parametros.sEmpresa = empresa;
   parametros.usUsuario = usuario;

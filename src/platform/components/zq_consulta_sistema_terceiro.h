@@ -33,18 +33,18 @@ constexpr HRESULT ZQHResultConsulta(uint32_t codigo) { return MAKE_HRESULT(1, ZQ
 // Failures of a query. Each has its description in the ERP's message library
 // (ZQGetErrorDescription); the error record of the middleware carries the details
 // (address, HTTP status, the service's own message).
-inline constexpr HRESULT ZQ_E_CONSULTA_NAO_INSTALADA = ZQHResultConsulta(0x1001);        // no component installed
-inline constexpr HRESULT ZQ_E_CONSULTA_NAO_INICIALIZADA = ZQHResultConsulta(0x1002);     // BuscaDados before Inicializa
-inline constexpr HRESULT ZQ_E_CONSULTA_INVALIDA = ZQHResultConsulta(0x1003);             // kind, key or answer record
-inline constexpr HRESULT ZQ_E_CONSULTA_NAO_CONFIGURADA = ZQHResultConsulta(0x1004);      // address or credentials missing
-inline constexpr HRESULT ZQ_E_CONSULTA_SEM_CONEXAO = ZQHResultConsulta(0x1005);          // name or connection refused
-inline constexpr HRESULT ZQ_E_CONSULTA_TEMPO_ESGOTADO = ZQHResultConsulta(0x1006);       // time-out
-inline constexpr HRESULT ZQ_E_CONSULTA_CONEXAO_INTERROMPIDA = ZQHResultConsulta(0x1007); // truncated answer, reset
-inline constexpr HRESULT ZQ_E_CONSULTA_CONEXAO_SEGURA = ZQHResultConsulta(0x1008);       // TLS or certificate
-inline constexpr HRESULT ZQ_E_CONSULTA_RESPOSTA_INVALIDA = ZQHResultConsulta(0x1009);    // malformed answer
-inline constexpr HRESULT ZQ_E_CONSULTA_RESPOSTA_GRANDE = ZQHResultConsulta(0x100A);      // answer over the size limit
-inline constexpr HRESULT ZQ_E_CONSULTA_AUTENTICACAO = ZQHResultConsulta(0x100B);         // token refused
-inline constexpr HRESULT ZQ_E_CONSULTA_PAGINACAO = ZQHResultConsulta(0x100C);            // paging never ends
+inline constexpr HRESULT ZQ_E_CONSULTA_NAO_INSTALADA = ZQHResultConsulta(0x1001);     // no component installed
+inline constexpr HRESULT ZQ_E_CONSULTA_NAO_INICIALIZADA = ZQHResultConsulta(0x1002);  // BuscaDados before Inicializa
+inline constexpr HRESULT ZQ_E_CONSULTA_INVALIDA = ZQHResultConsulta(0x1003);          // kind, key or answer record
+inline constexpr HRESULT ZQ_E_CONSULTA_NAO_CONFIGURADA = ZQHResultConsulta(0x1004);   // address or credentials missing
+inline constexpr HRESULT ZQ_E_CONSULTA_SEM_CONEXAO = ZQHResultConsulta(0x1005);       // name or connection refused
+inline constexpr HRESULT ZQ_E_CONSULTA_TEMPO_ESGOTADO = ZQHResultConsulta(0x1006);    // time-out
+inline constexpr HRESULT ZQ_E_CONSULTA_CONEXAO_INTERROMPIDA = ZQHResultConsulta(0x1007);  // truncated answer, reset
+inline constexpr HRESULT ZQ_E_CONSULTA_CONEXAO_SEGURA = ZQHResultConsulta(0x1008);        // TLS or certificate
+inline constexpr HRESULT ZQ_E_CONSULTA_RESPOSTA_INVALIDA = ZQHResultConsulta(0x1009);     // malformed answer
+inline constexpr HRESULT ZQ_E_CONSULTA_RESPOSTA_GRANDE = ZQHResultConsulta(0x100A);       // answer over the size limit
+inline constexpr HRESULT ZQ_E_CONSULTA_AUTENTICACAO = ZQHResultConsulta(0x100B);          // token refused
+inline constexpr HRESULT ZQ_E_CONSULTA_PAGINACAO = ZQHResultConsulta(0x100C);             // paging never ends
 // An HTTP error status: 0x2000 plus the status for the ones with a description of their
 // own, 0x2000 alone for any other.
 inline constexpr HRESULT ZQ_E_CONSULTA_STATUS_HTTP = ZQHResultConsulta(0x2000);
@@ -52,8 +52,18 @@ inline constexpr HRESULT ZQ_E_CONSULTA_STATUS_HTTP = ZQHResultConsulta(0x2000);
 // The HRESULT of an HTTP error status (400 and above).
 constexpr HRESULT ZQHResultStatusHttp(long status) {
   switch (status) {
-    case 400: case 401: case 403: case 404: case 408: case 409: case 422: case 429:
-    case 500: case 502: case 503: case 504:
+    case 400:
+    case 401:
+    case 403:
+    case 404:
+    case 408:
+    case 409:
+    case 422:
+    case 429:
+    case 500:
+    case 502:
+    case 503:
+    case 504:
       return ZQHResultConsulta(0x2000u + static_cast<uint32_t>(status));
     default:
       return ZQ_E_CONSULTA_STATUS_HTTP;
@@ -80,8 +90,8 @@ using ZQFabricaConsultaSistemaTerceiro =
     std::function<std::unique_ptr<IZQConsultaSistemaTerceiro>(const IZQDF_Profiler&)>;
 
 // Installs the process's factory and returns the previous one.
-CL_EXPORT ZQFabricaConsultaSistemaTerceiro ZQDefineFabricaConsultaSistemaTerceiro(
-    ZQFabricaConsultaSistemaTerceiro fabrica);
+CL_EXPORT ZQFabricaConsultaSistemaTerceiro
+ZQDefineFabricaConsultaSistemaTerceiro(ZQFabricaConsultaSistemaTerceiro fabrica);
 // A new component from the installed factory; null when none is installed.
 CL_EXPORT std::unique_ptr<IZQConsultaSistemaTerceiro> ZQNovaConsultaSistemaTerceiro(const IZQDF_Profiler& profiler);
 

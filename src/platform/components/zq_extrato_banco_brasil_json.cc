@@ -131,8 +131,8 @@ bool Analisa(std::string_view texto, json& raiz, std::string& erro) {
   }
   if (!ok) {
     raiz = json();
-    erro = "o texto recebido não é um JSON válido (erro perto da posição " +
-           std::to_string(construtor.PosicaoErro()) + ")";
+    erro = "o texto recebido não é um JSON válido (erro perto da posição " + std::to_string(construtor.PosicaoErro()) +
+           ")";
   }
   return ok;
 }

@@ -20,10 +20,14 @@ std::atomic<IZQInteracao*> g_atual{&g_padrao};
 
 int ZQRespostaDoBotao(TipoBotao botoes, int indice) {
   switch (botoes) {
-    case ZQ_BOTAO_OK: return ZQ_IDOK;
-    case ZQ_BOTAO_OK_CANCELAR: return indice == 0 ? ZQ_IDOK : ZQ_IDCANCEL;
-    case ZQ_BOTAO_SIM_NAO: return indice == 0 ? ZQ_IDYES : ZQ_IDNO;
-    case ZQ_BOTAO_SIM_NAO_CANCELAR: return indice == 0 ? ZQ_IDYES : (indice == 1 ? ZQ_IDNO : ZQ_IDCANCEL);
+    case ZQ_BOTAO_OK:
+      return ZQ_IDOK;
+    case ZQ_BOTAO_OK_CANCELAR:
+      return indice == 0 ? ZQ_IDOK : ZQ_IDCANCEL;
+    case ZQ_BOTAO_SIM_NAO:
+      return indice == 0 ? ZQ_IDYES : ZQ_IDNO;
+    case ZQ_BOTAO_SIM_NAO_CANCELAR:
+      return indice == 0 ? ZQ_IDYES : (indice == 1 ? ZQ_IDNO : ZQ_IDCANCEL);
   }
   return ZQ_IDCANCEL;
 }

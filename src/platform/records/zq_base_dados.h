@@ -197,11 +197,11 @@ class T_ZQDadosRegistroComLista : public T_ZQDadosRegistro<REG> {
 };
 
 // Name, module and cloning of a record class, written once inside each class.
-#define ZQ_DECLARA_DADOS(Classe, Modulo)                                       \
- public:                                                                       \
-  const char* OnGetNomeRegistro() const override { return #Classe; }           \
-  _ZQModulo OnGetModulo() const override { return Modulo; }                    \
-  TZQBaseParaDados* OnClonar() const override { return new Classe(*this); }    \
+#define ZQ_DECLARA_DADOS(Classe, Modulo)                                    \
+ public:                                                                    \
+  const char* OnGetNomeRegistro() const override { return #Classe; }        \
+  _ZQModulo OnGetModulo() const override { return Modulo; }                 \
+  TZQBaseParaDados* OnClonar() const override { return new Classe(*this); } \
   std::unique_ptr<Classe> ClonarRegistro() const { return std::make_unique<Classe>(*this); }
 
 // Get<Nome>/Set<Nome> over a member of the plain structure; the setter returns the
@@ -215,9 +215,9 @@ class T_ZQDadosRegistroComLista : public T_ZQDadosRegistro<REG> {
 
 // The same over a fixed text field (ZQTextoFixo): read as a string, written cut to
 // the field without splitting a letter.
-#define ZQ_CAMPO_TEXTO_FIXO(Classe, Nome, membro)         \
+#define ZQ_CAMPO_TEXTO_FIXO(Classe, Nome, membro)            \
   CZQString Get##Nome() const { return m_reg.membro.Get(); } \
-  Classe& Set##Nome(const CZQString& valor) {             \
-    m_reg.membro.Set(valor);                              \
-    return *this;                                         \
+  Classe& Set##Nome(const CZQString& valor) {                \
+    m_reg.membro.Set(valor);                                 \
+    return *this;                                            \
   }

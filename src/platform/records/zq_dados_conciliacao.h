@@ -55,7 +55,8 @@ struct REG_CONCILIACAO_TESOURARIA_BANCOSPS {
   uint32_t lPonteiroConta;
   uint32_t lQuantidadeConciliada;
 
-  friend bool operator==(const REG_CONCILIACAO_TESOURARIA_BANCOSPS&, const REG_CONCILIACAO_TESOURARIA_BANCOSPS&) = default;
+  friend bool operator==(const REG_CONCILIACAO_TESOURARIA_BANCOSPS&,
+                         const REG_CONCILIACAO_TESOURARIA_BANCOSPS&) = default;
 };
 
 class CL_EXPORT CZQDadosCL_ConciliacaoTesourariaBancos
@@ -152,7 +153,7 @@ struct REG_LEIAUTE_COLUNASPS {
 
 // The reconciliation module's master.
 struct REG_MESTRE_CONCILIACAOPS {
-  REG_ZQDMA dmaBloqueioMovimentacao;   // movements up to this date are locked; empty = none
+  REG_ZQDMA dmaBloqueioMovimentacao;  // movements up to this date are locked; empty = none
 
   friend bool operator==(const REG_MESTRE_CONCILIACAOPS&, const REG_MESTRE_CONCILIACAOPS&) = default;
 };

@@ -18,7 +18,7 @@ inline constexpr uint8_t ZQ_FREQUENCIA_CADA_CICLO = 2;  // on every cycle of the
 struct REG_REGRA_CONFIGURACAO_SERVICOPS {
   uint32_t lPonteiroFilial;
   uint8_t ucFrequencia;
-  REG_ZQHMS hmsExecucao;       // seconds since midnight
+  REG_ZQHMS hmsExecucao;  // seconds since midnight
   bool bApenasDiasUteis;
 
   friend bool operator==(const REG_REGRA_CONFIGURACAO_SERVICOPS&, const REG_REGRA_CONFIGURACAO_SERVICOPS&) = default;
@@ -33,49 +33,49 @@ struct REG_CONFIGURACAO_SERVICOPS {
 };
 
 // Fields and account list of a service rule; the same in both services.
-#define ZQ_CAMPOS_REGRA_SERVICO(Classe)                                                          \
-  ZQ_CAMPO(Classe, PonteiroFilial, uint32_t, lPonteiroFilial)                                   \
-  ZQ_CAMPO(Classe, Frequencia, uint8_t, ucFrequencia)                                           \
-  ZQ_CAMPO(Classe, HmsExecucao, REG_ZQHMS, hmsExecucao)                                         \
-  ZQ_CAMPO(Classe, ApenasDiasUteis, bool, bApenasDiasUteis)                                     \
-  const CZQVector<uint32_t>& GetListaPonteirosContaBanco() const { return GetLista<0>(); }      \
-  CZQVector<uint32_t>& GetListaPonteirosContaBanco() { return GetLista<0>(); }                  \
-  Classe& SetListaPonteirosContaBanco(const CZQVector<uint32_t>& lista) {                       \
-    GetLista<0>() = lista;                                                                      \
-    return *this;                                                                               \
-  }                                                                                             \
-  int64_t GetQuantidadePonteirosContaBanco() const { return GetLista<0>().GetQuantidade(); }    \
-  /* The account at a position; 0 past the end. */                                              \
-  uint32_t GetPonteirosContaBanco(int64_t indice) const {                                       \
-    return (indice >= 0 && indice < GetQuantidadePonteirosContaBanco())                         \
-               ? GetLista<0>()[static_cast<std::size_t>(indice)]                               \
-               : 0;                                                                             \
-  }                                                                                             \
-  Classe& AdicionaPonteiroContaBanco(uint32_t ponteiro) {                                       \
-    GetLista<0>().Add(ponteiro);                                                                \
-    return *this;                                                                               \
-  }                                                                                             \
-  /* Removes the account at a position; false (nothing removed) past the end. */                \
-  bool DeletarPonteirosContaBanco(int64_t indice) {                                             \
-    if (indice < 0 || indice >= GetQuantidadePonteirosContaBanco()) return false;               \
-    GetLista<0>().RemoveAt(static_cast<std::size_t>(indice));                                   \
-    return true;                                                                                \
+#define ZQ_CAMPOS_REGRA_SERVICO(Classe)                                                      \
+  ZQ_CAMPO(Classe, PonteiroFilial, uint32_t, lPonteiroFilial)                                \
+  ZQ_CAMPO(Classe, Frequencia, uint8_t, ucFrequencia)                                        \
+  ZQ_CAMPO(Classe, HmsExecucao, REG_ZQHMS, hmsExecucao)                                      \
+  ZQ_CAMPO(Classe, ApenasDiasUteis, bool, bApenasDiasUteis)                                  \
+  const CZQVector<uint32_t>& GetListaPonteirosContaBanco() const { return GetLista<0>(); }   \
+  CZQVector<uint32_t>& GetListaPonteirosContaBanco() { return GetLista<0>(); }               \
+  Classe& SetListaPonteirosContaBanco(const CZQVector<uint32_t>& lista) {                    \
+    GetLista<0>() = lista;                                                                   \
+    return *this;                                                                            \
+  }                                                                                          \
+  int64_t GetQuantidadePonteirosContaBanco() const { return GetLista<0>().GetQuantidade(); } \
+  /* The account at a position; 0 past the end. */                                           \
+  uint32_t GetPonteirosContaBanco(int64_t indice) const {                                    \
+    return (indice >= 0 && indice < GetQuantidadePonteirosContaBanco())                      \
+               ? GetLista<0>()[static_cast<std::size_t>(indice)]                             \
+               : 0;                                                                          \
+  }                                                                                          \
+  Classe& AdicionaPonteiroContaBanco(uint32_t ponteiro) {                                    \
+    GetLista<0>().Add(ponteiro);                                                             \
+    return *this;                                                                            \
+  }                                                                                          \
+  /* Removes the account at a position; false (nothing removed) past the end. */             \
+  bool DeletarPonteirosContaBanco(int64_t indice) {                                          \
+    if (indice < 0 || indice >= GetQuantidadePonteirosContaBanco()) return false;            \
+    GetLista<0>().RemoveAt(static_cast<std::size_t>(indice));                                \
+    return true;                                                                             \
   }
 
 // Fields and rule list of a service configuration; the same in both services.
-#define ZQ_CAMPOS_CONFIGURACAO_SERVICO(Classe, Regra)                                       \
-  ZQ_CAMPO(Classe, DmaHmsAlteracao, REG_ZQDMAHMSUTC, dmaHmsAlteracao)                       \
-  ZQ_CAMPO(Classe, UsuarioAlteracao, uint16_t, iUsuarioAlteracao)                          \
-  const CZQVector<Regra>& GetListaRegras() const { return GetLista<0>(); }                  \
-  CZQVector<Regra>& GetListaRegras() { return GetLista<0>(); }                              \
-  Classe& SetListaRegras(const CZQVector<Regra>& lista) {                                   \
-    GetLista<0>() = lista;                                                                  \
-    return *this;                                                                           \
-  }                                                                                         \
-  int64_t GetQuantidadeRegras() const { return GetLista<0>().GetQuantidade(); }             \
-  Classe& AdicionaRegra(const Regra& regra) {                                               \
-    GetLista<0>().Add(regra);                                                               \
-    return *this;                                                                           \
+#define ZQ_CAMPOS_CONFIGURACAO_SERVICO(Classe, Regra)                           \
+  ZQ_CAMPO(Classe, DmaHmsAlteracao, REG_ZQDMAHMSUTC, dmaHmsAlteracao)           \
+  ZQ_CAMPO(Classe, UsuarioAlteracao, uint16_t, iUsuarioAlteracao)               \
+  const CZQVector<Regra>& GetListaRegras() const { return GetLista<0>(); }      \
+  CZQVector<Regra>& GetListaRegras() { return GetLista<0>(); }                  \
+  Classe& SetListaRegras(const CZQVector<Regra>& lista) {                       \
+    GetLista<0>() = lista;                                                      \
+    return *this;                                                               \
+  }                                                                             \
+  int64_t GetQuantidadeRegras() const { return GetLista<0>().GetQuantidade(); } \
+  Classe& AdicionaRegra(const Regra& regra) {                                   \
+    GetLista<0>().Add(regra);                                                   \
+    return *this;                                                               \
   }
 
 class CL_EXPORT CZQDadosCL_ConfiguracaoServicoImportacaoExtratosRegra

@@ -26,9 +26,9 @@ inline constexpr uint32_t ZQ_SCOPE_EXTRATO_BANCO_BRASIL = 12;
 struct REG_CONSULTA_SISTEMA_TERCEIROPS {
   ZQTipoConsultaSistemaTerceiro eTipoConsulta;
   uint8_t ucTipoPonteiroAuxiliar;
-  uint32_t lPonteiroAuxiliar;     // the bank account queried
+  uint32_t lPonteiroAuxiliar;  // the bank account queried
   uint32_t lScope;
-  CZQString sChaveConsulta;       // request path or query string
+  CZQString sChaveConsulta;  // request path or query string
 
   friend bool operator==(const REG_CONSULTA_SISTEMA_TERCEIROPS&, const REG_CONSULTA_SISTEMA_TERCEIROPS&) = default;
 };
@@ -58,14 +58,15 @@ struct REG_FILTRO_CONSULTA_EXTRATO_BBPS {
   CZQString sConta;
   REG_ZQDMA dmaInicioSolicitacao;
   REG_ZQDMA dmaFimSolicitacao;
-  uint32_t lNumeroPaginaSolicitacao;             // from 1; 0 reads as 1
-  uint32_t lQuantidadeRegistroPaginaSolicitacao; // 50 to 200 (brought into range); 0 reads as 200
+  uint32_t lNumeroPaginaSolicitacao;              // from 1; 0 reads as 1
+  uint32_t lQuantidadeRegistroPaginaSolicitacao;  // 50 to 200 (brought into range); 0 reads as 200
   CZQString sPathRequisicao;
 
   friend bool operator==(const REG_FILTRO_CONSULTA_EXTRATO_BBPS&, const REG_FILTRO_CONSULTA_EXTRATO_BBPS&) = default;
 };
 
-class CL_EXPORT CZQDadosCR_FiltroConsultaExtratoBancoBrasil : public T_ZQDadosRegistro<REG_FILTRO_CONSULTA_EXTRATO_BBPS> {
+class CL_EXPORT CZQDadosCR_FiltroConsultaExtratoBancoBrasil
+    : public T_ZQDadosRegistro<REG_FILTRO_CONSULTA_EXTRATO_BBPS> {
   ZQ_DECLARA_DADOS(CZQDadosCR_FiltroConsultaExtratoBancoBrasil, ZQ_MODULO_CR)
 
  public:
@@ -102,18 +103,18 @@ class CL_EXPORT CZQDadosCR_FiltroConsultaExtratoBancoBrasil : public T_ZQDadosRe
 // One row of the Banco do Brasil statement answer.
 struct REG_EXTRATO_BANCO_BRASILPS {
   uint64_t ullNumeroDocumento;
-  tagCY cyValorLancamento;               // positive; the sign is in the indicator
+  tagCY cyValorLancamento;  // positive; the sign is in the indicator
   REG_ZQDMA dmaLancamento;
   REG_ZQDMA dmaMovimento;
   CZQString sTextoDescricaoHistorico;
-  char cIndicadorSinalLancamento;        // 'C' credit, 'D' debit
-  char cIndicadorTipoLancamento;         // '1' posted, '2' future
+  char cIndicadorSinalLancamento;  // 'C' credit, 'D' debit
+  char cIndicadorTipoLancamento;   // '1' posted, '2' future
   uint32_t lCodigoAgenciaOrigem;
   uint32_t lNumeroLote;
   uint32_t lCodigoHistorico;
   CZQString sTextoInformacaoComplementar;
   uint64_t ullNumeroCpfCnpjContrapartida;
-  char cIndicadorTipoPessoaContrapartida; // 'F' person, 'J' company
+  char cIndicadorTipoPessoaContrapartida;  // 'F' person, 'J' company
   uint32_t lCodigoBancoContrapartida;
   uint32_t lCodigoAgenciaContrapartida;
   CZQString sNumeroContaContrapartida;
@@ -154,7 +155,7 @@ struct REG_CONSULTA_EXTRATO_BBPS {
   uint32_t lNumeroPaginaAtual;
   uint32_t lQuantidadeRegistroPaginaAtual;
   uint32_t lNumeroPaginaAnterior;
-  uint32_t lNumeroPaginaProximo;          // 0 on the last page
+  uint32_t lNumeroPaginaProximo;  // 0 on the last page
   uint32_t lQuantidadeTotalPagina;
   uint32_t lQuantidadeTotalRegistro;
 

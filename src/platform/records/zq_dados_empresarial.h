@@ -37,10 +37,10 @@ enum ZQAmbienteIntegracao : uint8_t {
 };
 
 struct REG_BANCOPS {
-  uint32_t lPonteiroConta;                          // the chart account of the bank account
-  uint16_t iCodigoBanco;                            // bank number (1 is Banco do Brasil)
-  CZQString sNumeroAgencia;                         // as the bank writes it, check digit included
-  CZQString sContaCorrente;                         // as the bank writes it, check digit included
+  uint32_t lPonteiroConta;   // the chart account of the bank account
+  uint16_t iCodigoBanco;     // bank number (1 is Banco do Brasil)
+  CZQString sNumeroAgencia;  // as the bank writes it, check digit included
+  CZQString sContaCorrente;  // as the bank writes it, check digit included
   ZQIntegrarComTerceiro eIntegrarComTerceiro;
   ZQTipoOperacaoBanco eTipoOperacao;
   ZQAmbienteIntegracao eAmbienteIntegracao;
@@ -76,12 +76,12 @@ inline constexpr char ZQ_TIPO_BANCO_SIM = 'S';
 // An account of the company's chart (enterprise or management).
 struct REG_PLANO_EMPRESARIALPS {
   uint32_t lPosicao;
-  CZQString sCodigoProprio;    // the account's own code ("1.1.02.001")
-  CZQString sCodigoUsado;      // the short code users type
+  CZQString sCodigoProprio;  // the account's own code ("1.1.02.001")
+  CZQString sCodigoUsado;    // the short code users type
   CZQString sNome;
-  uint8_t ucTipo;              // 'A' analytic, 'S' synthetic
-  uint8_t ucInativa;           // non-zero = inactive
-  char cTipoBanco;             // 'S' = a bank account
+  uint8_t ucTipo;     // 'A' analytic, 'S' synthetic
+  uint8_t ucInativa;  // non-zero = inactive
+  char cTipoBanco;    // 'S' = a bank account
 
   friend bool operator==(const REG_PLANO_EMPRESARIALPS&, const REG_PLANO_EMPRESARIALPS&) = default;
 };

@@ -13,9 +13,9 @@
 // that stores it.
 
 // Status of an account in an execution record.
-inline constexpr uint8_t ZQ_STATUS_EXECUCAO_SUCESSO = 1;   // handled
-inline constexpr uint8_t ZQ_STATUS_EXECUCAO_REPETIR = 2;   // failed, tried again later that day
-inline constexpr uint8_t ZQ_STATUS_EXECUCAO_FALHA = 3;     // failed or refused, not tried again that day
+inline constexpr uint8_t ZQ_STATUS_EXECUCAO_SUCESSO = 1;  // handled
+inline constexpr uint8_t ZQ_STATUS_EXECUCAO_REPETIR = 2;  // failed, tried again later that day
+inline constexpr uint8_t ZQ_STATUS_EXECUCAO_FALHA = 3;    // failed or refused, not tried again that day
 
 // One account of an import service run.
 struct REG_EXECUCAO_SERVICO_IMPORTACAO_REGRAPS {

@@ -13,19 +13,19 @@
 // A bank statement line. Texts are UTF-8 strings of any length; the server cuts them
 // to its columns. The empty line has every field zero or empty.
 struct tagREGEXT_BANPS {
-  uint32_t lPosicao;             // given by the server that stored the line
-  uint32_t lConta;               // bank account
-  uint16_t iFilial;              // branch
-  int64_t llDocumento;           // document number
-  tagCY cyValor;                 // amount, always the absolute value
-  char cNatureza;                // '+' credit, '-' debit
-  CZQString sHistBco;            // bank's history text
-  CZQString sCodigoMvtoBco;      // bank's movement code
-  REG_ZQDMA dmaExtrato;          // posting date
-  REG_ZQDMA dmaImportacao;       // import date
-  char cConciliado;              // 'S' once reconciled
-  char cTipoConciliacao;         // how it was reconciled ('L': by automatic posting)
-  uint32_t lNumeroConciliacao;   // reconciliation number
+  uint32_t lPosicao;            // given by the server that stored the line
+  uint32_t lConta;              // bank account
+  uint16_t iFilial;             // branch
+  int64_t llDocumento;          // document number
+  tagCY cyValor;                // amount, always the absolute value
+  char cNatureza;               // '+' credit, '-' debit
+  CZQString sHistBco;           // bank's history text
+  CZQString sCodigoMvtoBco;     // bank's movement code
+  REG_ZQDMA dmaExtrato;         // posting date
+  REG_ZQDMA dmaImportacao;      // import date
+  char cConciliado;             // 'S' once reconciled
+  char cTipoConciliacao;        // how it was reconciled ('L': by automatic posting)
+  uint32_t lNumeroConciliacao;  // reconciliation number
 
   friend bool operator==(const tagREGEXT_BANPS&, const tagREGEXT_BANPS&) = default;
 };
@@ -74,9 +74,9 @@ struct REG_FILTRO_IMPORTACAO_EXTRATOPS {
   uint32_t lFilial;
   REG_ZQDMA dmaInicial;
   REG_ZQDMA dmaFinal;
-  CZQString sLeiaute;            // layout name ("Importação Online" for online imports)
-  CZQString sArquivo;            // file of a file import
-  int32_t lPosicaoLeiaute;       // layout key, 0 = none
+  CZQString sLeiaute;       // layout name ("Importação Online" for online imports)
+  CZQString sArquivo;       // file of a file import
+  int32_t lPosicaoLeiaute;  // layout key, 0 = none
   int32_t iVerificaDuplicidade;
   int32_t iVerificaData;
   int32_t iVerificaValor;
@@ -117,12 +117,12 @@ class CL_EXPORT CZQDadosCL_FiltroImportacaoExtrato : public T_ZQDadosRegistro<RE
 // Which stored statement lines to search. A zero (or empty) field does not filter.
 struct REG_FILTRO_EXTRATOPS {
   uint32_t lConta;
-  uint32_t lFilial;              // a line keeps the low 16 bits of its branch
-  REG_ZQDMA dmaInicial;          // posting date from (inclusive)
-  REG_ZQDMA dmaFinal;            // posting date to (inclusive)
-  char cConciliado;              // 'S' reconciled only, 'N' open only (anything but 'S'), 0 both
-  char cTipoConciliacao;         // 0 any
-  uint32_t lNumeroConciliacao;   // 0 any
+  uint32_t lFilial;             // a line keeps the low 16 bits of its branch
+  REG_ZQDMA dmaInicial;         // posting date from (inclusive)
+  REG_ZQDMA dmaFinal;           // posting date to (inclusive)
+  char cConciliado;             // 'S' reconciled only, 'N' open only (anything but 'S'), 0 both
+  char cTipoConciliacao;        // 0 any
+  uint32_t lNumeroConciliacao;  // 0 any
 
   friend bool operator==(const REG_FILTRO_EXTRATOPS&, const REG_FILTRO_EXTRATOPS&) = default;
 };

@@ -12,15 +12,15 @@
 
 // A chart-of-accounts record as the chart connection fills it.
 struct _RegContaPS {
-  uint32_t lPosicao;                   // 0: account position
-  uint32_t lPosicaoPai;                // 4
-  ZQTextoFixo<40> szCodigoProprio;     // 8
-  ZQTextoFixo<52> szCodigoUsado;       // 48
-  ZQTextoFixo<101> szNome;             // 100: the account's name (history complement type 9)
-  uint8_t ucTipo;                      // 201: 'A' analytic, 'S' synthetic
-  uint8_t ucInativa;                   // 202
+  uint32_t lPosicao;                // 0: account position
+  uint32_t lPosicaoPai;             // 4
+  ZQTextoFixo<40> szCodigoProprio;  // 8
+  ZQTextoFixo<52> szCodigoUsado;    // 48
+  ZQTextoFixo<101> szNome;          // 100: the account's name (history complement type 9)
+  uint8_t ucTipo;                   // 201: 'A' analytic, 'S' synthetic
+  uint8_t ucInativa;                // 202
   uint8_t reservado203[46];
-  uint8_t ucInutilizavel;              // 249: non-zero = not usable for postings
+  uint8_t ucInutilizavel;  // 249: non-zero = not usable for postings
   uint8_t reservado250[6];
 };
 static_assert(sizeof(_RegContaPS) == 256);
@@ -30,10 +30,10 @@ static_assert(offsetof(_RegContaPS, ucInutilizavel) == 249);
 
 // A management-account share of a classification.
 struct tagRegGerencial_ps {
-  tagCY cyValor;                    // 0: share of the amount
-  tagCY cyPercentual;               // 8: share in ten-thousandths of a percent
-  uint32_t lPonteiroCentroCusto;    // 16
-  uint32_t ContaGerencial;          // 20: management account
+  tagCY cyValor;                  // 0: share of the amount
+  tagCY cyPercentual;             // 8: share in ten-thousandths of a percent
+  uint32_t lPonteiroCentroCusto;  // 16
+  uint32_t ContaGerencial;        // 20: management account
 };
 static_assert(sizeof(tagRegGerencial_ps) == 24);
 static_assert(std::is_trivially_copyable_v<tagRegGerencial_ps> && std::is_standard_layout_v<tagRegGerencial_ps>);
@@ -51,8 +51,8 @@ static_assert(std::is_trivially_copyable_v<_FN_REG_CONTABILPS> && std::is_standa
 
 // A treasury transaction and its name.
 struct REG_TRANSACAO {
-  uint16_t iCodigo;                 // 0
-  ZQTextoFixo<62> szDescricao;      // 2: the text that follows the code
+  uint16_t iCodigo;             // 0
+  ZQTextoFixo<62> szDescricao;  // 2: the text that follows the code
 };
 static_assert(sizeof(REG_TRANSACAO) == 64);
 static_assert(std::is_trivially_copyable_v<REG_TRANSACAO> && std::is_standard_layout_v<REG_TRANSACAO>);

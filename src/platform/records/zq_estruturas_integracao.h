@@ -15,8 +15,8 @@ inline constexpr uint16_t ZQ_TIPO_ORIGEM_CONCILIACAO = 24;
 
 // Opens a transaction.
 struct regNovaTransacaoPS {
-  uint16_t iTipoOrigem;      // 0: origin type (24)
-  uint16_t iTipoTransacao;   // 2: kind of transaction (4)
+  uint16_t iTipoOrigem;     // 0: origin type (24)
+  uint16_t iTipoTransacao;  // 2: kind of transaction (4)
   uint8_t reservado4[36];
 };
 static_assert(sizeof(regNovaTransacaoPS) == 40);
@@ -27,8 +27,8 @@ static_assert(offsetof(regNovaTransacaoPS, iTipoTransacao) == 2);
 // and the table key of the line's account and branch. Six bytes, as the server packs it.
 #pragma pack(push, 2)
 struct ChaveOrigem {
-  uint32_t lPosicaoTipo;   // 0: (position << 8) | origin type
-  uint16_t iChaveTabela;   // 4: table key
+  uint32_t lPosicaoTipo;  // 0: (position << 8) | origin type
+  uint16_t iChaveTabela;  // 4: table key
 
   friend bool operator==(const ChaveOrigem&, const ChaveOrigem&) = default;
 };
@@ -41,20 +41,22 @@ constexpr ChaveOrigem ZQMontaChaveOrigem(uint32_t posicaoExtrato, uint16_t chave
                                          uint8_t tipoOrigem = ZQ_TIPO_ORIGEM_CONCILIACAO) {
   return ChaveOrigem{(posicaoExtrato << 8) | tipoOrigem, chaveTabela};
 }
-constexpr uint8_t ZQTipoDaChaveOrigem(const ChaveOrigem& chave) { return static_cast<uint8_t>(chave.lPosicaoTipo & 0xFFu); }
+constexpr uint8_t ZQTipoDaChaveOrigem(const ChaveOrigem& chave) {
+  return static_cast<uint8_t>(chave.lPosicaoTipo & 0xFFu);
+}
 constexpr uint32_t ZQPosicaoDaChaveOrigem(const ChaveOrigem& chave) { return chave.lPosicaoTipo >> 8; }
 
 // Treasury part of one entry of the transaction.
 struct RegSetTesouraria {
-  tagREG_TESOURARIAPS RegTesouraria;   // 0: the entry
-  ChaveOrigem chaveOrigem;             // 296
+  tagREG_TESOURARIAPS RegTesouraria;  // 0: the entry
+  ChaveOrigem chaveOrigem;            // 296
   uint8_t reservado302[2];
-  uint8_t reservado304[8];             // 304: zero
-  uint32_t lNumeroSessao;              // 312: session of the routine
-  uint32_t lQuantidadeExtratos;        // 316: statement lines in the transaction so far
-  uint16_t iTipoLancamento;            // 320: 1
+  uint8_t reservado304[8];       // 304: zero
+  uint32_t lNumeroSessao;        // 312: session of the routine
+  uint32_t lQuantidadeExtratos;  // 316: statement lines in the transaction so far
+  uint16_t iTipoLancamento;      // 320: 1
   uint8_t reservado322[6];
-  BSTR bstrComplemento;                // 328: history complement (owned by the caller)
+  BSTR bstrComplemento;  // 328: history complement (owned by the caller)
   uint8_t reservado336[8];
 };
 static_assert(sizeof(RegSetTesouraria) == 344);
@@ -69,19 +71,19 @@ static_assert(offsetof(RegSetTesouraria, bstrComplemento) == 328);
 // Answer of the treasury part; this library does not read it.
 struct RegFNRetorno {
   int32_t lCodigoRetorno;
-  uint32_t lPosicaoReg;    // position the entry will take in the treasury
+  uint32_t lPosicaoReg;  // position the entry will take in the treasury
   uint8_t reservado8[8];
 };
 static_assert(sizeof(RegFNRetorno) == 16);
 
 // Accounting part of one entry.
 struct RegContasContabil {
-  tagCY cyValor;                   // 0
+  tagCY cyValor;  // 0
   uint8_t reservado8[8];
-  uint32_t lPosClassificacao;      // 16: the entry's second classification field
+  uint32_t lPosClassificacao;  // 16: the entry's second classification field
   uint8_t reservado20[4];
-  uint32_t lQuantidadeExtratos;    // 24: statement lines in the transaction so far
-  uint16_t iPonteiroFilial;        // 28
+  uint32_t lQuantidadeExtratos;  // 24: statement lines in the transaction so far
+  uint16_t iPonteiroFilial;      // 28
   uint8_t reservado30[18];
 };
 static_assert(sizeof(RegContasContabil) == 48);
@@ -92,12 +94,12 @@ static_assert(offsetof(RegContasContabil, iPonteiroFilial) == 28);
 
 // Share of one active management account of the entry's classification.
 struct RegContasGerencial {
-  uint8_t abValor[8];              // 0: first 8 bytes of the classification's management record
+  uint8_t abValor[8];  // 0: first 8 bytes of the classification's management record
   uint8_t reservado8[8];
-  uint32_t lPonteiroCentroCusto;   // 16: the management record's u32 at 16
-  uint32_t lContaGerencial;        // 20: the management record's u32 at 20
-  uint32_t lQuantidadeExtratos;    // 24: statement lines in the transaction so far
-  uint8_t ucOrigem;                // 28: 1
+  uint32_t lPonteiroCentroCusto;  // 16: the management record's u32 at 16
+  uint32_t lContaGerencial;       // 20: the management record's u32 at 20
+  uint32_t lQuantidadeExtratos;   // 24: statement lines in the transaction so far
+  uint8_t ucOrigem;               // 28: 1
   uint8_t reservado29[11];
 };
 static_assert(sizeof(RegContasGerencial) == 40);
@@ -110,9 +112,9 @@ static_assert(offsetof(RegContasGerencial, ucOrigem) == 28);
 // Records the transaction.
 struct RegGravaIntegracao {
   uint8_t reservado0[16];
-  uint16_t iConfirma;              // 16: 1
+  uint16_t iConfirma;  // 16: 1
   uint8_t reservado18[22];
-  uint64_t ullReferenciaOrigem;    // 40: packed origin reference (below)
+  uint64_t ullReferenciaOrigem;  // 40: packed origin reference (below)
 };
 static_assert(sizeof(RegGravaIntegracao) == 48);
 static_assert(std::is_trivially_copyable_v<RegGravaIntegracao> && std::is_standard_layout_v<RegGravaIntegracao>);
