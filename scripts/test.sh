@@ -39,3 +39,6 @@ if command -v clang++ >/dev/null 2>&1; then
 else
   echo "clang++ não encontrado: etapa de fuzzing ignorada (scripts/install-deps.sh instala o clang)"
 fi
+
+echo "== the tests' share of the code"
+sh scripts/test-share.sh 35
