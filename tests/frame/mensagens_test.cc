@@ -125,12 +125,6 @@ TEST(MensagemTest, TextoPorCodigoSemCaixaNemIdioma) {
   EXPECT_NE(ZQGetMensagem(5813, "CL").find('\n'), std::string::npos);
 }
 
-TEST(MensagemTest, NoLibraryNoText) {
-  SemBiblioteca sem;
-  EXPECT_EQ(ZQGetMensagem(5901, "CL"), "");
-  EXPECT_EQ(ZQGetMensagem(5813, "CL"), "");
-}
-
 TEST(MensagemTest, LibraryNamedByTheConfigurationFileWhenTheEnvironmentIsSilent) {
   AmbienteTrocado semVariavel(zq_teste::kVariavelBiblioteca, nullptr);
   CZQConfiguracao::Global().Set("biblioteca_mensagens", zq_teste::BibliotecaConstruida());

@@ -120,28 +120,21 @@ INSTANTIATE_TEST_SUITE_P(Quantidades, ProgressoTest,
                                            CasoProgresso{3, {0, 33, 66, 100}}, CasoProgresso{4, {0, 25, 50, 75, 100}},
                                            CasoProgresso{7, {0, 14, 28, 42, 57, 71, 85, 100}}));
 
-TEST_F(ImportacaoTest, SilentRoutineSendsNoMessage) {
-  Mock(Ofx({{"DEBIT", "20261110", "-1,00", "A"}, {"DEBIT", "20261111", "-2,00", "B"}}));
-  m_rotina.SetModoSilencioso();
-  ASSERT_FALSE(Importa(kTavorin).TemErro());
-  EXPECT_TRUE(m_janela.mensagens.empty());
-  EXPECT_EQ(Armazenadas(kTavorin).size(), 2u);
-}
-
-TEST_F(ImportacaoTest, RoutineWithoutWindowSendsNothingAndImports) {
+// A null window keeps the one set before; a silent routine, and one without a window,
+// send nothing and still import.
+TEST_F(ImportacaoTest, ProgressGoesToTheWindowSetUnlessSilent) {
   Mock(Ofx({{"DEBIT", "20261110", "-1,00", "A"}}));
+  m_rotina.SetParent(nullptr);
+  ASSERT_FALSE(Importa(kTavorin, false).TemErro());
+  EXPECT_EQ(m_janela.Valores(), (std::vector<intptr_t>{0, 100}));
+  m_janela.mensagens.clear();
+  m_rotina.SetModoSilencioso();
+  ASSERT_FALSE(Importa(kTavorin, false).TemErro());
   CCLImportacaoExtrato semJanela;
   ASSERT_EQ(semJanela.Inicializa(&m_pessoa), S_OK);
   ASSERT_FALSE(semJanela.ImportaExtrato(cl_teste::Pedido(kTavorin, Dia(1, 11, 2026), Dia(30, 11, 2026))).TemErro());
-  EXPECT_EQ(Armazenadas(kTavorin).size(), 1u);
   EXPECT_TRUE(m_janela.mensagens.empty());
-}
-
-TEST_F(ImportacaoTest, NullWindowKeepsTheEarlierOne) {
-  Mock(Ofx({{"DEBIT", "20261110", "-1,00", "A"}}));
-  m_rotina.SetParent(nullptr);
-  ASSERT_FALSE(Importa(kTavorin).TemErro());
-  EXPECT_EQ(m_janela.Valores(), (std::vector<intptr_t>{0, 100}));
+  EXPECT_EQ(Armazenadas(kTavorin).size(), 3u);
 }
 
 TEST_F(ImportacaoTest, WithoutDuplicateCheckEqualLinesAreAllStored) {

@@ -64,6 +64,9 @@ Pedido Com(Pedido p, F muda) {
   return p;
 }
 
+// Online by the layout's description rather than its name.
+const Pedido kOnlinePorLeiaute{.leiaute = "", .posicaoLeiaute = kLeiauteOnline};
+
 class ValidacaoPedidoTest : public AmbienteValidacaoTest {
  protected:
   void SetUp() override {
@@ -113,54 +116,23 @@ INSTANTIATE_TEST_SUITE_P(
     Campos, PedidoTest,
     ::testing::Values(
         CasoPedido{"service_request_passes", Pedido{}, 0, 0},
-        CasoPedido{"online_by_layout_description",
-                   Com(Pedido{},
-                       [](Pedido& p) {
-                         p.leiaute = "";
-                         p.posicaoLeiaute = kLeiauteOnline;
-                       }),
-                   0, 0},
-        CasoPedido{"online_name_differs_by_case", Com(Pedido{}, [](Pedido& p) { p.leiaute = "importação online"; }),
-                   5825, 1},
-        CasoPedido{"no_layout_no_file", Com(Pedido{}, [](Pedido& p) { p.leiaute = ""; }), 5825, 1},
-        CasoPedido{"layout_comes_before_branch",
-                   Com(Pedido{},
-                       [](Pedido& p) {
-                         p.leiaute = "";
-                         p.filial = 0;
-                       }),
-                   5825, 1},
-        CasoPedido{"no_branch", Com(Pedido{}, [](Pedido& p) { p.filial = 0; }), 5824, 3},
-        CasoPedido{"branch_comes_before_account",
-                   Com(Pedido{},
-                       [](Pedido& p) {
-                         p.filial = 0;
-                         p.conta = 0;
-                       }),
-                   5824, 3},
-        CasoPedido{"online_without_account", Com(Pedido{}, [](Pedido& p) { p.conta = 0; }), 5832, 4},
+        CasoPedido{"online_by_layout_description", kOnlinePorLeiaute, 0, 0},
+        CasoPedido{"online_name_differs_by_case", Pedido{.leiaute = "importação online"}, 5825, 1},
+        CasoPedido{"no_layout_no_file", Pedido{.leiaute = ""}, 5825, 1},
+        CasoPedido{"layout_comes_before_branch", Pedido{.filial = 0, .leiaute = ""}, 5825, 1},
+        CasoPedido{"no_branch", Pedido{.filial = 0}, 5824, 3},
+        CasoPedido{"branch_comes_before_account", Pedido{.conta = 0, .filial = 0}, 5824, 3},
+        CasoPedido{"online_without_account", Pedido{.conta = 0}, 5832, 4},
         CasoPedido{"file_without_account", PorArquivo(kLeiauteArquivo, 0), 5832, 4},
         CasoPedido{"file_without_account_separator_7", PorArquivo(kLeiauteComConta, 0), 0, 0},
         CasoPedido{"separator_7_still_needs_the_file", PorArquivo(kLeiauteComConta, 0, ""), 5827, 2},
         CasoPedido{"file_import", PorArquivo(kLeiauteArquivo, kSemIntegracao), 0, 0},
         CasoPedido{"file_import_without_file", PorArquivo(kLeiauteArquivo, kSemIntegracao, ""), 5827, 2},
-        CasoPedido{"account_comes_before_dates",
-                   Com(Pedido{},
-                       [](Pedido& p) {
-                         p.conta = 0;
-                         p.inicial = 0;
-                       }),
-                   5832, 4},
-        CasoPedido{"empty_start", Com(Pedido{}, [](Pedido& p) { p.inicial = 0; }), 5807, 5},
-        CasoPedido{"start_past_4717", Com(Pedido{}, [](Pedido& p) { p.inicial = ZQ_DMA_MAXIMA + 1; }), 5807, 5},
-        CasoPedido{"both_dates_empty",
-                   Com(Pedido{},
-                       [](Pedido& p) {
-                         p.inicial = 0;
-                         p.final = 0;
-                       }),
-                   5807, 5},
-        CasoPedido{"empty_end", Com(Pedido{}, [](Pedido& p) { p.final = 0; }), 5808, 6},
+        CasoPedido{"account_comes_before_dates", Pedido{.conta = 0, .inicial = 0}, 5832, 4},
+        CasoPedido{"empty_start", Pedido{.inicial = 0}, 5807, 5},
+        CasoPedido{"start_past_4717", Pedido{.inicial = ZQ_DMA_MAXIMA + 1}, 5807, 5},
+        CasoPedido{"both_dates_empty", Pedido{.inicial = 0, .final = 0}, 5807, 5},
+        CasoPedido{"empty_end", Pedido{.final = 0}, 5808, 6},
         CasoPedido{"start_after_end", Online(kTavorin, Dia(21, 11, 2026), Dia(20, 11, 2026)), 5837, 5},
         CasoPedido{"start_equal_to_end", Online(kTavorin, Dia(20, 11, 2026), Dia(20, 11, 2026)), 0, 0},
         CasoPedido{"start_on_lower_bound",
@@ -237,7 +209,7 @@ TEST_F(ValidacaoPedidoTest, NoLockDateLocksNothing) {
 
 // A warning left by one request does not stay for the next.
 TEST_F(ValidacaoPedidoTest, EachValidationStartsClear) {
-  EXPECT_TRUE(Valida(Com(Pedido{}, [](Pedido& p) { p.filial = 0; })).EhAviso());
+  EXPECT_TRUE(Valida(Pedido{.filial = 0}).EhAviso());
   EXPECT_TRUE(Valida(Pedido{}).EhErroNenhum());
 }
 
@@ -281,16 +253,9 @@ TEST_P(FalhaPedidoTest, IsTracedOnceAndTheServersErrorComesBack) {
   }
 }
 
-Pedido OnlinePorLeiaute() {
-  Pedido p;
-  p.leiaute = "";
-  p.posicaoLeiaute = kLeiauteOnline;
-  return p;
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Leituras, FalhaPedidoTest,
-    ::testing::Values(CasoFalha{"layout", "LeLeiaute", OnlinePorLeiaute(), "CCLTrataDadosImportacaoExtratos::Consiste",
+    ::testing::Values(CasoFalha{"layout", "LeLeiaute", kOnlinePorLeiaute, "CCLTrataDadosImportacaoExtratos::Consiste",
                                 "GetAcessoConciliacao()->LeLeiaute(dados.GetPosicaoLeiaute(), dadosLeiaute)"},
                       CasoFalha{"company_master", "LeBufferMestreEmpresa", Pedido{},
                                 "CCLTrataDadosImportacaoExtratos::Consiste",
@@ -301,7 +266,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CasoFalha{"module_master", "LeBufferMestre", Pedido{},
                                 "CCLTrataDadosImportacaoExtratos::ConsisteImportacaoOnline",
                                 "GetAcessoConciliacao()->LeBufferMestre(&dadosMestre)"},
-                      CasoFalha{"bank_of_the_account", "LeBanco", OnlinePorLeiaute(),
+                      CasoFalha{"bank_of_the_account", "LeBanco", kOnlinePorLeiaute,
                                 "CCLTrataDadosImportacaoExtratos::ConsisteImportacaoOnline",
                                 "GetAcessoEmpresarial()->LeBanco(dados.GetConta(), &dadosBanco)"}),
     [](const auto& info) { return std::string(info.param.nome); });

@@ -118,7 +118,9 @@ struct CasoFalha {
 
 class FalhaDoComponente : public ContratoConsulta, public ::testing::WithParamInterface<CasoFalha> {};
 
-TEST_P(FalhaDoComponente, ExtratoFicaVazioEOErroVemDoComponente) {
+// The statement comes back empty with the component's error; the status record keeps
+// no document but keeps the service's message.
+TEST_P(FalhaDoComponente, ExtratoVazioComOErroDoComponenteEStatusSoComAMensagem) {
   InstalaFalsa(GetParam().hr, GetParam().preencheErro);
   CZQConsultaSistemaTerceiro zqConsultaSistemaTerceiro;
   ASSERT_EQ(zqConsultaSistemaTerceiro.Inicializa(&m_dona), S_OK);
@@ -134,12 +136,7 @@ TEST_P(FalhaDoComponente, ExtratoFicaVazioEOErroVemDoComponente) {
     EXPECT_EQ(erro.GetValor(), 503);
     EXPECT_EQ(erro.GetTextoMostraMensagem(), "detalhe da falha");
   }
-}
 
-TEST_P(FalhaDoComponente, StatusFicaSemDocumentoMasGuardaAMensagemDoServico) {
-  InstalaFalsa(GetParam().hr, GetParam().preencheErro);
-  CZQConsultaSistemaTerceiro zqConsultaSistemaTerceiro;
-  ASSERT_EQ(zqConsultaSistemaTerceiro.Inicializa(&m_dona), S_OK);
   CZQDadosCR_StatusConsultaSistemaTerceiro status;
   EXPECT_EQ(zqConsultaSistemaTerceiro.BuscaDados(Consulta(ZQ_CONSULTA_EXTRATO_TAVORIN, 5), &status), GetParam().hr);
   EXPECT_EQ(status.GetStatusConsulta(), ZQ_STATUS_CONSULTA_ERRO);

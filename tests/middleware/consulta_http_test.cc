@@ -263,27 +263,18 @@ TEST_P(FalhaDoToken, NenhumExtratoEhPedido) {
 
 INSTANTIATE_TEST_SUITE_P(
     Respostas, FalhaDoToken,
-    ::testing::Values(CasoToken{"Credenciais401",
+    ::testing::Values(CasoToken("Credenciais401",
                                 {401, "application/json",
                                  R"({"error": "invalid_client", "error_description": "Cliente desconhecido"})"},
-                                ZQ_E_CONSULTA_AUTENTICACAO,
-                                "Cliente desconhecido"},
-                      CasoToken{"Pedido400",
-                                {400, "application/json", R"({"error": "invalid_scope"})"},
-                                ZQ_E_CONSULTA_AUTENTICACAO,
-                                "invalid_scope"},
-                      CasoToken{"Indisponivel503",
-                                {503, "text/plain", "manutencao programada"},
-                                ZQHResultStatusHttp(503),
-                                "manutencao programada"},
-                      CasoToken{"SemAccessToken",
-                                {200, "application/json", R"({"token_type": "Bearer"})"},
-                                ZQ_E_CONSULTA_RESPOSTA_INVALIDA,
-                                "access_token"},
-                      CasoToken{"Html",
-                                {200, "text/html", "<html><body>login</body></html>"},
-                                ZQ_E_CONSULTA_RESPOSTA_INVALIDA,
-                                "access_token"}),
+                                ZQ_E_CONSULTA_AUTENTICACAO, "Cliente desconhecido"),
+                      CasoToken("Pedido400", {400, "application/json", R"({"error": "invalid_scope"})"},
+                                ZQ_E_CONSULTA_AUTENTICACAO, "invalid_scope"),
+                      CasoToken("Indisponivel503", {503, "text/plain", "manutencao programada"},
+                                ZQHResultStatusHttp(503), "manutencao programada"),
+                      CasoToken("SemAccessToken", {200, "application/json", R"({"token_type": "Bearer"})"},
+                                ZQ_E_CONSULTA_RESPOSTA_INVALIDA, "access_token"),
+                      CasoToken("Html", {200, "text/html", "<html><body>login</body></html>"},
+                                ZQ_E_CONSULTA_RESPOSTA_INVALIDA, "access_token")),
     [](const auto& info) { return std::string(info.param.nome); });
 
 class StatusDeErroDoExtrato : public ConsultaHttp, public ::testing::WithParamInterface<int> {};
@@ -344,21 +335,19 @@ TEST_P(FalhaDeTransporte, NaPaginaDoExtrato) {
 INSTANTIATE_TEST_SUITE_P(
     Respostas, FalhaDeTransporte,
     ::testing::Values(
-        CasoTransporte{"Lento", {200, "application/json", kPaginas[1], 3000}, ZQ_E_CONSULTA_TEMPO_ESGOTADO},
-        CasoTransporte{
-            "CorpoTruncado", {200, "application/json", kPaginas[1], 0, true}, ZQ_E_CONSULTA_CONEXAO_INTERROMPIDA},
-        CasoTransporte{
-            "SemResposta", {200, "application/json", "", 0, false, true}, ZQ_E_CONSULTA_CONEXAO_INTERROMPIDA},
-        CasoTransporte{"JsonMalformado",
-                       {200, "application/json", R"({"listaLancamento": [{"valorLanc)"},
-                       ZQ_E_CONSULTA_RESPOSTA_INVALIDA},
-        CasoTransporte{"ValorComVirgula",
+        CasoTransporte("Lento", {200, "application/json", kPaginas[1], 3000}, ZQ_E_CONSULTA_TEMPO_ESGOTADO),
+        CasoTransporte("CorpoTruncado", {200, "application/json", kPaginas[1], 0, true},
+                       ZQ_E_CONSULTA_CONEXAO_INTERROMPIDA),
+        CasoTransporte("SemResposta", {200, "application/json", "", 0, false, true},
+                       ZQ_E_CONSULTA_CONEXAO_INTERROMPIDA),
+        CasoTransporte("JsonMalformado", {200, "application/json", R"({"listaLancamento": [{"valorLanc)"},
+                       ZQ_E_CONSULTA_RESPOSTA_INVALIDA),
+        CasoTransporte("ValorComVirgula",
                        {200, "application/json",
                         R"({"listaLancamento": [{"dataLancamento": 1092026, "valorLancamento": "1,5"}]})"},
-                       ZQ_E_CONSULTA_RESPOSTA_INVALIDA},
-        CasoTransporte{"RespostaGrandeDemais",
-                       {200, "application/json", std::string(10000, ' ') + "{}"},
-                       ZQ_E_CONSULTA_RESPOSTA_GRANDE}),
+                       ZQ_E_CONSULTA_RESPOSTA_INVALIDA),
+        CasoTransporte("RespostaGrandeDemais", {200, "application/json", std::string(10000, ' ') + "{}"},
+                       ZQ_E_CONSULTA_RESPOSTA_GRANDE)),
     [](const auto& info) { return std::string(info.param.nome); });
 
 TEST_F(ConsultaHttp, ServidorForaDoArFalhaSemConexao) {
@@ -520,20 +509,16 @@ TEST_P(FalhaTavorin, StatusDeErroSemDocumento) {
 INSTANTIATE_TEST_SUITE_P(
     Respostas, FalhaTavorin,
     ::testing::Values(
-        CasoTavorin{"Manutencao503",
-                    {503, "text/plain", "Servi\xC3\xA7o em manuten\xC3\xA7\xC3\xA3o\n"},
-                    ZQHResultStatusHttp(503),
-                    "Serviço em manutenção"},
-        CasoTavorin{"JsonComMessage",
-                    {422, "application/json", R"({"message": "Período maior que 90 dias"})"},
-                    ZQHResultStatusHttp(422),
-                    "Período maior que 90 dias"},
-        CasoTavorin{
-            "PaginaHtml404", {404, "text/html", "<html><h1>Not found</h1></html>"}, ZQHResultStatusHttp(404), ""},
-        CasoTavorin{
-            "NaoEhOfx", {200, "text/html", "<html>entre com sua senha</html>"}, ZQ_E_CONSULTA_RESPOSTA_INVALIDA, ""},
-        CasoTavorin{"Lento", {200, "application/x-ofx", kOfx, 3000}, ZQ_E_CONSULTA_TEMPO_ESGOTADO, ""},
-        CasoTavorin{"Truncado", {200, "application/x-ofx", kOfx, 0, true}, ZQ_E_CONSULTA_CONEXAO_INTERROMPIDA, ""}),
+        CasoTavorin("Manutencao503", {503, "text/plain", "Servi\xC3\xA7o em manuten\xC3\xA7\xC3\xA3o\n"},
+                    ZQHResultStatusHttp(503), "Serviço em manutenção"),
+        CasoTavorin("JsonComMessage", {422, "application/json", R"({"message": "Período maior que 90 dias"})"},
+                    ZQHResultStatusHttp(422), "Período maior que 90 dias"),
+        CasoTavorin("PaginaHtml404", {404, "text/html", "<html><h1>Not found</h1></html>"}, ZQHResultStatusHttp(404),
+                    ""),
+        CasoTavorin("NaoEhOfx", {200, "text/html", "<html>entre com sua senha</html>"}, ZQ_E_CONSULTA_RESPOSTA_INVALIDA,
+                    ""),
+        CasoTavorin("Lento", {200, "application/x-ofx", kOfx, 3000}, ZQ_E_CONSULTA_TEMPO_ESGOTADO, ""),
+        CasoTavorin("Truncado", {200, "application/x-ofx", kOfx, 0, true}, ZQ_E_CONSULTA_CONEXAO_INTERROMPIDA, "")),
     [](const auto& info) { return std::string(info.param.nome); });
 
 }  // namespace

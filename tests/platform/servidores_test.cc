@@ -97,16 +97,6 @@ TEST(InterfaceServidorTest, TheServerInterfaceLivesWhileHeldAndGoesWithItsLastHo
   EXPECT_EQ(destruidos, 3);
 }
 
-// The failure path every caller writes: copy the area's error into the routine's own.
-TEST(InterfaceServidorTest, AFailedCallLeavesItsErrorForTheCaller) {
-  CZQDadosDF_Erro daArea;
-  daArea.SetErro(E_FAIL, 1, 0);
-  CZQBaseParaRotinas rotina;
-  rotina.SetErro(&daArea);
-  EXPECT_EQ(rotina.GetErro().GetHR(), E_FAIL);
-  EXPECT_TRUE(rotina.GetErro().TemErro());
-}
-
 // A hub that has the accounting area only.
 class SoContabil final : public CZQAcessoServidores, public CZQAcessoContabil {
  public:

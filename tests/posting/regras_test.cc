@@ -22,6 +22,14 @@ struct CasoIndice {
   std::vector<std::string> historicos;
 };
 
+// The index as rule position by key, from the keys each rule gives in turn.
+std::map<std::string, int> Chaves(const std::vector<std::vector<std::string>>& porRegra) {
+  std::map<std::string, int> m;
+  for (std::size_t i = 0; i < porRegra.size(); ++i)
+    for (const std::string& chave : porRegra[i]) m.emplace(chave, static_cast<int>(i));
+  return m;
+}
+
 class IndiceTest : public LancaAutoTest, public ::testing::WithParamInterface<CasoIndice> {};
 
 TEST_P(IndiceTest, CadaRegraDaSuasTresChavesSemTirarAsQueJaExistem) {
@@ -45,42 +53,30 @@ TEST_P(IndiceTest, CadaRegraDaSuasTresChavesSemTirarAsQueJaExistem) {
 INSTANTIATE_TEST_SUITE_P(
     Regras, IndiceTest,
     ::testing::Values(
-        CasoIndice{"sentido_pela_conta_contabil_de_entrada",
+        CasoIndice("sentido_pela_conta_contabil_de_entrada",
                    {{.codigo = "105", .historico = "TARIFA", .conta = 111, .contabilSaida = 51},
                     {.codigo = "110", .historico = "JUROS", .conta = 111, .contabilEntrada = 42}},
-                   {{"111-105", 0},
-                    {"111-TARIFA", 0},
-                    {"111-TARIFA-S", 0},
-                    {"111-110", 1},
-                    {"111-JUROS", 1},
-                    {"111-JUROS-E", 1}},
-                   {"TARIFA", "JUROS"}},
-        CasoIndice{"primeira_regra_fica_com_a_chave",
+                   Chaves({{"111-105", "111-TARIFA", "111-TARIFA-S"}, {"111-110", "111-JUROS", "111-JUROS-E"}}),
+                   {"TARIFA", "JUROS"}),
+        CasoIndice("primeira_regra_fica_com_a_chave",
                    {{.codigo = "105", .historico = "TARIFA", .conta = 111},
                     {.codigo = "105", .historico = "TARIFA DOC", .conta = 111},
                     {.codigo = "106", .historico = "TARIFA", .conta = 111, .contabilEntrada = 9}},
-                   {{"111-105", 0},
-                    {"111-TARIFA", 0},
-                    {"111-TARIFA-S", 0},
-                    {"111-TARIFA DOC", 1},
-                    {"111-TARIFA DOC-S", 1},
-                    {"111-106", 2},
-                    {"111-TARIFA-E", 2}},
-                   {"TARIFA", "TARIFA DOC", "TARIFA"}},
-        CasoIndice{"codigo_e_historico_iguais_dividem_a_chave",
+                   Chaves({{"111-105", "111-TARIFA", "111-TARIFA-S"},
+                           {"111-TARIFA DOC", "111-TARIFA DOC-S"},
+                           {"111-106", "111-TARIFA-E"}}),
+                   {"TARIFA", "TARIFA DOC", "TARIFA"}),
+        CasoIndice("codigo_e_historico_iguais_dividem_a_chave",
                    {{.codigo = "", .historico = "PIX", .conta = 111}, {.codigo = "PIX", .historico = "", .conta = 111}},
-                   {{"111-", 0}, {"111-PIX", 0}, {"111-PIX-S", 0}, {"111--S", 1}},
-                   {"PIX", ""}},
-        CasoIndice{
-            "regras_de_todas_as_contas_e_de_uma_conta",
-            {{.codigo = "105", .historico = "TARIFA", .conta = 0},
-             {.codigo = "105", .historico = "TARIFA", .conta = 113}},
-            {{"0-105", 0}, {"0-TARIFA", 0}, {"0-TARIFA-S", 0}, {"113-105", 1}, {"113-TARIFA", 1}, {"113-TARIFA-S", 1}},
-            {"TARIFA", "TARIFA"}},
-        CasoIndice{"chaves_e_textos_em_maiusculas",
+                   Chaves({{"111-", "111-PIX", "111-PIX-S"}, {"111--S"}}), {"PIX", ""}),
+        CasoIndice("regras_de_todas_as_contas_e_de_uma_conta",
+                   {{.codigo = "105", .historico = "TARIFA", .conta = 0},
+                    {.codigo = "105", .historico = "TARIFA", .conta = 113}},
+                   Chaves({{"0-105", "0-TARIFA", "0-TARIFA-S"}, {"113-105", "113-TARIFA", "113-TARIFA-S"}}),
+                   {"TARIFA", "TARIFA"}),
+        CasoIndice("chaves_e_textos_em_maiusculas",
                    {{.codigo = "ab1", .historico = "tarifa só", .conta = 111, .contabilEntrada = 1}},
-                   {{"111-AB1", 0}, {"111-TARIFA SÓ", 0}, {"111-TARIFA SÓ-E", 0}},
-                   {"TARIFA SÓ"}}),
+                   Chaves({{"111-AB1", "111-TARIFA SÓ", "111-TARIFA SÓ-E"}}), {"TARIFA SÓ"})),
     [](const ::testing::TestParamInfo<CasoIndice>& info) { return std::string(info.param.nome); });
 
 const std::vector<Regra> kRegrasA = {
@@ -187,13 +183,13 @@ TEST_P(FalhaCargaTest, CargaTerminaComOHresultRastreadoENadaDoQueJaHaviaSePerde)
 
 INSTANTIATE_TEST_SUITE_P(
     Servidor, FalhaCargaTest,
-    ::testing::Values(CasoFalhaCarga{"GetICLMestre", "GetAcessoConciliacao()->GetICLMestre(pIMestreCL)", false},
-                      CasoFalhaCarga{"BuscaQuantProTesBan", "pIMestreCL->BuscaQuantProTesBan(&m_iQtdMovimentosProp)",
-                                     false},
-                      CasoFalhaCarga{"BuscaRegistrosTesBan",
+    ::testing::Values(CasoFalhaCarga("GetICLMestre", "GetAcessoConciliacao()->GetICLMestre(pIMestreCL)", false),
+                      CasoFalhaCarga("BuscaQuantProTesBan", "pIMestreCL->BuscaQuantProTesBan(&m_iQtdMovimentosProp)",
+                                     false),
+                      CasoFalhaCarga("BuscaRegistrosTesBan",
                                      "pIMestreCL->BuscaRegistrosTesBan(m_iQtdMovimentosProp, "
                                      "m_RegMovimentosProp.GetData())",
-                                     true}),
+                                     true)),
     [](const ::testing::TestParamInfo<CasoFalhaCarga>& info) { return std::string(info.param.operacao); });
 
 TEST_F(LancaAutoTest, ResultadoIgnoradoPelaVerificacaoNaoInterrompeACarga) {
