@@ -18,12 +18,13 @@ constexpr int kDiasGrafico = 30;
 using Chave = std::pair<uint32_t, uint32_t>;  // branch, account
 
 // Keeps the later of two runs of the same account.
-void Guarda(ZQUltimaExecucao& u, REG_ZQDMAHMSUTC quando, uint8_t status, const CZQString& mensagem) {
-  if (u.houve && u.quando > quando) return;
+bool Guarda(ZQUltimaExecucao& u, REG_ZQDMAHMSUTC quando, uint8_t status, const CZQString& mensagem) {
+  if (u.houve && u.quando > quando) return false;
   u.houve = true;
   u.quando = quando;
   u.status = status;
   u.mensagem = mensagem.c_str();
+  return true;
 }
 
 }  // namespace
@@ -83,8 +84,11 @@ bool ZQLePanorama(CZQAcessoServidores& servidores, REG_ZQDMA hoje, ZQPanorama& p
   }
   for (const auto& e : execucoes) {
     for (const auto& r : e.GetListaRegras()) {
-      Guarda(contas[{r.GetPonteiroFilial(), r.GetPonteiroContaBanco()}].importacao, e.GetDmaHmsExecucao(),
-             r.GetTipoStatus(), r.GetMensagemStatus());
+      ZQUltimaExecucao& u = contas[{r.GetPonteiroFilial(), r.GetPonteiroContaBanco()}].importacao;
+      if (Guarda(u, e.GetDmaHmsExecucao(), r.GetTipoStatus(), r.GetMensagemStatus())) {
+        u.gravadas = r.GetQuantidadeGravadas();
+        u.recusadas = r.GetQuantidadeRecusadas();
+      }
     }
   }
   CZQDadosCL_FiltroExecucaoConciliacaoTesourariaBanco filtroConciliacao;

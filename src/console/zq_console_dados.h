@@ -17,6 +17,9 @@ struct ZQUltimaExecucao {
   REG_ZQDMAHMSUTC quando = 0;
   uint8_t status = 0;  // ZQ_STATUS_EXECUCAO_*
   std::string mensagem;
+  // Statement lines the run stored and refused for the account (import runs only).
+  uint32_t gravadas = 0;
+  uint32_t recusadas = 0;
 };
 
 // One bank account of a branch, as a service configuration names it.

@@ -76,10 +76,12 @@ std::string ItemJson(const CLItemAberto& i) {
          ",\"code\":" + ZQJson(i.codigo) + ",\"history\":" + ZQJson(i.historico) + "}";
 }
 
-std::string ExecucaoJson(const ZQUltimaExecucao& u) {
+// `linhas`: with the lines the run stored and refused (an import run).
+std::string ExecucaoJson(const ZQUltimaExecucao& u, bool linhas = false) {
   if (!u.houve) return "null";
   return "{\"when\":" + ZQJson(ZQMomentoTexto(u.quando)) + ",\"status\":" + N(u.status) +
-         ",\"status_text\":" + ZQJson(ZQNomeStatusExecucao(u.status)) + ",\"message\":" + ZQJson(u.mensagem) + "}";
+         ",\"status_text\":" + ZQJson(ZQNomeStatusExecucao(u.status)) + ",\"message\":" + ZQJson(u.mensagem) +
+         (linhas ? ",\"stored_lines\":" + N(u.gravadas) + ",\"refused_lines\":" + N(u.recusadas) : "") + "}";
 }
 
 }  // namespace
@@ -122,15 +124,16 @@ std::string ZQPaginaPanorama(const ZQPanorama& p, const ZQContextoPagina& c) {
   std::string s =
       "<table id=\"contas\"><tr><th>Filial</th><th>Conta</th><th class=\"n\">Linhas em aberto</th>"
       "<th class=\"n\">Valor em aberto</th><th class=\"n\">Lançamentos em aberto</th>"
-      "<th>Última importação</th><th>Última conciliação</th></tr>";
+      "<th>Última importação</th><th class=\"n\">Recusadas na última importação</th><th>Última conciliação</th></tr>";
   for (const ZQContaPanorama& a : p.contas) {
     const std::string url = "/accounts/" + N(a.conta) + "?branch=" + N(a.filial);
     s += "<tr><td>" + N(a.filial) + "</td><td><a href=\"" + H(url) + "\">" + N(a.conta) +
          (a.nome.empty() ? "" : " - " + H(a.nome)) + "</a></td><td class=\"n\">" + N(a.linhasAbertas) +
          "</td><td class=\"n\">" + H(ZQValorTexto(a.valorLinhasAbertas)) + "</td><td class=\"n\">" +
-         N(a.entradasAbertas) + "</td>" + Execucao(a.importacao) + Execucao(a.conciliacao) + "</tr>";
+         N(a.entradasAbertas) + "</td>" + Execucao(a.importacao) + "<td class=\"n recusadas\">" +
+         (a.importacao.houve ? N(a.importacao.recusadas) : "-") + "</td>" + Execucao(a.conciliacao) + "</tr>";
   }
-  if (p.contas.empty()) s += "<tr><td colspan=\"7\">Nenhuma conta nas configurações dos serviços.</td></tr>";
+  if (p.contas.empty()) s += "<tr><td colspan=\"8\">Nenhuma conta nas configurações dos serviços.</td></tr>";
   s += "</table><h2>Linhas dos últimos 30 dias</h2>" + ZQGraficoSvg(p.dias);
   return ZQPagina("Panorama", s, c);
 }
@@ -229,6 +232,16 @@ std::string ZQMetricas(const ZQPanorama& p) {
     if (a.conciliacao.houve)
       s << "cl_last_run_status{service=\"reconciliation\"," << rotulos(a) << "} " << N(a.conciliacao.status) << "\n";
   }
+  // The figures the last import run recorded for the account, as the overview shows them.
+  s << "# HELP cl_last_import_refused_lines Statement lines the last import refused.\n"
+       "# TYPE cl_last_import_refused_lines gauge\n";
+  for (const auto& a : p.contas)
+    if (a.importacao.houve)
+      s << "cl_last_import_refused_lines{" << rotulos(a) << "} " << a.importacao.recusadas << "\n";
+  s << "# HELP cl_last_import_stored_lines Statement lines the last import stored.\n"
+       "# TYPE cl_last_import_stored_lines gauge\n";
+  for (const auto& a : p.contas)
+    if (a.importacao.houve) s << "cl_last_import_stored_lines{" << rotulos(a) << "} " << a.importacao.gravadas << "\n";
   return s.str();
 }
 
@@ -239,8 +252,8 @@ std::string ZQPanoramaJson(const ZQPanorama& p) {
     s += std::string(i ? "," : "") + "{\"branch\":" + N(a.filial) + ",\"account\":" + N(a.conta) +
          ",\"name\":" + ZQJson(a.nome) + ",\"open_lines\":" + N(a.linhasAbertas) +
          ",\"open_lines_amount\":" + ZQValorJson(a.valorLinhasAbertas) + ",\"open_entries\":" + N(a.entradasAbertas) +
-         ",\"last_import\":" + ExecucaoJson(a.importacao) + ",\"last_reconciliation\":" + ExecucaoJson(a.conciliacao) +
-         "}";
+         ",\"last_import\":" + ExecucaoJson(a.importacao, true) +
+         ",\"last_reconciliation\":" + ExecucaoJson(a.conciliacao) + "}";
   }
   s += "],\"days\":[";
   for (std::size_t i = 0; i < p.dias.size(); ++i) {

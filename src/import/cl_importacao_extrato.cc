@@ -22,12 +22,14 @@ CCLImportacaoExtrato::CCLImportacaoExtrato(const CCLImportacaoExtrato& outro)
     : CZQBaseParaRotinas(outro),
       m_pParent(outro.m_pParent),
       m_trataDadosExtrato(outro.m_trataDadosExtrato),
-      m_bModoSilencioso(outro.m_bModoSilencioso) {}
+      m_bModoSilencioso(outro.m_bModoSilencioso),
+      m_contagem(outro.m_contagem) {}
 CCLImportacaoExtrato::CCLImportacaoExtrato(CCLImportacaoExtrato&& outro) noexcept
     : CZQBaseParaRotinas(std::move(outro)),
       m_pParent(outro.m_pParent),
       m_trataDadosExtrato(std::move(outro.m_trataDadosExtrato)),
-      m_bModoSilencioso(outro.m_bModoSilencioso) {}
+      m_bModoSilencioso(outro.m_bModoSilencioso),
+      m_contagem(outro.m_contagem) {}
 CCLImportacaoExtrato::~CCLImportacaoExtrato() = default;
 
 CCLImportacaoExtrato& CCLImportacaoExtrato::operator=(const CCLImportacaoExtrato& outro) {
@@ -36,6 +38,7 @@ CCLImportacaoExtrato& CCLImportacaoExtrato::operator=(const CCLImportacaoExtrato
     m_pParent = outro.m_pParent;
     m_trataDadosExtrato = outro.m_trataDadosExtrato;
     m_bModoSilencioso = outro.m_bModoSilencioso;
+    m_contagem = outro.m_contagem;
   }
   return *this;
 }
@@ -46,6 +49,7 @@ CCLImportacaoExtrato& CCLImportacaoExtrato::operator=(CCLImportacaoExtrato&& out
     m_pParent = outro.m_pParent;
     m_trataDadosExtrato = std::move(outro.m_trataDadosExtrato);
     m_bModoSilencioso = outro.m_bModoSilencioso;
+    m_contagem = outro.m_contagem;
   }
   return *this;
 }
@@ -55,6 +59,7 @@ CZQAcessoEmpresarial* CCLImportacaoExtrato::GetAcessoEmpresarial() { return Area
 
 CZQDadosDF_Erro& CCLImportacaoExtrato::ImportaExtrato(const CZQDadosCL_FiltroImportacaoExtrato& dadosFiltroImportacao) {
   LimpaErro();
+  m_contagem = CCLContagemLinhas{};
   HRESULT hr = S_OK;
   const bool verificaDuplicidade = dadosFiltroImportacao.GetVerificaDuplicidade() != 0;
   const bool verificaDescricao = dadosFiltroImportacao.GetVerificaDescricaoMovimento() != 0;
@@ -125,8 +130,10 @@ CZQDadosDF_Erro& CCLImportacaoExtrato::ImportaExtrato(const CZQDadosCL_FiltroImp
     }
 
     // A rejected line is skipped; its warning, if any, stays with the validator.
-    if (m_trataDadosExtrato.ConsisteDadosExtrato(dadosExtratoGravacao, dadosFiltroImportacao, chavesExtrato)
-            .TemErro()) {
+    const CZQDadosDF_Erro& consistencia =
+        m_trataDadosExtrato.ConsisteDadosExtrato(dadosExtratoGravacao, dadosFiltroImportacao, chavesExtrato);
+    if (consistencia.TemErro()) {
+      if (consistencia.GetTipoErro() != ZQ_TIPO_ERRO_DESCARTE) ++m_contagem.recusadas;
       continue;
     }
 
@@ -135,6 +142,7 @@ CZQDadosDF_Erro& CCLImportacaoExtrato::ImportaExtrato(const CZQDadosCL_FiltroImp
       SetErro(GetAcessoConciliacao()->GetErro());
       return GetErro();
     }
+    ++m_contagem.gravadas;
 
     if (verificaDuplicidade) {
       chavesExtrato.Adiciona(m_trataDadosExtrato.GetChaveExtrato(dadosFiltroImportacao, dadosExtratoGravacao));

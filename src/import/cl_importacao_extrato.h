@@ -19,6 +19,13 @@ class CZQAcessoEmpresarial;
 inline constexpr const char CL_ARQUIVO_MOCK_EXTRATO_BANCO_BRASIL[] = "MockExtratoBancoBrasil.json";
 inline constexpr const char CL_ARQUIVO_MOCK_EXTRATO_TAVORIN[] = "MockExtratoTavorin.ofx";
 
+// Statement lines of one import: stored, and refused by the validation. Lines dropped
+// without a warning (balance lines, lines without amount) are neither.
+struct CCLContagemLinhas {
+  uint32_t gravadas = 0;
+  uint32_t recusadas = 0;
+};
+
 // Import of the bank statement of one account for one period: fetches the lines from
 // the account's online source, validates each one and stores those that pass, telling
 // the parent window how far it went.
@@ -66,6 +73,8 @@ class CL_EXPORT CCLImportacaoExtrato : public CZQBaseParaRotinas {
  public:
   // Where the report of the lines rejected so far is (after ImportaExtrato).
   CZQDadosCL_ExtraInfoBase GetExtraInfoBase();
+  // What the last ImportaExtrato stored and refused (as far as it went).
+  CCLContagemLinhas GetContagem() const { return m_contagem; }
   // No progress messages from now on.
   void SetModoSilencioso();
   // The window that receives the progress messages; a null one is ignored.
@@ -81,4 +90,5 @@ class CL_EXPORT CCLImportacaoExtrato : public CZQBaseParaRotinas {
   CWnd* m_pParent = nullptr;
   CCLTrataDadosExtrato m_trataDadosExtrato;
   bool m_bModoSilencioso = false;
+  CCLContagemLinhas m_contagem;
 };

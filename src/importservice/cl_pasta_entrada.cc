@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -78,26 +79,49 @@ std::string CCLPastaEntrada::PastaConta(uint32_t conta) const {
   return cl_import::JuntaCaminho(m_raiz, std::to_string(conta));
 }
 
-CCLResultadoPastaEntrada CCLPastaEntrada::Processa(const CZQDadosCL_FiltroImportacaoExtrato& pedidoConta) {
-  CCLResultadoPastaEntrada resultado;
-  const uint32_t conta = pedidoConta.GetConta();
-  const fs::path pasta = PastaConta(conta);
-  std::error_code ec;
-  if (!fs::is_directory(pasta, ec)) return resultado;
-
+std::vector<std::string> CCLPastaEntrada::ArquivosProntos(const std::string& pasta, std::size_t& adiados) {
   std::vector<std::string> nomes;
+  std::error_code ec;
+  if (!fs::is_directory(pasta, ec)) return nomes;
   const auto agora = fs::file_time_type::clock::now();
   for (fs::directory_iterator it(pasta, ec), fim; !ec && it != fim; it.increment(ec)) {
     if (!it->is_regular_file(ec)) continue;  // processados/, rejeitados/ and anything not a file
     const std::string nome = it->path().filename().string();
     const auto alterado = it->last_write_time(ec);
     if (EmEscrita(nome) || ec || agora - alterado < std::chrono::seconds(CL_SEGUNDOS_ARQUIVO_QUIETO)) {
-      ++resultado.adiados;
+      ++adiados;
       continue;
     }
     nomes.push_back(nome);
   }
   std::sort(nomes.begin(), nomes.end());
+  return nomes;
+}
+
+std::vector<uint32_t> CCLPastaEntrada::ContasComArquivos() const {
+  std::vector<uint32_t> contas;
+  std::error_code ec;
+  for (fs::directory_iterator it(m_raiz, ec), fim; !ec && it != fim; it.increment(ec)) {
+    const std::string nome = it->path().filename().string();
+    // Only a name PastaConta would give: digits, no leading zero, within 32 bits.
+    if (nome.empty() || nome.size() > 10 ||
+        !std::all_of(nome.begin(), nome.end(), [](char c) { return c >= '0' && c <= '9'; }))
+      continue;
+    const unsigned long long numero = std::stoull(nome);
+    if (numero == 0 || numero > UINT32_MAX || std::to_string(numero) != nome) continue;
+    std::size_t adiados = 0;
+    if (!ArquivosProntos(it->path().string(), adiados).empty()) contas.push_back(static_cast<uint32_t>(numero));
+  }
+  std::sort(contas.begin(), contas.end());
+  return contas;
+}
+
+CCLResultadoPastaEntrada CCLPastaEntrada::Processa(const CZQDadosCL_FiltroImportacaoExtrato& pedidoConta) {
+  CCLResultadoPastaEntrada resultado;
+  const uint32_t conta = pedidoConta.GetConta();
+  const fs::path pasta = PastaConta(conta);
+  std::error_code ec;
+  const std::vector<std::string> nomes = ArquivosProntos(pasta.string(), resultado.adiados);
   if (nomes.empty()) return resultado;
 
   // Both destinations exist before anything is imported: a file whose lines are stored
@@ -122,7 +146,7 @@ CCLResultadoPastaEntrada CCLPastaEntrada::Processa(const CZQDadosCL_FiltroImport
     // Nothing was taken: every file waits for the next cycle.
     m_registra(resultado.erro.GetTextoMostraMensagem());
     for (const std::string& nome : nomes) {
-      resultado.arquivos.push_back({nome, CCLArquivoPastaEntrada::kFica, (pasta / nome).string(), resultado.erro});
+      resultado.arquivos.push_back({nome, CCLArquivoPastaEntrada::kFica, (pasta / nome).string(), resultado.erro, {}});
     }
     return resultado;
   }
@@ -148,6 +172,8 @@ CCLResultadoPastaEntrada CCLPastaEntrada::Processa(const CZQDadosCL_FiltroImport
            arquivo);
     }
     if (arquivo.erro.TemErro() && !resultado.erro.TemErro()) resultado.erro = arquivo.erro;
+    resultado.contagem.gravadas += arquivo.contagem.gravadas;
+    resultado.contagem.recusadas += arquivo.contagem.recusadas;
     resultado.arquivos.push_back(std::move(arquivo));
   }
   return resultado;
@@ -178,6 +204,11 @@ std::string CCLPastaEntrada::Importa(const CZQDadosCL_FiltroImportacaoExtrato& p
           .GetTextoMostraMensagem()
           .str() +
       "\n";
+  if (!erro.TemErro() || erro.EhAviso()) {
+    // Lines are stored all or none: a file refused whole stored nothing.
+    arquivo.contagem.gravadas = erro.TemErro() ? 0 : static_cast<uint32_t>(importacao.GetGravadas().size());
+    arquivo.contagem.recusadas = static_cast<uint32_t>(importacao.GetRecusadas().size());
+  }
   if (erro.TemErro()) {
     // What the file holds is refused; a failure of the store is not the file's fault.
     arquivo.destino = erro.EhAviso() ? CCLArquivoPastaEntrada::kRejeitado : CCLArquivoPastaEntrada::kFica;

@@ -10,6 +10,7 @@
 #include "frame/zq_base_rotinas.h"
 #include "frame/zq_erro.h"
 #include "frame/zq_string.h"
+#include "import/cl_importacao_extrato.h"
 #include "platform/records/zq_dados_extrato.h"
 
 // Folders under the drop folder of an account, and the suffix of a file's report.
@@ -26,12 +27,16 @@ struct CCLArquivoPastaEntrada {
   Destino destino = kFica;
   std::string caminho;   // where it is now
   CZQDadosDF_Erro erro;  // why it was rejected or stayed; clear for a processed file
+  // Its lines stored and refused; none for a file left for the next cycle before its
+  // import ended (a failure of the store), whose lines are counted when it is taken.
+  CCLContagemLinhas contagem;
 };
 
 // One account's cycle of its drop folder.
 struct CCLResultadoPastaEntrada {
   std::vector<CCLArquivoPastaEntrada> arquivos;  // in name order
   std::size_t adiados = 0;                       // left alone: still being written
+  CCLContagemLinhas contagem;                    // of every file, added up
   // The first rejection or failure, clear when every file taken was processed.
   CZQDadosDF_Erro erro;
 };
@@ -55,6 +60,10 @@ class CCLPastaEntrada {
   // The folder of an account.
   std::string PastaConta(uint32_t conta) const;
 
+  // The accounts whose folder holds a file ready to be taken (one being written does not
+  // count), in account order: the folders under the root named by an account number.
+  std::vector<uint32_t> ContasComArquivos() const;
+
   // Imports and moves the files waiting in the folder of the request's account, each
   // as a request like this one for the file by the account's layout (the period is
   // the file's own). The caller holds the account. A missing folder has no files.
@@ -75,6 +84,9 @@ class CCLPastaEntrada {
   // Imports one file; its destination and error filled, the report text returned.
   std::string Importa(const CZQDadosCL_FiltroImportacaoExtrato& pedidoConta, int32_t leiaute,
                       CCLArquivoPastaEntrada& arquivo, const std::string& caminho);
+  // The names of the files of `pasta` ready to be taken, in name order; those still being
+  // written are counted in `adiados`.
+  static std::vector<std::string> ArquivosProntos(const std::string& pasta, std::size_t& adiados);
   // Moves the file and writes its report beside it; a move that fails leaves it.
   void Move(const std::string& pasta, const std::string& caminho, const std::string& relatorio,
             CCLArquivoPastaEntrada& arquivo);

@@ -1,7 +1,9 @@
 #include "importservice/cl_servico_importacao_extratos.h"
 
+#include <algorithm>
 #include <map>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "frame/zq_excecao.h"
@@ -13,6 +15,7 @@
 #include "import/cl_trata_dados_importacao_extratos.h"
 #include "importservice/cl_pasta_entrada.h"
 #include "platform/access/zq_acesso_conciliacao.h"
+#include "platform/access/zq_acesso_empresarial.h"
 #include "platform/components/zq_analytics_evento.h"
 #include "platform/components/zq_feriado.h"
 #include "platform/components/zq_hiperautomacao_financeira.h"
@@ -37,6 +40,7 @@ CZQAcessoConciliacao* CCLServicoImportacaoExtratos::GetAcessoConciliacao() { ret
 HRESULT CCLServicoImportacaoExtratos::DeveExecutar(bool& bDeveExecutar) {
   bDeveExecutar = false;
   m_listaRegras.RemoveAll();
+  m_listaPastas.clear();
   if (Abortar()) return S_OK;
 
   HRESULT hr = S_OK;
@@ -45,7 +49,12 @@ HRESULT CCLServicoImportacaoExtratos::DeveExecutar(bool& bDeveExecutar) {
                    GetAcessoConciliacao()->LeConfiguracaoServicoImportacaoExtratos(dadosConfiguracao))) {
     FalhaServico("Falha ao ler a configuração do serviço.", hr, __LINE__);
   }
-  if (dadosConfiguracao.GetQuantidadeRegras() == 0) return hr;
+  if (dadosConfiguracao.GetQuantidadeRegras() == 0) {
+    // Drop folders need no rule.
+    BuscaPastasDevidas(dadosConfiguracao, {});
+    bDeveExecutar = !m_listaPastas.empty();
+    return hr;
+  }
 
   // One moment for every test of this poll.
   const REG_ZQDMAHMSUTC agora = zq::Agora();
@@ -79,6 +88,7 @@ HRESULT CCLServicoImportacaoExtratos::DeveExecutar(bool& bDeveExecutar) {
     FalhaServico("Falha ao inicializar o componente de feriado.", hr, __LINE__);
   }
 
+  std::set<uint32_t> importadasHoje;
   for (const Regra& regraConfigurada : dadosConfiguracao.GetListaRegras()) {
     Regra regra = regraConfigurada;
     if (regra.GetApenasDiasUteis()) {
@@ -91,7 +101,10 @@ HRESULT CCLServicoImportacaoExtratos::DeveExecutar(bool& bDeveExecutar) {
     if (regra.GetFrequencia() == ZQ_FREQUENCIA_CADA_CICLO) {
       // due as configured
     } else if (regra.GetFrequencia() == ZQ_FREQUENCIA_DIARIA) {
-      if (horaAtual < regra.GetHmsExecucao()) continue;
+      if (horaAtual < regra.GetHmsExecucao()) {
+        for (uint32_t conta : regra.GetListaPonteirosContaBanco()) importadasHoje.insert(conta);
+        continue;
+      }
       if (listaExecucoes.GetQuantidade() > 0) {
         CZQVector<uint32_t> listaContas = BuscaContasPendentes(regra, listaExecucoes);
         if (listaContas.GetQuantidade() == 0) continue;
@@ -100,11 +113,51 @@ HRESULT CCLServicoImportacaoExtratos::DeveExecutar(bool& bDeveExecutar) {
     } else {
       continue;
     }
+    for (uint32_t conta : regra.GetListaPonteirosContaBanco()) importadasHoje.insert(conta);
     m_listaRegras.Add(regra);
   }
 
-  bDeveExecutar = m_listaRegras.GetQuantidade() > 0;
+  BuscaPastasDevidas(dadosConfiguracao, importadasHoje);
+  bDeveExecutar = m_listaRegras.GetQuantidade() > 0 || !m_listaPastas.empty();
   return hr;
+}
+
+void CCLServicoImportacaoExtratos::BuscaPastasDevidas(
+    const CZQDadosCL_ConfiguracaoServicoImportacaoExtratos& dadosConfiguracao, const std::set<uint32_t>& importadas) {
+  CCLPastaEntrada pastaEntrada(*this, [this](const CZQString& texto) { GravaLog(1, 4, texto); });
+  std::vector<uint32_t> contas;
+  for (uint32_t conta : pastaEntrada.ContasComArquivos()) {
+    if (importadas.contains(conta)) continue;
+    // A folder no account with a file layout owns is not the service's: its files stay.
+    HRESULT hr = S_OK;
+    CZQDadosDF_Banco dadosBanco;
+    if (ZQ_FALHOU_EM(this, kClasse, hr, AreaEmpresarial()->LeBufferBanco(conta, &dadosBanco))) continue;
+    if (dadosBanco.GetPosicaoLeiauteArquivo() != 0) contas.push_back(conta);
+  }
+  if (contas.empty()) return;
+
+  // The lines go under the branch a service's configuration names the account with, so
+  // that its reconciliation finds them; the import's configuration first.
+  std::map<uint32_t, uint32_t> filiais;
+  const auto anota = [&filiais](uint32_t filial, const CZQVector<uint32_t>& contasRegra) {
+    if (filial == 0) return;
+    for (uint32_t conta : contasRegra) filiais.emplace(conta, filial);
+  };
+  for (const Regra& regra : dadosConfiguracao.GetListaRegras())
+    anota(regra.GetPonteiroFilial(), regra.GetListaPonteirosContaBanco());
+  if (std::any_of(contas.begin(), contas.end(), [&filiais](uint32_t c) { return !filiais.contains(c); })) {
+    CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco conciliacao;
+    HRESULT hr = S_OK;
+    // Without it a branch could be wrong: the files wait for the next cycle.
+    if (ZQ_FALHOU_EM(this, kClasse, hr, GetAcessoConciliacao()->LeConfiguracaoConciliacaoTesourariaBanco(conciliacao)))
+      return;
+    for (const auto& regra : conciliacao.GetListaRegras())
+      anota(regra.GetPonteiroFilial(), regra.GetListaPonteirosContaBanco());
+  }
+  for (uint32_t conta : contas) {
+    const auto filial = filiais.find(conta);
+    m_listaPastas.push_back({filial == filiais.end() ? CL_FILIAL_PADRAO_PASTA_ENTRADA : filial->second, conta});
+  }
 }
 
 CZQVector<uint32_t> CCLServicoImportacaoExtratos::BuscaContasPendentes(
@@ -198,13 +251,16 @@ HRESULT CCLServicoImportacaoExtratos::OnRun() {
   // end of the queue and is waited for there, so hosts sharing a cycle spread out over
   // the accounts instead of queueing behind one another.
   struct ContaDevida {
-    const Regra* regra;
+    uint32_t filial;
     uint32_t conta;
     bool bAdiada;
+    bool bSoPasta;  // its drop folder only
   };
   std::vector<ContaDevida> fila;
   for (const Regra& regra : m_listaRegras)
-    for (uint32_t conta : regra.GetListaPonteirosContaBanco()) fila.push_back({&regra, conta, false});
+    for (uint32_t conta : regra.GetListaPonteirosContaBanco())
+      fila.push_back({regra.GetPonteiroFilial(), conta, false, false});
+  for (const PastaDevida& pasta : m_listaPastas) fila.push_back({pasta.filial, pasta.conta, false, true});
 
   long contasProcessadas = 0;
   bool bFeitaPorOutroHost = false;
@@ -218,22 +274,22 @@ HRESULT CCLServicoImportacaoExtratos::OnRun() {
       ZQ_FALHOU_EM(this, kClasse, hr_check, GetAcessoConciliacao()->TentaTravaConta(conta, bObtida));
     }
     if (SUCCEEDED(hr_check) && !bObtida) {
-      fila.push_back({devida.regra, conta, true});
+      fila.push_back({devida.filial, conta, true, devida.bSoPasta});
       continue;
     }
     // Not getting the account (in time) is a failure to try again on the next run.
     const bool bContaOcupada = FAILED(hr_check);
     std::optional<cl_import::CCLSoltaConta> solta;
     if (!bContaOcupada) solta.emplace(this, kClasse, "hr_check", *GetAcessoConciliacao(), conta);
-    if (!bContaOcupada &&
-        ImportadaPorOutroHost(devida.regra->GetPonteiroFilial(), conta, listaExecucao[0].GetChave())) {
+    if (!bContaOcupada && !devida.bSoPasta &&
+        ImportadaPorOutroHost(devida.filial, conta, listaExecucao[0].GetChave())) {
       bFeitaPorOutroHost = true;
       continue;
     }
 
-    dadosFiltroImportacao.SetFilial(devida.regra->GetPonteiroFilial()).SetConta(conta);
+    dadosFiltroImportacao.SetFilial(devida.filial).SetConta(conta);
     CZQDadosCL_ExecucaoServicoImportacaoExtratosRegra dadosEntrada;
-    dadosEntrada.SetPonteiroFilial(devida.regra->GetPonteiroFilial()).SetPonteiroContaBanco(conta);
+    dadosEntrada.SetPonteiroFilial(devida.filial).SetPonteiroContaBanco(conta);
     // Another host importing the same account waits for it, then finds these lines
     // stored (and this run's entry) and skips them as repeated: the duplicate check and
     // the store of the lines happen under one hold of the account.
@@ -241,9 +297,21 @@ HRESULT CCLServicoImportacaoExtratos::OnRun() {
     if (bContaOcupada) {
       dadosErro.SetErro(GetAcessoConciliacao()->GetErro());
     } else {
-      dadosErro = importacaoExtrato.ImportaExtrato(dadosFiltroImportacao);
+      CCLContagemLinhas contagem;
+      if (!devida.bSoPasta) {
+        dadosErro = importacaoExtrato.ImportaExtrato(dadosFiltroImportacao);
+        contagem = importacaoExtrato.GetContagem();
+      }
       // The files left in the account's drop folder, under the same hold.
-      CCLPastaEntrada::Combina(pastaEntrada.Processa(dadosFiltroImportacao), dadosErro);
+      const CCLResultadoPastaEntrada resultadoPasta = pastaEntrada.Processa(dadosFiltroImportacao);
+      // Another host took the files since DeveExecutar saw them: nothing to record.
+      if (devida.bSoPasta && resultadoPasta.arquivos.empty()) {
+        bFeitaPorOutroHost = true;
+        continue;
+      }
+      CCLPastaEntrada::Combina(resultadoPasta, dadosErro);
+      dadosEntrada.SetQuantidadeGravadas(contagem.gravadas + resultadoPasta.contagem.gravadas)
+          .SetQuantidadeRecusadas(contagem.recusadas + resultadoPasta.contagem.recusadas);
     }
     ++contasProcessadas;
 

@@ -218,6 +218,14 @@ const std::vector<ZQMigracaoSQL>& ZQMigracoesSQL() {
            // The layout of the files left in the account's drop folder (0 = none).
            "ALTER TABLE banco ADD COLUMN leiaute_arquivo BIGINT NOT NULL DEFAULT 0",
        }},
+      {10,
+       "Linhas gravadas e recusadas de cada conta nas execuções do serviço de importação",
+       {
+           // What the validation let through and refused for the account in that run; runs
+           // recorded before this read 0 for both.
+           "ALTER TABLE execucao_importacao_conta ADD COLUMN linhas_gravadas BIGINT NOT NULL DEFAULT 0",
+           "ALTER TABLE execucao_importacao_conta ADD COLUMN linhas_recusadas BIGINT NOT NULL DEFAULT 0",
+       }},
   };
   return migracoes;
 }

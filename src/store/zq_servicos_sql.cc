@@ -262,12 +262,13 @@ HRESULT CZQAcessoConciliacaoSQL::GravaExecucaoServicoImportacaoExtratos(
       const auto& entradas = e.GetListaRegras().Std();
       for (std::size_t i = static_cast<std::size_t>(ordem); i < entradas.size(); ++i, ++ordem) {
         const auto& r = entradas[i];
-        long long filial = r.GetPonteiroFilial(), conta = r.GetPonteiroContaBanco(), status = r.GetTipoStatus();
+        long long filial = r.GetPonteiroFilial(), conta = r.GetPonteiroContaBanco(), status = r.GetTipoStatus(),
+                  gravadas = r.GetQuantidadeGravadas(), recusadas = r.GetQuantidadeRecusadas();
         const std::string mensagem = r.GetMensagemStatus().str();
-        sql << "INSERT INTO execucao_importacao_conta (execucao, ordem, filial, conta, tipo_status, mensagem)"
-               " VALUES (:e, :o, :f, :c, :s, :m)",
+        sql << "INSERT INTO execucao_importacao_conta (execucao, ordem, filial, conta, tipo_status, mensagem,"
+               " linhas_gravadas, linhas_recusadas) VALUES (:e, :o, :f, :c, :s, :m, :g, :r)",
             soci::use(id), soci::use(ordem), soci::use(filial), soci::use(conta), soci::use(status),
-            soci::use(mensagem);
+            soci::use(mensagem), soci::use(gravadas), soci::use(recusadas);
       }
       chaves.push_back(ZQMontaDmc(Cabe<REG_ZQDMA>(data, "execucao_importacao.data"), static_cast<uint32_t>(id)));
     }
@@ -323,13 +324,14 @@ HRESULT CZQAcessoConciliacaoSQL::LePonteirosExecucaoServicoImportacaoExtratos(
         achadas.emplace(id, e);
       }
       if (flag != 1) continue;
-      long long execucao = 0, filial = 0, conta = 0, status = 0;
+      long long execucao = 0, filial = 0, conta = 0, status = 0, gravadas = 0, recusadas = 0;
       std::string mensagem;
       soci::statement entradas =
-          (Banco().Sessao().prepare << "SELECT execucao, filial, conta, tipo_status, mensagem"
-                                       " FROM execucao_importacao_conta WHERE execucao IN (" +
+          (Banco().Sessao().prepare << "SELECT execucao, filial, conta, tipo_status, mensagem, linhas_gravadas,"
+                                       " linhas_recusadas FROM execucao_importacao_conta WHERE execucao IN (" +
                                            lista + ") ORDER BY execucao, ordem",
-           soci::into(execucao), soci::into(filial), soci::into(conta), soci::into(status), soci::into(mensagem));
+           soci::into(execucao), soci::into(filial), soci::into(conta), soci::into(status), soci::into(mensagem),
+           soci::into(gravadas), soci::into(recusadas));
       entradas.execute(false);
       while (entradas.fetch()) {
         auto it = achadas.find(execucao);
@@ -338,7 +340,9 @@ HRESULT CZQAcessoConciliacaoSQL::LePonteirosExecucaoServicoImportacaoExtratos(
         r.SetPonteiroFilial(Cabe<uint32_t>(filial, "execucao_importacao_conta.filial"))
             .SetPonteiroContaBanco(Cabe<uint32_t>(conta, "execucao_importacao_conta.conta"))
             .SetTipoStatus(Cabe<uint8_t>(status, "execucao_importacao_conta.tipo_status"))
-            .SetMensagemStatus(CZQString(mensagem));
+            .SetMensagemStatus(CZQString(mensagem))
+            .SetQuantidadeGravadas(Cabe<uint32_t>(gravadas, "execucao_importacao_conta.linhas_gravadas"))
+            .SetQuantidadeRecusadas(Cabe<uint32_t>(recusadas, "execucao_importacao_conta.linhas_recusadas"));
         it->second.AdicionaRegra(r);
       }
     }

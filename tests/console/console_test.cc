@@ -11,6 +11,7 @@
 #include "console/zq_console.h"
 #include "console/zq_console_texto.h"
 #include "frame/zq_config.h"
+#include "frame/zq_relogio.h"
 #include "store/zq_acesso_sql.h"
 
 namespace {
@@ -293,6 +294,23 @@ TEST_F(ConsoleServidorTest, AFileIsImportedAfterItsDryRunAndOnlyOnce) {
   r = envia(std::string(3 * 1024 * 1024, 'x'), "1");
   ASSERT_TRUE(r);
   EXPECT_EQ(r->status, 413);
+}
+
+// The overview and the metrics show the lines the account's last import refused,
+// as its run recorded them.
+TEST_F(ConsoleServidorTest, RefusedLinesOfTheLastImportAreTheRecordedOnes) {
+  CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos> lista;
+  for (uint32_t hora : {1u, 2u}) {  // an earlier run refused 5, the last one 17
+    CZQDadosCL_ExecucaoServicoImportacaoExtratosRegra e;
+    e.SetPonteiroFilial(1).SetPonteiroContaBanco(111).SetTipoStatus(1).SetQuantidadeRecusadas(hora == 1 ? 5 : 17);
+    CZQDadosCL_ExecucaoServicoImportacaoExtratos x;
+    lista.Add(x.SetDmaHmsExecucao(zq::MontaDmaHms(zq::Hoje().GetDma(), hora * 3600)).AdicionaRegra(e));
+  }
+  NoArmazem([&](CZQAcessoConciliacao& c) { ASSERT_EQ(c.GravaExecucaoServicoImportacaoExtratos(lista), S_OK); });
+  const auto pagina = m_cliente->Get("/"), metricas = m_cliente->Get("/metrics");
+  ASSERT_TRUE(pagina && metricas);
+  EXPECT_NE(pagina->body.find("<td class=\"n recusadas\">17</td>"), std::string::npos) << pagina->body;
+  EXPECT_NE(metricas->body.find("cl_last_import_refused_lines{branch=\"1\",account=\"111\"} 17\n"), std::string::npos);
 }
 
 TEST_F(ConsoleServidorTest, OffLoopbackOnlyWithAPassword) {

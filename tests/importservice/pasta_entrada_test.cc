@@ -129,16 +129,20 @@ INSTANTIATE_TEST_SUITE_P(
         CasoPasta{"MoveFailsTheFileStays", "nov.csv:N", 2, true, "nov.csv", 3, "", "não pôde ser movido"}),
     [](const auto& info) { return std::string(info.param.nome); });
 
+// kNovembro left in the account's folder a minute ago, ready to be taken.
+fs::path DeixaNovembro(const fs::path& instalacao, uint32_t conta) {
+  const fs::path caminho = instalacao / "entrada" / std::to_string(conta) / "nov.csv";
+  fs::create_directories(caminho.parent_path());
+  zq_teste::EscreveArquivo(caminho.string(), kNovembro);
+  fs::last_write_time(caminho, fs::file_time_type::clock::now() - std::chrono::minutes(1));
+  return caminho;
+}
+
 // The account's execution record says what became of its folder's files, and an account
 // with no files is recorded as before.
 TEST_F(ServicoImportacaoTest, DropFolderOutcomeIsTheAccountsRecord) {
   Sql("UPDATE banco SET leiaute_arquivo = 2 WHERE conta = 111");
-  for (uint32_t conta : {111u, 113u}) {
-    const fs::path caminho = Instalacao() / "entrada" / std::to_string(conta) / "nov.csv";
-    fs::create_directories(caminho.parent_path());
-    zq_teste::EscreveArquivo(caminho.string(), kNovembro);
-    fs::last_write_time(caminho, fs::file_time_type::clock::now() - std::chrono::minutes(1));
-  }
+  for (uint32_t conta : {111u, 113u}) DeixaNovembro(Instalacao(), conta);
   ASSERT_EQ(m_servico->OnRun(), S_OK);
   EXPECT_EQ(LinhasExtrato(111), 8 + 3);
   EXPECT_EQ(LinhasExtrato(113), 7);
@@ -154,5 +158,56 @@ TEST_F(ServicoImportacaoTest, DropFolderOutcomeIsTheAccountsRecord) {
   EXPECT_EQ(regras[2].GetTipoStatus(), ZQ_STATUS_EXECUCAO_SUCESSO);
   EXPECT_TRUE(fs::exists(Instalacao() / "entrada" / "113" / "rejeitados" / "nov.csv"));
 }
+
+struct CasoPastaSozinha {
+  const char* nome;
+  bool semConfiguracao;  // the import service's configuration emptied
+  int hora;              // of Friday 04/12/2026
+  uint32_t conta;        // gets kNovembro in its folder (unless vazia) and layout 2 (unless semLeiaute)
+  bool vazia, semLeiaute, importadaAntes;                         // importadaAntes: an earlier run today imported it
+  std::vector<CCLServicoImportacaoExtratos::PastaDevida> pastas;  // visited for the folder alone
+  int gravadas;  // of the account's one entry in the run (-1: none, the file stays)
+  uint32_t recusadas;
+};
+
+class PastaSozinhaTest : public ServicoImportacaoTest, public ::testing::WithParamInterface<CasoPastaSozinha> {};
+
+TEST_P(PastaSozinhaTest, FoldersOfAccountsWithALayoutAreVisitedOnceEvenWithoutAnOnlineRule) {
+  const CasoPastaSozinha& caso = GetParam();
+  if (caso.semConfiguracao) Configura({});
+  Relogio(4, 12, 2026, caso.hora, 0);
+  if (caso.importadaAntes) GravaExecucao({{1, caso.conta, ZQ_STATUS_EXECUCAO_SUCESSO}});
+  if (!caso.semLeiaute) Sql("UPDATE banco SET leiaute_arquivo = 2 WHERE conta = " + std::to_string(caso.conta));
+  const fs::path arquivo = DeixaNovembro(Instalacao(), caso.conta);
+  if (caso.vazia) fs::remove(arquivo);
+
+  RegrasDevidas();  // due with no rule at all when a folder is
+  EXPECT_EQ(m_servico->GetListaPastasDevidas(), caso.pastas);
+  m_servico->OnRun();
+
+  std::vector<CZQDadosCL_ExecucaoServicoImportacaoExtratosRegra> entradas;
+  const auto execucoes = Execucoes();
+  for (std::size_t i = caso.importadaAntes ? 1 : 0; i < execucoes.size(); ++i)
+    for (const auto& e : execucoes[i].GetListaRegras())
+      if (e.GetPonteiroContaBanco() == caso.conta) entradas.push_back(e);
+  ASSERT_EQ(entradas.size(), caso.gravadas < 0 ? 0u : 1u);
+  EXPECT_EQ(fs::exists(arquivo), caso.gravadas < 0 && !caso.vazia);
+  if (caso.gravadas >= 0) {
+    EXPECT_EQ(std::make_pair(entradas[0].GetQuantidadeGravadas(), entradas[0].GetQuantidadeRecusadas()),
+              std::make_pair(static_cast<uint32_t>(caso.gravadas), caso.recusadas));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Casos, PastaSozinhaTest,
+    ::testing::Values(
+        // 112 has no import rule; the reconciliation's configuration names it under branch 1.
+        CasoPastaSozinha{"LayoutOnlyAccountIsDueWithNoRuleAtAll", true, 9, 112, false, false, false, {{1, 112}}, 3, 1},
+        CasoPastaSozinha{"OnlineAndFolderInOneVisit", false, 9, 111, false, false, false, {}, 8 + 3, 1},
+        CasoPastaSozinha{"EmptyFolderIsNotDue", true, 9, 112, true, false, false, {}, -1, 0},
+        CasoPastaSozinha{"FolderWithoutLayoutIsNotDue", true, 9, 112, false, true, false, {}, -1, 0},
+        CasoPastaSozinha{"DailyImportLaterTodayTakesTheFile", false, 6, 111, false, false, false, {}, -1, 0},
+        CasoPastaSozinha{"AfterTheDaysImportTheFolderAlone", false, 9, 111, false, false, true, {{1, 111}}, 3, 1}),
+    [](const auto& info) { return std::string(info.param.nome); });
 
 }  // namespace

@@ -138,12 +138,15 @@ TEST_F(ServicoImportacaoTest, RunImportsEveryDueAccountAndRecordsIt) {
   auto execucoes = Execucoes();
   ASSERT_EQ(execucoes.size(), 1u);
   EXPECT_EQ(execucoes[0].GetDmaHmsExecucao(), zq::Agora());
-  const std::vector<std::pair<uint32_t, uint32_t>> esperadas{{1, 111}, {1, 113}, {2, 114}};
+  // Branch, account and the lines stored and refused (the balance lines are neither).
+  const std::vector<std::tuple<uint32_t, uint32_t, uint32_t, uint32_t>> esperadas{
+      {1, 111, 8, 0}, {1, 113, 7, 0}, {2, 114, 7, 0}};
   ASSERT_EQ(execucoes[0].GetQuantidadeRegras(), 3);
   for (std::size_t i = 0; i < esperadas.size(); ++i) {
     const auto& e = execucoes[0].GetListaRegras()[i];
-    EXPECT_EQ(e.GetPonteiroFilial(), esperadas[i].first);
-    EXPECT_EQ(e.GetPonteiroContaBanco(), esperadas[i].second);
+    EXPECT_EQ(std::make_tuple(e.GetPonteiroFilial(), e.GetPonteiroContaBanco(), e.GetQuantidadeGravadas(),
+                              e.GetQuantidadeRecusadas()),
+              esperadas[i]);
     EXPECT_EQ(e.GetTipoStatus(), ZQ_STATUS_EXECUCAO_SUCESSO);
     EXPECT_EQ(e.GetMensagemStatus(), CZQString("O serviço foi executado com sucesso."));
   }
@@ -165,6 +168,8 @@ TEST_F(ServicoImportacaoTest, RunImportsEveryDueAccountAndRecordsIt) {
   ASSERT_EQ(execucoes[1].GetQuantidadeRegras(), 1);
   EXPECT_EQ(execucoes[1].GetListaRegras()[0].GetPonteiroContaBanco(), 114u);
   EXPECT_EQ(execucoes[1].GetListaRegras()[0].GetTipoStatus(), ZQ_STATUS_EXECUCAO_SUCESSO);
+  EXPECT_EQ(execucoes[1].GetListaRegras()[0].GetQuantidadeGravadas(), 0u);
+  EXPECT_EQ(execucoes[1].GetListaRegras()[0].GetQuantidadeRecusadas(), 7u);
 
   // The next day everything is due again.
   m_relogio.Define(CZQDma(7, 12, 2026), zq::MontaHms(8, 0, 0));

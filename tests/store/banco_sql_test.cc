@@ -74,10 +74,16 @@ TEST(BancoSqlTest, StoreOfThePreviousSchemaVersionIsMigratedOnFirstOpen) {
       anterior << "INSERT INTO schema_version VALUES (:v, 'x', 'x')", soci::use(migracoes[i].versao);
     }
     anterior << "INSERT INTO historico (codigo, nome) VALUES (7, 'TARIFA')";
+    anterior << "INSERT INTO execucao_importacao_conta (execucao, ordem, filial, conta, tipo_status, mensagem)"
+                " VALUES (1, 0, 1, 111, 1, 'ok')";
   }
   std::shared_ptr<CZQBancoSQL> banco;
   CZQDadosDF_Erro erro;
   ASSERT_EQ(CZQBancoSQL::Abre("sqlite:" + arquivo, banco, erro), S_OK) << erro.GetTextoMostraMensagem().c_str();
+  // An import run recorded before its accounts had line counts reads none.
+  long long linhas = -1;
+  banco->Sessao() << "SELECT linhas_gravadas + linhas_recusadas FROM execucao_importacao_conta", soci::into(linhas);
+  EXPECT_EQ(linhas, 0);
   EXPECT_EQ(banco->GetVersaoEsquema(), ZQVersaoEsquemaSQL());
   EXPECT_EQ(ContaLinhas(*banco, "schema_version"), static_cast<int>(migracoes.size()));
   std::string nome;

@@ -511,19 +511,20 @@ TEST_F(ArmazemTest, ReadingAnExecutionThatDoesNotExistFails) {
 }
 
 TEST_F(ArmazemTest, ImportExecutionsComeWithTheirEntriesOnlyWhenAsked) {
-  auto execucao = [](int dia, std::initializer_list<std::pair<uint32_t, uint8_t>> contas) {
+  // Each entry: account, status, lines refused (the lines stored are the account's number).
+  auto execucao = [](int dia, std::initializer_list<std::tuple<uint32_t, uint8_t, uint32_t>> contas) {
     CZQDadosCL_ExecucaoServicoImportacaoExtratos e;
     e.SetDmaHmsExecucao(zq::MontaDmaHms(Dia(dia, 12, 2026), 8 * 3600));
-    for (auto [conta, status] : contas) {
+    for (auto [conta, status, recusadas] : contas) {
       CZQDadosCL_ExecucaoServicoImportacaoExtratosRegra r;
       r.SetPonteiroFilial(1).SetPonteiroContaBanco(conta).SetTipoStatus(status).SetMensagemStatus(
           status == 1 ? "O serviço foi executado com sucesso." : "falhou");
-      e.AdicionaRegra(r);
+      e.AdicionaRegra(r.SetQuantidadeGravadas(conta).SetQuantidadeRecusadas(recusadas));
     }
     return e;
   };
-  CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos> gravar{execucao(4, {{111, 1}}),
-                                                                 execucao(5, {{111, 1}, {113, 2}}), execucao(5, {})};
+  CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos> gravar{
+      execucao(4, {{111, 1, 0}}), execucao(5, {{111, 1, 3}, {113, 2, UINT32_MAX}}), execucao(5, {})};
   ASSERT_EQ(Conc().GravaExecucaoServicoImportacaoExtratos(gravar), S_OK) << TextoErro(Conc().GetErro());
 
   CZQDadosCL_FiltroExecucaoServicoImportacaoExtratos filtro;
@@ -545,7 +546,7 @@ TEST_F(ArmazemTest, ImportExecutionsComeWithTheirEntriesOnlyWhenAsked) {
   // Stored again with its key, a record grows by the entries past its stored ones; a
   // key the store never gave is refused.
   EXPECT_EQ(gravar[1].GetChave(), chaves[0]);
-  gravar[1].AdicionaRegra(execucao(5, {{114, 3}}).GetListaRegras()[0]);
+  gravar[1].AdicionaRegra(execucao(5, {{114, 3, 1}}).GetListaRegras()[0]);
   CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos> crescida{gravar[1]};
   ASSERT_EQ(Conc().GravaExecucaoServicoImportacaoExtratos(crescida), S_OK) << TextoErro(Conc().GetErro());
   ASSERT_EQ(Conc().LePonteirosExecucaoServicoImportacaoExtratos(chaves, lidas, 1), S_OK);

@@ -23,6 +23,11 @@ struct REG_EXECUCAO_SERVICO_IMPORTACAO_REGRAPS {
   uint32_t lPonteiroContaBanco;
   uint8_t ucTipoStatus;
   CZQString sMensagemStatus;
+  // Statement lines of the account's run: stored, and refused by the validation (lines
+  // dropped without a warning, as balance lines, are neither). Online and drop-folder
+  // files together; 0 in records older than these counts.
+  uint32_t ulQuantidadeGravadas;
+  uint32_t ulQuantidadeRecusadas;
 
   friend bool operator==(const REG_EXECUCAO_SERVICO_IMPORTACAO_REGRAPS&,
                          const REG_EXECUCAO_SERVICO_IMPORTACAO_REGRAPS&) = default;
@@ -40,6 +45,8 @@ class CL_EXPORT CZQDadosCL_ExecucaoServicoImportacaoExtratosRegra
   ZQ_CAMPO(CZQDadosCL_ExecucaoServicoImportacaoExtratosRegra, PonteiroContaBanco, uint32_t, lPonteiroContaBanco)
   ZQ_CAMPO(CZQDadosCL_ExecucaoServicoImportacaoExtratosRegra, TipoStatus, uint8_t, ucTipoStatus)
   ZQ_CAMPO(CZQDadosCL_ExecucaoServicoImportacaoExtratosRegra, MensagemStatus, CZQString, sMensagemStatus)
+  ZQ_CAMPO(CZQDadosCL_ExecucaoServicoImportacaoExtratosRegra, QuantidadeGravadas, uint32_t, ulQuantidadeGravadas)
+  ZQ_CAMPO(CZQDadosCL_ExecucaoServicoImportacaoExtratosRegra, QuantidadeRecusadas, uint32_t, ulQuantidadeRecusadas)
 };
 
 // One run of the import service, with one entry per account it imported.
