@@ -5,11 +5,9 @@
 #include <vector>
 
 #include "frame/zq_base_rotinas.h"
-#include "frame/zq_excecao.h"
 #include "platform/access/zq_acesso_areas.h"
 #include "platform/access/zq_acesso_indisponivel.h"
 #include "platform/components/zq_analytics_evento.h"
-#include "platform/components/zq_autorun.h"
 #include "platform/components/zq_componentes_lancamento.h"
 #include "platform/components/zq_conexao_plano.h"
 #include "platform/components/zq_consulta_sistema_terceiro.h"
@@ -115,32 +113,6 @@ TEST(FiltroExtratoTest, ImportRequestReplacesTheWholeFilter) {
   EXPECT_EQ(filtro.GetConta(), 111u);
   EXPECT_EQ(filtro.GetConciliado(), 0);
   EXPECT_EQ(filtro.GetNumeroConciliacao(), 0u);
-}
-
-// The shared failure path writes an error-level line to the host's log.
-class HostLog final : public IZQHostServico {
- public:
-  HRESULT GravaLog(unsigned short tipo, unsigned short nivel, const char*) override {
-    niveis.push_back(tipo * 10 + nivel);
-    return S_OK;
-  }
-  bool Abortar() override { return false; }
-  std::vector<int> niveis;
-};
-
-class ServicoVazio final : public CAutoRun {
- public:
-  HRESULT OnRun() override { return S_OK; }
-  HRESULT OnGetIntervalo(unsigned long*) override { return S_OK; }
-  void OnDestroi() override {}
-};
-
-TEST(AutoRunTest, FailureIsLoggedAsAnError) {
-  ServicoVazio servico;
-  HostLog host;
-  servico.SetHost(&host);
-  EXPECT_THROW(ZQFalhaServico(servico, "Falha", E_FAIL, "s.cc", 1), CZQExceptionEx);
-  EXPECT_EQ(host.niveis, std::vector<int>{14});
 }
 
 // The writer waits for events between bursts: one sent after the queue ran dry is
