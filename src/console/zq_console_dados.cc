@@ -135,6 +135,7 @@ bool ZQLePanorama(CZQAcessoServidores& servidores, REG_ZQDMA hoje, ZQPanorama& p
       const bool conciliada = l.GetConciliado() == ZQ_CONCILIADO_SIM;
       ++c.linhas30Dias;
       c.conciliadas30Dias += conciliada;
+      c.lancadas30Dias += conciliada && l.GetTipoConciliacao() == ZQ_TIPO_CONCILIACAO_LANCAMENTO;
       auto it = dias.find(l.GetDmaExtrato());
       if (it != dias.end()) ++(conciliada ? it->second.conciliadas : it->second.abertas);
     }

@@ -32,6 +32,7 @@ struct ZQContaPanorama {
   std::size_t entradasAbertas = 0;
   std::size_t linhas30Dias = 0;  // statement lines dated in the chart's 30 days
   std::size_t conciliadas30Dias = 0;
+  std::size_t lancadas30Dias = 0;  // of those, reconciled with an entry posted for them
   ZQUltimaExecucao importacao;
   ZQUltimaExecucao conciliacao;
 };

@@ -224,6 +224,9 @@ std::string ZQMetricas(const ZQPanorama& p) {
   for (const auto& a : p.contas) s << "cl_lines_30d{" << rotulos(a) << "} " << a.linhas30Dias << "\n";
   s << "# HELP cl_reconciled_lines_30d Of those, the reconciled ones.\n# TYPE cl_reconciled_lines_30d gauge\n";
   for (const auto& a : p.contas) s << "cl_reconciled_lines_30d{" << rotulos(a) << "} " << a.conciliadas30Dias << "\n";
+  s << "# HELP cl_posted_lines_30d Of those, the ones reconciled with an entry posted for them.\n"
+       "# TYPE cl_posted_lines_30d gauge\n";
+  for (const auto& a : p.contas) s << "cl_posted_lines_30d{" << rotulos(a) << "} " << a.lancadas30Dias << "\n";
   s << "# HELP cl_last_run_status Last run of a service over the account: 1 ok, 2 failed and retried, 3 failed.\n"
        "# TYPE cl_last_run_status gauge\n";
   for (const auto& a : p.contas) {

@@ -246,6 +246,9 @@ TEST_F(ConsoleServidorTest, RuleFromALineAndALinePostedByHandGoThroughTheSameOpe
   EXPECT_DOUBLE_EQ(r["entry"]["amount"].get<double>(), 3.3);
   // Posted twice, the line is refused: it is reconciled already.
   PostJson(h, "/api/accounts/111/post-line", lanca, 422);
+  const auto metricas = m_cliente->Get("/metrics");
+  ASSERT_TRUE(metricas);
+  EXPECT_NE(metricas->body.find("cl_posted_lines_30d{branch=\"1\",account=\"111\"} 1\n"), std::string::npos);
 
   auto historico = [&] {
     auto g = m_cliente->Get("/api/accounts/111/history", h);
