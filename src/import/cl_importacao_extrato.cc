@@ -17,42 +17,14 @@ constexpr uintptr_t kEscalaProgresso = 100;
 
 }  // namespace
 
+// Out of line so that the exported class keeps its symbols; every member is copied or
+// moved as it is, the routine base taking care of its hub.
 CCLImportacaoExtrato::CCLImportacaoExtrato() = default;
-CCLImportacaoExtrato::CCLImportacaoExtrato(const CCLImportacaoExtrato& outro)
-    : CZQBaseParaRotinas(outro),
-      m_pParent(outro.m_pParent),
-      m_trataDadosExtrato(outro.m_trataDadosExtrato),
-      m_bModoSilencioso(outro.m_bModoSilencioso),
-      m_contagem(outro.m_contagem) {}
-CCLImportacaoExtrato::CCLImportacaoExtrato(CCLImportacaoExtrato&& outro) noexcept
-    : CZQBaseParaRotinas(std::move(outro)),
-      m_pParent(outro.m_pParent),
-      m_trataDadosExtrato(std::move(outro.m_trataDadosExtrato)),
-      m_bModoSilencioso(outro.m_bModoSilencioso),
-      m_contagem(outro.m_contagem) {}
+CCLImportacaoExtrato::CCLImportacaoExtrato(const CCLImportacaoExtrato& outro) = default;
+CCLImportacaoExtrato::CCLImportacaoExtrato(CCLImportacaoExtrato&& outro) noexcept = default;
 CCLImportacaoExtrato::~CCLImportacaoExtrato() = default;
-
-CCLImportacaoExtrato& CCLImportacaoExtrato::operator=(const CCLImportacaoExtrato& outro) {
-  if (this != &outro) {
-    CZQBaseParaRotinas::operator=(outro);
-    m_pParent = outro.m_pParent;
-    m_trataDadosExtrato = outro.m_trataDadosExtrato;
-    m_bModoSilencioso = outro.m_bModoSilencioso;
-    m_contagem = outro.m_contagem;
-  }
-  return *this;
-}
-
-CCLImportacaoExtrato& CCLImportacaoExtrato::operator=(CCLImportacaoExtrato&& outro) noexcept {
-  if (this != &outro) {
-    CZQBaseParaRotinas::operator=(std::move(outro));
-    m_pParent = outro.m_pParent;
-    m_trataDadosExtrato = std::move(outro.m_trataDadosExtrato);
-    m_bModoSilencioso = outro.m_bModoSilencioso;
-    m_contagem = outro.m_contagem;
-  }
-  return *this;
-}
+CCLImportacaoExtrato& CCLImportacaoExtrato::operator=(const CCLImportacaoExtrato& outro) = default;
+CCLImportacaoExtrato& CCLImportacaoExtrato::operator=(CCLImportacaoExtrato&& outro) noexcept = default;
 
 CZQAcessoConciliacao* CCLImportacaoExtrato::GetAcessoConciliacao() { return AreaConciliacao(); }
 CZQAcessoEmpresarial* CCLImportacaoExtrato::GetAcessoEmpresarial() { return AreaEmpresarial(); }

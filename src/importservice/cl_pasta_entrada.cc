@@ -172,8 +172,6 @@ CCLResultadoPastaEntrada CCLPastaEntrada::Processa(const CZQDadosCL_FiltroImport
            arquivo);
     }
     if (arquivo.erro.TemErro() && !resultado.erro.TemErro()) resultado.erro = arquivo.erro;
-    resultado.contagem.gravadas += arquivo.contagem.gravadas;
-    resultado.contagem.recusadas += arquivo.contagem.recusadas;
     resultado.arquivos.push_back(std::move(arquivo));
   }
   return resultado;

@@ -36,9 +36,18 @@ struct CCLArquivoPastaEntrada {
 struct CCLResultadoPastaEntrada {
   std::vector<CCLArquivoPastaEntrada> arquivos;  // in name order
   std::size_t adiados = 0;                       // left alone: still being written
-  CCLContagemLinhas contagem;                    // of every file, added up
   // The first rejection or failure, clear when every file taken was processed.
   CZQDadosDF_Erro erro;
+
+  // The lines of every file, added up.
+  CCLContagemLinhas Contagem() const {
+    CCLContagemLinhas total;
+    for (const CCLArquivoPastaEntrada& a : arquivos) {
+      total.gravadas += a.contagem.gravadas;
+      total.recusadas += a.contagem.recusadas;
+    }
+    return total;
+  }
 };
 
 // The statement files an account receives through a folder: whatever is left in

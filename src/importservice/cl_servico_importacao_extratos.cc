@@ -310,8 +310,9 @@ HRESULT CCLServicoImportacaoExtratos::OnRun() {
         continue;
       }
       CCLPastaEntrada::Combina(resultadoPasta, dadosErro);
-      dadosEntrada.SetQuantidadeGravadas(contagem.gravadas + resultadoPasta.contagem.gravadas)
-          .SetQuantidadeRecusadas(contagem.recusadas + resultadoPasta.contagem.recusadas);
+      const CCLContagemLinhas pasta = resultadoPasta.Contagem();
+      dadosEntrada.SetQuantidadeGravadas(contagem.gravadas + pasta.gravadas)
+          .SetQuantidadeRecusadas(contagem.recusadas + pasta.recusadas);
     }
     ++contasProcessadas;
 
