@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "lanca_auto_teste_util.h"
-#include "platform/components/zq_bstr.h"
 #include "store/zq_falhas_injetadas.h"
 #include "store/zq_integracao_sql.h"
 #include "support/interacao.h"
@@ -490,66 +489,6 @@ INSTANTIATE_TEST_SUITE_P(Passos, IgnoradoTest,
                          ::testing::Values(CasoIgnorado{"Existe", S_OK, 2},
                                            CasoIgnorado{"SetFinanceiroTesouraria", ZQ_HR_IGNORADO, 0}),
                          [](const auto& info) { return std::string(info.param.operacao); });
-
-// The store's integration transaction: all of it or nothing, whichever entry is refused.
-class IntegracaoTest : public ProcessaTest, public ::testing::WithParamInterface<int> {
- protected:
-  RegSetTesouraria Entrada(uint32_t posicaoExtrato, uint32_t quantidade) {
-    RegSetTesouraria r{};
-    r.RegTesouraria.cyValor = 100 * posicaoExtrato;
-    r.RegTesouraria.dmaLancamento = Dia(10, 3, 2026);
-    r.RegTesouraria.lPonteiroContaEnt = 111;
-    r.RegTesouraria.lPonteiroContaSai = 201;
-    r.RegTesouraria.lNumeroConciliacaoEnt = posicaoExtrato;
-    r.RegTesouraria.cConciliadoAuto = 'S';
-    r.chaveOrigem = ZQMontaChaveOrigem(posicaoExtrato, 1);
-    r.lQuantidadeExtratos = quantidade;
-    r.iTipoLancamento = 1;
-    return r;
-  }
-};
-
-TEST_P(IntegracaoTest, EntradaRecusadaDesfazTodaATransacao) {
-  const int recusada = GetParam();  // 0 = none
-  if (recusada) {
-    m_banco->Sessao() << "INSERT INTO integracao_origem (posicao_tesouraria, origem, chave_tabela, sessao,"
-                         " quantidade_extratos, linhas_grupo, complemento) VALUES (9999, "
-                      << ((recusada << 8) | 24) << ", 1, 0, 1, 1, '')";
-  }
-  CZQComPtr<IZQDF_IntegracaoTransacao> integracao = ZQNovaIntegracaoTransacaoSQL(m_banco);
-  regNovaTransacaoPS nova{};
-  ASSERT_EQ(integracao->NovaIntegracao(&nova), S_OK);
-  for (uint32_t i = 1; i <= 3; ++i) {
-    RegSetTesouraria t = Entrada(i, i);
-    CZQBstr complemento(CZQString("linha ") + CZQString(std::to_string(i)));
-    t.bstrComplemento = complemento.Get();
-    ASSERT_EQ(integracao->SetFinanceiroTesouraria(&t, nullptr), S_OK);
-    RegContasContabil c{};
-    c.cyValor = t.RegTesouraria.cyValor;
-    ASSERT_EQ(integracao->SetContabilTes(1, &c), S_OK);
-    RegContasGerencial g[2]{};
-    ASSERT_EQ(integracao->SetGerencialTes(2, g), S_OK);
-  }
-  RegGravaIntegracao grava{};
-  RegRetorno retorno{};
-  const HRESULT hr = integracao->GravaIntegracao(&grava, &retorno);
-  const long long esperadas = recusada ? 0 : 3;
-  EXPECT_EQ(hr == S_OK, recusada == 0);
-  EXPECT_EQ(retorno.lCodigoRetorno, recusada ? 172u : 0u);
-  EXPECT_EQ(Tesouraria(), esperadas);
-  EXPECT_EQ(Conta("SELECT COUNT(*) FROM integracao_origem WHERE posicao_tesouraria <> 9999"), esperadas);
-  EXPECT_EQ(Conta("SELECT COUNT(*) FROM integracao_contabil"), esperadas);
-  EXPECT_EQ(Conta("SELECT COUNT(*) FROM integracao_gerencial"), 2 * esperadas);
-  if (!recusada) {
-    std::string complemento;
-    m_banco->Sessao() << "SELECT complemento FROM integracao_origem WHERE origem = " << ((2 << 8) | 24),
-        soci::into(complemento);
-    EXPECT_EQ(complemento, "linha 2");
-    EXPECT_EQ(Conta("SELECT COUNT(*) FROM tesouraria WHERE conciliado_ent = 'S' AND conciliado_sai <> 'S'"), 3);
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(Entradas, IntegracaoTest, ::testing::Values(0, 1, 2, 3));
 
 TEST_F(ProcessaTest, IntegracaoForaDeOrdemERecusada) {
   CZQComPtr<IZQDF_IntegracaoTransacao> integracao = ZQNovaIntegracaoTransacaoSQL(m_banco);

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
 
 #include "frame/zq_data.h"
@@ -10,64 +11,30 @@
 #include "store/zq_banco_sql.h"
 #include "store/zq_soci.h"
 #include "support/armazem.h"
-#include "support/pasta_temporaria.h"
 
 namespace {
 
 using json = nlohmann::json;
-using zq_teste::PastaTemporaria;
 
 const std::string& kAmostra = zq_teste::AmostraEmpresa();
 
 json Amostra() { return json::parse(zq_teste::LeArquivo(kAmostra)); }
 
-std::shared_ptr<CZQBancoSQL> AbreBanco(const PastaTemporaria& pasta) {
-  return zq_teste::AbreBanco("sqlite:" + pasta.Arquivo("cl.db"));
-}
-
-long long Escalar(CZQBancoSQL& banco, const std::string& consulta) {
-  long long n = 0;
-  soci::indicator ind = soci::i_ok;
-  banco.Sessao() << consulta, soci::into(n, ind);
-  return ind == soci::i_ok ? n : 0;
-}
-
 // Everything the master tables hold, as one text, to tell whether a load changed anything.
 std::string Retrato(CZQBancoSQL& banco) {
   std::string r;
-  for (const char* tabela : {"empresa",
-                             "filial",
-                             "feriado_filial",
-                             "plano_empresarial",
-                             "plano_gerencial",
-                             "banco",
-                             "leiaute",
-                             "leiaute_colunas",
-                             "mestre_cl",
-                             "mestre_empresa",
-                             "mestre_financeiro",
-                             "periodo_contabil",
-                             "forma_pagamento",
-                             "historico",
-                             "regra_lancamento",
-                             "config_servico",
-                             "config_importacao_regra",
-                             "config_importacao_conta",
-                             "config_conciliacao_regra",
-                             "config_conciliacao_conta",
-                             "extrato"}) {
-    r += std::string("#") + tabela + "\n";
-    soci::rowset<soci::row> linhas = (banco.Sessao().prepare << std::string("SELECT * FROM ") + tabela);
+  std::istringstream tabelas(
+      "empresa filial feriado_filial plano_empresarial plano_gerencial banco leiaute leiaute_colunas mestre_cl"
+      " mestre_empresa mestre_financeiro periodo_contabil forma_pagamento historico regra_lancamento config_servico"
+      " config_importacao_regra config_importacao_conta config_conciliacao_regra config_conciliacao_conta extrato");
+  for (std::string tabela; tabelas >> tabela;) {
+    r += "#" + tabela + "\n";
+    soci::rowset<soci::row> linhas = (banco.Sessao().prepare << "SELECT * FROM " + tabela);
     for (const soci::row& linha : linhas) {
       for (std::size_t i = 0; i < linha.size(); ++i) {
-        if (linha.get_indicator(i) == soci::i_null) {
-          r += "null";
-        } else if (linha.get_properties(i).get_data_type() == soci::dt_string) {
-          r += linha.get<std::string>(i);
-        } else {
-          r += std::to_string(linha.get<long long>(i));
-        }
-        r += "|";
+        const bool nulo = linha.get_indicator(i) == soci::i_null;
+        const bool texto = !nulo && linha.get_properties(i).get_data_type() == soci::dt_string;
+        r += (nulo ? "null" : texto ? linha.get<std::string>(i) : std::to_string(linha.get<long long>(i))) + "|";
       }
       r += "\n";
     }
@@ -75,45 +42,44 @@ std::string Retrato(CZQBancoSQL& banco) {
   return r;
 }
 
-TEST(ArquivoEmpresaTest, SampleCompanyLoads) {
-  PastaTemporaria pasta;
-  auto banco = AbreBanco(pasta);
+using ArquivoEmpresaTest = zq_teste::ArmazemVazioTest;
+
+TEST_F(ArquivoEmpresaTest, SampleCompanyLoads) {
   CZQDadosDF_Erro erro;
   ZQProblemaArquivoEmpresa problema;
-  ASSERT_EQ(ZQCarregaArquivoEmpresa(*banco, kAmostra, erro, &problema), S_OK)
+  ASSERT_EQ(ZQCarregaArquivoEmpresa(*m_banco, kAmostra, erro, &problema), S_OK)
       << problema.campo << ": " << problema.mensagem << " / " << erro.GetTextoMostraMensagem().c_str();
   EXPECT_FALSE(erro.TemErro());
   // The masters, the rules in the file's order and the configurations are read back
   // field by field by the store's own tests (cadastros_sql_test, conciliacao_sql_test).
-  EXPECT_EQ(Escalar(*banco, "SELECT COUNT(*) FROM filial"), 2);
-  EXPECT_EQ(Escalar(*banco, "SELECT COUNT(*) FROM banco"), 4);
-  EXPECT_EQ(Escalar(*banco, "SELECT COUNT(*) FROM banco WHERE integrar_com_terceiro = 1"), 2);
-  EXPECT_EQ(Escalar(*banco, "SELECT COUNT(*) FROM banco WHERE integrar_com_terceiro = 2"), 2);
-  EXPECT_EQ(Escalar(*banco, "SELECT COUNT(*) FROM plano_empresarial WHERE tipo_banco = 'S'"), 4);
-  EXPECT_EQ(Escalar(*banco, "SELECT COUNT(*) FROM config_conciliacao_conta"), 4);
-  EXPECT_EQ(Escalar(*banco, "SELECT COUNT(*) FROM regra_lancamento WHERE agrupa = 'A'"), 2);
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM filial"), 2);
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM banco"), 4);
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM banco WHERE integrar_com_terceiro = 1"), 2);
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM banco WHERE integrar_com_terceiro = 2"), 2);
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM plano_empresarial WHERE tipo_banco = 'S'"), 4);
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM config_conciliacao_conta"), 4);
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM regra_lancamento WHERE agrupa = 'A'"), 2);
 }
 
-TEST(ArquivoEmpresaTest, ReloadReplacesMasterDataAndKeepsStatements) {
-  PastaTemporaria pasta;
-  auto banco = AbreBanco(pasta);
+TEST_F(ArquivoEmpresaTest, ReloadReplacesMasterDataAndKeepsStatements) {
   CZQDadosDF_Erro erro;
-  ASSERT_EQ(ZQCarregaArquivoEmpresa(*banco, kAmostra, erro), S_OK);
-  banco->Sessao() << "INSERT INTO extrato (posicao, conta, filial, documento, valor, natureza, hist_bco,"
-                     " codigo_mvto_bco, dma_extrato, dma_importacao, conciliado, tipo_conciliacao, numero_conciliacao)"
-                     " VALUES (1, 111, 1, 10, 500, '+', 'PIX RECEBIDO', '', 65000, 65000, 'N', '', 0)";
-  const std::string antes = Retrato(*banco);
+  ASSERT_EQ(ZQCarregaArquivoEmpresa(*m_banco, kAmostra, erro), S_OK);
+  m_banco->Sessao()
+      << "INSERT INTO extrato (posicao, conta, filial, documento, valor, natureza, hist_bco,"
+         " codigo_mvto_bco, dma_extrato, dma_importacao, conciliado, tipo_conciliacao, numero_conciliacao)"
+         " VALUES (1, 111, 1, 10, 500, '+', 'PIX RECEBIDO', '', 65000, 65000, 'N', '', 0)";
+  const std::string antes = Retrato(*m_banco);
 
-  ASSERT_EQ(ZQCarregaArquivoEmpresa(*banco, kAmostra, erro), S_OK);
-  EXPECT_EQ(Retrato(*banco), antes) << "loading the same file twice is not idempotent";
+  ASSERT_EQ(ZQCarregaArquivoEmpresa(*m_banco, kAmostra, erro), S_OK);
+  EXPECT_EQ(Retrato(*m_banco), antes) << "loading the same file twice is not idempotent";
 
   json menor = Amostra();
   menor["regras_lancamento"].erase(menor["regras_lancamento"].begin() + 1, menor["regras_lancamento"].end());
   menor["empresa"]["nome"] = "Outro nome";
-  ASSERT_EQ(ZQCarregaDocumentoEmpresa(*banco, menor.dump(), erro), S_OK);
-  EXPECT_EQ(Escalar(*banco, "SELECT COUNT(*) FROM regra_lancamento"), 1);
-  EXPECT_EQ(Escalar(*banco, "SELECT COUNT(*) FROM empresa"), 1);
-  EXPECT_EQ(Escalar(*banco, "SELECT COUNT(*) FROM extrato"), 1);
+  ASSERT_EQ(ZQCarregaDocumentoEmpresa(*m_banco, menor.dump(), erro), S_OK);
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM regra_lancamento"), 1);
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM empresa"), 1);
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM extrato"), 1);
 }
 
 struct DocumentoRuim {
@@ -144,20 +110,19 @@ class DocumentoRuimTest : public zq_teste::ArmazemTest, public ::testing::WithPa
 
 TEST_P(DocumentoRuimTest, NamesTheFieldAndChangesNothing) {
   const DocumentoRuim& caso = GetParam();
-  CZQBancoSQL* banco = m_banco.get();  // the sample company is loaded
   CZQDadosDF_Erro erro;
-  const std::string antes = Retrato(*banco);
+  const std::string antes = Retrato(*m_banco);
   ASSERT_NE(antes.find("Comercial Exemplo"), std::string::npos);
 
   ZQProblemaArquivoEmpresa problema;
-  EXPECT_EQ(ZQCarregaDocumentoEmpresa(*banco, caso.documento(), erro, &problema), ZQ_E_SQL_INVALIDO);
+  EXPECT_EQ(ZQCarregaDocumentoEmpresa(*m_banco, caso.documento(), erro, &problema), ZQ_E_SQL_INVALIDO);
   EXPECT_EQ(problema.campo, caso.campo) << problema.mensagem;
   EXPECT_NE(problema.mensagem.find(caso.trecho), std::string::npos) << problema.mensagem;
   EXPECT_EQ(erro.GetHR(), ZQ_E_SQL_INVALIDO);
   const std::string texto = erro.GetTextoMostraMensagem().c_str();
   EXPECT_EQ(texto.rfind("Arquivo da empresa inválido: ", 0), 0u) << texto;
   EXPECT_NE(texto.find(caso.campo), std::string::npos) << texto;
-  EXPECT_EQ(Retrato(*banco), antes) << "a refused document changed the store";
+  EXPECT_EQ(Retrato(*m_banco), antes) << "a refused document changed the store";
 
   ZQProblemaArquivoEmpresa soVerificado;
   EXPECT_EQ(ZQVerificaDocumentoEmpresa(caso.documento(), soVerificado), ZQ_E_SQL_INVALIDO);
@@ -276,26 +241,23 @@ INSTANTIATE_TEST_SUITE_P(
                       "configuracao_importacao.regras", "lista"}),
     [](const auto& info) { return info.param.nome; });
 
-TEST(ArquivoEmpresaTest, MissingFileIsRefused) {
-  PastaTemporaria pasta;
-  auto banco = AbreBanco(pasta);
+TEST_F(ArquivoEmpresaTest, MissingFileIsRefused) {
   CZQDadosDF_Erro erro;
   ZQProblemaArquivoEmpresa problema;
-  EXPECT_EQ(ZQCarregaArquivoEmpresa(*banco, pasta.Arquivo("nao-existe.json"), erro, &problema), ZQ_E_SQL_NAO_ABRE);
+  EXPECT_EQ(ZQCarregaArquivoEmpresa(*m_banco, m_pasta.Arquivo("nao-existe.json"), erro, &problema), ZQ_E_SQL_NAO_ABRE);
   EXPECT_NE(problema.mensagem.find("nao-existe.json"), std::string::npos);
   EXPECT_EQ(erro.GetHR(), ZQ_E_SQL_NAO_ABRE);
 }
 
-TEST(ArquivoEmpresaTest, ReadOnlyStoreReportsTheDatabaseFailure) {
-  PastaTemporaria pasta;
-  { AbreBanco(pasta); }
-  std::shared_ptr<CZQBancoSQL> banco;
+TEST_F(ArquivoEmpresaTest, ReadOnlyStoreReportsTheDatabaseFailure) {
+  m_hub.reset();
+  m_banco = zq_teste::AbreBanco(Conexao() + "?modo=leitura");
+  ASSERT_TRUE(m_banco);
   CZQDadosDF_Erro erro;
-  ASSERT_EQ(CZQBancoSQL::Abre("sqlite:" + pasta.Arquivo("cl.db") + "?modo=leitura", banco, erro), S_OK);
-  EXPECT_EQ(ZQCarregaArquivoEmpresa(*banco, kAmostra, erro), ZQ_E_SQL_SOMENTE_LEITURA);
+  EXPECT_EQ(ZQCarregaArquivoEmpresa(*m_banco, kAmostra, erro), ZQ_E_SQL_SOMENTE_LEITURA);
   EXPECT_EQ(std::string(erro.GetTextoMostraMensagem().c_str()).rfind("Falha em CarregaArquivoEmpresa: ", 0), 0u);
-  EXPECT_EQ(Escalar(*banco, "SELECT COUNT(*) FROM empresa"), 0);
-  EXPECT_FALSE(banco->EmTransacao());
+  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM empresa"), 0);
+  EXPECT_FALSE(m_banco->EmTransacao());
 }
 
 struct TextoData {

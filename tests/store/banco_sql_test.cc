@@ -19,13 +19,6 @@ int ContaLinhas(CZQBancoSQL& banco, const std::string& tabela) {
   return static_cast<int>(n);
 }
 
-bool TabelaExiste(CZQBancoSQL& banco, const std::string& tabela) {
-  long long n = 0;
-  banco.Sessao() << "SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name = :n", soci::use(tabela),
-      soci::into(n);
-  return n > 0;
-}
-
 TEST(BancoSqlTest, EmptyFileIsMigratedToTheCurrentSchema) {
   PastaTemporaria pasta;
   std::shared_ptr<CZQBancoSQL> banco;
@@ -36,26 +29,6 @@ TEST(BancoSqlTest, EmptyFileIsMigratedToTheCurrentSchema) {
   EXPECT_FALSE(erro.TemErro());
   EXPECT_EQ(banco->GetVersaoEsquema(), ZQVersaoEsquemaSQL());
   EXPECT_EQ(ContaLinhas(*banco, "schema_version"), static_cast<int>(ZQMigracoesSQL().size()));
-  for (const char* tabela : {"extrato", "tesouraria", "regra_lancamento", "banco", "execucao_conciliacao"}) {
-    EXPECT_TRUE(TabelaExiste(*banco, tabela)) << tabela;
-  }
-}
-
-TEST(BancoSqlTest, ReopeningKeepsDataAndAppliesNothingTwice) {
-  PastaTemporaria pasta;
-  const std::string conexao = "sqlite:" + pasta.Arquivo("cl.db");
-  CZQDadosDF_Erro erro;
-  {
-    std::shared_ptr<CZQBancoSQL> banco;
-    ASSERT_EQ(CZQBancoSQL::Abre(conexao, banco, erro), S_OK);
-    banco->Sessao() << "INSERT INTO historico (codigo, nome) VALUES (7, 'TARIFA')";
-  }
-  std::shared_ptr<CZQBancoSQL> banco;
-  ASSERT_EQ(CZQBancoSQL::Abre(conexao, banco, erro), S_OK);
-  EXPECT_EQ(ContaLinhas(*banco, "schema_version"), static_cast<int>(ZQMigracoesSQL().size()));
-  std::string nome;
-  banco->Sessao() << "SELECT nome FROM historico WHERE codigo = 7", soci::into(nome);
-  EXPECT_EQ(nome, "TARIFA");
 }
 
 // An upgraded package meets the store the previous release wrote: the first open
@@ -188,25 +161,6 @@ INSTANTIATE_TEST_SUITE_P(
                      E_INVALIDARG, "PostgreSQL"},
         AberturaRuim{"NoFile", [](const PastaTemporaria&) { return std::string("sqlite:"); }, E_INVALIDARG, "arquivo"}),
     [](const auto& info) { return info.param.nome; });
-
-TEST(BancoSqlTest, ReadOnlyStoreRefusesWrites) {
-  PastaTemporaria pasta;
-  const std::string arquivo = pasta.Arquivo("cl.db");
-  CZQDadosDF_Erro erro;
-  {
-    std::shared_ptr<CZQBancoSQL> banco;
-    ASSERT_EQ(CZQBancoSQL::Abre("sqlite:" + arquivo, banco, erro), S_OK);
-  }
-  std::shared_ptr<CZQBancoSQL> banco;
-  ASSERT_EQ(CZQBancoSQL::Abre("sqlite:" + arquivo + "?modo=leitura", banco, erro), S_OK)
-      << erro.GetTextoMostraMensagem().c_str();
-  HRESULT hr = ZQExecutaSQL(*banco, erro, "Teste", [&] {
-    banco->Sessao() << "INSERT INTO historico (codigo, nome) VALUES (1, 'X')";
-    return S_OK;
-  });
-  EXPECT_EQ(hr, ZQ_E_SQL_SOMENTE_LEITURA);
-  EXPECT_EQ(std::string(erro.GetTextoMostraMensagem().c_str()).rfind("Falha em Teste: ", 0), 0u);
-}
 
 TEST(BancoSqlTest, InnerTransactionUndoesOnlyItself) {
   PastaTemporaria pasta;

@@ -164,27 +164,6 @@ class TesourariaTest : public ArmazemTest {
  protected:
   CZQAcessoFinanceiroSQL& F() { return m_hub->Financeiro(); }
 
-  uint32_t Grava(uint32_t ent, uint32_t sai, int dia, tagCY valor, char cEnt = 'N', char cSai = 'N', char cAuto = 'N',
-                 uint16_t filial = 1) {
-    tagREG_TESOURARIAPS r{};
-    r.cyValor = valor;
-    r.dmaLancamento = Dia(dia, 12, 2026);
-    r.dmaEmissao = r.dmaLancamento;
-    r.lPonteiroContaEnt = ent;
-    r.lPonteiroContaSai = sai;
-    r.cConciliadoEnt = cEnt;
-    r.cConciliadoSai = cSai;
-    r.cConciliadoAuto = cAuto;
-    r.iPonteiroFilial = filial;
-    r.iHistorico = 4;
-    r.ucTipoDocumentoTransacao = 1;
-    r.ucTipoDocFormaPagamento = 3;
-    r.szDocumento.Set("DOC-" + std::to_string(dia));
-    CZQDadosFN_Tesouraria t(r);
-    EXPECT_EQ(F().GravaTesouraria(t), S_OK) << TextoErro(F().GetErro());
-    return t.GetPosicaoReg();
-  }
-
   std::vector<uint32_t> Busca(void (*monta)(CZQDadosFN_FiltroTesouraria&)) {
     CZQDadosFN_FiltroTesouraria filtro;
     monta(filtro);
@@ -233,9 +212,9 @@ TEST_F(TesourariaTest, EntryReadsBackWithEveryByte) {
 
 TEST_F(TesourariaTest, EntriesComeInTheOrderOfTheKeysEvenWhenAKeyRepeats) {
   // Written so that neither date nor position order is the order asked for.
-  const uint32_t a = Grava(111, 0, 9, 100);
-  const uint32_t b = Grava(111, 0, 3, 200);
-  const uint32_t c = Grava(111, 0, 6, 300);
+  const uint32_t a = GravaTesouraria(111, 0, 9, 100);
+  const uint32_t b = GravaTesouraria(111, 0, 3, 200);
+  const uint32_t c = GravaTesouraria(111, 0, 6, 300);
   const auto chave = [](uint32_t posicao, int dia) { return ZQMontaDmc(Dia(dia, 12, 2026), posicao); };
   CZQVector<CZQDadosFN_Tesouraria> lidas;
   ASSERT_EQ(
@@ -248,11 +227,11 @@ TEST_F(TesourariaTest, EntriesComeInTheOrderOfTheKeysEvenWhenAKeyRepeats) {
 }
 
 TEST_F(TesourariaTest, SearchFiltersByPeriodAccountBranchAndReconciledFlags) {
-  const uint32_t a = Grava(111, 501, 3, 100, 'S', 'N', 'S');
-  const uint32_t b = Grava(401, 111, 1, 200);
-  const uint32_t c = Grava(113, 501, 2, 300, 'N', 'S', 'N');
-  const uint32_t d = Grava(111, 113, 5, 400, 'N', 'N', 'N', 2);
-  const uint32_t e = Grava(114, 501, 4, 500, 'S', 'N', 'N');
+  const uint32_t a = GravaTesouraria(111, 501, 3, 100, 'S', 'N', 'S');
+  const uint32_t b = GravaTesouraria(401, 111, 1, 200);
+  const uint32_t c = GravaTesouraria(113, 501, 2, 300, 'N', 'S', 'N');
+  const uint32_t d = GravaTesouraria(111, 113, 5, 400, 'N', 'N', 'N', 2);
+  const uint32_t e = GravaTesouraria(114, 501, 4, 500, 'S', 'N', 'N');
 
   EXPECT_EQ(Busca([](CZQDadosFN_FiltroTesouraria&) {}), (std::vector<uint32_t>{b, c, a, e, d}));
   EXPECT_EQ(Busca([](CZQDadosFN_FiltroTesouraria& f) { f.SetPonteiroConta(111); }), (std::vector<uint32_t>{b, a, d}));
@@ -279,7 +258,7 @@ TEST_F(TesourariaTest, SearchFiltersByPeriodAccountBranchAndReconciledFlags) {
 }
 
 TEST_F(TesourariaTest, ExistenceQueryFindsOnlyTheIdenticalEntry) {
-  Grava(111, 501, 3, 100);
+  GravaTesouraria(111, 501, 3, 100);
   CZQComPtr<IZQFN_Tesouraria> tesouraria;
   ASSERT_EQ(Fin().GetIFNTesouraria(tesouraria), S_OK);
   ASSERT_TRUE(tesouraria);

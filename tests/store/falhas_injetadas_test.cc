@@ -65,13 +65,7 @@ TEST_P(CadaOperacaoTest, TheSecondCallFailsTheOthersReachTheServer) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Operacoes, CadaOperacaoTest, ::testing::ValuesIn(CZQFalhasInjetadas::Operacoes()),
-                         [](const auto& info) {
-                           std::string n = info.param;
-                           for (char& c : n) {
-                             if (c == '.') c = '_';
-                           }
-                           return n;
-                         });
+                         [](const auto& info) { return NomeCaso(info.param); });
 
 TEST_F(ArmazemTest, InjectedFailureNeverReachesTheServer) {
   CZQFalhasInjetadas falhas;

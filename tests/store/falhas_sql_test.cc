@@ -16,12 +16,7 @@ std::vector<OperacaoArmazem> Filtra(bool (*inclui)(const OperacaoArmazem&)) {
   return r;
 }
 
-std::string NomeCaso(const ::testing::TestParamInfo<OperacaoArmazem>& info) {
-  std::string n = info.param.nome;
-  for (char& c : n)
-    if (c == '.') c = '_';
-  return n;
-}
+std::string NomeOperacao(const ::testing::TestParamInfo<OperacaoArmazem>& info) { return NomeCaso(info.param.nome); }
 
 class FalhaBancoTest : public ArmazemTest, public ::testing::WithParamInterface<OperacaoArmazem> {};
 
@@ -44,7 +39,7 @@ TEST_P(FalhaBancoTest, DatabaseErrorIsTheOperationsFailure) {
 
 INSTANTIATE_TEST_SUITE_P(Operacoes, FalhaBancoTest,
                          ::testing::ValuesIn(Filtra([](const OperacaoArmazem& op) { return op.tabela != nullptr; })),
-                         NomeCaso);
+                         NomeOperacao);
 
 TEST_F(ArmazemTest, FailedWriteOfManyRowsLeavesNothingHalfDone) {
   CZQDadosCL_ConfiguracaoServicoImportacaoExtratos antes;
@@ -80,6 +75,7 @@ TEST_P(SomenteLeituraTest, WritesFailReadsWork) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Escritas, SomenteLeituraTest,
-                         ::testing::ValuesIn(Filtra([](const OperacaoArmazem& op) { return op.escreve; })), NomeCaso);
+                         ::testing::ValuesIn(Filtra([](const OperacaoArmazem& op) { return op.escreve; })),
+                         NomeOperacao);
 
 }  // namespace

@@ -3,6 +3,7 @@
 // Every operation of the store's areas and server interfaces, each called with arguments
 // that reach its tables. The fault injection, the database failures and the read-only
 // store are all checked over this one list.
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -272,5 +273,11 @@ inline const std::vector<OperacaoArmazem>& OperacoesArmazem() {
 
 // The method an operation's error text names ("Financeiro.LeBufferMestre" is LeBufferMestre).
 inline std::string MetodoDe(const std::string& nome) { return nome.substr(nome.rfind('.') + 1); }
+
+// An operation's name as a test case's ("Financeiro_LeBufferMestre").
+inline std::string NomeCaso(std::string nome) {
+  std::replace(nome.begin(), nome.end(), '.', '_');
+  return nome;
+}
 
 }  // namespace zq_teste

@@ -110,6 +110,27 @@ class ArmazemTest : public ::testing::Test {
     return n;
   }
 
+  // A treasury entry of December 2026 stored, and its position.
+  uint32_t GravaTesouraria(uint32_t ent, uint32_t sai, int dia, tagCY valor, char cEnt = 'N', char cSai = 'N',
+                           char cAuto = 'N', uint16_t filial = 1) {
+    tagREG_TESOURARIAPS r{};
+    r.cyValor = valor;
+    r.dmaLancamento = r.dmaEmissao = Dia(dia, 12, 2026);
+    r.lPonteiroContaEnt = ent;
+    r.lPonteiroContaSai = sai;
+    r.cConciliadoEnt = cEnt;
+    r.cConciliadoSai = cSai;
+    r.cConciliadoAuto = cAuto;
+    r.iPonteiroFilial = filial;
+    r.iHistorico = 4;
+    r.ucTipoDocumentoTransacao = 1;
+    r.ucTipoDocFormaPagamento = 3;
+    r.szDocumento.Set("DOC-" + std::to_string(dia));
+    CZQDadosFN_Tesouraria t(r);
+    EXPECT_EQ(m_hub->Financeiro().GravaTesouraria(t), S_OK) << TextoErro(m_hub->Financeiro().GetErro());
+    return t.GetPosicaoReg();
+  }
+
   CZQAcessoConciliacao& Conc() { return *m_hub->GetAcessoConciliacao(); }
   CZQAcessoEmpresarial& Emp() { return *m_hub->GetAcessoEmpresarial(); }
   CZQAcessoFinanceiro& Fin() { return *m_hub->GetAcessoFinanceiro(); }
