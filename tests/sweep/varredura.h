@@ -1,18 +1,15 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <functional>
-#include <iostream>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <set>
-#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -109,44 +106,18 @@ inline Estado Fotografa(CZQBancoSQL& banco, const std::set<std::string>& ignorad
 
 // Rows of `final` that neither the start nor the run without failure hold (as many times).
 inline std::vector<std::string> Sobras(const Estado& final, const Estado& inicial, const Estado& base) {
-  auto conta = [](const Estado& e, const std::string& tabela) {
-    std::map<std::string, long> n;
+  auto vezes = [](const Estado& e, const std::string& tabela, const std::string& linha) {
     auto it = e.find(tabela);
-    if (it != e.end())
-      for (const std::string& l : it->second) ++n[l];
-    return n;
+    if (it == e.end()) return std::ptrdiff_t{0};
+    const auto [de, ate] = std::equal_range(it->second.begin(), it->second.end(), linha);
+    return ate - de;
   };
   std::vector<std::string> sobras;
-  for (const auto& [tabela, linhas] : final) {
-    const auto ni = conta(inicial, tabela), nb = conta(base, tabela);
-    std::map<std::string, long> nf;
-    for (const std::string& l : linhas) ++nf[l];
-    for (const auto& [linha, vezes] : nf) {
-      const long i = ni.count(linha) ? ni.at(linha) : 0, b = nb.count(linha) ? nb.at(linha) : 0;
-      if (vezes > std::max(i, b)) sobras.push_back(tabela + ": " + linha);
-    }
-  }
+  for (const auto& [tabela, linhas] : final)
+    for (auto l = linhas.begin(); l != linhas.end(); l = std::upper_bound(l, linhas.end(), *l))
+      if (vezes(final, tabela, *l) > std::max(vezes(inicial, tabela, *l), vezes(base, tabela, *l)))
+        sobras.push_back(tabela + ": " + *l);
   return sobras;
-}
-
-// Rows that differ between two states, as "-" (only in a) and "+" (only in b).
-inline std::vector<std::string> Diferencas(const Estado& a, const Estado& b) {
-  std::vector<std::string> d;
-  std::set<std::string> tabelas;
-  for (const auto& [t, _] : a) tabelas.insert(t);
-  for (const auto& [t, _] : b) tabelas.insert(t);
-  static const std::vector<std::string> vazio;
-  for (const std::string& t : tabelas) {
-    const auto& la = a.count(t) ? a.at(t) : vazio;
-    const auto& lb = b.count(t) ? b.at(t) : vazio;
-    std::vector<std::string> so;
-    std::set_difference(la.begin(), la.end(), lb.begin(), lb.end(), std::back_inserter(so));
-    for (const auto& l : so) d.push_back("- " + t + ": " + l);
-    so.clear();
-    std::set_difference(lb.begin(), lb.end(), la.begin(), la.end(), std::back_inserter(so));
-    for (const auto& l : so) d.push_back("+ " + t + ": " + l);
-  }
-  return d;
 }
 
 inline std::string Junta(const std::vector<std::string>& linhas) {
@@ -162,7 +133,8 @@ inline std::string Junta(const std::vector<std::string>& linhas) {
 // it; the message library; the clock fixed. All undone at the end.
 class Ambiente {
  public:
-  Ambiente(const std::string& modelo, CZQDma dia, REG_ZQHMS hora, bool analytics) : m_relogio(dia, hora) {
+  Ambiente(const std::string& modelo, CZQDma dia, REG_ZQHMS hora, bool analytics)
+      : m_relogio(dia, hora), m_analytics(analytics) {
     for (const char* var :
          {"CL_LOCAL_ORBEL", "CL_RELATORIOS", "CL_TEMPORARIO", "CL_LOG_ERROS", "CL_LOG_ERROS_EMPRESA", "CL_BANCO"})
       m_variaveis.push_back(std::make_unique<zq_teste::AmbienteTrocado>(var, nullptr));
@@ -179,7 +151,6 @@ class Ambiente {
     m_relogioAnterior = zq::DefineRelogio(&m_relogio);
 
     fs::copy_file(modelo, raiz / "cl.db");
-    m_analytics = analytics;
     Abre();
   }
 
@@ -203,32 +174,8 @@ class Ambiente {
 
   fs::path Raiz() const { return m_pasta.Caminho(); }
 
- private:
-  // The store installed as the process's servers, with its usage events if asked.
-  void Abre() {
-    CZQDadosDF_Erro erro;
-    if (FAILED(ZQInstalaArmazemSQL("sqlite:" + (Raiz() / "cl.db").string(), erro, &m_banco)))
-      throw std::runtime_error("store not opened: " + erro.GetTextoMostraMensagem().str());
-    {
-      // A run's store is thrown away: waiting for the disk on every commit buys nothing.
-      std::lock_guard<std::recursive_mutex> trava(m_banco->Trava());
-      m_banco->Sessao() << "PRAGMA synchronous = OFF";
-    }
-    if (m_analytics) ZQInstalaAnalyticsSQL(m_banco);
-    m_hub = std::make_unique<CZQAcessoServidoresSQL>(m_banco);
-  }
-  void Fecha() {
-    m_hub.reset();
-    if (m_analytics) ZQDefineDestinoAnalytics(nullptr);
-    ZQRemoveArmazemSQL();
-    m_banco.reset();
-  }
-
- public:
   fs::path Instalacao() const { return Raiz() / "instalacao"; }
   CZQBancoSQL& Banco() { return *m_banco; }
-  // A hub straight on the store, outside any fault injection.
-  CZQAcessoServidoresSQL& Hub() { return *m_hub; }
 
   long long Escalar(const std::string& sql) {
     long long valor = 0;
@@ -252,9 +199,7 @@ class Ambiente {
     for (auto it = fs::recursive_directory_iterator(Raiz() / "log", ec);
          !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
       if (!it->is_regular_file()) continue;
-      std::istringstream conteudo(cl_teste::LeTudo(it->path()));
-      std::string linha;
-      while (std::getline(conteudo, linha)) {
+      for (const std::string& linha : zq_teste::Linhas(it->path())) {
         if (linha.empty() || linha.rfind("Data\tHora\t", 0) == 0) continue;
         const std::vector<std::string> c = zq_teste::Separa(linha);
         if (c.size() <= zq::kColLog) {
@@ -272,13 +217,30 @@ class Ambiente {
   }
 
  private:
+  // The store installed as the process's servers, with its usage events if asked.
+  void Abre() {
+    CZQDadosDF_Erro erro;
+    if (FAILED(ZQInstalaArmazemSQL("sqlite:" + (Raiz() / "cl.db").string(), erro, &m_banco)))
+      throw std::runtime_error("store not opened: " + erro.GetTextoMostraMensagem().str());
+    {
+      // A run's store is thrown away: waiting for the disk on every commit buys nothing.
+      std::lock_guard<std::recursive_mutex> trava(m_banco->Trava());
+      m_banco->Sessao() << "PRAGMA synchronous = OFF";
+    }
+    if (m_analytics) ZQInstalaAnalyticsSQL(m_banco);
+  }
+  void Fecha() {
+    if (m_analytics) ZQDefineDestinoAnalytics(nullptr);
+    ZQRemoveArmazemSQL();
+    m_banco.reset();
+  }
+
   zq_teste::PastaTemporaria m_pasta;
   std::vector<std::unique_ptr<zq_teste::AmbienteTrocado>> m_variaveis;
   CZQRelogioFixo m_relogio;
   const IZQRelogio* m_relogioAnterior = nullptr;
   std::shared_ptr<CZQBancoSQL> m_banco;
-  std::unique_ptr<CZQAcessoServidoresSQL> m_hub;
-  bool m_analytics = false;
+  bool m_analytics;
 };
 
 // A trace record of the error log: where (class::method, file and line of the check)
@@ -500,23 +462,9 @@ inline void Varre(Operacao& op, const Descoberta& d, const Chamada& c) {
     CZQFalhasInjetadas nenhuma;
     const Resultado r2 = Roda(op, amb, nenhuma);
     EXPECT_TRUE(!r2.excecao && SUCCEEDED(r2.hr)) << "the run after the failure: " << r2;
-    const Estado depois = amb.Foto(op.Ignoradas());
     for (const std::string& falta : op.Dependencias(op.Grupos(amb)))
       ADD_FAILURE() << "after the run that followed the failure, a group without the group it stands on: " << falta;
     EXPECT_EQ(op.Figuras(amb), d.base.figuras) << "the run after the failure left other figures";
-    if (getenv("CL_VARREDURA_DETALHE")) {
-      std::cout << "### after the run that followed " << chamada << ": " << r2 << "\n ";
-      for (const auto& [o, n] : nenhuma.TodasChamadas()) std::cout << " " << o << "=" << n;
-      std::cout << "\n";
-      for (const auto& l : Diferencas(d.base.final, depois)) std::cout << "  " << l.substr(0, 160) << "\n";
-    }
-  }
-
-  // CL_VARREDURA_DETALHE=1 shows what each failure did, for judging a new call's path.
-  if (getenv("CL_VARREDURA_DETALHE")) {
-    std::cout << "### " << chamada << (seguiu ? " went on " : " ended ") << r << "\n";
-    for (const Trace& t : traces) std::cout << "  trace " << t.local << ": " << t.expressao << "\n";
-    for (const auto& l : Diferencas(d.base.final, final)) std::cout << "  " << l.substr(0, 160) << "\n";
   }
 }
 

@@ -176,7 +176,7 @@ class Validacao : public Operacao {
   CZQDma Dia() const override { return CZQDma(20, 11, 2026); }
   void VerificaArmazem(Ambiente&, const Chamada&, const Resultado&, const Base& base, const Estado& final,
                        const std::map<std::string, long>&) override {
-    EXPECT_TRUE(final == base.inicial) << "a validator wrote:\n" << Junta(Diferencas(base.inicial, final));
+    EXPECT_EQ(final, base.inicial) << "a validator wrote";
   }
 
  protected:
@@ -294,27 +294,23 @@ std::map<std::string, std::string> GruposConciliacao(Ambiente& amb) {
                                  " AND conciliado_ent = 'S') OR (conta_sai = " + c +
                                  " AND numero_conciliacao_sai = " + n + " AND conciliado_sai = 'S')";
     const std::string logs = "SELECT id FROM log_conciliacao WHERE banco = " + c + " AND numero_conciliacao = " + n;
-    const std::string lancamentos = linhas(
-        "SELECT posicao || '|' || valor || '|' || conciliado_auto || '|' || estrutura FROM tesouraria"
-        " WHERE posicao IN (" +
-        entradas + ")");
+    // The rows of `tabela` (as `colunas`) whose `chave` is one of `em`.
+    auto de = [&](const char* colunas, const char* tabela, const char* chave, const std::string& em) {
+      return linhas(std::string("SELECT ") + colunas + " FROM " + tabela + " WHERE " + chave + " IN (" + em + ")");
+    };
+    const std::string lancamentos =
+        de("posicao || '|' || valor || '|' || conciliado_auto || '|' || estrutura", "tesouraria", "posicao", entradas);
     if (!lancamentos.empty()) {
       grupos[k + " entries"] =
           lancamentos + "origins:\n" +
-          linhas(
-              "SELECT posicao_tesouraria || '|' || origem || '|' || quantidade_extratos || '|' || linhas_grupo"
-              " FROM integracao_origem WHERE posicao_tesouraria IN (" +
-              entradas + ")") +
+          de("posicao_tesouraria || '|' || origem || '|' || quantidade_extratos || '|' || linhas_grupo",
+             "integracao_origem", "posicao_tesouraria", entradas) +
           "accounting:\n" +
-          linhas(
-              "SELECT posicao_tesouraria || '|' || ordem || '|' || valor || '|' || classificacao"
-              " FROM integracao_contabil WHERE posicao_tesouraria IN (" +
-              entradas + ")") +
+          de("posicao_tesouraria || '|' || ordem || '|' || valor || '|' || classificacao", "integracao_contabil",
+             "posicao_tesouraria", entradas) +
           "management:\n" +
-          linhas(
-              "SELECT posicao_tesouraria || '|' || ordem || '|' || valor || '|' || conta_gerencial"
-              " FROM integracao_gerencial WHERE posicao_tesouraria IN (" +
-              entradas + ")");
+          de("posicao_tesouraria || '|' || ordem || '|' || valor || '|' || conta_gerencial", "integracao_gerencial",
+             "posicao_tesouraria", entradas);
     }
     soci::rowset<soci::row> marcadas =
         s.prepare << "SELECT posicao, valor || '|' || natureza || '|' || tipo_conciliacao FROM extrato"
@@ -322,15 +318,10 @@ std::map<std::string, std::string> GruposConciliacao(Ambiente& amb) {
                          c + " AND numero_conciliacao = " + n;
     for (const soci::row& l : marcadas)
       grupos[k + " line " + std::to_string(l.get<long long>(0))] = l.get<std::string>(1);
-    const std::string log =
-        linhas("SELECT tipo_chaves || '|' || tipo_conciliacao FROM log_conciliacao WHERE id IN (" + logs + ")");
-    if (!log.empty()) {
-      grupos[k + " log"] = log + "keys:\n" +
-                           linhas(
-                               "SELECT lado || '|' || data || '|' || posicao FROM log_conciliacao_chave"
-                               " WHERE log IN (" +
-                               logs + ")");
-    }
+    const std::string log = de("tipo_chaves || '|' || tipo_conciliacao", "log_conciliacao", "id", logs);
+    if (!log.empty())
+      grupos[k + " log"] =
+          log + "keys:\n" + de("lado || '|' || data || '|' || posicao", "log_conciliacao_chave", "log", logs);
   }
   return grupos;
 }
@@ -410,7 +401,7 @@ class TesteLancamento : public Lancamento {
   }
   void VerificaArmazem(Ambiente&, const Chamada&, const Resultado&, const Base& base, const Estado& final,
                        const std::map<std::string, long>&) override {
-    EXPECT_TRUE(final == base.inicial) << "the test wrote:\n" << Junta(Diferencas(base.inicial, final));
+    EXPECT_EQ(final, base.inicial) << "the test wrote";
   }
 };
 
@@ -679,22 +670,8 @@ class ServicoConciliacao : public Servico {
       if (FAILED(hub.GetAcessoConciliacao()->GravaConfiguracaoConciliacaoTesourariaBanco(configuracao)))
         throw std::runtime_error("configuration not stored");
       const REG_ZQDMA dia = cl_servico_teste::Dia(1, 12, 2026);
-      auto linha = [&](int64_t documento, long long centavos, char natureza, const char* historico,
-                       const char* codigo) {
-        CZQDadosCL_Extrato e;
-        e.SetConta(111)
-            .SetFilial(1)
-            .SetDocumento(documento)
-            .SetValor(centavos * 100)
-            .SetNatureza(natureza)
-            .SetHistBco(CZQString(historico))
-            .SetCodigoMvtoBco(CZQString(codigo))
-            .SetDmaExtrato(dia)
-            .SetDmaImportacao(dia)
-            .SetConciliado('N');
-        return e;
-      };
-      GravaLinhas(banco, {linha(1, 1290, '-', "TARIFA", "105"), linha(2, 5000, '+', "DEPOSITO DIVERSO", "999")});
+      GravaLinhas(banco, {zq_lanca::Linha("TARIFA", "105", '-', 111, 1290 * 100, dia, 1),
+                          zq_lanca::Linha("DEPOSITO DIVERSO", "999", '+', 111, 5000 * 100, dia, 2)});
       tagREG_TESOURARIAPS reg{};
       reg.cyValor = 5000 * 100;
       reg.dmaLancamento = dia;
