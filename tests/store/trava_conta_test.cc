@@ -15,8 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "store/operacoes_teste.h"
 #include "store/zq_soci.h"
-#include "support/armazem.h"
 
 namespace {
 
@@ -158,14 +158,7 @@ TEST_F(TravaContaTest, ConnectionsWritingAtOnceGetNumbersOfTheirOwn) {
           CZQVector<CZQDadosCL_Extrato> lote;
           for (int k = 0; k < 5; ++k) lote.Add(Linha(113, 1, Dia(2, 12, 2026), i * 1000 + j + k, '-', "LOTE"));
           if (FAILED(hub.Conciliacao().GravaExtratos(lote))) return TextoErro(hub.Conciliacao().GetErro());
-          CZQVector<CZQDadosCL_ExecucaoConciliacaoTesourariaBanco> execucoes;
-          CZQDadosCL_ExecucaoConciliacaoTesourariaBanco execucao;
-          execucao.SetPonteiroBanco(111)
-              .SetPonteiroFilial(1)
-              .SetDataHoraExecucao(zq::MontaDmaHms(Dia(1, 12, 2026), 36000))
-              .SetTipoStatus(1);
-          execucoes.Add(execucao);
-          if (FAILED(hub.GetAcessoConciliacao()->GravaExecucaoConciliacaoTesourariaBanco(execucoes)))
+          if (FAILED(hub.GetAcessoConciliacao()->GravaExecucaoConciliacaoTesourariaBanco(zq_teste::UmaConciliacao())))
             return TextoErro(hub.GetAcessoConciliacao()->GetErro());
         }
       }
