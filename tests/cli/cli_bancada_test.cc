@@ -35,12 +35,6 @@ class ClBancadaTest : public ClEmpresaTest {
     }
   }
 
- public:
-  using ClTest::Escalar;
-  using ClTest::Roda;
-  const std::vector<uint32_t>& Linhas() const { return m_linhas; }
-
- protected:
   std::vector<uint32_t> m_linhas;
 };
 
@@ -74,7 +68,7 @@ TEST_F(ClBancadaTest, SuggestPairsOneToOneAndTheBatch) {
 // changes nothing (the account's open items stay as they were).
 struct CasoMatch {
   const char* nome;
-  std::vector<int> linhas;  // indexes into the fixture's lines
+  const char* linhas;  // indexes into the fixture's lines, one digit each
   const char* entradas;
   REG_ZQDMA bloqueio;
   int codigo;
@@ -90,7 +84,7 @@ TEST_P(ClMatchTest, MatchesOrRefusesWholly) {
   if (c.bloqueio) Escalar("UPDATE mestre_cl SET data_bloqueio_movimentacao = " + std::to_string(c.bloqueio));
   if (c.mesBloqueado) Escalar("UPDATE periodo_contabil SET mes_bloqueio = " + std::to_string(c.mesBloqueado));
   std::string linhas;
-  for (int i : c.linhas) linhas += (linhas.empty() ? "" : ",") + std::to_string(m_linhas[i]);
+  for (const char* i = c.linhas; *i; ++i) linhas += (linhas.empty() ? "" : ",") + std::to_string(m_linhas[*i - '0']);
   Resultado r =
       Roda({"match", "--account", "111", "--lines", linhas, "--entries", c.entradas, "--user", "7", "--session", "42"});
   EXPECT_EQ(r.codigo, c.codigo) << r.erros;
@@ -104,29 +98,17 @@ TEST_P(ClMatchTest, MatchesOrRefusesWholly) {
 INSTANTIATE_TEST_SUITE_P(
     Casos, ClMatchTest,
     ::testing::Values(
-        CasoMatch{"OneToOne", {0}, "1", 0, 0, "conciliação número 1", "1 linha, total -200,00; 2 lançamentos"},
-        CasoMatch{"LineAgainstBatch", {1}, "2,3", 0, 0, "conciliação número 1", "1 linha, total 500,00; 1 lançamento"},
-        CasoMatch{"EverythingAtOnce", {0, 1}, "1,2,3", 0, 0, "número 1", "0 linhas"},
-        CasoMatch{"TotalsDiffer", {0}, "2", 0, 1, "linhas 500,00, lançamentos -120,00, diferença 620,00", "2 linhas"},
-        CasoMatch{"AnotherAccount", {2}, "1", 0, 1, "é da conta 113", "2 linhas"},
-        CasoMatch{"LockedPeriod", {0}, "1", Dia(2, 12, 2026), 1, "período bloqueado", "2 linhas"},
-        CasoMatch{"LockedMonth",
-                  {0},
-                  "1",
-                  0,
-                  1,
-                  "está num mês bloqueado (meses bloqueados até 12/2026)",
-                  "2 linhas",
+        CasoMatch{"OneToOne", "0", "1", 0, 0, "conciliação número 1", "1 linha, total -200,00; 2 lançamentos"},
+        CasoMatch{"LineAgainstBatch", "1", "2,3", 0, 0, "conciliação número 1", "1 linha, total 500,00; 1 lançamento"},
+        CasoMatch{"EverythingAtOnce", "01", "1,2,3", 0, 0, "número 1", "0 linhas"},
+        CasoMatch{"TotalsDiffer", "0", "2", 0, 1, "linhas 500,00, lançamentos -120,00, diferença 620,00", "2 linhas"},
+        CasoMatch{"AnotherAccount", "2", "1", 0, 1, "é da conta 113", "2 linhas"},
+        CasoMatch{"LockedPeriod", "0", "1", Dia(2, 12, 2026), 1, "período bloqueado", "2 linhas"},
+        CasoMatch{"LockedMonth", "0", "1", 0, 1, "está num mês bloqueado (meses bloqueados até 12/2026)", "2 linhas",
                   CZQMa(12, 2026).GetMa()},
-        CasoMatch{"MonthBeforeTheLockedOneIsOpen",
-                  {0},
-                  "1",
-                  0,
-                  0,
-                  "conciliação número 1",
-                  "1 linha",
+        CasoMatch{"MonthBeforeTheLockedOneIsOpen", "0", "1", 0, 0, "conciliação número 1", "1 linha",
                   CZQMa(11, 2026).GetMa()},
-        CasoMatch{"UnknownEntry", {0}, "99", 0, 1, "99 não existe", "2 linhas"}),
+        CasoMatch{"UnknownEntry", "0", "99", 0, 1, "99 não existe", "2 linhas"}),
     [](const auto& info) { return std::string(info.param.nome); });
 
 TEST_F(ClBancadaTest, AReconciledLineIsNotMatchedAgain) {
@@ -266,8 +248,10 @@ TEST_F(ClUnmatchTest, HistoryShowsEachDecisionAndItsUndo) {
 
 struct CasoUnmatch {
   const char* nome;
-  std::function<std::string(ClUnmatchTest&)> prepara;  // gives the number to undo
-  std::vector<std::string> extra;                      // --reason and more
+  int passos;       // made first: 1 the match of the first line, 2 that match and its undo
+  std::string sql;  // run next; "{linha}" is the first line
+  const char* numero;
+  const char* motivo;  // null: no --reason at all
   int codigo;
   const char* texto;
 };
@@ -276,10 +260,16 @@ class ClUnmatchCasoTest : public ClUnmatchTest, public ::testing::WithParamInter
 
 TEST_P(ClUnmatchCasoTest, UndoesOrRefusesChangingNothing) {
   const CasoUnmatch& c = GetParam();
-  const std::string numero = c.prepara(*this);
+  const std::string linha = std::to_string(m_linhas[0]);
+  const std::vector<std::string> passos[] = {{"match", "--account", "111", "--lines", linha, "--entries", "1"},
+                                             {"unmatch", "--account", "111", "--number", "1", "--reason", "x"}};
+  for (int i = 0; i < c.passos; ++i) ASSERT_EQ(Roda(passos[i]).codigo, 0);
+  std::string sql = c.sql;
+  if (size_t p = sql.find("{linha}"); p != std::string::npos) sql.replace(p, 7, linha);
+  if (!sql.empty()) Escalar(sql);
   const std::string antes = Marcas();
-  std::vector<std::string> argumentos{"unmatch", "--account", "111", "--number", numero};
-  argumentos.insert(argumentos.end(), c.extra.begin(), c.extra.end());
+  std::vector<std::string> argumentos{"unmatch", "--account", "111", "--number", c.numero};
+  if (c.motivo) argumentos.insert(argumentos.end(), {"--reason", c.motivo});
   Resultado r = Roda(argumentos);
   EXPECT_EQ(r.codigo, c.codigo) << r.erros;
   EXPECT_NE((c.codigo == 0 ? r.saida : r.erros).find(c.texto), std::string::npos) << r.saida << r.erros;
@@ -294,63 +284,25 @@ TEST_P(ClUnmatchCasoTest, UndoesOrRefusesChangingNothing) {
   }
 }
 
-std::string CasamentoUm(ClUnmatchTest& t) {
-  t.Roda({"match", "--account", "111", "--lines", std::to_string(t.Linhas()[0]), "--entries", "1"});
-  return "1";
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Casos, ClUnmatchCasoTest,
     ::testing::Values(
-        CasoUnmatch{"Manual", CasamentoUm, {"--reason", "valor errado"}, 0, "conciliação número 1 desfeita"},
+        CasoUnmatch{"Manual", 1, "", "1", "valor errado", 0, "conciliação número 1 desfeita"},
         // A posting run's reconciliation: the line and its entry get the open mark back.
-        CasoUnmatch{"Automatic",
-                    [](ClUnmatchTest& t) {
-                      t.Escalar(
-                          "UPDATE extrato SET conciliado = 'S', tipo_conciliacao = 'L', numero_conciliacao = 5"
-                          " WHERE posicao = " +
-                          std::to_string(t.Linhas()[0]));
-                      return std::string("5");
-                    },
-                    {"--reason", "regra errada"},
-                    0,
-                    "número 5 desfeita"},
-        CasoUnmatch{"NeverMade",
-                    [](ClUnmatchTest&) { return std::string("7"); },
-                    {"--reason", "x"},
-                    1,
-                    "a conciliação 7 da conta 111 não existe"},
-        CasoUnmatch{"AlreadyUndone",
-                    [](ClUnmatchTest& t) {
-                      CasamentoUm(t);
-                      t.Roda({"unmatch", "--account", "111", "--number", "1", "--reason", "x"});
-                      return std::string("1");
-                    },
-                    {"--reason", "x"},
-                    1,
-                    "já foi desfeita"},
-        CasoUnmatch{"LockedPeriod",
-                    [](ClUnmatchTest& t) {
-                      CasamentoUm(t);
-                      t.Escalar("UPDATE mestre_cl SET data_bloqueio_movimentacao = " +
-                                std::to_string(Dia(2, 12, 2026)));
-                      return std::string("1");
-                    },
-                    {"--reason", "x"},
-                    1,
-                    "período bloqueado"},
-        CasoUnmatch{"LockedMonth",
-                    [](ClUnmatchTest& t) {
-                      CasamentoUm(t);
-                      t.Escalar("UPDATE periodo_contabil SET mes_bloqueio = " +
-                                std::to_string(CZQMa(12, 2026).GetMa()));
-                      return std::string("1");
-                    },
-                    {"--reason", "x"},
-                    1,
-                    "mês bloqueado"},
-        CasoUnmatch{"NoReason", CasamentoUm, {"--reason", ""}, 2, "--reason"},
-        CasoUnmatch{"ReasonMissing", CasamentoUm, {}, 2, "--reason"}),
+        CasoUnmatch{"Automatic", 0,
+                    "UPDATE extrato SET conciliado = 'S', tipo_conciliacao = 'L', numero_conciliacao = 5"
+                    " WHERE posicao = {linha}",
+                    "5", "regra errada", 0, "número 5 desfeita"},
+        CasoUnmatch{"NeverMade", 0, "", "7", "x", 1, "a conciliação 7 da conta 111 não existe"},
+        CasoUnmatch{"AlreadyUndone", 2, "", "1", "x", 1, "já foi desfeita"},
+        CasoUnmatch{"LockedPeriod", 1,
+                    "UPDATE mestre_cl SET data_bloqueio_movimentacao = " + std::to_string(Dia(2, 12, 2026)), "1", "x",
+                    1, "período bloqueado"},
+        CasoUnmatch{"LockedMonth", 1,
+                    "UPDATE periodo_contabil SET mes_bloqueio = " + std::to_string(CZQMa(12, 2026).GetMa()), "1", "x",
+                    1, "mês bloqueado"},
+        CasoUnmatch{"NoReason", 1, "", "1", "", 2, "--reason"},
+        CasoUnmatch{"ReasonMissing", 1, "", "1", nullptr, 2, "--reason"}),
     [](const auto& info) { return std::string(info.param.nome); });
 
 }  // namespace

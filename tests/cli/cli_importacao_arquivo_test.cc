@@ -1,7 +1,6 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/cli_teste_util.h"
-#include "frame/zq_config.h"
 
 namespace {
 
@@ -12,15 +11,7 @@ const std::string kOfx = std::string(CL_TEST_SOURCE_DIR) + "/data/extrato-exempl
 
 class ClImportacaoArquivoTest : public ClEmpresaTest {
  protected:
-  void SetUp() override {
-    for (const char* chave : {"local_orbel", "temporario", "log_erros"}) {
-      CZQConfiguracao::Global().Set(chave, m_pasta.Caminho());
-    }
-    ClEmpresaTest::SetUp();
-  }
-  void TearDown() override {
-    for (const char* chave : {"local_orbel", "temporario", "log_erros"}) CZQConfiguracao::Global().Remove(chave);
-  }
+  PastasEm m_pastas{m_pasta.Caminho()};
   Resultado Importa(const std::string& arquivo, const char* leiaute, std::vector<std::string> mais = {}) {
     std::vector<std::string> a{"import", "--file", arquivo, "--layout", leiaute, "--account", "111"};
     a.insert(a.end(), mais.begin(), mais.end());

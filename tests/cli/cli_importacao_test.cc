@@ -1,5 +1,4 @@
 #include "cli/cli_teste_util.h"
-#include "frame/zq_config.h"
 
 namespace {
 
@@ -16,15 +15,10 @@ constexpr const char* kOfx =
 class ClImportacaoTest : public ClEmpresaTest {
  protected:
   void SetUp() override {
-    for (const char* chave : {"local_orbel", "temporario", "log_erros"}) {
-      CZQConfiguracao::Global().Set(chave, m_pasta.Caminho());
-    }
     ClEmpresaTest::SetUp();
     zq_teste::EscreveArquivo(m_pasta.Arquivo("MockExtratoTavorin.ofx"), kOfx);
   }
-  void TearDown() override {
-    for (const char* chave : {"local_orbel", "temporario", "log_erros"}) CZQConfiguracao::Global().Remove(chave);
-  }
+  PastasEm m_pastas{m_pasta.Caminho()};
   Resultado Importa() { return Roda({"import", "--account", "111", "--from", "01/12/2026", "--to", "05/12/2026"}); }
 };
 

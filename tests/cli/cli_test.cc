@@ -40,20 +40,26 @@ INSTANTIATE_TEST_SUITE_P(Comandos, AjudaTest,
 
 struct ErroCaso {
   const char* nome;
-  const char* argumentos;  // split at spaces; "{db}" is the test's store, "{pasta}" its folder
-  const char* trecho;      // part of the error text
-  int codigo = 0;          // the exit code, where a row pins it
+  // Split at spaces, after "--db <the test's store>" unless it starts with an option;
+  // "{pasta}" is the test's folder, "{dez}" the period 01-05/12/2026.
+  const char* argumentos;
+  const char* trecho;  // part of the error text
+  int codigo = 0;      // the exit code, where a row pins it
 };
 
 class ErroClTest : public ClPreparadoTest, public ::testing::WithParamInterface<ErroCaso> {};
 
 TEST_P(ErroClTest, ErrorsGoToStandardErrorWithAFailingCode) {
   std::vector<std::string> argumentos;
+  if (GetParam().argumentos[0] != '-') argumentos = {"--db", Db()};
   std::istringstream in(GetParam().argumentos);
   for (std::string a; in >> a;) {
-    if (a == "{db}") a = Db();
     if (size_t p = a.find("{pasta}"); p != std::string::npos) a.replace(p, 7, m_pasta.Caminho());
-    argumentos.push_back(a);
+    if (a == "{dez}") {
+      argumentos.insert(argumentos.end(), {"--from", "01/12/2026", "--to", "05/12/2026"});
+    } else {
+      argumentos.push_back(a);
+    }
   }
   Resultado r = Executa(argumentos);
   EXPECT_NE(r.codigo, 0);
@@ -69,48 +75,39 @@ constexpr char kFora[] = "a conta 999 não está no plano de contas";
 INSTANTIATE_TEST_SUITE_P(
     Casos, ErroClTest,
     ::testing::Values(
-        ErroCaso{"NoCommand", "--db {db}", "subcommand"},
-        ErroCaso{"UnknownCommand", "--db {db} exporta --help", "comando desconhecido: \"exporta\""},
-        ErroCaso{"MissingAccount", "--db {db} statements --from 01/12/2026 --to 05/12/2026", "--account", 2},
-        ErroCaso{"AccountNotANumber", "--db {db} statements --account x --from 01/12/2026 --to 05/12/2026", "--account",
-                 2},
-        ErroCaso{"BadDate", "--db {db} statements --account 113 --from 2026-12-01 --to 05/12/2026",
-                 "data inválida em --from"},
-        ErroCaso{"PeriodInverted", "--db {db} statements --account 113 --from 05/12/2026 --to 01/12/2026", "anterior"},
+        ErroCaso{"NoCommand", "", "subcommand"},
+        ErroCaso{"UnknownCommand", "exporta --help", "comando desconhecido: \"exporta\""},
+        ErroCaso{"MissingAccount", "statements {dez}", "--account", 2},
+        ErroCaso{"AccountNotANumber", "statements --account x {dez}", "--account", 2},
+        ErroCaso{"BadDate", "statements --account 113 --from 2026-12-01 --to 05/12/2026", "data inválida em --from"},
+        ErroCaso{"PeriodInverted", "statements --account 113 --from 05/12/2026 --to 01/12/2026", "anterior"},
         // Every command that takes an account refuses one outside the chart, before it reads or stores.
-        ErroCaso{"StatementsUnknownAccount", "--db {db} statements --account 999 --from 01/12/2026 --to 05/12/2026",
-                 kFora, 2},
-        ErroCaso{"OpenUnknownAccount", "--db {db} open --account 999 --from 01/12/2026 --to 05/12/2026", kFora, 2},
-        ErroCaso{"PostUnknownAccount", "--db {db} post --account 999 --from 01/12/2026 --to 05/12/2026", kFora, 2},
-        ErroCaso{"ImportUnknownAccount", "--db {db} import --account 999 --from 01/12/2026 --to 05/12/2026", kFora, 2},
-        ErroCaso{"RulesUnknownAccount", "--db {db} rules --account 999", kFora, 2},
-        ErroCaso{"OpenAndReconciled",
-                 "--db {db} statements --account 113 --from 01/12/2026 --to 05/12/2026 --open --reconciled",
-                 "excludes"},
-        ErroCaso{"CompanyFileMissing", "--db {db} load-company /nao/existe.json", "/nao/existe.json"},
+        ErroCaso{"StatementsUnknownAccount", "statements --account 999 {dez}", kFora, 2},
+        ErroCaso{"OpenUnknownAccount", "open --account 999 {dez}", kFora, 2},
+        ErroCaso{"PostUnknownAccount", "post --account 999 {dez}", kFora, 2},
+        ErroCaso{"ImportUnknownAccount", "import --account 999 {dez}", kFora, 2},
+        ErroCaso{"RulesUnknownAccount", "rules --account 999", kFora, 2},
+        ErroCaso{"OpenAndReconciled", "statements --account 113 {dez} --open --reconciled", "excludes"},
+        ErroCaso{"CompanyFileMissing", "load-company /nao/existe.json", "/nao/existe.json"},
         ErroCaso{"ConfigMissing", "--config /nao/existe.conf init", "/nao/existe.conf"},
         ErroCaso{"StoreNotADatabase", "--db sqlite:{pasta} init", "AbreBanco"},
         ErroCaso{"UnknownConnection", "--db mysql://x init", "conexão não reconhecida"},
         // Every command reads its dates through the same parser: a row per command shows it
         // wired in, and the parser's refusals are spread over them.
-        ErroCaso{"OpenNoSuchDay", "--db {db} open --account 111 --from 32/12/2026 --to 04/12/2026", "data inválida", 2},
-        ErroCaso{"OpenEndMissing", "--db {db} open --account 111 --from 01/12/2026", "--to", 2},
-        ErroCaso{"SuggestPeriodInverted", "--db {db} suggest --account 111 --from 05/12/2026 --to 04/12/2026",
+        ErroCaso{"OpenNoSuchDay", "open --account 111 --from 32/12/2026 --to 04/12/2026", "data inválida", 2},
+        ErroCaso{"OpenEndMissing", "open --account 111 --from 01/12/2026", "--to", 2},
+        ErroCaso{"SuggestPeriodInverted", "suggest --account 111 --from 05/12/2026 --to 04/12/2026",
                  "é anterior a --from", 2},
-        ErroCaso{"ImportNotADate", "--db {db} import --account 111 --from ontem --to 05/12/2026",
-                 "data inválida em --from", 2},
-        ErroCaso{"ImportFebruary31", "--db {db} import --account 111 --from 31/02/2026 --to 05/12/2026",
-                 "\"31/02/2026\"", 2},
-        ErroCaso{"ImportPeriodInverted", "--db {db} import --account 111 --from 05/12/2026 --to 01/12/2026", "anterior",
+        ErroCaso{"ImportNotADate", "import --account 111 --from ontem --to 05/12/2026", "data inválida em --from", 2},
+        ErroCaso{"ImportFebruary31", "import --account 111 --from 31/02/2026 --to 05/12/2026", "\"31/02/2026\"", 2},
+        ErroCaso{"ImportPeriodInverted", "import --account 111 --from 05/12/2026 --to 01/12/2026", "anterior", 2},
+        ErroCaso{"PostPeriodInverted", "post --account 111 --from 31/03/2026 --to 01/03/2026", "é anterior a --from",
                  2},
-        ErroCaso{"PostPeriodInverted", "--db {db} post --account 111 --from 31/03/2026 --to 01/03/2026",
-                 "é anterior a --from", 2},
-        ErroCaso{"PostNoSuchDay", "--db {db} post --account 111 --from 32/03/2026 --to 31/03/2026", "(use DD/MM/AAAA)",
-                 2},
-        ErroCaso{"PostEndNotADate", "--db {db} post --account 111 --from 01/03/2026 --to ontem", "(use DD/MM/AAAA)", 2},
-        ErroCaso{"ExecutionsFebruary31", "--db {db} executions --date 31/02/2026", "data inválida", 2},
-        ErroCaso{"ExecutionsIsoDate", "--db {db} executions --date 2026-12-04", "data inválida", 2},
-        ErroCaso{"ExecutionsDateMissing", "--db {db} executions", "--date", 2}),
+        ErroCaso{"PostNoSuchDay", "post --account 111 --from 32/03/2026 --to 31/03/2026", "(use DD/MM/AAAA)", 2},
+        ErroCaso{"PostEndNotADate", "post --account 111 --from 01/03/2026 --to ontem", "(use DD/MM/AAAA)", 2},
+        ErroCaso{"ExecutionsFebruary31", "executions --date 31/02/2026", "data inválida", 2},
+        ErroCaso{"ExecutionsIsoDate", "executions --date 2026-12-04", "data inválida", 2},
+        ErroCaso{"ExecutionsDateMissing", "executions", "--date", 2}),
     [](const auto& info) { return info.param.nome; });
 
 TEST_F(ClPreparadoTest, BadCompanyFileNamesTheFieldAndKeepsTheStore) {

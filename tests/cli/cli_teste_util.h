@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <sstream>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "cli/zq_cli.h"
+#include "frame/zq_config.h"
 #include "support/armazem.h"
 
 namespace cl_teste_cli {
@@ -31,6 +33,41 @@ inline Resultado Executa(std::vector<std::string> argumentos) {
 }
 
 using zq_teste::Dia;
+
+// Arguments written as one text: split at blanks, "~" stands for an empty one and "_" for
+// a blank inside one.
+inline std::vector<std::string> Palavras(const std::string& texto) {
+  std::istringstream in(texto);
+  std::vector<std::string> palavras;
+  for (std::string a; in >> a;) {
+    std::replace(a.begin(), a.end(), '_', ' ');
+    palavras.push_back(a == "~" ? "" : a);
+  }
+  return palavras;
+}
+
+// The pieces of a text split at '|'.
+inline std::vector<std::string> Trechos(const std::string& texto) {
+  std::istringstream in(texto);
+  std::vector<std::string> trechos;
+  for (std::string t; std::getline(in, t, '|');) trechos.push_back(t);
+  return trechos;
+}
+
+// While it lives, the installation, temporary and error-log folders are `pasta`: an import
+// writes its report and temporary files there.
+class PastasEm {
+ public:
+  explicit PastasEm(const std::string& pasta) {
+    for (const char* chave : kChaves) CZQConfiguracao::Global().Set(chave, pasta);
+  }
+  ~PastasEm() {
+    for (const char* chave : kChaves) CZQConfiguracao::Global().Remove(chave);
+  }
+
+ private:
+  static constexpr const char* kChaves[] = {"local_orbel", "temporario", "log_erros"};
+};
 
 // A store file of its own in a folder of its own; nothing created yet.
 class ClTest : public ::testing::Test {

@@ -143,11 +143,7 @@ def principal():
         driver.save_screenshot(f"{capturas}/overview.png")
 
         navega(driver, driver.find_element(By.CSS_SELECTOR, "#contas a[href^='/accounts/111']").click)
-        # The sample statement's week, whatever today is.
-        for nome, valor in (("from", DE), ("to", ATE)):
-            campo = driver.find_element(By.NAME, nome)
-            campo.clear()
-            campo.send_keys(valor)
+        preenche(driver, driver, {"from": DE, "to": ATE})  # the sample statement's week, whatever today is
         navega(driver, driver.find_element(By.XPATH, "//button[text()='Filtrar']").click)
         antes = conta(driver)
         sugestoes = driver.find_elements(By.CSS_SELECTOR, "#sugestoes button.aceita")

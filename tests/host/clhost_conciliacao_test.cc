@@ -1,5 +1,4 @@
-// clhost runs the import service and then the reconciliation service as separate
-// processes over a store of its own with the sample company in test mode.
+// clhost's import, then its reconciliation, over the sample company in test mode.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,5 +1,4 @@
-// clhost runs the import service as a separate process over a store of its own with
-// the sample company in test mode.
+// clhost's import service over the sample company in test mode.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -34,10 +33,8 @@ TEST_F(ClhostImportacaoTest, OnceImportsTheSampleCompanyInTestMode) {
   const std::vector<std::string> argumentos{"--once", "--agora", "04/12/2026 09:00:00"};
   ASSERT_EQ(Espera(Inicia(argumentos)), 0) << TextoLog();
 
-  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM extrato WHERE conta = 111"), 8);
-  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM extrato WHERE conta = 113"), 7);
-  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM extrato WHERE conta = 114"), 7);
-  EXPECT_EQ(Escalar("SELECT COUNT(*) FROM extrato WHERE conta = 112"), 0);
+  for (auto [conta, linhas] : {std::pair{111, 8}, {113, 7}, {114, 7}, {112, 0}})
+    EXPECT_EQ(Escalar("SELECT COUNT(*) FROM extrato WHERE conta = " + std::to_string(conta)), linhas) << conta;
   EXPECT_EQ(Escalar("SELECT SUM(valor) FROM extrato WHERE conta = 111 AND natureza = '+'"),
             (150000 + 832045 + 5210 + 98000) * 100LL);
   EXPECT_EQ(Escalar("SELECT COUNT(*) FROM extrato WHERE conta = 113 AND hist_bco LIKE 'SALDO%'"), 0);
@@ -74,11 +71,10 @@ TEST_F(ClhostImportacaoTest, TerminationDuringALongCycleFinishesItAndExitsCleanl
   constexpr int kLinhas = 250;
   json contas;
   json empresa = zq_teste::EmpresaTavorin(zq_teste::AmostraEmpresa(), 20001, kContas, contas);
-  empresa["configuracao_importacao"]["regras"] = json::array({{{"filial", 1},
-                                                               {"frequencia", 2},
-                                                               {"hora_execucao", "00:00:00"},
-                                                               {"apenas_dias_uteis", false},
-                                                               {"contas", contas}}});
+  json regra =
+      json::parse(R"({"filial": 1, "frequencia": 2, "hora_execucao": "00:00:00", "apenas_dias_uteis": false})");
+  regra["contas"] = contas;
+  empresa["configuracao_importacao"]["regras"] = json::array({regra});
   const fs::path arquivo = m_dir / "empresa.json";
   std::ofstream(arquivo) << empresa.dump();
   CarregaEmpresa(arquivo);

@@ -1,8 +1,6 @@
 #pragma once
 
-// Starts clhost as a separate process on a test directory: the installation, reports,
-// temporary and log directories and the store all live under it, and the host log is
-// written to `log`. Standard error goes to /dev/null.
+// clhost as a separate process whose folders and store all live in a test directory.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>

@@ -21,9 +21,8 @@ class ClhostTest : public cl_teste_host::ClhostPastaTest {
   }
 };
 
-TEST_F(ClhostTest, UnknownServiceIsAUsageError) { EXPECT_EQ(Executa({"--once", "--servico", "contabilidade"}), 2); }
-
-TEST_F(ClhostTest, MissingLibraryIsAUsageError) {
+TEST_F(ClhostTest, UnknownServiceOrMissingLibraryIsAUsageError) {
+  EXPECT_EQ(Executa({"--once", "--servico", "contabilidade"}), 2);
   EXPECT_EQ(Executa({"--once", "--biblioteca", (m_dir / "nao-existe.so").string()}), 2);
 }
 

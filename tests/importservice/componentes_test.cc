@@ -8,6 +8,7 @@
 #include "platform/components/zq_feriado.h"
 #include "platform/components/zq_hiperautomacao_financeira.h"
 #include "store/zq_falhas_injetadas.h"
+#include "support/armazem.h"
 
 namespace cl_servico_teste {
 namespace {
@@ -74,23 +75,14 @@ TEST_F(ServicoImportacaoTest, HolidayTableReplacedOnEachReadAndEmptyAfterAFailur
 }
 
 TEST_F(ServicoImportacaoTest, HyperAutomationCountsTheAccountsOpenLinesAndStoresTheStatus) {
-  auto grava = [&](char natureza, tagCY valor, char conciliado) {
-    CZQDadosCL_Extrato e;
-    e.SetConta(111)
-        .SetFilial(1)
-        .SetDmaExtrato(Dia(1, 12, 2026))
-        .SetValor(valor)
-        .SetNatureza(natureza)
-        .SetHistBco("X")
-        .SetConciliado(conciliado);
-    ASSERT_EQ(m_hub->GetAcessoConciliacao()->GravaExtrato(e), S_OK);
-  };
-  grava('+', 1000000, 'N');
-  grava('-', 250000, 'N');
-  grava('+', 990000, 'S');  // reconciled: not pending
-  CZQDadosCL_Extrato outraConta;
-  outraConta.SetConta(113).SetDmaExtrato(Dia(1, 12, 2026)).SetValor(5).SetNatureza('+').SetConciliado('N');
-  ASSERT_EQ(m_hub->GetAcessoConciliacao()->GravaExtrato(outraConta), S_OK);
+  // Two open lines of 111, one reconciled (not pending) and one of another account.
+  for (auto [conta, natureza, valor, conciliado] : {std::tuple{111u, '+', 1000000LL, 'N'},
+                                                    {111u, '-', 250000LL, 'N'},
+                                                    {111u, '+', 990000LL, 'S'},
+                                                    {113u, '+', 5LL, 'N'}}) {
+    CZQDadosCL_Extrato e = zq_teste::Linha(conta, 1, Dia(1, 12, 2026), valor, natureza, "X");
+    ASSERT_EQ(m_hub->GetAcessoConciliacao()->GravaExtrato(e.SetConciliado(conciliado)), S_OK);
+  }
 
   CFNTrataDadosHiperautomacaoFinanceira hiper;
   ASSERT_EQ(hiper.Inicializa(&m_pessoa), S_OK);
@@ -226,11 +218,9 @@ TEST_F(ServicoImportacaoTest, StoresDestinationKeepsWhoAndWhen) {
   std::vector<ZQEventoAnalytics> eventos;
   ASSERT_EQ(leitor.LeEventos(eventos), S_OK);
   ASSERT_EQ(eventos.size(), 1u);
-  EXPECT_EQ(eventos[0].ulEvento, 34u);
-  EXPECT_EQ(eventos[0].sEmpresa, CZQString("EXEMPLO"));
-  EXPECT_EQ(eventos[0].usUsuario, 1);
-  EXPECT_EQ(eventos[0].ulNumeroSessao, 77u);
-  EXPECT_EQ(eventos[0].dmaHmsEvento, zq::Agora());
+  const ZQEventoAnalytics& e = eventos[0];
+  EXPECT_EQ(std::make_tuple(e.ulEvento, e.sEmpresa.str(), e.usUsuario, e.ulNumeroSessao, e.dmaHmsEvento),
+            std::make_tuple(34u, std::string("EXEMPLO"), 1, 77u, zq::Agora()));
 }
 
 }  // namespace

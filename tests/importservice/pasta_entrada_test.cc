@@ -103,11 +103,8 @@ TEST_P(PastaEntradaTest, EachFileEndsWhereItsImportSays) {
   EXPECT_NE(relatorio.find(caso.relatorio), std::string::npos) << relatorio;
   std::string registrado;
   for (const std::string& texto : log) registrado += texto + "\n";
-  if (*caso.log == '\0') {
-    EXPECT_EQ(registrado, "");
-  } else {
-    EXPECT_NE(registrado.find(caso.log), std::string::npos) << registrado;
-  }
+  EXPECT_EQ(registrado.empty(), *caso.log == '\0') << registrado;
+  EXPECT_NE(registrado.find(caso.log), std::string::npos) << registrado;
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "frame/zq_excecao.h"
@@ -41,13 +43,6 @@ class HostGravador : public IZQHostServico {
   std::vector<Entrada> entradas;
   bool abortar = false;
 };
-
-// The library's description of a result, as a service's failure message ends.
-inline std::string Descricao(HRESULT hr) {
-  CZQString d(ZQGetErrorDescription(hr));
-  d.Trim();
-  return d.str();
-}
 
 // The import service over the import tests' environment with the sample company and the
 // sample statements of the test mode in the installation directory, the clock on Friday
@@ -91,9 +86,11 @@ class ServicoImportacaoTest : public cl_teste::AmbienteImportacaoTest {
     ASSERT_EQ(m_hub->GetAcessoConciliacao()->GravaConfiguracaoServicoImportacaoExtratos(configuracao), S_OK);
   }
 
-  static CCLServicoImportacaoExtratos::Regra Regra(uint32_t filial, uint8_t frequencia, REG_ZQHMS hora,
-                                                   bool apenasDiasUteis, const std::vector<uint32_t>& contas) {
-    CCLServicoImportacaoExtratos::Regra r;
+  // A rule of this service or, given its type, of the reconciliation service.
+  template <typename TipoRegra = CCLServicoImportacaoExtratos::Regra>
+  static TipoRegra Regra(uint32_t filial, uint8_t frequencia, REG_ZQHMS hora, bool apenasDiasUteis,
+                         const std::vector<uint32_t>& contas) {
+    TipoRegra r;
     r.SetPonteiroFilial(filial).SetFrequencia(frequencia).SetHmsExecucao(hora).SetApenasDiasUteis(apenasDiasUteis);
     for (uint32_t c : contas) r.AdicionaPonteiroContaBanco(c);
     return r;
@@ -104,11 +101,10 @@ class ServicoImportacaoTest : public cl_teste::AmbienteImportacaoTest {
   }
 
   // The due rules as (branch, accounts) pairs after one DeveExecutar.
-  std::vector<std::pair<uint32_t, std::vector<uint32_t>>> RegrasDevidas(HRESULT* hr = nullptr, bool* deve = nullptr) {
+  std::vector<std::pair<uint32_t, std::vector<uint32_t>>> RegrasDevidas(HRESULT* hr = nullptr) {
     bool bDeve = false;
     HRESULT resultado = m_servico->DeveExecutar(bDeve);
     if (hr) *hr = resultado;
-    if (deve) *deve = bDeve;
     std::vector<std::pair<uint32_t, std::vector<uint32_t>>> devidas;
     for (const auto& r : m_servico->GetListaRegrasDevidas())
       devidas.emplace_back(r.GetPonteiroFilial(), r.GetListaPonteirosContaBanco().Std());
@@ -117,8 +113,8 @@ class ServicoImportacaoTest : public cl_teste::AmbienteImportacaoTest {
   }
 
   // Today's (by the clock) execution records, oldest first.
-  std::vector<CZQDadosCL_ExecucaoServicoImportacaoExtratos> Execucoes(REG_ZQDMA dia = 0) {
-    if (dia == 0) dia = zq::Hoje().GetDma();
+  std::vector<CZQDadosCL_ExecucaoServicoImportacaoExtratos> Execucoes() {
+    const REG_ZQDMA dia = zq::Hoje().GetDma();
     CZQDadosCL_FiltroExecucaoServicoImportacaoExtratos filtro;
     filtro.SetDmaExecucaoInicial(dia).SetDmaExecucaoFinal(dia);
     CZQVector<REG_ZQDMC> chaves;
@@ -154,6 +150,27 @@ class ServicoImportacaoTest : public cl_teste::AmbienteImportacaoTest {
   }
   long long LinhasExtrato(uint32_t conta) {
     return Escalar("SELECT COUNT(*) FROM extrato WHERE conta = " + std::to_string(conta));
+  }
+
+  // `executa` must throw the service's error (`hr`, `mensagem`, the company, raised in
+  // `arquivo`) after writing the same text to the host's log as an error. A failure's
+  // message ends with the library's description of its result.
+  void EsperaExcecao(const std::function<void()>& executa, HRESULT hr, std::string mensagem, const char* arquivo) {
+    CZQString descricao(ZQGetErrorDescription(hr));
+    if (FAILED(hr)) mensagem += " - " + descricao.Trim().str();
+    try {
+      executa();
+      ADD_FAILURE() << "no exception";
+    } catch (const CZQExceptionEx& e) {
+      EXPECT_EQ(std::make_tuple(e.GetCodigo(), e.GetCodigo2(), e.GetCodigo3()), std::make_tuple(hr, 0, 0));
+      EXPECT_EQ(e.GetMensagem().str(), mensagem);
+      EXPECT_EQ(e.GetEmpresa(), CZQString("EXEMPLO"));
+      EXPECT_EQ(e.GetArquivo(), CZQString(arquivo));
+      EXPECT_GT(e.GetLinha(), 0);
+    }
+    ASSERT_EQ(m_host.entradas.size(), 1u);
+    EXPECT_EQ(std::make_tuple(m_host.entradas[0].tipo, m_host.entradas[0].nivel, m_host.entradas[0].texto),
+              std::make_tuple(1, 4, mensagem));
   }
 
   // Whether a record of `classeFuncao` traced the failure of `variavelExpressao`.

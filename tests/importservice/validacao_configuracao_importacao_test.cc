@@ -1,3 +1,5 @@
+#include <cstring>
+
 #include "importservice/cl_trata_dados_configuracao_servico_importacao_extratos.h"
 #include "importservice/validacao_configuracao_teste_util.h"
 
@@ -38,7 +40,7 @@ TEST_P(ConfiguracaoTest, PassesOrWarnsWithItsMessage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Regra, ConfiguracaoTest,
+    Casos, ConfiguracaoTest,
     ::testing::Values(
         Caso{"empty_list", {}, 0}, Caso{"valid_rule", {Desc{}}, 0}, Caso{"no_account", {Contas({})}, 5892, 1},
         Caso{"no_account_and_no_branch_reports_only_the_account", {Desc{.contas = {}, .filial = 0}}, 5892, 1},
@@ -51,12 +53,7 @@ INSTANTIATE_TEST_SUITE_P(
         Caso{"daily_time_is_not_bounded", {Desc{.hms = 86400}}, 0}, Caso{"daily_negative_time", {Desc{.hms = -60}}, 0},
         Caso{"every_cycle_at_midnight", {Desc{.frequencia = ZQ_FREQUENCIA_CADA_CICLO, .hms = 0}}, 0},
         Caso{"other_frequency_at_midnight", {Desc{.frequencia = 3, .hms = 0}}, 0},
-        Caso{"second_rule_refused_after_a_valid_one", {Desc{}, Desc{.contas = {kBancoBrasil}, .hms = 0}}, 5894, 4}),
-    [](const auto& info) { return std::string(info.param.nome); });
-
-INSTANTIATE_TEST_SUITE_P(
-    Contas, ConfiguracaoTest,
-    ::testing::Values(
+        Caso{"second_rule_refused_after_a_valid_one", {Desc{}, Desc{.contas = {kBancoBrasil}, .hms = 0}}, 5894, 4},
         Caso{"not_a_bank_account", {Contas({kCaixa})}, 5897, 0, kCaixa},
         Caso{"type_other_than_a_or_s", {Contas({kTipoInvalido})}, 5899, 0, kTipoInvalido},
         Caso{"synthetic_bank_account", {Contas({kSintetica})}, 0},
@@ -66,12 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
         Caso{"tavorin_without_statement_flag", {Contas({kTavorinSemFlag})}, 0},
         Caso{"banco_do_brasil_with_its_statement_environment", {Contas({kBancoBrasil})}, 0},
         Caso{"banco_do_brasil_without_statement_flag", {Contas({kBancoBrasilSemFlag})}, 5895, 0, kBancoBrasilSemFlag},
-        Caso{"first_bad_account_in_list_order", {Contas({kTavorin, kTipoInvalido, kCaixa})}, 5899, 0, kTipoInvalido}),
-    [](const auto& info) { return std::string(info.param.nome); });
-
-INSTANTIATE_TEST_SUITE_P(
-    Conjunto, ConfiguracaoTest,
-    ::testing::Values(
+        Caso{"first_bad_account_in_list_order", {Contas({kTavorin, kTipoInvalido, kCaixa})}, 5899, 0, kTipoInvalido},
         Caso{"two_rules_share_an_account", {Contas({kTavorin}), Contas({kBancoBrasil, kTavorin})}, 5896, 0, kTavorin},
         Caso{"same_account_twice_in_one_rule", {Contas({kBancoBrasil, kTavorin, kBancoBrasil})}, 5896, 0, kBancoBrasil},
         Caso{"second_occurrence_met_first_is_named",
@@ -120,47 +112,37 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct CasoFalha {
   const char* nome;
-  const char* operacao;
-  long chamada;
+  long chamada;  // of the read that fails
   std::vector<Desc> regras;
-  const char* funcao;
-  const char* expressao;
+  const char* funcao;     // of the validator
+  const char* expressao;  // the read, as traced; the failing operation is its name
 };
 
 class FalhaConfiguracaoTest : public AmbienteConfiguracaoTest, public ::testing::WithParamInterface<CasoFalha> {};
 
 TEST_P(FalhaConfiguracaoTest, IsTracedOnceAndTheServersErrorComesBack) {
   const CasoFalha& c = GetParam();
-  ConfereFalhaLeitura<Validador>(c.operacao, c.chamada, MontaConfiguracao<Configuracao>(c.regras), c.funcao,
-                                 c.expressao);
+  const std::string operacao(c.expressao, std::strchr(c.expressao, '('));
+  ConfereFalhaLeitura<Validador>(
+      operacao.c_str(), c.chamada, MontaConfiguracao<Configuracao>(c.regras),
+      ("CCLTrataDadosConfiguracaoServicoImportacaoExtratos::" + std::string(c.funcao)).c_str(),
+      ("GetAcessoEmpresarial()->" + std::string(c.expressao)).c_str());
 }
+
+constexpr char kPlano[] = "LeBufferPlanoContabil(ulPonteiro, &dadosConta)";
 
 INSTANTIATE_TEST_SUITE_P(
     Leituras, FalhaConfiguracaoTest,
-    ::testing::Values(CasoFalha{"chart_entry",
-                                "LeBufferPlanoContabil",
-                                1,
-                                {Desc{}},
-                                "CCLTrataDadosConfiguracaoServicoImportacaoExtratos::ConsisteContaBanco",
-                                "GetAcessoEmpresarial()->LeBufferPlanoContabil(ulPonteiro, &dadosConta)"},
-                      CasoFalha{"chart_entry_of_a_later_account",
-                                "LeBufferPlanoContabil",
-                                2,
-                                {Contas({kTavorin, kBancoBrasil})},
-                                "CCLTrataDadosConfiguracaoServicoImportacaoExtratos::ConsisteContaBanco",
-                                "GetAcessoEmpresarial()->LeBufferPlanoContabil(ulPonteiro, &dadosConta)"},
-                      CasoFalha{"bank_data",
-                                "LeBufferBanco",
-                                1,
-                                {Desc{}},
-                                "CCLTrataDadosConfiguracaoServicoImportacaoExtratos::ConsisteContaBanco",
-                                "GetAcessoEmpresarial()->LeBufferBanco(ulPonteiro, &dadosBanco)"},
-                      CasoFalha{"chart_entry_of_the_repeated_account",
-                                "LeBufferPlanoContabil",
-                                3,
-                                {Contas({kTavorin}), Contas({kTavorin})},
-                                "CCLTrataDadosConfiguracaoServicoImportacaoExtratos::ConsisteConjuntoRegra",
-                                "GetAcessoEmpresarial()->LeBufferPlanoContabil(ulPonteiroContaBanco, &dadosConta)"}),
+    ::testing::Values(
+        CasoFalha{"chart_entry", 1, {Desc{}}, "ConsisteContaBanco", kPlano},
+        CasoFalha{
+            "chart_entry_of_a_later_account", 2, {Contas({kTavorin, kBancoBrasil})}, "ConsisteContaBanco", kPlano},
+        CasoFalha{"bank_data", 1, {Desc{}}, "ConsisteContaBanco", "LeBufferBanco(ulPonteiro, &dadosBanco)"},
+        CasoFalha{"chart_entry_of_the_repeated_account",
+                  3,
+                  {Contas({kTavorin}), Contas({kTavorin})},
+                  "ConsisteConjuntoRegra",
+                  "LeBufferPlanoContabil(ulPonteiroContaBanco, &dadosConta)"}),
     [](const auto& info) { return std::string(info.param.nome); });
 
 // An account that is not in the chart at all: the store's refusal comes back as the

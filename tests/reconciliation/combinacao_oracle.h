@@ -1,9 +1,7 @@
 #pragma once
 
-// Plain, step-by-step versions of the two amount-combination searches: each
-// subset owns its identifier list, the join goes through a hash map, and the
-// depth-first search recurses. Slow on purpose; the fast searches must agree
-// with them in every result.
+// Plain, slow versions of the two amount-combination searches (a hash-map join, a
+// recursive depth-first search) that the fast ones must agree with in every result.
 
 #include <cstdint>
 #include <unordered_map>

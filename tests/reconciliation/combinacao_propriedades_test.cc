@@ -104,71 +104,54 @@ std::string Descreve(const Candidatos& lista, tagCY alvo, const Ids& inicial) {
 
 class CombinacaoContraOraculo : public testing::TestWithParam<Perfil> {};
 
-TEST_P(CombinacaoContraOraculo, MeetInTheMiddleIgualAoOraculo) {
+// Each search with its own draws; `achados` counts the lists where the oracle found a match.
+TEST_P(CombinacaoContraOraculo, BothSearchesMatchTheOracle) {
   const Perfil& perfil = GetParam();
-  Sorteio sorteio(perfil.semente);
-  int achados = 0;
-  for (int caso = 0; caso < perfil.casos; ++caso) {
-    const Candidatos lista = sorteio.Lista(perfil);
-    const tagCY alvo = sorteio.Alvo(lista, perfil);
-    const Ids inicial = sorteio.ListaInicial();
-    SCOPED_TRACE(Descreve(lista, alvo, inicial));
-
-    Ids esperado = inicial;
-    const bool retornoEsperado = oraculo_combinacao::MeetInTheMiddle(lista, alvo, esperado);
-    Ids obtido = inicial;
-    const bool retorno = Rotina::FindCombinacaoValoresMeetInTheMiddle(lista, alvo, obtido);
-    ASSERT_EQ(retornoEsperado, retorno);
-    ASSERT_EQ(esperado.Std(), obtido.Std());
-    achados += retorno ? 1 : 0;
-  }
-  // The profile must exercise both outcomes, or the comparison proves little.
-  EXPECT_GT(achados, perfil.casos / 10);
-  EXPECT_LT(achados, perfil.casos - perfil.casos / 10);
-}
-
-TEST_P(CombinacaoContraOraculo, BacktrackingIgualAoOraculo) {
-  const Perfil& perfil = GetParam();
-  Sorteio sorteio(perfil.semente ^ 0x5bd1e995u);
-  int achados = 0;
-  for (int caso = 0; caso < perfil.casos; ++caso) {
-    const Candidatos lista = sorteio.Lista(perfil);
-    const tagCY alvo = sorteio.Alvo(lista, perfil);
-    const Ids inicial = sorteio.ListaInicial();
-    // Mostly whole searches; sometimes one resumed from a later position with a
-    // running sum, as the search does when it calls itself.
-    Rotina::ULONG32 posicao = 0;
-    tagCY soma = 0;
-    if (sorteio.Chance(25)) {
-      posicao = static_cast<Rotina::ULONG32>(sorteio.Entre(0, lista.GetQuantidade() + 1));
-      for (Rotina::ULONG32 i = 0; i < posicao && i < lista.GetQuantidade(); ++i) {
-        if (sorteio.Chance(50)) soma += lista[i].second;
+  for (const bool metades : {true, false}) {
+    Sorteio sorteio(metades ? perfil.semente : perfil.semente ^ 0x5bd1e995u);
+    int achados = 0;
+    for (int caso = 0; caso < perfil.casos; ++caso) {
+      const Candidatos lista = sorteio.Lista(perfil);
+      const tagCY alvo = sorteio.Alvo(lista, perfil);
+      const Ids inicial = sorteio.ListaInicial();
+      // Backtracking is sometimes resumed from a later position with a running sum, as
+      // the search does when it calls itself.
+      Rotina::ULONG32 posicao = 0;
+      tagCY soma = 0;
+      if (!metades && sorteio.Chance(25)) {
+        posicao = static_cast<Rotina::ULONG32>(sorteio.Entre(0, lista.GetQuantidade() + 1));
+        for (Rotina::ULONG32 i = 0; i < posicao && i < lista.GetQuantidade(); ++i) {
+          if (sorteio.Chance(50)) soma += lista[i].second;
+        }
+        if (sorteio.Chance(10)) soma = alvo;
       }
-      if (sorteio.Chance(10)) soma = alvo;
-    }
-    SCOPED_TRACE(Descreve(lista, alvo, inicial) + " posicao " + std::to_string(posicao) + " soma " +
-                 std::to_string(soma));
+      SCOPED_TRACE(Descreve(lista, alvo, inicial) + (metades ? " metades" : " backtracking") + " posicao " +
+                   std::to_string(posicao) + " soma " + std::to_string(soma));
 
-    Ids esperado = inicial;
-    const bool retornoEsperado = oraculo_combinacao::Backtracking(lista, alvo, esperado, posicao, soma);
-    Ids obtido = inicial;
-    const bool retorno = Rotina::FindCombinacaoValoresBacktracking(lista, alvo, obtido, posicao, soma);
-    ASSERT_EQ(retornoEsperado, retorno);
-    ASSERT_EQ(esperado.Std(), obtido.Std());
-    achados += retorno ? 1 : 0;
+      Ids esperado = inicial, obtido = inicial;
+      const bool retornoEsperado = metades ? oraculo_combinacao::MeetInTheMiddle(lista, alvo, esperado)
+                                           : oraculo_combinacao::Backtracking(lista, alvo, esperado, posicao, soma);
+      const bool retorno = metades ? Rotina::FindCombinacaoValoresMeetInTheMiddle(lista, alvo, obtido)
+                                   : Rotina::FindCombinacaoValoresBacktracking(lista, alvo, obtido, posicao, soma);
+      ASSERT_EQ(retornoEsperado, retorno);
+      ASSERT_EQ(esperado.Std(), obtido.Std());
+      achados += retorno ? 1 : 0;
 
-    // The table of final sums, built at once or after a few branches, must not
-    // change the answer either.
-    for (int64_t nosAntesDaTabela : {0, 3}) {
-      Ids comTabela = inicial;
-      ASSERT_EQ(retornoEsperado,
-                cl_combinacao::BuscaBacktracking(lista, alvo, comTabela, posicao, soma, nosAntesDaTabela))
-          << "tabela apos " << nosAntesDaTabela;
-      ASSERT_EQ(esperado.Std(), comTabela.Std()) << "tabela apos " << nosAntesDaTabela;
+      // The table of final sums, built at once or after a few branches, must not
+      // change the answer either.
+      for (int64_t nosAntesDaTabela : {0, 3}) {
+        if (metades) break;
+        Ids comTabela = inicial;
+        ASSERT_EQ(retornoEsperado,
+                  cl_combinacao::BuscaBacktracking(lista, alvo, comTabela, posicao, soma, nosAntesDaTabela))
+            << "tabela apos " << nosAntesDaTabela;
+        ASSERT_EQ(esperado.Std(), comTabela.Std()) << "tabela apos " << nosAntesDaTabela;
+      }
     }
+    // The profile must exercise both outcomes, or the comparison proves little.
+    EXPECT_GT(achados, perfil.casos / 10);
+    EXPECT_LT(achados, perfil.casos - perfil.casos / 10);
   }
-  EXPECT_GT(achados, perfil.casos / 10);
-  EXPECT_LT(achados, perfil.casos - perfil.casos / 10);
 }
 
 INSTANTIATE_TEST_SUITE_P(Perfis, CombinacaoContraOraculo,

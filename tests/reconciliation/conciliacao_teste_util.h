@@ -36,13 +36,6 @@ class ServicoConciliacaoTest : public ServicoImportacaoTest {
   }
   CZQAcessoConciliacao& Conc() { return *m_hub->GetAcessoConciliacao(); }
 
-  static RegraConc RegraC(uint32_t filial, uint8_t frequencia, REG_ZQHMS hora, bool apenasDiasUteis,
-                          const std::vector<uint32_t>& contas) {
-    RegraConc r;
-    r.SetPonteiroFilial(filial).SetFrequencia(frequencia).SetHmsExecucao(hora).SetApenasDiasUteis(apenasDiasUteis);
-    for (uint32_t c : contas) r.AdicionaPonteiroContaBanco(c);
-    return r;
-  }
   void ConfiguraConc(const std::vector<RegraConc>& regras) {
     CZQDadosCL_ConfiguracaoServicoConciliacaoTesourariaBanco configuracao;
     for (const auto& r : regras) configuracao.AdicionaRegra(r);

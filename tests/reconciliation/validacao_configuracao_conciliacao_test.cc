@@ -1,6 +1,4 @@
-// The reconciliation service's configuration checked before it is saved: the order of
-// the checks, the bounds of a daily time, accounts in one rule only, the reads of the
-// chart and their failures ("cl validate-config conciliacao" is tried with the tool's tests).
+// The reconciliation service's configuration checked before it is saved.
 
 #include "importservice/validacao_configuracao_teste_util.h"
 #include "reconciliation/cl_trata_dados_configuracao_conciliacao_tesouraria_banco.h"
@@ -41,41 +39,27 @@ TEST_P(ConfiguracaoConciliacaoTest, PassesOrWarnsWithItsMessage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Ordem, ConfiguracaoConciliacaoTest,
-    ::testing::Values(Caso{"empty_list", {}, 0}, Caso{"valid_rule", {Desc{}}, 0},
-                      Caso{"no_account", {Regra_({})}, 5892, 1},
-                      Caso{"no_account_and_no_branch_reports_only_the_account", {Regra_({}, 0, 0, 0)}, 5892, 1},
-                      Caso{"no_branch", {Regra_({kTavorin}, 0)}, 5893, 2},
-                      Caso{"branch_comes_before_the_accounts", {Regra_({kCaixa}, 0)}, 5893, 2},
-                      Caso{"accounts_come_before_the_frequency", {Regra_({kCaixa}, 1, 0)}, 5897, 0, kCaixa},
-                      Caso{"frequency_comes_before_the_time", {Regra_({kTavorin}, 1, 0, 0)}, 5898, 3},
-                      Caso{"second_rule_refused_after_a_valid_one", {Desc{}, Horario(1, 86400)}, 5894, 4}),
-    [](const auto& info) { return std::string(info.param.nome); });
-
-INSTANTIATE_TEST_SUITE_P(Horario, ConfiguracaoConciliacaoTest,
-                         ::testing::Values(Caso{"daily_at_midnight", {Horario(1, 0)}, 5894, 4},
-                                           Caso{"daily_at_the_last_second", {Horario(1, 86399)}, 0},
-                                           Caso{"daily_a_day_after_midnight", {Horario(1, 86400)}, 5894, 4},
-                                           Caso{"daily_negative_last_second", {Horario(1, -86399)}, 0},
-                                           Caso{"daily_negative_a_whole_day", {Horario(1, -86400)}, 5894, 4},
-                                           Caso{"daily_most_negative_time", {Horario(1, INT32_MIN)}, 5894, 4},
-                                           Caso{"every_cycle_at_midnight", {Horario(2, 0)}, 0},
-                                           Caso{"every_cycle_time_is_not_checked", {Horario(2, 86400)}, 0}),
-                         [](const auto& info) { return std::string(info.param.nome); });
-
-INSTANTIATE_TEST_SUITE_P(
-    Contas, ConfiguracaoConciliacaoTest,
+    Casos, ConfiguracaoConciliacaoTest,
     ::testing::Values(
+        Caso{"empty_list", {}, 0}, Caso{"valid_rule", {Desc{}}, 0}, Caso{"no_account", {Regra_({})}, 5892, 1},
+        Caso{"no_account_and_no_branch_reports_only_the_account", {Regra_({}, 0, 0, 0)}, 5892, 1},
+        Caso{"no_branch", {Regra_({kTavorin}, 0)}, 5893, 2},
+        Caso{"branch_comes_before_the_accounts", {Regra_({kCaixa}, 0)}, 5893, 2},
+        Caso{"accounts_come_before_the_frequency", {Regra_({kCaixa}, 1, 0)}, 5897, 0, kCaixa},
+        Caso{"frequency_comes_before_the_time", {Regra_({kTavorin}, 1, 0, 0)}, 5898, 3},
+        Caso{"second_rule_refused_after_a_valid_one", {Desc{}, Horario(1, 86400)}, 5894, 4},
+        Caso{"daily_at_midnight", {Horario(1, 0)}, 5894, 4}, Caso{"daily_at_the_last_second", {Horario(1, 86399)}, 0},
+        Caso{"daily_a_day_after_midnight", {Horario(1, 86400)}, 5894, 4},
+        Caso{"daily_negative_last_second", {Horario(1, -86399)}, 0},
+        Caso{"daily_negative_a_whole_day", {Horario(1, -86400)}, 5894, 4},
+        Caso{"daily_most_negative_time", {Horario(1, INT32_MIN)}, 5894, 4},
+        Caso{"every_cycle_at_midnight", {Horario(2, 0)}, 0},
+        Caso{"every_cycle_time_is_not_checked", {Horario(2, 86400)}, 0},
         Caso{"not_a_bank_account", {Regra_({kCaixa})}, 5897, 0, kCaixa},
         Caso{"type_other_than_a_or_s", {Regra_({kTipoInvalido})}, 5899, 0, kTipoInvalido},
         Caso{"bank_flag_comes_before_type", {Regra_({kNaoBancoTipoInvalido})}, 5897, 0, kNaoBancoTipoInvalido},
         Caso{"bank_without_online_source", {Regra_({kSemIntegracao, kTavorinSemAmbiente})}, 0},
-        Caso{"first_bad_account_in_list_order", {Regra_({kTavorin, kTipoInvalido, kCaixa})}, 5899, 0, kTipoInvalido}),
-    [](const auto& info) { return std::string(info.param.nome); });
-
-INSTANTIATE_TEST_SUITE_P(
-    Conjunto, ConfiguracaoConciliacaoTest,
-    ::testing::Values(
+        Caso{"first_bad_account_in_list_order", {Regra_({kTavorin, kTipoInvalido, kCaixa})}, 5899, 0, kTipoInvalido},
         Caso{"two_rules_share_an_account", {Regra_({kTavorin}), Regra_({kBancoBrasil, kTavorin})}, 5896, 0, kTavorin},
         Caso{"same_account_twice_in_one_rule", {Regra_({kBancoBrasil, kTavorin, kBancoBrasil})}, 5896, 0, kBancoBrasil},
         Caso{"second_occurrence_met_first_is_named",
@@ -106,7 +90,7 @@ struct CasoFalha {
   const char* nome;
   long chamada;  // of LeBufferPlanoContabil
   std::vector<Desc> regras;
-  const char* funcao;
+  const char* funcao;  // of the validator
 };
 
 void PrintTo(const CasoFalha& c, std::ostream* os) { *os << c.nome; }
@@ -115,25 +99,18 @@ class FalhaConciliacaoTest : public AmbienteConfiguracaoTest, public ::testing::
 
 TEST_P(FalhaConciliacaoTest, IsTracedOnceAndTheServersErrorComesBack) {
   const CasoFalha& c = GetParam();
-  ConfereFalhaLeitura<Validador>("LeBufferPlanoContabil", c.chamada, MontaConfiguracao<Configuracao>(c.regras),
-                                 c.funcao,
-                                 "GetAcessoEmpresarial()->LeBufferPlanoContabil(ulPonteiroBanco, &dadosConta)");
+  ConfereFalhaLeitura<Validador>(
+      "LeBufferPlanoContabil", c.chamada, MontaConfiguracao<Configuracao>(c.regras),
+      ("CCLTrataDadosConfiguracaoConciliacaoTesourariaBanco::" + std::string(c.funcao)).c_str(),
+      "GetAcessoEmpresarial()->LeBufferPlanoContabil(ulPonteiroBanco, &dadosConta)");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Leituras, FalhaConciliacaoTest,
-    ::testing::Values(CasoFalha{"first_account",
-                                1,
-                                {Desc{}, Regra_({kBancoBrasil})},
-                                "CCLTrataDadosConfiguracaoConciliacaoTesourariaBanco::ConsisteRegra"},
-                      CasoFalha{"later_account_of_the_rule",
-                                2,
-                                {Regra_({kTavorin, kBancoBrasil, kSintetica})},
-                                "CCLTrataDadosConfiguracaoConciliacaoTesourariaBanco::ConsisteRegra"},
-                      CasoFalha{"repeated_account",
-                                3,
-                                {Regra_({kTavorin}), Regra_({kTavorin})},
-                                "CCLTrataDadosConfiguracaoConciliacaoTesourariaBanco::ConsisteConjuntoRegra"}),
+    ::testing::Values(
+        CasoFalha{"first_account", 1, {Desc{}, Regra_({kBancoBrasil})}, "ConsisteRegra"},
+        CasoFalha{"later_account_of_the_rule", 2, {Regra_({kTavorin, kBancoBrasil, kSintetica})}, "ConsisteRegra"},
+        CasoFalha{"repeated_account", 3, {Regra_({kTavorin}), Regra_({kTavorin})}, "ConsisteConjuntoRegra"}),
     [](const auto& info) { return std::string(info.param.nome); });
 
 }  // namespace
