@@ -6,6 +6,7 @@
 
 #include "cli/zq_cli.h"
 #include "console/zq_console_dados.h"
+#include "console/zq_console_paginas_registros.h"
 #include "frame/zq_data.h"
 #include "frame/zq_data_texto.h"
 #include "platform/records/zq_dados_execucao_servico.h"
@@ -30,6 +31,7 @@ std::string Hora(REG_ZQDMAHMSUTC momento) {
 void ZQComandoExecucoes::Registra(CLI::App& app) {
   m_comando = Adiciona(app, "executions", "Mostra as execuções do serviço de importação de extratos de um dia");
   m_comando->add_option("--date", m_data, "Dia das execuções, DD/MM/AAAA")->required();
+  m_comando->add_flag("--json", m_json, "Saída em JSON, a mesma de /api/runs do console, para scripts");
 }
 
 int ZQComandoExecucoes::Executa(const std::string& conexao, std::ostream& saida, std::ostream& erros) {
@@ -46,6 +48,10 @@ int ZQComandoExecucoes::Executa(const std::string& conexao, std::ostream& saida,
     erros << "cl: " << motivo << "\n";
     return kSaidaFalha;
   }
+  if (m_json) {
+    saida << ZQExecucoesJson(execucoes) << "\n";
+    return 0;
+  }
 
   saida << "Execuções do serviço de importação em " << ZQDataTexto(dia) << ": " << execucoes.importacoes.size() << "\n";
   for (const ZQExecucaoImportacao& execucao : execucoes.importacoes) {
@@ -56,6 +62,7 @@ int ZQComandoExecucoes::Executa(const std::string& conexao, std::ostream& saida,
       for (char& c : mensagem)
         if (c == '\n' || c == '\r') c = ' ';
       saida << "  filial " << e.filial << "  conta " << e.conta << "  " << ZQNomeStatusExecucao(e.status, "importada")
+            << "  " << e.gravadas << " gravadas, " << e.recusadas << " recusadas, " << ZQDuracaoTexto(e.duracao)
             << "  (" << e.linhas << " linhas no período)  " << mensagem << "\n";
     }
   }

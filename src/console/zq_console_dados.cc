@@ -27,6 +27,22 @@ bool Guarda(ZQUltimaExecucao& u, REG_ZQDMAHMSUTC quando, uint8_t status, const C
   return true;
 }
 
+// Seconds an account took in its run: from the account written before it in the same run
+// (`anterior`; 0 when it came first) or else from the run's start, to its own writing.
+int64_t DuracaoConta(REG_ZQDMAHMSUTC inicio, REG_ZQDMAHMSUTC anterior, REG_ZQDMAHMSUTC gravacao) {
+  return ZQDuracao(anterior != 0 ? anterior : inicio, gravacao);
+}
+
+// The reconciliation service writes one record per account, each with its run's start:
+// the one written before `i` in the same run is the one before it with that start, as
+// the store hands records over in the order of their start, then of their writing.
+REG_ZQDMAHMSUTC AnteriorConciliacao(const CZQVector<CZQDadosCL_ExecucaoConciliacaoTesourariaBanco>& lista,
+                                    std::size_t i) {
+  if (i == 0) return 0;
+  const auto& antes = lista.Std()[i - 1];
+  return antes.GetDataHoraExecucao() == lista.Std()[i].GetDataHoraExecucao() ? antes.GetDmaHmsGravacao() : 0;
+}
+
 }  // namespace
 
 const char* ZQNomeStatusExecucao(uint8_t status, const char* sucesso) {
@@ -49,6 +65,26 @@ std::string ZQMomentoTexto(REG_ZQDMAHMSUTC momento) {
   char hora[16];
   std::snprintf(hora, sizeof hora, " %02d:%02d", h, m);
   return ZQDataTexto(zq::DmaDeDmaHms(momento)) + hora;
+}
+
+int64_t ZQDuracao(REG_ZQDMAHMSUTC desde, REG_ZQDMAHMSUTC ate) {
+  if (desde == 0 || ate == 0) return -1;
+  const int64_t segundos = zq::SegundosDmaHms(ate) - zq::SegundosDmaHms(desde);
+  return segundos < 0 ? -1 : segundos;
+}
+
+std::string ZQDuracaoTexto(int64_t segundos) {
+  if (segundos < 0) return "-";
+  const long long s = segundos;
+  char texto[48];
+  if (s < 60) {
+    std::snprintf(texto, sizeof texto, "%lld s", s);
+  } else if (s < 3600) {
+    std::snprintf(texto, sizeof texto, "%lld min %02lld s", s / 60, s % 60);
+  } else {
+    std::snprintf(texto, sizeof texto, "%lld h %02lld min", s / 3600, s % 3600 / 60);
+  }
+  return texto;
 }
 
 bool ZQLePanorama(CZQAcessoServidores& servidores, REG_ZQDMA hoje, ZQPanorama& panorama, std::string& erro) {
@@ -83,13 +119,22 @@ bool ZQLePanorama(CZQAcessoServidores& servidores, REG_ZQDMA hoje, ZQPanorama& p
     return falha();
   }
   for (const auto& e : execucoes) {
+    REG_ZQDMAHMSUTC anterior = 0;
     for (const auto& r : e.GetListaRegras()) {
       ZQUltimaExecucao& u = contas[{r.GetPonteiroFilial(), r.GetPonteiroContaBanco()}].importacao;
       if (Guarda(u, e.GetDmaHmsExecucao(), r.GetTipoStatus(), r.GetMensagemStatus())) {
         u.gravadas = r.GetQuantidadeGravadas();
         u.recusadas = r.GetQuantidadeRecusadas();
+        u.duracao = DuracaoConta(e.GetDmaHmsExecucao(), anterior, r.GetDmaHmsGravacao());
       }
+      anterior = r.GetDmaHmsGravacao();
     }
+  }
+  // The runs come in the order they started; the last one ends at its last account.
+  if (execucoes.GetQuantidade() > 0 && execucoes.Std().back().GetQuantidadeRegras() > 0) {
+    const auto& ultima = execucoes.Std().back();
+    panorama.duracaoImportacao =
+        ZQDuracao(ultima.GetDmaHmsExecucao(), ultima.GetListaRegras().Std().back().GetDmaHmsGravacao());
   }
   CZQDadosCL_FiltroExecucaoConciliacaoTesourariaBanco filtroConciliacao;
   filtroConciliacao.SetDmaExecucaoInicial(inicio).SetDmaExecucaoFinal(hoje);
@@ -98,9 +143,15 @@ bool ZQLePanorama(CZQAcessoServidores& servidores, REG_ZQDMA hoje, ZQPanorama& p
       FAILED(acesso.LePonteirosExecucaoConciliacaoTesourariaBanco(chaves, conciliacoes))) {
     return falha();
   }
-  for (const auto& e : conciliacoes) {
-    Guarda(contas[{e.GetPonteiroFilial(), e.GetPonteiroBanco()}].conciliacao, e.GetDataHoraExecucao(),
-           e.GetTipoStatus(), e.GetMensagemStatus());
+  for (std::size_t i = 0; i < conciliacoes.Std().size(); ++i) {
+    const auto& e = conciliacoes.Std()[i];
+    ZQUltimaExecucao& u = contas[{e.GetPonteiroFilial(), e.GetPonteiroBanco()}].conciliacao;
+    if (Guarda(u, e.GetDataHoraExecucao(), e.GetTipoStatus(), e.GetMensagemStatus()))
+      u.duracao = DuracaoConta(e.GetDataHoraExecucao(), AnteriorConciliacao(conciliacoes, i), e.GetDmaHmsGravacao());
+  }
+  if (conciliacoes.GetQuantidade() > 0) {
+    const auto& ultima = conciliacoes.Std().back();
+    panorama.duracaoConciliacao = ZQDuracao(ultima.GetDataHoraExecucao(), ultima.GetDmaHmsGravacao());
   }
 
   std::map<REG_ZQDMA, ZQDiaPanorama> dias;
@@ -195,6 +246,7 @@ bool ZQLeExecucoesDia(CZQAcessoServidores& servidores, REG_ZQDMA dia, ZQExecucoe
   for (const CZQDadosCL_ExecucaoServicoImportacaoExtratos& x : importacoes) {
     ZQExecucaoImportacao run;
     run.quando = x.GetDmaHmsExecucao();
+    REG_ZQDMAHMSUTC anterior = 0;
     for (const CZQDadosCL_ExecucaoServicoImportacaoExtratosRegra& r : x.GetListaRegras()) {
       CZQDadosCL_FiltroExtrato periodo;
       periodo.SetConta(r.GetPonteiroContaBanco())
@@ -207,6 +259,10 @@ bool ZQLeExecucoesDia(CZQAcessoServidores& servidores, REG_ZQDMA dia, ZQExecucoe
       c.conta = r.GetPonteiroContaBanco();
       c.status = r.GetTipoStatus();
       c.mensagem = r.GetMensagemStatus().c_str();
+      c.gravadas = r.GetQuantidadeGravadas();
+      c.recusadas = r.GetQuantidadeRecusadas();
+      c.duracao = DuracaoConta(run.quando, anterior, r.GetDmaHmsGravacao());
+      anterior = r.GetDmaHmsGravacao();
       c.linhas = SUCCEEDED(acesso.BuscaPonteirosMovimentoExtrato(periodo, posicoes))
                      ? std::to_string(posicoes.GetQuantidade())
                      : "?";
@@ -214,9 +270,12 @@ bool ZQLeExecucoesDia(CZQAcessoServidores& servidores, REG_ZQDMA dia, ZQExecucoe
     }
     e.importacoes.push_back(std::move(run));
   }
-  for (const CZQDadosCL_ExecucaoConciliacaoTesourariaBanco& x : conciliacoes) {
-    e.conciliacoes.push_back({x.GetDataHoraExecucao(), x.GetPonteiroFilial(), x.GetPonteiroBanco(), x.GetTipoStatus(),
-                              x.GetMensagemStatus().c_str()});
+  for (std::size_t i = 0; i < conciliacoes.Std().size(); ++i) {
+    const auto& x = conciliacoes.Std()[i];
+    e.conciliacoes.push_back(
+        {x.GetDataHoraExecucao(), x.GetPonteiroFilial(), x.GetPonteiroBanco(), x.GetTipoStatus(),
+         x.GetMensagemStatus().c_str(),
+         DuracaoConta(x.GetDataHoraExecucao(), AnteriorConciliacao(conciliacoes, i), x.GetDmaHmsGravacao())});
   }
   std::stable_sort(e.conciliacoes.begin(), e.conciliacoes.end(),
                    [](const auto& a, const auto& b) { return a.quando < b.quando; });

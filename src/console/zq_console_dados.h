@@ -20,6 +20,7 @@ struct ZQUltimaExecucao {
   // Statement lines the run stored and refused for the account (import runs only).
   uint32_t gravadas = 0;
   uint32_t recusadas = 0;
+  int64_t duracao = -1;  // seconds the account took in that run; -1 unknown
 };
 
 // One bank account of a branch, as a service configuration names it.
@@ -48,6 +49,9 @@ struct ZQPanorama {
   REG_ZQDMA hoje = 0;
   std::vector<ZQContaPanorama> contas;  // by branch, then account
   std::vector<ZQDiaPanorama> dias;      // the 30 days up to `hoje`, oldest first
+  // Seconds the last run of each service took, over all its accounts; -1 unknown or none.
+  int64_t duracaoImportacao = -1;
+  int64_t duracaoConciliacao = -1;
 };
 
 // Reads the overview as of `hoje`: every (branch, account) either service is
@@ -60,6 +64,14 @@ const char* ZQNomeStatusExecucao(uint8_t status, const char* sucesso = "ok");
 
 // "DD/MM/AAAA HH:MM" of a moment of the product's clock ("-" for none).
 std::string ZQMomentoTexto(REG_ZQDMAHMSUTC momento);
+
+// Seconds from `desde` to `ate`, two moments of the product's clock; -1 when either is
+// unknown (0: written before the store kept it) or `ate` comes first (a clock set back),
+// so that no negative time is ever shown.
+int64_t ZQDuracao(REG_ZQDMAHMSUTC desde, REG_ZQDMAHMSUTC ate);
+
+// A duration as people read it: "42 s", "3 min 05 s", "2 h 07 min"; "-" when unknown.
+std::string ZQDuracaoTexto(int64_t segundos);
 
 // An account's workbench as a request filters it.
 struct ZQBancada {
@@ -86,6 +98,8 @@ struct ZQContaImportada {
   uint8_t status = 0;
   std::string mensagem;
   std::string linhas;
+  uint32_t gravadas = 0, recusadas = 0;  // statement lines the run stored and refused
+  int64_t duracao = -1;                  // seconds; -1 unknown
 };
 
 struct ZQExecucaoImportacao {
@@ -99,6 +113,7 @@ struct ZQExecucaoConciliacao {
   uint32_t filial = 0, conta = 0;
   uint8_t status = 0;
   std::string mensagem;
+  int64_t duracao = -1;  // seconds; -1 unknown
 };
 
 struct ZQExecucoesDia {

@@ -12,6 +12,8 @@ namespace {
 
 std::string H(std::string_view t) { return ZQHtml(t); }
 std::string N(uint64_t n) { return std::to_string(n); }
+// Seconds for JSON: null when unknown.
+std::string Segundos(int64_t s) { return s < 0 ? "null" : std::to_string(s); }
 
 }  // namespace
 
@@ -81,7 +83,8 @@ std::string ExecucaoJson(const ZQUltimaExecucao& u, bool linhas = false) {
   if (!u.houve) return "null";
   return "{\"when\":" + ZQJson(ZQMomentoTexto(u.quando)) + ",\"status\":" + N(u.status) +
          ",\"status_text\":" + ZQJson(ZQNomeStatusExecucao(u.status)) + ",\"message\":" + ZQJson(u.mensagem) +
-         (linhas ? ",\"stored_lines\":" + N(u.gravadas) + ",\"refused_lines\":" + N(u.recusadas) : "") + "}";
+         (linhas ? ",\"stored_lines\":" + N(u.gravadas) + ",\"refused_lines\":" + N(u.recusadas) : "") +
+         ",\"duration_seconds\":" + Segundos(u.duracao) + "}";
 }
 
 }  // namespace
@@ -245,11 +248,29 @@ std::string ZQMetricas(const ZQPanorama& p) {
        "# TYPE cl_last_import_stored_lines gauge\n";
   for (const auto& a : p.contas)
     if (a.importacao.houve) s << "cl_last_import_stored_lines{" << rotulos(a) << "} " << a.importacao.gravadas << "\n";
+  // Runs recorded before their accounts' moments were kept have no duration: no line.
+  s << "# HELP cl_last_run_duration_seconds Seconds the last run of a service took, from its start to its last "
+       "account.\n# TYPE cl_last_run_duration_seconds gauge\n";
+  if (p.duracaoImportacao >= 0) s << "cl_last_run_duration_seconds{service=\"import\"} " << p.duracaoImportacao << "\n";
+  if (p.duracaoConciliacao >= 0)
+    s << "cl_last_run_duration_seconds{service=\"reconciliation\"} " << p.duracaoConciliacao << "\n";
+  s << "# HELP cl_last_run_account_duration_seconds Seconds the account took in the last run of a service over it.\n"
+       "# TYPE cl_last_run_account_duration_seconds gauge\n";
+  for (const auto& a : p.contas) {
+    if (a.importacao.duracao >= 0)
+      s << "cl_last_run_account_duration_seconds{service=\"import\"," << rotulos(a) << "} " << a.importacao.duracao
+        << "\n";
+    if (a.conciliacao.duracao >= 0)
+      s << "cl_last_run_account_duration_seconds{service=\"reconciliation\"," << rotulos(a) << "} "
+        << a.conciliacao.duracao << "\n";
+  }
   return s.str();
 }
 
 std::string ZQPanoramaJson(const ZQPanorama& p) {
-  std::string s = "{\"today\":" + ZQJson(ZQDataTexto(p.hoje)) + ",\"accounts\":[";
+  std::string s = "{\"today\":" + ZQJson(ZQDataTexto(p.hoje)) +
+                  ",\"last_run_duration_seconds\":{\"import\":" + Segundos(p.duracaoImportacao) +
+                  ",\"reconciliation\":" + Segundos(p.duracaoConciliacao) + "},\"accounts\":[";
   for (std::size_t i = 0; i < p.contas.size(); ++i) {
     const ZQContaPanorama& a = p.contas[i];
     s += std::string(i ? "," : "") + "{\"branch\":" + N(a.filial) + ",\"account\":" + N(a.conta) +

@@ -9,6 +9,8 @@ namespace {
 
 std::string H(std::string_view t) { return ZQHtml(t); }
 std::string N(uint64_t n) { return std::to_string(n); }
+// Seconds for JSON: null when unknown.
+std::string Segundos(int64_t s) { return s < 0 ? "null" : std::to_string(s); }
 
 std::string Status(uint8_t status, const char* sucesso) {
   const char* classe = status == ZQ_STATUS_EXECUCAO_SUCESSO ? "ok" : "falha";
@@ -73,24 +75,27 @@ std::string ZQPaginaExecucoes(const ZQExecucoesDia& e, const std::vector<ZQLeiau
                   H("/runs?date=" + ZQDataTexto(CZQDma(e.dia).SomaDias(1).GetDma())) +
                   "\">dia seguinte &rarr;</a></form>";
   s += "<h2>Serviço de importação de extratos</h2><table id=\"importacoes\"><tr><th>Hora</th><th>Filial</th>"
-       "<th>Conta</th><th>Status</th><th class=\"n\">Linhas no período</th><th>Mensagem</th></tr>";
+       "<th>Conta</th><th>Status</th><th class=\"n\">Gravadas</th><th class=\"n\">Recusadas</th>"
+       "<th class=\"n\">Duração</th><th class=\"n\">Linhas no período</th><th>Mensagem</th></tr>";
   for (const ZQExecucaoImportacao& x : e.importacoes) {
     for (const ZQContaImportada& a : x.contas) {
       s += "<tr><td>" + H(Hora(x.quando)) + "</td><td>" + N(a.filial) + "</td><td><a href=\"" +
            H("/accounts/" + N(a.conta) + "?branch=" + N(a.filial)) + "\">" + N(a.conta) + "</a></td><td>" +
-           Status(a.status, "importada") + "</td><td class=\"n\">" + H(a.linhas) + "</td><td>" + H(a.mensagem) +
-           "</td></tr>";
+           Status(a.status, "importada") + "</td><td class=\"n\">" + N(a.gravadas) + "</td><td class=\"n\">" +
+           N(a.recusadas) + "</td><td class=\"n\">" + H(ZQDuracaoTexto(a.duracao)) + "</td><td class=\"n\">" +
+           H(a.linhas) + "</td><td>" + H(a.mensagem) + "</td></tr>";
     }
   }
-  if (e.importacoes.empty()) s += "<tr><td colspan=\"6\">Nenhuma execução neste dia.</td></tr>";
+  if (e.importacoes.empty()) s += "<tr><td colspan=\"9\">Nenhuma execução neste dia.</td></tr>";
   s += "</table><h2>Serviço de conciliação</h2><table id=\"conciliacoes\"><tr><th>Hora</th><th>Filial</th>"
-       "<th>Conta</th><th>Status</th><th>Mensagem</th></tr>";
+       "<th>Conta</th><th>Status</th><th class=\"n\">Duração</th><th>Mensagem</th></tr>";
   for (const ZQExecucaoConciliacao& x : e.conciliacoes) {
     s += "<tr><td>" + H(Hora(x.quando)) + "</td><td>" + N(x.filial) + "</td><td><a href=\"" +
          H("/accounts/" + N(x.conta) + "?branch=" + N(x.filial)) + "\">" + N(x.conta) + "</a></td><td>" +
-         Status(x.status, "ok") + "</td><td>" + H(x.mensagem) + "</td></tr>";
+         Status(x.status, "ok") + "</td><td class=\"n\">" + H(ZQDuracaoTexto(x.duracao)) + "</td><td>" + H(x.mensagem) +
+         "</td></tr>";
   }
-  if (e.conciliacoes.empty()) s += "<tr><td colspan=\"5\">Nenhuma execução neste dia.</td></tr>";
+  if (e.conciliacoes.empty()) s += "<tr><td colspan=\"6\">Nenhuma execução neste dia.</td></tr>";
   s += "</table><h2>Importar um arquivo de extrato</h2><p>Primeiro uma simulação: nada é gravado até confirmar.</p>"
        "<form id=\"importa\" method=\"post\" action=\"/imports\" enctype=\"multipart/form-data\">" +
        ZQCampoCsrf(c) +
@@ -114,7 +119,9 @@ std::string ZQExecucoesJson(const ZQExecucoesDia& e) {
       const ZQContaImportada& a = contas[k];
       s += std::string(k ? "," : "") + "{\"branch\":" + N(a.filial) + ",\"account\":" + N(a.conta) +
            ",\"status\":" + N(a.status) + ",\"status_text\":" + ZQJson(ZQNomeStatusExecucao(a.status, "importada")) +
-           ",\"message\":" + ZQJson(a.mensagem) + ",\"lines_in_period\":" + (a.linhas == "?" ? "null" : a.linhas) + "}";
+           ",\"message\":" + ZQJson(a.mensagem) + ",\"stored_lines\":" + N(a.gravadas) +
+           ",\"refused_lines\":" + N(a.recusadas) + ",\"duration_seconds\":" + Segundos(a.duracao) +
+           ",\"lines_in_period\":" + (a.linhas == "?" ? "null" : a.linhas) + "}";
     }
     s += "]}";
   }
@@ -123,7 +130,8 @@ std::string ZQExecucoesJson(const ZQExecucoesDia& e) {
     const ZQExecucaoConciliacao& x = e.conciliacoes[i];
     s += std::string(i ? "," : "") + "{\"when\":" + ZQJson(ZQMomentoTexto(x.quando)) + ",\"branch\":" + N(x.filial) +
          ",\"account\":" + N(x.conta) + ",\"status\":" + N(x.status) +
-         ",\"status_text\":" + ZQJson(ZQNomeStatusExecucao(x.status)) + ",\"message\":" + ZQJson(x.mensagem) + "}";
+         ",\"status_text\":" + ZQJson(ZQNomeStatusExecucao(x.status)) + ",\"message\":" + ZQJson(x.mensagem) +
+         ",\"duration_seconds\":" + Segundos(x.duracao) + "}";
   }
   return s + "]}";
 }

@@ -226,6 +226,15 @@ const std::vector<ZQMigracaoSQL>& ZQMigracoesSQL() {
            "ALTER TABLE execucao_importacao_conta ADD COLUMN linhas_gravadas BIGINT NOT NULL DEFAULT 0",
            "ALTER TABLE execucao_importacao_conta ADD COLUMN linhas_recusadas BIGINT NOT NULL DEFAULT 0",
        }},
+      {11,
+       "Momento em que cada conta das execuções dos serviços foi gravada",
+       {
+           // A run is rewritten as each account is done, so the moment an entry was written
+           // (the product's clock) gives how long its account took; runs recorded before
+           // this read 0 and show no duration.
+           "ALTER TABLE execucao_importacao_conta ADD COLUMN dma_hms_gravacao BIGINT NOT NULL DEFAULT 0",
+           "ALTER TABLE execucao_conciliacao ADD COLUMN dma_hms_gravacao BIGINT NOT NULL DEFAULT 0",
+       }},
   };
   return migracoes;
 }

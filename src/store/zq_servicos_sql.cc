@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "frame/zq_data.h"
+#include "frame/zq_relogio.h"
 #include "store/zq_acesso_sql.h"
 #include "store/zq_consulta_preparada.h"
 #include "store/zq_integracao_sql.h"
@@ -149,15 +150,16 @@ HRESULT CZQAcessoConciliacaoSQL::GravaExecucaoConciliacaoTesourariaBanco(
   return Executa("GravaExecucaoConciliacaoTesourariaBanco", [&] {
     soci::session& sql = Banco().Sessao();
     CZQTransacaoSQL transacao(Banco());
+    const long long gravacao = zq::Agora();  // when these records were written
     for (const auto& e : execucoes) {
       long long id = Banco().ProximoNumero("execucao_conciliacao", "id");
       long long data = zq::DmaDeDmaHms(e.GetDataHoraExecucao()), momento = e.GetDataHoraExecucao(),
                 banco = e.GetPonteiroBanco(), filial = e.GetPonteiroFilial(), status = e.GetTipoStatus();
       const std::string mensagem = e.GetMensagemStatus().str();
-      sql << "INSERT INTO execucao_conciliacao (id, data, data_hora_execucao, banco, filial, tipo_status, mensagem)"
-             " VALUES (:i, :d, :m, :b, :f, :s, :t)",
+      sql << "INSERT INTO execucao_conciliacao (id, data, data_hora_execucao, banco, filial, tipo_status, mensagem,"
+             " dma_hms_gravacao) VALUES (:i, :d, :m, :b, :f, :s, :t, :g)",
           soci::use(id), soci::use(data), soci::use(momento), soci::use(banco), soci::use(filial), soci::use(status),
-          soci::use(mensagem);
+          soci::use(mensagem), soci::use(gravacao);
     }
     transacao.Confirma();
     return S_OK;
@@ -201,14 +203,14 @@ HRESULT CZQAcessoConciliacaoSQL::LePonteirosExecucaoConciliacaoTesourariaBanco(
   return Executa("LePonteirosExecucaoConciliacaoTesourariaBanco", [&] {
     std::unordered_map<long long, CZQDadosCL_ExecucaoConciliacaoTesourariaBanco> achadas;
     for (const std::string& lista : zq_sql::ListasIn(IdsDasChaves(chaves))) {
-      long long id = 0, data = 0, momento = 0, banco = 0, filial = 0, status = 0;
+      long long id = 0, data = 0, momento = 0, banco = 0, filial = 0, status = 0, gravacao = 0;
       std::string mensagem;
       soci::statement st =
-          (Banco().Sessao().prepare << "SELECT id, data, data_hora_execucao, banco, filial, tipo_status, mensagem"
-                                       " FROM execucao_conciliacao WHERE id IN (" +
+          (Banco().Sessao().prepare << "SELECT id, data, data_hora_execucao, banco, filial, tipo_status, mensagem,"
+                                       " dma_hms_gravacao FROM execucao_conciliacao WHERE id IN (" +
                                            lista + ")",
            soci::into(id), soci::into(data), soci::into(momento), soci::into(banco), soci::into(filial),
-           soci::into(status), soci::into(mensagem));
+           soci::into(status), soci::into(mensagem), soci::into(gravacao));
       st.execute(false);
       while (st.fetch()) {
         CZQDadosCL_ExecucaoConciliacaoTesourariaBanco e;
@@ -216,7 +218,8 @@ HRESULT CZQAcessoConciliacaoSQL::LePonteirosExecucaoConciliacaoTesourariaBanco(
             .SetPonteiroFilial(Cabe<uint32_t>(filial, "execucao_conciliacao.filial"))
             .SetDataHoraExecucao(momento)
             .SetTipoStatus(Cabe<uint8_t>(status, "execucao_conciliacao.tipo_status"))
-            .SetMensagemStatus(CZQString(mensagem));
+            .SetMensagemStatus(CZQString(mensagem))
+            .SetDmaHmsGravacao(gravacao);
         e.SetChaveRegistro(ZQMontaDmc(Cabe<REG_ZQDMA>(data, "execucao_conciliacao.data"), static_cast<uint32_t>(id)));
         achadas.emplace(id, e);
       }
@@ -238,6 +241,9 @@ HRESULT CZQAcessoConciliacaoSQL::LePonteirosExecucaoConciliacaoTesourariaBanco(
 HRESULT CZQAcessoConciliacaoSQL::GravaExecucaoServicoImportacaoExtratos(
     CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos>& execucoes) {
   std::vector<REG_ZQDMC> chaves;
+  std::vector<std::size_t> novas;  // per run, the entries before the ones this write adds
+  // Every entry written here is stamped with the same moment of the product's clock.
+  const long long gravacao = zq::Agora();
   const HRESULT hr = Executa("GravaExecucaoServicoImportacaoExtratos", [&] {
     soci::session& sql = Banco().Sessao();
     CZQTransacaoSQL transacao(Banco());
@@ -260,24 +266,29 @@ HRESULT CZQAcessoConciliacaoSQL::GravaExecucaoServicoImportacaoExtratos(
         sql << "SELECT COUNT(*) FROM execucao_importacao_conta WHERE execucao = :i", soci::use(id), soci::into(ordem);
       }
       const auto& entradas = e.GetListaRegras().Std();
+      novas.push_back(static_cast<std::size_t>(ordem));
       for (std::size_t i = static_cast<std::size_t>(ordem); i < entradas.size(); ++i, ++ordem) {
         const auto& r = entradas[i];
         long long filial = r.GetPonteiroFilial(), conta = r.GetPonteiroContaBanco(), status = r.GetTipoStatus(),
                   gravadas = r.GetQuantidadeGravadas(), recusadas = r.GetQuantidadeRecusadas();
         const std::string mensagem = r.GetMensagemStatus().str();
         sql << "INSERT INTO execucao_importacao_conta (execucao, ordem, filial, conta, tipo_status, mensagem,"
-               " linhas_gravadas, linhas_recusadas) VALUES (:e, :o, :f, :c, :s, :m, :g, :r)",
+               " linhas_gravadas, linhas_recusadas, dma_hms_gravacao) VALUES (:e, :o, :f, :c, :s, :m, :g, :r, :q)",
             soci::use(id), soci::use(ordem), soci::use(filial), soci::use(conta), soci::use(status),
-            soci::use(mensagem), soci::use(gravadas), soci::use(recusadas);
+            soci::use(mensagem), soci::use(gravadas), soci::use(recusadas), soci::use(gravacao);
       }
       chaves.push_back(ZQMontaDmc(Cabe<REG_ZQDMA>(data, "execucao_importacao.data"), static_cast<uint32_t>(id)));
     }
     transacao.Confirma();
     return S_OK;
   });
-  // Keys only for a write that stood: an undone one leaves the records as they came.
+  // Keys and moments only for a write that stood: an undone one leaves the records as they came.
   if (SUCCEEDED(hr)) {
-    for (std::size_t i = 0; i < chaves.size(); ++i) execucoes[i].SetChaveRegistro(chaves[i]);
+    for (std::size_t i = 0; i < chaves.size(); ++i) {
+      execucoes[i].SetChaveRegistro(chaves[i]);
+      auto& entradas = execucoes[i].GetListaRegras().Std();
+      for (std::size_t k = novas[i]; k < entradas.size(); ++k) entradas[k].SetDmaHmsGravacao(gravacao);
+    }
   }
   return hr;
 }
@@ -324,14 +335,15 @@ HRESULT CZQAcessoConciliacaoSQL::LePonteirosExecucaoServicoImportacaoExtratos(
         achadas.emplace(id, e);
       }
       if (flag != 1) continue;
-      long long execucao = 0, filial = 0, conta = 0, status = 0, gravadas = 0, recusadas = 0;
+      long long execucao = 0, filial = 0, conta = 0, status = 0, gravadas = 0, recusadas = 0, gravacao = 0;
       std::string mensagem;
       soci::statement entradas =
           (Banco().Sessao().prepare << "SELECT execucao, filial, conta, tipo_status, mensagem, linhas_gravadas,"
-                                       " linhas_recusadas FROM execucao_importacao_conta WHERE execucao IN (" +
+                                       " linhas_recusadas, dma_hms_gravacao FROM execucao_importacao_conta"
+                                       " WHERE execucao IN (" +
                                            lista + ") ORDER BY execucao, ordem",
            soci::into(execucao), soci::into(filial), soci::into(conta), soci::into(status), soci::into(mensagem),
-           soci::into(gravadas), soci::into(recusadas));
+           soci::into(gravadas), soci::into(recusadas), soci::into(gravacao));
       entradas.execute(false);
       while (entradas.fetch()) {
         auto it = achadas.find(execucao);
@@ -342,7 +354,8 @@ HRESULT CZQAcessoConciliacaoSQL::LePonteirosExecucaoServicoImportacaoExtratos(
             .SetTipoStatus(Cabe<uint8_t>(status, "execucao_importacao_conta.tipo_status"))
             .SetMensagemStatus(CZQString(mensagem))
             .SetQuantidadeGravadas(Cabe<uint32_t>(gravadas, "execucao_importacao_conta.linhas_gravadas"))
-            .SetQuantidadeRecusadas(Cabe<uint32_t>(recusadas, "execucao_importacao_conta.linhas_recusadas"));
+            .SetQuantidadeRecusadas(Cabe<uint32_t>(recusadas, "execucao_importacao_conta.linhas_recusadas"))
+            .SetDmaHmsGravacao(gravacao);
         it->second.AdicionaRegra(r);
       }
     }

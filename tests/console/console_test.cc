@@ -296,11 +296,18 @@ TEST_F(ConsoleServidorTest, RefusedLinesOfTheLastImportAreTheRecordedOnes) {
     CZQDadosCL_ExecucaoServicoImportacaoExtratos x;
     lista.Add(x.SetDmaHmsExecucao(zq::MontaDmaHms(zq::Hoje().GetDma(), hora * 3600)).AdicionaRegra(e));
   }
+  // Both written 95 s after the last one started: that run's duration, and its account's.
+  const CZQRelogioFixo relogio(zq::MontaDmaHms(zq::Hoje().GetDma(), 2 * 3600 + 95));
+  const CZQTrocaRelogio troca(relogio);
   NoArmazem([&](CZQAcessoConciliacao& c) { ASSERT_EQ(c.GravaExecucaoServicoImportacaoExtratos(lista), S_OK); });
   const auto pagina = m_cliente->Get("/"), metricas = m_cliente->Get("/metrics");
   ASSERT_TRUE(pagina && metricas);
   EXPECT_NE(pagina->body.find("<td class=\"n recusadas\">17</td>"), std::string::npos) << pagina->body;
   EXPECT_NE(metricas->body.find("cl_last_import_refused_lines{branch=\"1\",account=\"111\"} 17\n"), std::string::npos);
+  for (const char* linha :
+       {"cl_last_run_duration_seconds{service=\"import\"} 95\n",
+        "cl_last_run_account_duration_seconds{service=\"import\",branch=\"1\",account=\"111\"} 95\n"})
+    EXPECT_NE(metricas->body.find(linha), std::string::npos) << linha << metricas->body;
 }
 
 TEST_F(ConsoleServidorTest, OffLoopbackOnlyWithAPassword) {

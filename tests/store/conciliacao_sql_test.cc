@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/zq_relogio.h"
 #include "platform/components/zq_bstr.h"
 #include "store/zq_integracao_sql.h"
 #include "store/zq_soci.h"
@@ -450,6 +451,8 @@ TEST_F(ArmazemTest, ReconciliationExecutionsAreFoundByDayBranchAndAccount) {
   CZQVector<CZQDadosCL_ExecucaoConciliacaoTesourariaBanco> gravar{
       execucao(111, 1, 4, 36000, 1, ""), execucao(113, 1, 5, 36000, 3, "Período bloqueado para integração."),
       execucao(111, 1, 5, 32400, 2, "tentar de novo"), execucao(114, 2, 5, 39600, 1, "")};
+  CZQRelogioFixo relogio(zq::MontaDmaHms(Dia(7, 12, 2026), 600));  // the store stamps each record with it
+  CZQTrocaRelogio troca(relogio);
   ASSERT_EQ(Conc().GravaExecucaoConciliacaoTesourariaBanco(gravar), S_OK) << TextoErro(Conc().GetErro());
 
   CZQDadosCL_FiltroExecucaoConciliacaoTesourariaBanco filtro;
@@ -467,6 +470,7 @@ TEST_F(ArmazemTest, ReconciliationExecutionsAreFoundByDayBranchAndAccount) {
   EXPECT_EQ(lidas[0].GetTipoStatus(), 2);
   EXPECT_EQ(lidas[1].GetMensagemStatus(), "Período bloqueado para integração.");
   EXPECT_EQ(lidas[1].GetDataHoraExecucao(), gravar[1].GetDataHoraExecucao());
+  EXPECT_EQ(lidas[1].GetDmaHmsGravacao(), relogio.Agora());
   EXPECT_EQ(lidas[2].GetPonteiroBanco(), 114u);
   EXPECT_EQ(lidas[2].GetChave().codigo, chaves[2].codigo);
 
@@ -508,6 +512,9 @@ TEST_F(ArmazemTest, ImportExecutionsComeWithTheirEntriesOnlyWhenAsked) {
   };
   CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos> gravar{
       execucao(4, {{111, 1, 0}}), execucao(5, {{111, 1, 3}, {113, 2, UINT32_MAX}}), execucao(5, {})};
+  // The store stamps the entries it adds with the clock's moment, in the records too.
+  CZQRelogioFixo relogio(zq::MontaDmaHms(Dia(5, 12, 2026), 8 * 3600 + 30));
+  CZQTrocaRelogio troca(relogio);
   ASSERT_EQ(Conc().GravaExecucaoServicoImportacaoExtratos(gravar), S_OK) << TextoErro(Conc().GetErro());
 
   CZQDadosCL_FiltroExecucaoServicoImportacaoExtratos filtro;
@@ -521,6 +528,7 @@ TEST_F(ArmazemTest, ImportExecutionsComeWithTheirEntriesOnlyWhenAsked) {
   ASSERT_EQ(lidas.GetQuantidade(), 2);
   EXPECT_EQ(lidas[0].GetListaRegras().Std(), gravar[1].GetListaRegras().Std());
   EXPECT_EQ(lidas[0].GetDmaHmsExecucao(), gravar[1].GetDmaHmsExecucao());
+  EXPECT_EQ(lidas[0].GetListaRegras()[1].GetDmaHmsGravacao(), relogio.Agora());
   EXPECT_EQ(lidas[1].GetQuantidadeRegras(), 0);
 
   ASSERT_EQ(Conc().LePonteirosExecucaoServicoImportacaoExtratos(chaves, lidas, 0), S_OK);
@@ -531,9 +539,13 @@ TEST_F(ArmazemTest, ImportExecutionsComeWithTheirEntriesOnlyWhenAsked) {
   EXPECT_EQ(gravar[1].GetChave(), chaves[0]);
   gravar[1].AdicionaRegra(execucao(5, {{114, 3, 1}}).GetListaRegras()[0]);
   CZQVector<CZQDadosCL_ExecucaoServicoImportacaoExtratos> crescida{gravar[1]};
+  relogio.Avanca(45);
   ASSERT_EQ(Conc().GravaExecucaoServicoImportacaoExtratos(crescida), S_OK) << TextoErro(Conc().GetErro());
   ASSERT_EQ(Conc().LePonteirosExecucaoServicoImportacaoExtratos(chaves, lidas, 1), S_OK);
-  EXPECT_EQ(lidas[0].GetListaRegras().Std(), gravar[1].GetListaRegras().Std());
+  EXPECT_EQ(lidas[0].GetListaRegras().Std(), crescida[0].GetListaRegras().Std());
+  EXPECT_EQ(zq::SegundosDmaHms(lidas[0].GetListaRegras()[2].GetDmaHmsGravacao()) -
+                zq::SegundosDmaHms(lidas[0].GetListaRegras()[1].GetDmaHmsGravacao()),
+            45);
   EXPECT_EQ(Escalar("SELECT COUNT(*) FROM execucao_importacao"), 3);
   crescida[0].SetChaveRegistro(ZQMontaDmc(Dia(5, 12, 2026), 999));
   EXPECT_EQ(Conc().GravaExecucaoServicoImportacaoExtratos(crescida), ZQ_E_SQL_NAO_ENCONTRADO);

@@ -28,6 +28,9 @@ struct REG_EXECUCAO_SERVICO_IMPORTACAO_REGRAPS {
   // files together; 0 in records older than these counts.
   uint32_t ulQuantidadeGravadas;
   uint32_t ulQuantidadeRecusadas;
+  // When the store wrote the entry (the product's clock): set by the server that stores
+  // it, 0 until then and in records older than it.
+  REG_ZQDMAHMSUTC dmaHmsGravacao;
 
   friend bool operator==(const REG_EXECUCAO_SERVICO_IMPORTACAO_REGRAPS&,
                          const REG_EXECUCAO_SERVICO_IMPORTACAO_REGRAPS&) = default;
@@ -47,6 +50,7 @@ class CL_EXPORT CZQDadosCL_ExecucaoServicoImportacaoExtratosRegra
   ZQ_CAMPO(CZQDadosCL_ExecucaoServicoImportacaoExtratosRegra, MensagemStatus, CZQString, sMensagemStatus)
   ZQ_CAMPO(CZQDadosCL_ExecucaoServicoImportacaoExtratosRegra, QuantidadeGravadas, uint32_t, ulQuantidadeGravadas)
   ZQ_CAMPO(CZQDadosCL_ExecucaoServicoImportacaoExtratosRegra, QuantidadeRecusadas, uint32_t, ulQuantidadeRecusadas)
+  ZQ_CAMPO(CZQDadosCL_ExecucaoServicoImportacaoExtratosRegra, DmaHmsGravacao, REG_ZQDMAHMSUTC, dmaHmsGravacao)
 };
 
 // One run of the import service, with one entry per account it imported.
@@ -115,6 +119,9 @@ struct REG_EXECUCAO_CONCILIACAOPS {
   REG_ZQDMAHMSUTC dmaHmsExecucao;
   uint8_t ucTipoStatus;
   CZQString sMensagemStatus;
+  // When the store wrote the record (the product's clock): set by the server that stores
+  // it, 0 in records older than it.
+  REG_ZQDMAHMSUTC dmaHmsGravacao;
 
   friend bool operator==(const REG_EXECUCAO_CONCILIACAOPS&, const REG_EXECUCAO_CONCILIACAOPS&) = default;
 };
@@ -131,6 +138,7 @@ class CL_EXPORT CZQDadosCL_ExecucaoConciliacaoTesourariaBanco : public T_ZQDados
   ZQ_CAMPO(CZQDadosCL_ExecucaoConciliacaoTesourariaBanco, DataHoraExecucao, REG_ZQDMAHMSUTC, dmaHmsExecucao)
   ZQ_CAMPO(CZQDadosCL_ExecucaoConciliacaoTesourariaBanco, TipoStatus, uint8_t, ucTipoStatus)
   ZQ_CAMPO(CZQDadosCL_ExecucaoConciliacaoTesourariaBanco, MensagemStatus, CZQString, sMensagemStatus)
+  ZQ_CAMPO(CZQDadosCL_ExecucaoConciliacaoTesourariaBanco, DmaHmsGravacao, REG_ZQDMAHMSUTC, dmaHmsGravacao)
   REG_ZQDMC GetChave() const { return m_reg.dmcChave; }
 
   REG_ZQDMC OnGetChave() const override { return m_reg.dmcChave; }
