@@ -461,6 +461,10 @@ HRESULT CZQAcessoConciliacaoSQL::SalvaArqNumConciliacao(uint32_t conta, uint32_t
 HRESULT CZQAcessoConciliacaoSQL::GetChave(CZQDadosCL_Tabela& tabela) {
   return Executa("GetChave", [&] {
     long long conta = tabela.GetConta(), filial = tabela.GetFilial(), chave = 0;
+    if (const long long* lembrada = m_chavesTabela.Acha(Banco(), {conta, filial})) {
+      tabela.SetChave(Cabe<uint16_t>(*lembrada, "chave_tabela.chave"));
+      return S_OK;
+    }
     soci::session& sql = Banco().Sessao();
     using ChaveTabela = Comandos::ChaveTabela;
     TZQConsultaPreparada<ChaveTabela>& leChave = Prepara().leChave;
@@ -492,6 +496,7 @@ HRESULT CZQAcessoConciliacaoSQL::GetChave(CZQDadosCL_Tabela& tabela) {
       transacao.Confirma();
     }
     tabela.SetChave(Cabe<uint16_t>(chave, "chave_tabela.chave"));
+    m_chavesTabela.Guarda(Banco(), {conta, filial}, chave);
     return S_OK;
   });
 }

@@ -67,9 +67,11 @@ HRESULT CZQAcessoEmpresarialSQL::LeConta(const char* operacao, const char* tabel
   return Executa(operacao, [&] {
     const bool gerencial = std::string(tabela) == "plano_gerencial";
     TZQConsultaPreparada<ContaLida>& consulta = gerencial ? m_leGerencial : m_leContabil;
-    ContaLida& v = consulta.valores;
-    v.posicao = conta;
-    const bool achou = consulta.Executa(Banco().Sessao(), [&](soci::session& sql, ContaLida& l) {
+    TZQLembradoNaTransacao<uint32_t, ContaLida>& lidas = gerencial ? m_gerenciaisLidas : m_contasLidas;
+    const ContaLida* lembrada = lidas.Acha(Banco(), conta);
+    const ContaLida& v = lembrada ? *lembrada : consulta.valores;
+    consulta.valores.posicao = conta;
+    const bool achou = lembrada || consulta.Executa(Banco().Sessao(), [&](soci::session& sql, ContaLida& l) {
       return soci::statement(
           (sql.prepare << std::string("SELECT codigo_proprio, codigo_usado, nome, tipo, inativa, ") +
                               (gerencial ? "''" : "tipo_banco") + " FROM " + tabela + " WHERE ponteiro = :c",
@@ -81,6 +83,7 @@ HRESULT CZQAcessoEmpresarialSQL::LeConta(const char* operacao, const char* tabel
                    std::string(gerencial ? "a conta gerencial " : "a conta ") + std::to_string(conta) +
                        " não está no plano de contas");
     }
+    if (!lembrada) lidas.Guarda(Banco(), conta, v);
     plano->Limpar();
     plano->SetPosicao(conta)
         .SetCodigoProprio(CZQString(v.codigoProprio))

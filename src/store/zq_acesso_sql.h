@@ -7,6 +7,7 @@
 #include "platform/access/zq_acesso_areas.h"
 #include "store/zq_banco_sql.h"
 #include "store/zq_consulta_preparada.h"
+#include "store/zq_lembrado_transacao.h"
 
 // The data-access servers over the SQL store. One hub per routine, all of a process
 // sharing one connection (CZQBancoSQL); each area keeps its own last error.
@@ -121,6 +122,8 @@ class CZQAcessoConciliacaoSQL : public CZQAcessoConciliacao, public CZQAreaSQL {
   struct Comandos;
   Comandos& Prepara();
   std::unique_ptr<Comandos> m_comandos;
+  // Asked for every entry of a posting run; a pair's key, once given, never changes.
+  TZQLembradoNaTransacao<std::pair<long long, long long>, long long> m_chavesTabela;
 };
 
 class CZQAcessoEmpresarialSQL : public CZQAcessoEmpresarial, public CZQAreaSQL {
@@ -148,6 +151,7 @@ class CZQAcessoEmpresarialSQL : public CZQAcessoEmpresarial, public CZQAreaSQL {
   };
   // Read once per entry of a posting run: the enterprise and the management chart.
   TZQConsultaPreparada<ContaLida> m_leContabil, m_leGerencial;
+  TZQLembradoNaTransacao<uint32_t, ContaLida> m_contasLidas, m_gerenciaisLidas;
 };
 
 class CZQAcessoFinanceiroSQL : public CZQAcessoFinanceiro, public CZQAreaSQL {

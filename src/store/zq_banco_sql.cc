@@ -395,6 +395,7 @@ void CZQBancoSQL::EsqueceNumeroLembrado(const std::string& tabela, const std::st
 
 void CZQBancoSQL::Inicia() {
   if (m_profundidade == 0) {
+    ++m_fronteiras;
     EsqueceNumeros();
     if (m_backend == "sqlite3") {
       // Every transaction of the store writes: taking the write lock at once lets a busy
@@ -413,6 +414,7 @@ void CZQBancoSQL::Confirma() {
   if (m_profundidade <= 0) return;
   --m_profundidade;
   if (m_profundidade == 0) {
+    ++m_fronteiras;
     EsqueceNumeros();
     try {
       if (m_backend == "sqlite3") {
@@ -442,6 +444,7 @@ void CZQBancoSQL::Confirma() {
 void CZQBancoSQL::Desfaz() {
   if (m_profundidade <= 0) return;
   --m_profundidade;
+  ++m_fronteiras;
   if (m_profundidade == 0) {
     EsqueceNumeros();
     if (m_backend == "sqlite3") {

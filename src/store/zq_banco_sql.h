@@ -78,6 +78,9 @@ class CZQBancoSQL {
   const std::string& GetBackend() const { return m_backend; }
   int GetVersaoEsquema() const { return m_versao; }
   bool EmTransacao() const { return m_profundidade > 0; }
+  // Transaction boundaries the connection has crossed (begins, commits, rollbacks, a
+  // savepoint undone): what was read before the last one may have changed since.
+  uint64_t GetFronteiras() const { return m_fronteiras; }
 
   // Next free number of a table's key column. Inside a transaction it is read once and
   // then counted in memory, so a batch of inserts does not search the table each time.
@@ -137,6 +140,7 @@ class CZQBancoSQL {
   std::string m_backend;
   int m_versao = 0;
   int m_profundidade = 0;
+  uint64_t m_fronteiras = 1;
   std::map<std::string, int64_t> m_numeros;
   std::map<std::string, int64_t> m_lembrados;
   bool m_numerosTravados = false;  // PostgreSQL: this transaction holds the numbering lock

@@ -8,6 +8,7 @@
 #include "platform/components/zq_transacao.h"
 #include "store/zq_banco_sql.h"
 #include "store/zq_consulta_preparada.h"
+#include "store/zq_lembrado_transacao.h"
 
 // The ERP components the posting rules read besides the data-access servers, over the
 // same store: the chart-of-accounts connection and the names of the treasury
@@ -31,6 +32,8 @@ class CZQFontePlanoContasSQL : public IZQFontePlanoContas {
   std::shared_ptr<CZQBancoSQL> m_banco;
   CZQDadosDF_Erro m_erro;
   TZQConsultaPreparada<ContaLida> m_leConta;
+  // The posting run reads the account of every entry.
+  TZQLembradoNaTransacao<uint32_t, ContaLida> m_lidas;
 };
 
 // The treasury transactions' names.

@@ -2,12 +2,14 @@
 
 #include <cstring>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "frame/zq_relogio.h"
 #include "platform/components/zq_bstr.h"
 #include "store/zq_acesso_sql.h"
+#include "store/zq_insercao_lote.h"
 #include "store/zq_soci.h"
 #include "store/zq_sql_util.h"
 
@@ -85,118 +87,121 @@ class CZQIntegracaoTransacaoSQL : public TZQRefCounted<IZQDF_IntegracaoTransacao
   }
 
  private:
-  // Everything of the transaction in one database transaction; each statement is
-  // prepared once for all the entries.
+  // Everything of the transaction in one database transaction, the rows of each table
+  // sent many to a statement.
   HRESULT Grava() {
     soci::session& sql = m_banco->Sessao();
     CZQTransacaoSQL transacao(*m_banco);
-    long long origem = 0, chave = 0, existentes = 0, posicao = 0, sessao = 0, qtd = 0, ordem = 0, valor = 0,
-              classificacao = 0, filial = 0, centro = 0, conta = 0, data = 0, ent = 0, sai = 0, nEnt = 0, nSai = 0;
-    std::string complemento, cEnt, cSai, cAuto, estrutura;
+    VerificaNovas();
+    CZQInsercaoEmLote tesouraria(sql,
+                                 "INSERT INTO tesouraria (posicao, data_lancamento, valor, conta_ent, conta_sai,"
+                                 " numero_conciliacao_ent, numero_conciliacao_sai, filial, conciliado_ent,"
+                                 " conciliado_sai, conciliado_auto, estrutura) VALUES",
+                                 "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    CZQInsercaoEmLote origens(sql,
+                              "INSERT INTO integracao_origem (posicao_tesouraria, origem, chave_tabela, sessao,"
+                              " quantidade_extratos, linhas_grupo, complemento) VALUES",
+                              "(?, ?, ?, ?, ?, ?, ?)");
+    CZQInsercaoEmLote contabeis(sql,
+                                "INSERT INTO integracao_contabil (posicao_tesouraria, ordem, valor, classificacao,"
+                                " filial, quantidade_extratos) VALUES",
+                                "(?, ?, ?, ?, ?, ?)");
+    CZQInsercaoEmLote gerenciais(sql,
+                                 "INSERT INTO integracao_gerencial (posicao_tesouraria, ordem, valor, centro_custo,"
+                                 " conta_gerencial, quantidade_extratos) VALUES",
+                                 "(?, ?, ?, ?, ?, ?)");
+    CZQInsercaoEmLote grupos(
+        sql, "INSERT INTO integracao_origem_grupo (origem, chave_tabela, posicao_tesouraria) VALUES", "(?, ?, ?)");
+    // Only a line still in the statement gets its pending mark, with its account. The
+    // casts give the list's values a type before the join compares them.
+    CZQInsercaoEmLote pendentes(sql,
+                                "INSERT INTO integracao_pendente (posicao_tesouraria, conta)"
+                                " SELECT v.column1, e.conta FROM (VALUES",
+                                "(CAST(? AS BIGINT), CAST(? AS BIGINT))",
+                                ") AS v JOIN extrato e ON e.posicao = v.column2");
     // Lines of each entry: what its count of lines grew by since the entry before.
-    long long grupo = 0, qtdAnterior = 0;
-    // A line is integrated once, as an entry's origin or as one of its aggregated lines.
-    soci::statement procura =
-        (sql.prepare << "SELECT (SELECT COUNT(*) FROM integracao_origem WHERE origem = :o AND chave_tabela = :k) +"
-                        " (SELECT COUNT(*) FROM integracao_origem_grupo WHERE origem = :o2 AND chave_tabela = :k2)",
-         soci::use(origem), soci::use(chave), soci::use(origem), soci::use(chave), soci::into(existentes));
-    auto verificaNova = [&] {
-      existentes = 0;
-      procura.execute(true);
-      if (existentes) {
-        // The statement line already has its entry: posting it again would double it.
-        throw CZQExcecaoSQL(ZQ_E_SQL_INVALIDO, "a linha de extrato de origem " + std::to_string(origem >> 8) +
-                                                   " já tem lançamento integrado");
-      }
-    };
-    soci::statement tesouraria =
-        (sql.prepare << "INSERT INTO tesouraria (posicao, data_lancamento, valor, conta_ent, conta_sai,"
-                        " numero_conciliacao_ent, numero_conciliacao_sai, filial, conciliado_ent, conciliado_sai,"
-                        " conciliado_auto, estrutura) VALUES (:p, :d, :v, :ce, :cs, :ne, :ns, :f, :ke, :ks, :ka, :e)",
-         soci::use(posicao), soci::use(data), soci::use(valor), soci::use(ent), soci::use(sai), soci::use(nEnt),
-         soci::use(nSai), soci::use(filial), soci::use(cEnt), soci::use(cSai), soci::use(cAuto), soci::use(estrutura));
-    soci::statement origemIns =
-        (sql.prepare << "INSERT INTO integracao_origem (posicao_tesouraria, origem, chave_tabela, sessao,"
-                        " quantidade_extratos, linhas_grupo, complemento) VALUES (:p, :o, :k, :s, :q, :g, :c)",
-         soci::use(posicao), soci::use(origem), soci::use(chave), soci::use(sessao), soci::use(qtd), soci::use(grupo),
-         soci::use(complemento));
-    soci::statement contabilIns =
-        (sql.prepare << "INSERT INTO integracao_contabil (posicao_tesouraria, ordem, valor, classificacao, filial,"
-                        " quantidade_extratos) VALUES (:p, :o, :v, :c, :f, :q)",
-         soci::use(posicao), soci::use(ordem), soci::use(valor), soci::use(classificacao), soci::use(filial),
-         soci::use(qtd));
-    soci::statement gerencialIns =
-        (sql.prepare << "INSERT INTO integracao_gerencial (posicao_tesouraria, ordem, valor, centro_custo,"
-                        " conta_gerencial, quantidade_extratos) VALUES (:p, :o, :v, :c, :g, :q)",
-         soci::use(posicao), soci::use(ordem), soci::use(valor), soci::use(centro), soci::use(conta), soci::use(qtd));
-    soci::statement grupoIns = (sql.prepare << "INSERT INTO integracao_origem_grupo (origem, chave_tabela,"
-                                               " posicao_tesouraria) VALUES (:o, :k, :p)",
-                                soci::use(origem), soci::use(chave), soci::use(posicao));
-    long long linha = 0;
-    soci::statement pendenteIns = (sql.prepare << "INSERT INTO integracao_pendente (posicao_tesouraria, conta)"
-                                                  " SELECT :p, conta FROM extrato WHERE posicao = :l",
-                                   soci::use(posicao), soci::use(linha));
-
+    long long qtdAnterior = 0;
     for (EntradaIntegracao& e : m_entradas) {
-      origem = e.tesouraria.chaveOrigem.lPosicaoTipo;
-      chave = e.tesouraria.chaveOrigem.iChaveTabela;
-      verificaNova();
+      const long long origem = e.tesouraria.chaveOrigem.lPosicaoTipo, chave = e.tesouraria.chaveOrigem.iChaveTabela;
       tagREG_TESOURARIAPS reg = e.tesouraria.RegTesouraria;
       reg.lPosicaoReg = Cabe<uint32_t>(m_banco->ProximoNumero("tesouraria", "posicao"), "tesouraria.posicao");
       // The side that carries a reconciliation number is reconciled by this posting.
       if (reg.lNumeroConciliacaoEnt) reg.cConciliadoEnt = 'S';
       if (reg.lNumeroConciliacaoSai) reg.cConciliadoSai = 'S';
-      posicao = reg.lPosicaoReg;
-      data = reg.dmaLancamento;
-      valor = reg.cyValor;
-      ent = reg.lPonteiroContaEnt;
-      sai = reg.lPonteiroContaSai;
-      nEnt = reg.lNumeroConciliacaoEnt;
-      nSai = reg.lNumeroConciliacaoSai;
-      filial = reg.iPonteiroFilial;
-      cEnt = zq_sql::Car(reg.cConciliadoEnt);
-      cSai = zq_sql::Car(reg.cConciliadoSai);
-      cAuto = zq_sql::Car(reg.cConciliadoAuto);
-      estrutura = zq_sql::Hex(&reg, sizeof reg);
-      tesouraria.execute(true);
+      const long long posicao = reg.lPosicaoReg;
+      tesouraria << posicao << static_cast<long long>(reg.dmaLancamento) << static_cast<long long>(reg.cyValor)
+                 << static_cast<long long>(reg.lPonteiroContaEnt) << static_cast<long long>(reg.lPonteiroContaSai)
+                 << static_cast<long long>(reg.lNumeroConciliacaoEnt)
+                 << static_cast<long long>(reg.lNumeroConciliacaoSai) << static_cast<long long>(reg.iPonteiroFilial)
+                 << zq_sql::Car(reg.cConciliadoEnt) << zq_sql::Car(reg.cConciliadoSai)
+                 << zq_sql::Car(reg.cConciliadoAuto) << zq_sql::Hex(&reg, sizeof reg);
+      tesouraria.FimLinha();
 
-      sessao = e.tesouraria.lNumeroSessao;
-      qtd = e.tesouraria.lQuantidadeExtratos;
-      grupo = qtd > qtdAnterior ? qtd - qtdAnterior : 1;
+      const long long qtd = e.tesouraria.lQuantidadeExtratos;
+      const long long grupo = qtd > qtdAnterior ? qtd - qtdAnterior : 1;
       qtdAnterior = qtd;
-      complemento = e.sComplemento.str();
-      origemIns.execute(true);
-      linha = origem >> 8;
-      pendenteIns.execute(true);
-      ordem = 0;
+      origens << posicao << origem << chave << static_cast<long long>(e.tesouraria.lNumeroSessao) << qtd << grupo
+              << e.sComplemento.str();
+      origens.FimLinha();
+      pendentes << posicao << (origem >> 8);
+      pendentes.FimLinha();
+      long long ordem = 0;
       for (const RegContasContabil& c : e.contabil) {
-        valor = c.cyValor;
-        classificacao = c.lPosClassificacao;
-        filial = c.iPonteiroFilial;
-        qtd = c.lQuantidadeExtratos;
-        contabilIns.execute(true);
-        ++ordem;
+        contabeis << posicao << ordem++ << static_cast<long long>(c.cyValor)
+                  << static_cast<long long>(c.lPosClassificacao) << static_cast<long long>(c.iPonteiroFilial)
+                  << static_cast<long long>(c.lQuantidadeExtratos);
+        contabeis.FimLinha();
       }
       ordem = 0;
       for (const RegContasGerencial& g : e.gerencial) {
         tagCY v = 0;
         std::memcpy(&v, g.abValor, sizeof v);
-        valor = v;
-        centro = g.lPonteiroCentroCusto;
-        conta = g.lContaGerencial;
-        qtd = g.lQuantidadeExtratos;
-        gerencialIns.execute(true);
-        ++ordem;
+        gerenciais << posicao << ordem++ << static_cast<long long>(v) << static_cast<long long>(g.lPonteiroCentroCusto)
+                   << static_cast<long long>(g.lContaGerencial) << static_cast<long long>(g.lQuantidadeExtratos);
+        gerenciais.FimLinha();
       }
       for (const ChaveOrigem& a : e.agrupadas) {
-        origem = a.lPosicaoTipo;
-        chave = a.iChaveTabela;
-        verificaNova();
-        grupoIns.execute(true);
+        grupos << static_cast<long long>(a.lPosicaoTipo) << static_cast<long long>(a.iChaveTabela) << posicao;
+        grupos.FimLinha();
       }
     }
+    for (CZQInsercaoEmLote* lote : {&tesouraria, &origens, &pendentes, &contabeis, &gerenciais, &grupos}) lote->Envia();
     transacao.Confirma();
     return S_OK;
+  }
+
+  // A line is integrated once, as an entry's origin or as one of its aggregated lines:
+  // throws for the first line of the transaction, in its order, that the store already
+  // has or that the transaction names twice.
+  void VerificaNovas() {
+    std::vector<std::pair<long long, long long>> chaves;  // origin, table key
+    for (const EntradaIntegracao& e : m_entradas) {
+      chaves.emplace_back(e.tesouraria.chaveOrigem.lPosicaoTipo, e.tesouraria.chaveOrigem.iChaveTabela);
+      for (const ChaveOrigem& a : e.agrupadas) chaves.emplace_back(a.lPosicaoTipo, a.iChaveTabela);
+    }
+    std::vector<long long> origens;
+    origens.reserve(chaves.size());
+    for (const auto& c : chaves) origens.push_back(c.first);
+    std::set<std::pair<long long, long long>> vistas;
+    soci::session& sql = m_banco->Sessao();
+    for (const std::string& lista : zq_sql::ListasIn(origens)) {
+      long long origem = 0, chave = 0;
+      soci::statement st =
+          (sql.prepare << "SELECT origem, chave_tabela FROM integracao_origem WHERE origem IN (" + lista +
+                              ") UNION ALL SELECT origem, chave_tabela FROM integracao_origem_grupo"
+                              " WHERE origem IN (" +
+                              lista + ")",
+           soci::into(origem), soci::into(chave));
+      st.execute(false);
+      while (st.fetch()) vistas.emplace(origem, chave);
+    }
+    for (const auto& c : chaves) {
+      if (!vistas.insert(c).second) {
+        // The statement line already has its entry: posting it again would double it.
+        throw CZQExcecaoSQL(ZQ_E_SQL_INVALIDO, "a linha de extrato de origem " + std::to_string(c.first >> 8) +
+                                                   " já tem lançamento integrado");
+      }
+    }
   }
 
   std::shared_ptr<CZQBancoSQL> m_banco;
@@ -280,42 +285,31 @@ HRESULT CZQFonteLancamentoSQL::GravaLogs(const CZQString& empresa, unsigned shor
     soci::session& sql = m_banco->Sessao();
     CZQTransacaoSQL transacao(*m_banco);
     const std::string e = empresa.str();
-    long long u = usuario, s = static_cast<long long>(sessao), quando = zq::Agora();
-    long long id = 0, numero = 0, banco = 0, tipoChaves = 0, tipoConciliacao = 0, ordem = 0, data = 0, posicao = 0;
-    // One bound text per side: the statements read whichever is bound.
-    std::string lado(1, 'E');
-    soci::statement log =
-        (sql.prepare << "INSERT INTO log_conciliacao (id, numero_conciliacao, banco, tipo_chaves, tipo_conciliacao,"
-                        " empresa, usuario, sessao, quando) VALUES (:i, :n, :b, :tc, :tk, :e, :u, :s, :q)",
-         soci::use(id), soci::use(numero), soci::use(banco), soci::use(tipoChaves), soci::use(tipoConciliacao),
-         soci::use(e), soci::use(u), soci::use(s), soci::use(quando));
-    soci::statement chave =
-        (sql.prepare
-             << "INSERT INTO log_conciliacao_chave (log, ordem, lado, data, posicao) VALUES (:i, :o, :l, :d, :p)",
-         soci::use(id), soci::use(ordem), soci::use(lado), soci::use(data), soci::use(posicao));
+    const long long u = usuario, s = static_cast<long long>(sessao), quando = zq::Agora();
+    CZQInsercaoEmLote log(sql,
+                          "INSERT INTO log_conciliacao (id, numero_conciliacao, banco, tipo_chaves, tipo_conciliacao,"
+                          " empresa, usuario, sessao, quando) VALUES",
+                          "(?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    CZQInsercaoEmLote chaves(sql, "INSERT INTO log_conciliacao_chave (log, ordem, lado, data, posicao) VALUES",
+                             "(?, ?, ?, ?, ?)");
     for (const ZQLogConciliacao& l : logs) {
-      id = m_banco->ProximoNumero("log_conciliacao", "id");
-      numero = l.lNumeroConciliacao;
-      banco = l.lPonteiroBanco;
-      tipoChaves = l.iTipoChaves;
-      tipoConciliacao = l.iTipoConciliacao;
-      log.execute(true);
-      ordem = 0;
-      lado[0] = 'E';
+      const long long id = m_banco->ProximoNumero("log_conciliacao", "id");
+      log << id << static_cast<long long>(l.lNumeroConciliacao) << static_cast<long long>(l.lPonteiroBanco)
+          << static_cast<long long>(l.iTipoChaves) << static_cast<long long>(l.iTipoConciliacao) << e << u << s
+          << quando;
+      log.FimLinha();
+      long long ordem = 0;
       for (const auto& [d, p] : l.chavesExtrato) {
-        data = d;
-        posicao = p;
-        chave.execute(true);
-        ++ordem;
+        chaves << id << ordem++ << std::string(1, 'E') << static_cast<long long>(d) << static_cast<long long>(p);
+        chaves.FimLinha();
       }
-      lado[0] = 'T';
       for (const auto& [p, d] : l.chavesTesouraria) {
-        data = d;
-        posicao = p;
-        chave.execute(true);
-        ++ordem;
+        chaves << id << ordem++ << std::string(1, 'T') << static_cast<long long>(d) << static_cast<long long>(p);
+        chaves.FimLinha();
       }
     }
+    log.Envia();
+    chaves.Envia();
     transacao.Confirma();
     return S_OK;
   });

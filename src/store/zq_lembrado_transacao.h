@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <utility>
+
+#include "store/zq_banco_sql.h"
+
+// Rows a posting run reads for every line (the plan account, the table key of the
+// account and branch), kept by an access object from one transaction boundary of the
+// connection to the next. Whatever a transaction wrote or undid may change them, so a
+// begin, commit or rollback on the connection forgets them all: a rolled-back row is
+// never served from here. Between boundaries the run holds its entries in memory and
+// writes them in the next transaction, so it has been working from what it read anyway.
+template <typename K, typename V>
+class TZQLembradoNaTransacao {
+ public:
+  // The value kept for `chave` since the connection's last boundary, or null.
+  const V* Acha(const CZQBancoSQL& banco, const K& chave) {
+    Confere(banco);
+    auto it = m_valores.find(chave);
+    return it == m_valores.end() ? nullptr : &it->second;
+  }
+
+  void Guarda(const CZQBancoSQL& banco, const K& chave, V valor) {
+    Confere(banco);
+    m_valores.insert_or_assign(chave, std::move(valor));
+  }
+
+ private:
+  void Confere(const CZQBancoSQL& banco) {
+    if (m_fronteira != banco.GetFronteiras()) {
+      m_valores.clear();
+      m_fronteira = banco.GetFronteiras();
+    }
+  }
+
+  std::map<K, V> m_valores;
+  uint64_t m_fronteira = 0;
+};
