@@ -62,6 +62,8 @@ TEST_F(ClBancadaTest, SuggestPairsOneToOneAndTheBatch) {
   EXPECT_EQ(r.saida, "{\"account\":111,\"suggestions\":[{\"score\":100,\"lines\":[" + l1 +
                          "],\"entries\":[1],\"reasons\":[\"valor igual\",\"mesma data\"]},{\"score\":60,\"lines\":[" +
                          l2 + "],\"entries\":[2,3],\"reasons\":[\"soma igual de 2 lançamentos\",\"mesma data\"]}]}\n");
+  r = Roda({"suggest", "--account", "111", "--from", "01/12/2026", "--to", "04/12/2026"});
+  EXPECT_NE(r.saida.find("\n 100  linhas " + l1 + "  lançamentos 1  "), std::string::npos) << r.saida;
 }
 
 // A match by hand: one number on both sides and a log with the user; a refusal
@@ -231,6 +233,7 @@ TEST_F(ClUnmatchTest, HistoryShowsEachDecisionAndItsUndo) {
                 .codigo,
             0);
   ASSERT_EQ(Roda({"match", "--account", "111", "--lines", linha, "--entries", "1", "--user", "9"}).codigo, 0);
+  Escalar("UPDATE log_conciliacao SET tipo_conciliacao = 1 WHERE numero_conciliacao = 2");  // the server's pairing
   Resultado r = Roda({"history", "--account", "111", "--json"});
   ASSERT_EQ(r.codigo, 0) << r.erros;
   EXPECT_EQ(r.saida,
@@ -238,7 +241,7 @@ TEST_F(ClUnmatchTest, HistoryShowsEachDecisionAndItsUndo) {
             "{\"entries\":1,\"kind\":\"manual\",\"lines\":1,\"number\":1,\"session\":0,"
             "\"undone\":[{\"reason\":\"lançamento \\\"errado\\\"\",\"session\":3,\"user\":8,"
             "\"when\":\"05/12/2026 09:31:00\"}],\"user\":7,\"when\":\"05/12/2026 09:30:00\"},"
-            "{\"entries\":1,\"kind\":\"manual\",\"lines\":1,\"number\":2,\"session\":0,\"undone\":[],"
+            "{\"entries\":1,\"kind\":\"automática\",\"lines\":1,\"number\":2,\"session\":0,\"undone\":[],"
             "\"user\":9,\"when\":\"05/12/2026 09:31:00\"}]}\n");
   r = Roda({"history", "--account", "111"});
   EXPECT_NE(r.saida.find("desfeita em 05/12/2026 09:31:00 pelo usuário 8 (sessão 3): lançamento \"errado\""),

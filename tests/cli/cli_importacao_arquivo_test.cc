@@ -107,6 +107,9 @@ TEST_F(ClImportacaoArquivoTest, LayoutsListsTheColumnsOfDelimitedLayouts) {
             std::string::npos)
       << r.saida;
   EXPECT_NE(r.saida.find("Extrato OFX"), std::string::npos);
+  r = Roda({"layouts", "--json"});
+  ASSERT_EQ(r.codigo, 0) << r.erros;
+  EXPECT_NE(r.saida.find("\"delimiter\":\";\""), std::string::npos) << r.saida;
 }
 
 }  // namespace

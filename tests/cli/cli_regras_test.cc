@@ -72,6 +72,13 @@ INSTANTIATE_TEST_SUITE_P(
         CasoComando{"LineAndHistoryTogether", "explain-rule --line 1 --history X", 2, "excludes"}),
     [](const auto& info) { return std::string(info.param.nome); });
 
+// A rule whose code and history are the same text has one key for both, lost as its code.
+TEST_F(ClRegrasTest, ACodeAndHistoryAlikeAreOneKey) {
+  Escalar("UPDATE regra_lancamento SET historico_bco = '' WHERE historico_bco = 'PIX ENVIADO'");
+  const Resultado r = Roda({"rules", "--account", "111"});
+  EXPECT_EQ(r.saida.find("chave de histórico \"0-\""), std::string::npos) << r.saida;
+}
+
 // A rule made from a stored line: shown first, saved only when asked and only when the
 // line would find it; a refusal leaves the rules as they were.
 struct CasoRegraDaLinha {

@@ -167,6 +167,8 @@ INSTANTIATE_TEST_SUITE_P(
         // With the token the operation runs and refuses what is not there.
         CasoPost{"TokenNothingToMatch", "/api/accounts/111/match", R"({"lines":[1],"entries":[1]})", 1, 422},
         CasoPost{"TokenBadPositions", "/api/accounts/111/match", R"({"lines":[-1],"entries":[1]})", 1, 400},
+        // "01" is line 1 again, written so the query keeps both.
+        CasoPost{"TokenFormLineTwice", "/accounts/111/match?line=1&line=01&entry=1", "", 1, 400},
         CasoPost{"TokenNoReason", "/api/accounts/111/unmatch", R"({"number":1,"reason":" "})", 1, 400},
         CasoPost{"TokenNotJson", "/api/accounts/111/unmatch", "number=1", 1, 400},
         CasoPost{"TokenPostLineNoRule", "/api/accounts/111/post-line", R"({"line":1})", 1, 400},
@@ -284,6 +286,10 @@ TEST_F(ConsoleServidorTest, AFileIsImportedAfterItsDryRunAndOnlyOnce) {
   r = envia(std::string(3 * 1024 * 1024, 'x'), "1");
   ASSERT_TRUE(r);
   EXPECT_EQ(r->status, 413);
+  r = m_cliente->Post("/api/imports", h,
+                      httplib::MultipartFormDataItems{{"file", csv, "x.csv", ""}, {"layout", "0", "", ""}});
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->status, 400) << r->body;  // no layout chosen
 }
 
 // The overview and the metrics show the lines the account's last import refused,
@@ -308,6 +314,9 @@ TEST_F(ConsoleServidorTest, RefusedLinesOfTheLastImportAreTheRecordedOnes) {
        {"cl_last_run_duration_seconds{service=\"import\"} 95\n",
         "cl_last_run_account_duration_seconds{service=\"import\",branch=\"1\",account=\"111\"} 95\n"})
     EXPECT_NE(metricas->body.find(linha), std::string::npos) << linha << metricas->body;
+  const auto execucoes = m_cliente->Get("/api/runs");  // the day's runs list both
+  ASSERT_TRUE(execucoes);
+  EXPECT_EQ(nlohmann::json::parse(execucoes->body)["imports"].size(), 2u) << execucoes->body;
 }
 
 TEST_F(ConsoleServidorTest, OffLoopbackOnlyWithAPassword) {

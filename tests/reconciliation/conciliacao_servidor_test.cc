@@ -64,6 +64,8 @@ TEST_P(PareamentoTest, PairsMarkBothSidesWithOneNewNumberAndALog) {
 
   std::set<long long> numeros;
   int pareadas = 0;
+  std::set<uint32_t> nomeadas;  // the lines the answer names, by their keys
+  for (const CZQDadosCL_Extrato& l : resultado.GetListaExtrato()) nomeadas.insert(l.GetPosicao());
   for (std::size_t i = 0; i < linhas.size(); ++i) {
     const std::string p = std::to_string(linhas[i]);
     const long long numero = Escalar("SELECT numero_conciliacao FROM extrato WHERE posicao = " + p);
@@ -73,6 +75,7 @@ TEST_P(PareamentoTest, PairsMarkBothSidesWithOneNewNumberAndALog) {
     }
     ++pareadas;
     EXPECT_GT(numero, 40) << i;
+    EXPECT_EQ(nomeadas.count(linhas[i]), 1u) << i;
     EXPECT_TRUE(numeros.insert(numero).second) << "number used twice: " << numero;
     EXPECT_EQ(
         Escalar("SELECT COUNT(*) FROM extrato WHERE conciliado = 'S' AND tipo_conciliacao = 'A' AND posicao = " + p),
