@@ -175,9 +175,15 @@ class CZQIntegracaoTransacaoSQL : public TZQRefCounted<IZQDF_IntegracaoTransacao
   // has or that the transaction names twice.
   void VerificaNovas() {
     std::vector<std::pair<long long, long long>> chaves;  // origin, table key
+    // By value: the keys are fields of packed structures, and a reference to one may be
+    // misaligned.
+    const auto chave = [](const ChaveOrigem& c) {
+      return std::pair<long long, long long>(static_cast<long long>(c.lPosicaoTipo),
+                                             static_cast<long long>(c.iChaveTabela));
+    };
     for (const EntradaIntegracao& e : m_entradas) {
-      chaves.emplace_back(e.tesouraria.chaveOrigem.lPosicaoTipo, e.tesouraria.chaveOrigem.iChaveTabela);
-      for (const ChaveOrigem& a : e.agrupadas) chaves.emplace_back(a.lPosicaoTipo, a.iChaveTabela);
+      chaves.push_back(chave(e.tesouraria.chaveOrigem));
+      for (const ChaveOrigem& a : e.agrupadas) chaves.push_back(chave(a));
     }
     std::vector<long long> origens;
     origens.reserve(chaves.size());
