@@ -68,22 +68,25 @@ HRESULT CZQAcessoEmpresarialSQL::LeConta(const char* operacao, const char* tabel
     const bool gerencial = std::string(tabela) == "plano_gerencial";
     TZQConsultaPreparada<ContaLida>& consulta = gerencial ? m_leGerencial : m_leContabil;
     TZQLembradoNaTransacao<uint32_t, ContaLida>& lidas = gerencial ? m_gerenciaisLidas : m_contasLidas;
-    const ContaLida* lembrada = lidas.Acha(Banco(), conta);
-    const ContaLida& v = lembrada ? *lembrada : consulta.valores;
-    consulta.valores.posicao = conta;
-    const bool achou = lembrada || consulta.Executa(Banco().Sessao(), [&](soci::session& sql, ContaLida& l) {
-      return soci::statement(
-          (sql.prepare << std::string("SELECT codigo_proprio, codigo_usado, nome, tipo, inativa, ") +
-                              (gerencial ? "''" : "tipo_banco") + " FROM " + tabela + " WHERE ponteiro = :c",
-           soci::use(l.posicao), soci::into(l.codigoProprio), soci::into(l.codigoUsado), soci::into(l.nome),
-           soci::into(l.tipo), soci::into(l.inativa), soci::into(l.tipoBanco, l.indTipoBanco)));
+    const ContaLida* lida = lidas.AchaOuLe(Banco(), conta, [&](ContaLida& v) {
+      consulta.valores.posicao = conta;
+      if (!consulta.Executa(Banco().Sessao(), [&](soci::session& sql, ContaLida& l) {
+            return soci::statement(
+                (sql.prepare << std::string("SELECT codigo_proprio, codigo_usado, nome, tipo, inativa, ") +
+                                    (gerencial ? "''" : "tipo_banco") + " FROM " + tabela + " WHERE ponteiro = :c",
+                 soci::use(l.posicao), soci::into(l.codigoProprio), soci::into(l.codigoUsado), soci::into(l.nome),
+                 soci::into(l.tipo), soci::into(l.inativa), soci::into(l.tipoBanco, l.indTipoBanco)));
+          }))
+        return false;
+      v = consulta.valores;
+      return true;
     });
-    if (!achou) {
+    if (!lida) {
       return Falha(operacao, ZQ_E_SQL_NAO_ENCONTRADO,
                    std::string(gerencial ? "a conta gerencial " : "a conta ") + std::to_string(conta) +
                        " não está no plano de contas");
     }
-    if (!lembrada) lidas.Guarda(Banco(), conta, v);
+    const ContaLida& v = *lida;
     plano->Limpar();
     plano->SetPosicao(conta)
         .SetCodigoProprio(CZQString(v.codigoProprio))

@@ -12,21 +12,24 @@ HRESULT CZQFontePlanoContasSQL::LeConta(uint32_t posicao, _RegContaPS* conta) {
   if (!conta) return ZQPreencheErroSQL(m_erro, "LeConta", {E_POINTER, "registro nulo"});
   std::memset(conta, 0, sizeof *conta);
   return ZQExecutaSQL(*m_banco, m_erro, "LeConta", [&] {
-    const ContaLida* lembrada = m_lidas.Acha(*m_banco, posicao);
-    const ContaLida& v = lembrada ? *lembrada : m_leConta.valores;
-    m_leConta.valores.posicao = posicao;
-    const bool achou = lembrada || m_leConta.Executa(m_banco->Sessao(), [](soci::session& sql, ContaLida& l) {
-      return soci::statement((sql.prepare << "SELECT codigo_proprio, codigo_usado, nome, tipo, inativa"
-                                             " FROM plano_empresarial WHERE ponteiro = :p",
-                              soci::use(l.posicao), soci::into(l.codigoProprio), soci::into(l.codigoUsado),
-                              soci::into(l.nome), soci::into(l.tipo), soci::into(l.inativa)));
+    const ContaLida* lida = m_lidas.AchaOuLe(*m_banco, posicao, [&](ContaLida& v) {
+      m_leConta.valores.posicao = posicao;
+      if (!m_leConta.Executa(m_banco->Sessao(), [](soci::session& sql, ContaLida& l) {
+            return soci::statement((sql.prepare << "SELECT codigo_proprio, codigo_usado, nome, tipo, inativa"
+                                                   " FROM plano_empresarial WHERE ponteiro = :p",
+                                    soci::use(l.posicao), soci::into(l.codigoProprio), soci::into(l.codigoUsado),
+                                    soci::into(l.nome), soci::into(l.tipo), soci::into(l.inativa)));
+          }))
+        return false;
+      v = m_leConta.valores;
+      return true;
     });
-    if (!achou) {
+    if (!lida) {
       return ZQPreencheErroSQL(
           m_erro, "LeConta",
           {ZQ_E_SQL_NAO_ENCONTRADO, "a conta " + std::to_string(posicao) + " não está no plano de contas"});
     }
-    if (!lembrada) m_lidas.Guarda(*m_banco, posicao, v);
+    const ContaLida& v = *lida;
     conta->lPosicao = posicao;
     conta->szCodigoProprio.Set(CZQString(v.codigoProprio));
     conta->szCodigoUsado.Set(CZQString(v.codigoUsado));

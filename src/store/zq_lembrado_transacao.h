@@ -27,6 +27,17 @@ class TZQLembradoNaTransacao {
     m_valores.insert_or_assign(chave, std::move(valor));
   }
 
+  // The value kept for `chave`, else the one `le(valor)` reads, kept from then on; null
+  // (and nothing kept) when `le` answers false.
+  template <typename F>
+  const V* AchaOuLe(const CZQBancoSQL& banco, const K& chave, F&& le) {
+    if (const V* kept = Acha(banco, chave)) return kept;
+    V lido{};
+    if (!le(lido)) return nullptr;
+    Confere(banco);
+    return &m_valores.insert_or_assign(chave, std::move(lido)).first->second;
+  }
+
  private:
   void Confere(const CZQBancoSQL& banco) {
     if (m_fronteira != banco.GetFronteiras()) {
