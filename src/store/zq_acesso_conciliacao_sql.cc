@@ -322,17 +322,32 @@ HRESULT CZQAcessoConciliacaoSQL::GravaExtratos(CZQVector<CZQDadosCL_Extrato>& ex
     std::vector<uint32_t> posicoesNovas;
     posicoesNovas.reserve(novas.size());
 
-    // A large batch on SQLite: pages enough for its rows and their two indexes, so that
-    // the transaction does not spill half-written pages to the log and read them back.
-    struct CachePaginas {
+    // On SQLite, for the batch only. Each multi-row insert inside the transaction keeps
+    // the pages it touches in a statement journal, so that it alone can be undone; kept
+    // in a temporary file that journal was half of a million-line batch's time, so it
+    // lives in memory (a few pages per insert). A large batch also gets pages enough for
+    // its rows and their indexes, so that the transaction does not spill half-written
+    // pages to the log and read them back.
+    struct PragmasDoLote {
       CZQBancoSQL* banco = nullptr;
-      ~CachePaginas() {
-        if (banco) banco->Sessao() << "PRAGMA cache_size=-32768";
+      bool cacheGrande = false;
+      ~PragmasDoLote() {
+        if (!banco) return;
+        try {
+          banco->Sessao() << "PRAGMA temp_store=DEFAULT";
+          if (cacheGrande) banco->Sessao() << "PRAGMA cache_size=-32768";
+        } catch (...) {
+          // Only speed settings stay behind; the batch's own outcome is what counts.
+        }
       }
-    } cache;
-    if (Banco().GetBackend() == "sqlite3" && novas.size() >= 50000) {
-      Banco().Sessao() << "PRAGMA cache_size=-524288";
-      cache.banco = &Banco();
+    } pragmas;
+    if (Banco().GetBackend() == "sqlite3" && novas.size() >= kLinhasPorInsercao) {
+      Banco().Sessao() << "PRAGMA temp_store=MEMORY";
+      pragmas.banco = &Banco();
+      if (novas.size() >= 50000) {
+        Banco().Sessao() << "PRAGMA cache_size=-524288";
+        pragmas.cacheGrande = true;
+      }
     }
     CZQTransacaoSQL transacao(Banco());
     comandos.Insere(Banco(), novas, posicoesNovas);
