@@ -43,6 +43,12 @@ class CL_EXPORT CZQDadosCL_Extrato : public T_ZQDadosRegistro<tagREGEXT_BANPS> {
   CZQDadosCL_Extrato() = default;
   explicit CZQDadosCL_Extrato(const tagREGEXT_BANPS& reg) : T_ZQDadosRegistro(reg) {}
   ~CZQDadosCL_Extrato() override;
+  // Moves that cannot throw, so that a growing list of a million lines moves them
+  // instead of copying their texts (the destructor above would otherwise hide them).
+  CZQDadosCL_Extrato(const CZQDadosCL_Extrato&) = default;
+  CZQDadosCL_Extrato(CZQDadosCL_Extrato&&) noexcept = default;
+  CZQDadosCL_Extrato& operator=(const CZQDadosCL_Extrato&) = default;
+  CZQDadosCL_Extrato& operator=(CZQDadosCL_Extrato&&) noexcept = default;
 
   // The position is the server's: it comes with a line read back and with a line
   // stored (GravaExtrato), and only the server sets it (SetChaveRegistro, with the position as code).
