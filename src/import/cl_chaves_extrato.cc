@@ -1,5 +1,7 @@
 #include "import/cl_chaves_extrato.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <functional>
 #include <string_view>
@@ -36,9 +38,10 @@ std::size_t CCLChavesExtrato::Hash(const CZQDadosCL_Extrato& chave) {
 }
 
 bool CCLChavesExtrato::Contem(const CZQDadosCL_Extrato& chave) const {
-  auto [inicio, fim] = m_indice.equal_range(Hash(chave));
-  for (auto it = inicio; it != fim; ++it) {
-    if (m_lista[it->second] == chave) return true;
+  if (m_vagas.empty()) return false;
+  const std::size_t hash = Hash(chave), mascara = m_vagas.size() - 1;
+  for (std::size_t i = Inicio(hash); m_vagas[i].indiceMaisUm != 0; i = (i + 1) & mascara) {
+    if (m_vagas[i].hash == hash && m_lista[m_vagas[i].indiceMaisUm - 1] == chave) return true;
   }
   return false;
 }
@@ -55,7 +58,7 @@ bool CCLChavesExtrato::AdicionaSeNova(const CZQDadosCL_Extrato& chave) {
 }
 
 void CCLChavesExtrato::HistoricoEmMaiusculas() {
-  m_indice.clear();
+  std::fill(m_vagas.begin(), m_vagas.end(), Vaga{});
   for (std::size_t i = 0; i < m_lista.Std().size(); ++i) {
     CZQString historico = m_lista[i].GetHistBco();
     m_lista[i].SetHistBco(historico.MakeUpper());
@@ -65,7 +68,32 @@ void CCLChavesExtrato::HistoricoEmMaiusculas() {
 
 void CCLChavesExtrato::Reserva(std::size_t quantidade) {
   m_lista.Reserve(quantidade);
-  m_indice.reserve(quantidade);
+  if (quantidade * 2 > m_vagas.size()) Redimensiona(std::bit_ceil(quantidade * 2));
 }
 
-void CCLChavesExtrato::Indexa(std::size_t indice) { m_indice.emplace(Hash(m_lista[indice]), indice); }
+std::size_t CCLChavesExtrato::Inicio(std::size_t hash) const {
+  // The hash's high bits after one more multiplication: its low bits alone mix less.
+  return static_cast<std::size_t>((static_cast<uint64_t>(hash) * 0x9E3779B97F4A7C15ull) >> (64 - m_bitsVagas));
+}
+
+void CCLChavesExtrato::Redimensiona(std::size_t vagas) {
+  std::vector<Vaga> antigas(vagas);
+  antigas.swap(m_vagas);
+  m_bitsVagas = static_cast<std::size_t>(std::countr_zero(vagas));
+  const std::size_t mascara = vagas - 1;
+  for (const Vaga& vaga : antigas) {
+    if (vaga.indiceMaisUm == 0) continue;
+    std::size_t i = Inicio(vaga.hash);
+    while (m_vagas[i].indiceMaisUm != 0) i = (i + 1) & mascara;
+    m_vagas[i] = vaga;
+  }
+}
+
+void CCLChavesExtrato::Indexa(std::size_t indice) {
+  // Kept at most half full, where a search ends after a place or two.
+  if ((indice + 1) * 2 > m_vagas.size()) Redimensiona(std::max<std::size_t>(16, m_vagas.size() * 2));
+  const std::size_t hash = Hash(m_lista[indice]), mascara = m_vagas.size() - 1;
+  std::size_t i = Inicio(hash);
+  while (m_vagas[i].indiceMaisUm != 0) i = (i + 1) & mascara;
+  m_vagas[i] = {hash, indice + 1};
+}

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstddef>
-#include <unordered_map>
+#include <vector>
 
 #include "frame/zq_vector.h"
 #include "platform/records/zq_dados_extrato.h"
@@ -29,9 +29,20 @@ class CCLChavesExtrato {
   static std::size_t Hash(const CZQDadosCL_Extrato& chave);
 
  private:
+  // One place of the index: a key's hash and its index in the list plus one (0: free).
+  struct Vaga {
+    std::size_t hash = 0;
+    std::size_t indiceMaisUm = 0;
+  };
+
   void Indexa(std::size_t indice);
+  // Rebuilds the index with `vagas` places (a power of two), from the hashes it holds.
+  void Redimensiona(std::size_t vagas);
+  std::size_t Inicio(std::size_t hash) const;
 
   CZQVector<CZQDadosCL_Extrato> m_lista;
-  // Hash of a key -> its index in the list.
-  std::unordered_multimap<std::size_t, std::size_t> m_indice;
+  // Open addressing, at most half full: a million keys cost no allocation each, and a
+  // search reads one run of adjacent places.
+  std::vector<Vaga> m_vagas;
+  std::size_t m_bitsVagas = 0;
 };

@@ -240,6 +240,8 @@ CZQDadosDF_Erro& CCLImportacaoArquivoExtrato::ImportaArquivo(
         SetErro(GetAcessoConciliacao()->GetErro());
         return GetErro();
       }
+      // The stored keys, and the file's when it is all this account's.
+      chaves->second.Reserva(listaExtratos.Std().size() + (pedido.GetConta() != 0 ? quantidade : 0));
       for (const CZQDadosCL_Extrato& guardado : listaExtratos) {
         chaves->second.AdicionaSeNova(m_trataDadosExtrato.GetChaveExtrato(pedido, guardado));
       }

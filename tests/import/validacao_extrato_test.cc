@@ -225,7 +225,7 @@ TEST_F(ValidacaoTest, IndexedKeysAnswerAsTheList) {
         .SetVerificaDescricaoMovimento(sorteia(2));
     CZQVector<CZQDadosCL_Extrato> lista;
     CCLChavesExtrato indice;
-    for (int k = 0; k < sorteia(8); ++k) {
+    for (int k = 0; k < sorteia(40); ++k) {
       const CZQDadosCL_Extrato chave = m_validador.GetChaveExtrato(pedido, linhaSorteada());
       lista.Add(chave);
       indice.Adiciona(chave);
