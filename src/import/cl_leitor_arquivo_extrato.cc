@@ -180,13 +180,14 @@ void LeDelimitado(std::string_view texto, const LeiauteArquivoExtrato& leiaute, 
   const uint16_t colunasUsadas =
       std::max({c.iColunaData, c.iColunaValor, c.iColunaCredito, c.iColunaDebito, c.iColunaNatureza, c.iColunaDocumento,
                 c.iColunaHistorico, c.iColunaCodigoMvto, c.iColunaConta});
+  std::vector<std::string> campos;
   for (std::size_t i = primeira; i < fim; ++i) {
     const std::size_t numero = i + 1;
     if (SemBrancos(linhas[i]).empty()) {
       ++leitura.ignoradas;
       continue;
     }
-    const std::vector<std::string> campos = SeparaCampos(linhas[i], c.cDelimitador);
+    SeparaCampos(linhas[i], c.cDelimitador, campos);
     if (campos.size() < colunasUsadas) {
       leitura.recusas.push_back({numero, CL_RECUSA_COLUNAS, std::to_string(campos.size())});
       continue;
@@ -208,32 +209,46 @@ void LeDelimitado(std::string_view texto, const LeiauteArquivoExtrato& leiaute, 
 
 }  // namespace
 
-std::vector<std::string> SeparaCampos(std::string_view linha, char delimitador) {
-  std::vector<std::string> campos;
-  std::string campo;
+void SeparaCampos(std::string_view linha, char delimitador, std::vector<std::string>& campos) {
+  // The strings of the previous row are filled again: a million rows then allocate
+  // nothing once their fields have found their sizes.
+  std::size_t quantidade = 0;
+  auto novoCampo = [&]() -> std::string& {
+    if (quantidade == campos.size()) campos.emplace_back();
+    std::string& campo = campos[quantidade++];
+    campo.clear();
+    return campo;
+  };
+  auto apara = [](std::string& campo) {
+    const std::string_view aparado = SemBrancos(campo);
+    const std::size_t inicio = static_cast<std::size_t>(aparado.data() - campo.data()), tamanho = aparado.size();
+    campo.erase(inicio + tamanho);
+    campo.erase(0, inicio);
+  };
+  std::string* campo = &novoCampo();
   bool aspas = false;
   for (std::size_t i = 0; i < linha.size(); ++i) {
     const char ch = linha[i];
     if (aspas) {
       if (ch == '"' && i + 1 < linha.size() && linha[i + 1] == '"') {
-        campo += '"';
+        *campo += '"';
         ++i;
       } else if (ch == '"') {
         aspas = false;
       } else {
-        campo += ch;
+        *campo += ch;
       }
     } else if (ch == '"') {
       aspas = true;
     } else if (ch == delimitador) {
-      campos.emplace_back(SemBrancos(campo));
-      campo.clear();
+      apara(*campo);
+      campo = &novoCampo();
     } else {
-      campo += ch;
+      *campo += ch;
     }
   }
-  campos.emplace_back(SemBrancos(campo));
-  return campos;
+  apara(*campo);
+  campos.resize(quantidade);
 }
 
 bool LeValorTexto(std::string_view texto, char marcaDecimal, tagCY& valor) {

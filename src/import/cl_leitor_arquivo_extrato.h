@@ -60,8 +60,9 @@ struct LeituraArquivoExtrato {
 LeituraArquivoExtrato LeArquivoExtrato(std::string_view bytes, const LeiauteArquivoExtrato& leiaute);
 
 // The fields of a delimited row: split at the delimiter outside double quotes, a doubled
-// quote inside quotes standing for one, each field trimmed of blanks.
-std::vector<std::string> SeparaCampos(std::string_view linha, char delimitador);
+// quote inside quotes standing for one, each field trimmed of blanks. They go into
+// `campos`, whose strings are reused (its size becomes the row's number of fields).
+void SeparaCampos(std::string_view linha, char delimitador, std::vector<std::string>& campos);
 
 // An amount as banks write it: "R$", blanks and the thousands separator (the mark that is
 // not the decimal one) allowed, a sign in front, behind or as parentheses, at most four
