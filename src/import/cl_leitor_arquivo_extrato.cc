@@ -59,6 +59,7 @@ const std::string& Campo(const std::vector<std::string>& campos, uint16_t coluna
 }
 
 void LeOfx(std::string_view texto, const LeiauteArquivoExtrato& leiaute, LeituraArquivoExtrato& leitura) {
+  leitura.linhas.reserve(ContaTransacoesOfx(texto));
   LeTransacoesOfx(texto, leiaute.linhasCabecalho, leiaute.linhasRodape,
                   [&](CZQDadosCL_Extrato& extrato, std::size_t numero) {
                     // A date the OFX reader could not take is the empty date: refused here rather
@@ -69,7 +70,7 @@ void LeOfx(std::string_view texto, const LeiauteArquivoExtrato& leiaute, Leitura
                     }
                     // No type and no minus sign: an amount with no sign is money in.
                     if (extrato.GetNatureza() == '\0') extrato.SetNatureza(ZQ_NATUREZA_CREDITO);
-                    leitura.linhas.push_back({numero, extrato, 0});
+                    leitura.linhas.push_back({numero, std::move(extrato), 0});
                   });
 }
 

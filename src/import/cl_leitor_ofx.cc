@@ -58,13 +58,14 @@ CZQDadosDF_Erro& CCLImportacaoExtrato::InterpretaArquivoExtratoTavorin(
     return GetErro();
   }
 
+  listaExtratos.Reserve(listaExtratos.Std().size() + cl_import::ContaTransacoesOfx(texto.str()));
   // The same transaction reader serves the files imported by layout.
   cl_import::LeTransacoesOfx(
       texto.str(), RegLeiauteps.iLinhasCabecalho, RegLeiauteps.iLinhasRodape,
       [&](CZQDadosCL_Extrato& dadosExtrato, std::size_t) {
         dadosExtrato.SetConta(dadosFiltroImportacao.GetConta());
         dadosExtrato.SetFilial(static_cast<uint16_t>(dadosFiltroImportacao.GetFilial() & 0xFFFFu));
-        listaExtratos.Add(dadosExtrato);
+        listaExtratos.Add(std::move(dadosExtrato));
       });
 
   pIImportacaoCBN.Release();

@@ -354,4 +354,13 @@ void TextoArquivoParaUtf8(std::string& bytes) {
   if (!EhUtf8ValidoOfx(bytes)) bytes = zq::Cp1252ParaUtf8(bytes);
 }
 
+std::size_t ContaTransacoesOfx(std::string_view texto) {
+  constexpr std::string_view kAbertura = "<STMTTRN>";
+  std::size_t quantidade = 0;
+  for (std::size_t p = texto.find(kAbertura); p != std::string_view::npos; p = texto.find(kAbertura, p + 1)) {
+    ++quantidade;
+  }
+  return quantidade;
+}
+
 }  // namespace cl_import

@@ -39,9 +39,14 @@ bool EhUtf8ValidoOfx(std::string_view bytes);
 // lines at its start and then `rodape` at its end as a layout asks (a count larger than
 // the lines left drops nothing), and hands each transaction that a history line completes
 // and that has an amount and a nature other than "*" to `recebe`, numbered from 1 in the
-// order they complete. Account and branch are the caller's to set.
+// order they complete. Account and branch are the caller's to set; `recebe` may move the
+// transaction away, as it is cleared once handed over.
 void LeTransacoesOfx(std::string_view texto, std::size_t cabecalho, std::size_t rodape,
                      const std::function<void(CZQDadosCL_Extrato&, std::size_t)>& recebe);
+
+// How many transactions the text opens ("<STMTTRN>"): what a list of them should reserve,
+// so that a large file's lines are not moved again and again as the list grows.
+std::size_t ContaTransacoesOfx(std::string_view texto);
 
 // Bytes of a statement file as the module keeps its texts (UTF-8): a byte-order mark is
 // dropped, UTF-8 stays as it is, and anything else is read as code page 1252 (which the
