@@ -176,7 +176,9 @@ void LeDelimitado(std::string_view texto, const LeiauteArquivoExtrato& leiaute, 
   if (leiaute.linhasCabecalho != 0 && leiaute.linhasCabecalho <= fim) primeira = leiaute.linhasCabecalho;
   if (leiaute.linhasRodape != 0 && leiaute.linhasRodape <= fim - primeira) fim -= leiaute.linhasRodape;
 
-  leitura.linhas.reserve(fim - primeira);
+  // Every row, unless the rows are too short to read (a file of empty lines reserves
+  // nothing like a line per byte).
+  leitura.linhas.reserve(std::min(fim - primeira, texto.size() / 32));
   const REG_LEIAUTE_COLUNASPS& c = leiaute.colunas;
   const uint16_t colunasUsadas =
       std::max({c.iColunaData, c.iColunaValor, c.iColunaCredito, c.iColunaDebito, c.iColunaNatureza, c.iColunaDocumento,

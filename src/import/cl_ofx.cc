@@ -356,11 +356,14 @@ void TextoArquivoParaUtf8(std::string& bytes) {
 
 std::size_t ContaTransacoesOfx(std::string_view texto) {
   constexpr std::string_view kAbertura = "<STMTTRN>";
+  // The fewest bytes of a transaction that reads: its opening, an amount, a date, a memo.
+  constexpr std::size_t kMenorTransacao = 48;
   std::size_t quantidade = 0;
   for (std::size_t p = texto.find(kAbertura); p != std::string_view::npos; p = texto.find(kAbertura, p + 1)) {
     ++quantidade;
   }
-  return quantidade;
+  // A text of bare openings asks for no more than a text of real transactions would.
+  return std::min(quantidade, texto.size() / kMenorTransacao);
 }
 
 }  // namespace cl_import

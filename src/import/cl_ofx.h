@@ -44,8 +44,9 @@ bool EhUtf8ValidoOfx(std::string_view bytes);
 void LeTransacoesOfx(std::string_view texto, std::size_t cabecalho, std::size_t rodape,
                      const std::function<void(CZQDadosCL_Extrato&, std::size_t)>& recebe);
 
-// How many transactions the text opens ("<STMTTRN>"): what a list of them should reserve,
-// so that a large file's lines are not moved again and again as the list grows.
+// How many transactions the text opens ("<STMTTRN>"), at most one per 48 bytes: what a
+// list of them should reserve, so that a large file's lines are not moved again and again
+// as the list grows.
 std::size_t ContaTransacoesOfx(std::string_view texto);
 
 // Bytes of a statement file as the module keeps its texts (UTF-8): a byte-order mark is
