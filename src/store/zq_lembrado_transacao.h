@@ -11,8 +11,9 @@
 // one transaction boundary of the connection to the next. Whatever a transaction wrote
 // or undid may change them, so a begin, commit or rollback on the connection, of a
 // savepoint too, forgets them all: a rolled-back row is never served from here, and an
-// entry written in the transaction that read the day is seen by the next read. Between boundaries the run holds its
-// entries in memory and writes them in the next transaction, so it has been working from what it read anyway.
+// entry written in the transaction that read the day is seen by the next read. Between
+// boundaries the run holds its entries in memory and writes them in the next
+// transaction, so it has been working from what it read anyway.
 template <typename K, typename V>
 class TZQLembradoNaTransacao {
  public:
