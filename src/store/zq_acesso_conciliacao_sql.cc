@@ -139,6 +139,7 @@ struct CZQAcessoConciliacaoSQL::Comandos {
   soci::statement atualiza;
   LinhaExtrato bloco[kLinhasPorInsercao];
   soci::statement insereBloco;
+  std::unique_ptr<soci::statement> insereNumerada;  // PostgreSQL only, on first use
   // The table key of an account and branch, asked once per generated entry.
   struct ChaveTabela {
     long long conta = 0, filial = 0, chave = 0;
@@ -203,6 +204,41 @@ struct CZQAcessoConciliacaoSQL::Comandos {
       posicoes.push_back(static_cast<uint32_t>(linha.posicao));
       insere.execute(true);
     }
+  }
+
+  // PostgreSQL, outside a transaction: a new line with its position in one statement,
+  // one round trip instead of five. It takes the lock of new numbers (ProximoNumero)
+  // until it ends, so a batch counting positions in memory is not overtaken. It reads
+  // the table as it was when it began: when another writer stored the position while it
+  // waited for the lock, it stores nothing and runs again. Returns the position.
+  uint32_t InsereNumerada(soci::session& sql, const CZQDadosCL_Extrato& extrato) {
+    if (extrato.GetConta() == 0) throw CZQExcecaoSQL(ZQ_E_SQL_INVALIDO, "a linha de extrato não tem conta");
+    linha.De(extrato);
+    if (!insereNumerada) {
+      insereNumerada = std::make_unique<soci::statement>(
+          (sql.prepare << "WITH trava AS (SELECT pg_advisory_xact_lock(10, -2)),"
+                          " maior AS (SELECT COALESCE(MAX(posicao), 0) AS p FROM extrato)"
+                          " INSERT INTO extrato (posicao, conta, filial, documento, valor, natureza, hist_bco,"
+                          " codigo_mvto_bco, dma_extrato, dma_importacao, conciliado, tipo_conciliacao,"
+                          " numero_conciliacao) VALUES ((SELECT p + 1 FROM maior, trava), :c, :f, :d, :v, :n, :h,"
+                          " :cm, :de, :di, :cc, :tc, :nc) ON CONFLICT (posicao) DO NOTHING RETURNING posicao",
+           soci::use(linha.conta), soci::use(linha.filial), soci::use(linha.documento), soci::use(linha.valor),
+           soci::use(linha.natureza), soci::use(linha.historico), soci::use(linha.codigo), soci::use(linha.dmaExtrato),
+           soci::use(linha.dmaImportacao), soci::use(linha.conciliado), soci::use(linha.tipo), soci::use(linha.numero),
+           soci::into(linha.posicao)));
+    }
+    constexpr int kTentativas = 64;
+    for (int tentativa = 0; tentativa < kTentativas; ++tentativa) {
+      try {
+        if (insereNumerada->execute(true)) return Cabe<uint32_t>(linha.posicao, "extrato.posicao");
+      } catch (...) {
+        // Prepared again on the next call, as a kept query is after a failure.
+        insereNumerada.reset();
+        throw;
+      }
+    }
+    throw CZQExcecaoSQL(ZQ_E_SQL_OCUPADO, "outras conexões tomaram a posição da nova linha de extrato " +
+                                              std::to_string(kTentativas) + " vezes seguidas");
   }
 
   // Stores one line; returns its position.
@@ -297,11 +333,18 @@ HRESULT CZQAcessoConciliacaoSQL::BuscaRegistrosMovimentoExtrato(const CZQDadosCL
 
 HRESULT CZQAcessoConciliacaoSQL::GravaExtrato(CZQDadosCL_Extrato& extrato) {
   return Executa("GravaExtrato", [&] {
-    // PostgreSQL counts new positions only inside a transaction (ProximoNumeroLembrado).
-    std::optional<CZQTransacaoSQL> transacao;
-    if (Banco().GetBackend() == "postgresql" && extrato.GetPosicao() == 0) transacao.emplace(Banco());
-    const uint32_t posicao = Prepara().Grava(Banco(), extrato);
-    if (transacao) transacao->Confirma();
+    const bool novaNoServidor = Banco().GetBackend() == "postgresql" && extrato.GetPosicao() == 0;
+    uint32_t posicao = 0;
+    if (novaNoServidor && !Banco().EmTransacao()) {
+      posicao = Prepara().InsereNumerada(Banco().Sessao(), extrato);
+    } else {
+      // Inside the caller's transaction PostgreSQL counts a new position under the lock
+      // the transaction then holds (ProximoNumeroLembrado), in a savepoint of its own.
+      std::optional<CZQTransacaoSQL> transacao;
+      if (novaNoServidor) transacao.emplace(Banco());
+      posicao = Prepara().Grava(Banco(), extrato);
+      if (transacao) transacao->Confirma();
+    }
     extrato.SetChaveRegistro(ZQMontaDmc(extrato.GetDmaExtrato(), posicao));
     return S_OK;
   });

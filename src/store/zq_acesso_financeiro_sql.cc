@@ -1,4 +1,6 @@
+#include <tuple>
 #include <unordered_map>
+#include <vector>
 
 #include "store/zq_acesso_sql.h"
 #include "store/zq_soci.h"
@@ -45,11 +47,20 @@ std::string E(const std::string& a, const std::string& b) {
 }  // namespace
 
 struct CZQAcessoFinanceiroSQL::BuscaDuplicado {
+  // The entries that could match one query: its date, accounts and branch.
+  using Dia = std::tuple<long long, long long, long long, long long>;
+  struct Entrada {
+    long long valor = 0;
+    tagREG_TESOURARIAPS reg{};
+  };
   struct Valores {
-    long long data = 0, valor = 0, ent = 0, sai = 0, filial = 0, posicao = 0;
+    long long data = 0, ent = 0, sai = 0, filial = 0, posicao = 0, valor = 0;
     std::string estrutura;
   };
   TZQConsultaPreparada<Valores> consulta;
+  // A posting run asks once per line, mostly for the same few days: each day is read
+  // once and its entries kept until the connection's next boundary.
+  TZQLembradoNaTransacao<Dia, std::vector<Entrada>> dias;
 };
 
 namespace {
@@ -62,27 +73,33 @@ class CZQTesourariaSQL : public TZQRefCounted<IZQFN_Tesouraria> {
   HRESULT Existe(const RegExisteTesps& consulta, tagREG_TESOURARIAPS* encontrado) override {
     CZQDadosDF_Erro erro;
     return ZQExecutaSQL(*m_banco, erro, "Existe", [&] {
-      using Valores = CZQAcessoFinanceiroSQL::BuscaDuplicado::Valores;
-      Valores& v = m_busca->consulta.valores;
-      v.data = consulta.dmaLancamento;
-      v.valor = consulta.cyValor;
-      v.ent = consulta.lPonteiroContaEnt;
-      v.sai = consulta.lPonteiroContaSai;
-      v.filial = consulta.iPonteiroFilial;
-      std::vector<tagREG_TESOURARIAPS> candidatas;
-      m_busca->consulta.Executa(
-          m_banco->Sessao(),
-          [](soci::session& sql, Valores& l) {
-            return soci::statement((sql.prepare << "SELECT posicao, estrutura FROM tesouraria"
-                                                   " WHERE data_lancamento = :d AND valor = :v AND conta_ent = :e"
-                                                   " AND conta_sai = :s AND filial = :f"
-                                                   " ORDER BY data_lancamento, posicao",
-                                    soci::use(l.data), soci::use(l.valor), soci::use(l.ent), soci::use(l.sai),
-                                    soci::use(l.filial), soci::into(l.posicao), soci::into(l.estrutura)));
-          },
-          [&] { candidatas.push_back(zq_sql::DecodificaTesouraria(v.posicao, v.estrutura)); });
+      using Busca = CZQAcessoFinanceiroSQL::BuscaDuplicado;
+      // By value: the query is a packed structure.
+      const Busca::Dia dia(
+          static_cast<long long>(consulta.dmaLancamento), static_cast<long long>(consulta.lPonteiroContaEnt),
+          static_cast<long long>(consulta.lPonteiroContaSai), static_cast<long long>(consulta.iPonteiroFilial));
+      const std::vector<Busca::Entrada>* lidas =
+          m_busca->dias.AchaOuLe(*m_banco, dia, [&](std::vector<Busca::Entrada>& entradas) {
+            Busca::Valores& v = m_busca->consulta.valores;
+            std::tie(v.data, v.ent, v.sai, v.filial) = dia;
+            m_busca->consulta.Executa(
+                m_banco->Sessao(),
+                [](soci::session& sql, Busca::Valores& l) {
+                  return soci::statement((sql.prepare << "SELECT posicao, valor, estrutura FROM tesouraria"
+                                                         " WHERE data_lancamento = :d AND conta_ent = :e"
+                                                         " AND conta_sai = :s AND filial = :f ORDER BY posicao",
+                                          soci::use(l.data), soci::use(l.ent), soci::use(l.sai), soci::use(l.filial),
+                                          soci::into(l.posicao), soci::into(l.valor), soci::into(l.estrutura)));
+                },
+                [&] {
+                  entradas.push_back({v.valor, zq_sql::DecodificaTesouraria(v.posicao, v.estrutura)});
+                });
+            return true;
+          });
       const CZQString documento = consulta.szDocumento.Get();
-      for (const tagREG_TESOURARIAPS& r : candidatas) {
+      for (const Busca::Entrada& e : *lidas) {
+        if (e.valor != consulta.cyValor) continue;
+        const tagREG_TESOURARIAPS& r = e.reg;
         // The query holds the document cut to its shorter field.
         const CZQString documentoEntrada =
             r.szDocumento.Get().LeftBytesInteiros(static_cast<int>(decltype(consulta.szDocumento)::Capacidade()));
@@ -157,8 +174,16 @@ HRESULT CZQAcessoFinanceiroSQL::LeTesouraria(const CZQVector<REG_ZQDMC>& chaves,
     // every entry of the period after each 255 lines.
     CZQVector<CZQDadosFN_Tesouraria> achadas;
     achadas.Reserve(posicoes.size());
-    for (const std::string& lista : zq_sql::ListasIn(posicoes)) {
-      zq_sql::LeEntradasTesouraria(Banco().Sessao(), "posicao IN (" + lista + ")", achadas, false);
+    if (Banco().GetBackend() == "postgresql") {
+      // One statement for them all: the server parses one array value far faster than
+      // as many constants, and the round trips of the parts are gone.
+      for (const std::string& lista : zq_sql::ListasIn(posicoes, posicoes.size())) {
+        zq_sql::LeEntradasTesouraria(Banco().Sessao(), "posicao = ANY('{" + lista + "}'::BIGINT[])", achadas, false);
+      }
+    } else {
+      for (const std::string& lista : zq_sql::ListasIn(posicoes)) {
+        zq_sql::LeEntradasTesouraria(Banco().Sessao(), "posicao IN (" + lista + ")", achadas, false);
+      }
     }
     std::unordered_map<uint32_t, const CZQDadosFN_Tesouraria*> porPosicao;
     porPosicao.reserve(achadas.Std().size());

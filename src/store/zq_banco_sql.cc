@@ -394,8 +394,10 @@ void CZQBancoSQL::EsqueceNumeroLembrado(const std::string& tabela, const std::st
 }
 
 void CZQBancoSQL::Inicia() {
+  // A savepoint too: the store's writers each run in a transaction of their own, so a
+  // value kept from before one of them is never served after it.
+  ++m_fronteiras;
   if (m_profundidade == 0) {
-    ++m_fronteiras;
     EsqueceNumeros();
     if (m_backend == "sqlite3") {
       // Every transaction of the store writes: taking the write lock at once lets a busy
@@ -413,8 +415,8 @@ void CZQBancoSQL::Inicia() {
 void CZQBancoSQL::Confirma() {
   if (m_profundidade <= 0) return;
   --m_profundidade;
+  ++m_fronteiras;
   if (m_profundidade == 0) {
-    ++m_fronteiras;
     EsqueceNumeros();
     try {
       if (m_backend == "sqlite3") {

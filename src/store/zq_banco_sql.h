@@ -78,8 +78,8 @@ class CZQBancoSQL {
   const std::string& GetBackend() const { return m_backend; }
   int GetVersaoEsquema() const { return m_versao; }
   bool EmTransacao() const { return m_profundidade > 0; }
-  // Transaction boundaries the connection has crossed (begins, commits, rollbacks, a
-  // savepoint undone): what was read before the last one may have changed since.
+  // Transaction boundaries the connection has crossed (begins, commits and rollbacks,
+  // of savepoints too): what was read before the last one may have changed since.
   uint64_t GetFronteiras() const { return m_fronteiras; }
 
   // Next free number of a table's key column. Inside a transaction it is read once and

@@ -7,11 +7,13 @@
 #include "store/zq_banco_sql.h"
 
 // Rows a posting run reads for every line (the plan account, the table key of the
-// account and branch), kept by an access object from one transaction boundary of the
-// connection to the next. Whatever a transaction wrote or undid may change them, so a
-// begin, commit or rollback on the connection forgets them all: a rolled-back row is
-// never served from here. Between boundaries the run holds its entries in memory and
-// writes them in the next transaction, so it has been working from what it read anyway.
+// account and branch, the treasury entries of the day), kept by an access object from
+// one transaction boundary of the connection to the next. Whatever a transaction wrote
+// or undid may change them, so a begin, commit or rollback on the connection, of a
+// savepoint too, forgets them all: a rolled-back row is never served from here, and an
+// entry written in the transaction that read the day is seen by the next read. Between
+// boundaries the run holds its entries in memory and writes them in the next
+// transaction, so it has been working from what it read anyway.
 template <typename K, typename V>
 class TZQLembradoNaTransacao {
  public:
