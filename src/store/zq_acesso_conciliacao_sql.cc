@@ -317,8 +317,8 @@ HRESULT CZQAcessoConciliacaoSQL::BuscaRegistrosMovimentoExtrato(const CZQDadosCL
   return Executa("BuscaRegistrosMovimentoExtrato", [&] {
     std::unordered_map<uint32_t, CZQDadosCL_Extrato> achadas;
     const std::string condicao = CondicaoExtrato(filtro, true);
-    for (const std::string& lista : zq_sql::ListasIn(posicoes.Std())) {
-      PercorreExtratos(Banco().Sessao(), E("posicao IN (" + lista + ")", condicao), "",
+    for (const std::string& em : zq_sql::CondicoesEm("posicao", posicoes.Std(), Banco().GetBackend() == "postgresql")) {
+      PercorreExtratos(Banco().Sessao(), E(em, condicao), "",
                        [&](const LinhaExtrato& l) { achadas.emplace(static_cast<uint32_t>(l.posicao), l.Para()); });
     }
     CZQVector<CZQDadosCL_Extrato> lidas;

@@ -174,16 +174,8 @@ HRESULT CZQAcessoFinanceiroSQL::LeTesouraria(const CZQVector<REG_ZQDMC>& chaves,
     // every entry of the period after each 255 lines.
     CZQVector<CZQDadosFN_Tesouraria> achadas;
     achadas.Reserve(posicoes.size());
-    if (Banco().GetBackend() == "postgresql") {
-      // One statement for them all: the server parses one array value far faster than
-      // as many constants, and the round trips of the parts are gone.
-      for (const std::string& lista : zq_sql::ListasIn(posicoes, posicoes.size())) {
-        zq_sql::LeEntradasTesouraria(Banco().Sessao(), "posicao = ANY('{" + lista + "}'::BIGINT[])", achadas, false);
-      }
-    } else {
-      for (const std::string& lista : zq_sql::ListasIn(posicoes)) {
-        zq_sql::LeEntradasTesouraria(Banco().Sessao(), "posicao IN (" + lista + ")", achadas, false);
-      }
+    for (const std::string& em : zq_sql::CondicoesEm("posicao", posicoes, Banco().GetBackend() == "postgresql")) {
+      zq_sql::LeEntradasTesouraria(Banco().Sessao(), em, achadas, false);
     }
     std::unordered_map<uint32_t, const CZQDadosFN_Tesouraria*> porPosicao;
     porPosicao.reserve(achadas.Std().size());

@@ -190,13 +190,11 @@ class CZQIntegracaoTransacaoSQL : public TZQRefCounted<IZQDF_IntegracaoTransacao
     for (const auto& c : chaves) origens.push_back(c.first);
     std::set<std::pair<long long, long long>> vistas;
     soci::session& sql = m_banco->Sessao();
-    for (const std::string& lista : zq_sql::ListasIn(origens)) {
+    for (const std::string& em : zq_sql::CondicoesEm("origem", origens, m_banco->GetBackend() == "postgresql")) {
       long long origem = 0, chave = 0;
       soci::statement st =
-          (sql.prepare << "SELECT origem, chave_tabela FROM integracao_origem WHERE origem IN (" + lista +
-                              ") UNION ALL SELECT origem, chave_tabela FROM integracao_origem_grupo"
-                              " WHERE origem IN (" +
-                              lista + ")",
+          (sql.prepare << "SELECT origem, chave_tabela FROM integracao_origem WHERE " + em +
+                              " UNION ALL SELECT origem, chave_tabela FROM integracao_origem_grupo WHERE " + em,
            soci::into(origem), soci::into(chave));
       st.execute(false);
       while (st.fetch()) vistas.emplace(origem, chave);

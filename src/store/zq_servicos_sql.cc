@@ -177,8 +177,8 @@ HRESULT CZQAcessoConciliacaoSQL::BuscaPonteirosExecucaoConciliacaoTesourariaBanc
     const auto& contas = filtro.GetListaPonteirosContaBanco().Std();
     if (!contas.empty()) {
       std::string ou;
-      for (const std::string& lista : zq_sql::ListasIn(contas)) {
-        ou += (ou.empty() ? "" : " OR ") + std::string("banco IN (") + lista + ")";
+      for (const std::string& em : zq_sql::CondicoesEm("banco", contas, Banco().GetBackend() == "postgresql")) {
+        ou += (ou.empty() ? "" : " OR ") + em;
       }
       condicao = E(condicao, "(" + ou + ")");
     }
@@ -202,13 +202,14 @@ HRESULT CZQAcessoConciliacaoSQL::LePonteirosExecucaoConciliacaoTesourariaBanco(
     const CZQVector<REG_ZQDMC>& chaves, CZQVector<CZQDadosCL_ExecucaoConciliacaoTesourariaBanco>& execucoes, int) {
   return Executa("LePonteirosExecucaoConciliacaoTesourariaBanco", [&] {
     std::unordered_map<long long, CZQDadosCL_ExecucaoConciliacaoTesourariaBanco> achadas;
-    for (const std::string& lista : zq_sql::ListasIn(IdsDasChaves(chaves))) {
+    for (const std::string& em :
+         zq_sql::CondicoesEm("id", IdsDasChaves(chaves), Banco().GetBackend() == "postgresql")) {
       long long id = 0, data = 0, momento = 0, banco = 0, filial = 0, status = 0, gravacao = 0;
       std::string mensagem;
       soci::statement st =
           (Banco().Sessao().prepare << "SELECT id, data, data_hora_execucao, banco, filial, tipo_status, mensagem,"
-                                       " dma_hms_gravacao FROM execucao_conciliacao WHERE id IN (" +
-                                           lista + ")",
+                                       " dma_hms_gravacao FROM execucao_conciliacao WHERE " +
+                                           em,
            soci::into(id), soci::into(data), soci::into(momento), soci::into(banco), soci::into(filial),
            soci::into(status), soci::into(mensagem), soci::into(gravacao));
       st.execute(false);

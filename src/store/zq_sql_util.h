@@ -88,6 +88,20 @@ std::vector<std::string> ListasIn(const std::vector<T>& valores, std::size_t por
   return partes;
 }
 
+// Conditions that `coluna` holds one of `valores`, each for its own statement, whose rows
+// together are the rows asked for (none for no values). PostgreSQL gets one condition
+// over one array value: it parses that far faster than as many constants, and the parts'
+// round trips are gone. SQLite gets IN lists of 500.
+template <typename T>
+std::vector<std::string> CondicoesEm(const std::string& coluna, const std::vector<T>& valores, bool postgres) {
+  std::vector<std::string> condicoes;
+  if (valores.empty()) return condicoes;
+  for (const std::string& lista : ListasIn(valores, postgres ? valores.size() : 500)) {
+    condicoes.push_back(postgres ? coluna + " = ANY('{" + lista + "}'::BIGINT[])" : coluna + " IN (" + lista + ")");
+  }
+  return condicoes;
+}
+
 // The numbers a column may hold when the record has fewer bits than the column.
 template <typename T>
 T Cabe(long long valor, const char* coluna) {
