@@ -210,9 +210,9 @@ struct CZQAcessoConciliacaoSQL::Comandos {
   // one round trip instead of five. It takes the lock of new numbers (ProximoNumero)
   // until it ends, so a batch counting positions in memory is not overtaken. It reads
   // the table as it was when it began: when another writer stored the position while it
-  // waited for the lock, it stores nothing and runs again. Returns the position.
+  // waited for the lock, it stores nothing and runs again. The caller checked the
+  // line's account. Returns the position.
   uint32_t InsereNumerada(soci::session& sql, const CZQDadosCL_Extrato& extrato) {
-    if (extrato.GetConta() == 0) throw CZQExcecaoSQL(ZQ_E_SQL_INVALIDO, "a linha de extrato não tem conta");
     linha.De(extrato);
     if (!insereNumerada) {
       insereNumerada = std::make_unique<soci::statement>(
@@ -241,9 +241,8 @@ struct CZQAcessoConciliacaoSQL::Comandos {
                                               std::to_string(kTentativas) + " vezes seguidas");
   }
 
-  // Stores one line; returns its position.
+  // Stores one line whose account the caller checked; returns its position.
   uint32_t Grava(CZQBancoSQL& banco, const CZQDadosCL_Extrato& extrato) {
-    if (extrato.GetConta() == 0) throw CZQExcecaoSQL(ZQ_E_SQL_INVALIDO, "a linha de extrato não tem conta");
     linha.De(extrato);
     if (extrato.GetPosicao() == 0) {
       // One statement, so no transaction of its own: the position is the one remembered,
@@ -333,6 +332,8 @@ HRESULT CZQAcessoConciliacaoSQL::BuscaRegistrosMovimentoExtrato(const CZQDadosCL
 
 HRESULT CZQAcessoConciliacaoSQL::GravaExtrato(CZQDadosCL_Extrato& extrato) {
   return Executa("GravaExtrato", [&] {
+    // Checked here for both ways of storing it (a batch checks all of its lines first).
+    if (extrato.GetConta() == 0) throw CZQExcecaoSQL(ZQ_E_SQL_INVALIDO, "a linha de extrato não tem conta");
     const bool novaNoServidor = Banco().GetBackend() == "postgresql" && extrato.GetPosicao() == 0;
     uint32_t posicao = 0;
     if (novaNoServidor && !Banco().EmTransacao()) {
