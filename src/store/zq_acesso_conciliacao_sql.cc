@@ -189,6 +189,7 @@ struct CZQAcessoConciliacaoSQL::Comandos {
   // by one. Returns their positions in order.
   void Insere(CZQBancoSQL& banco, const std::vector<const CZQDadosCL_Extrato*>& novas,
               std::vector<uint32_t>& posicoes) {
+    if (banco.GetBackend() == "postgresql") return InsereCopiando(banco, novas, posicoes);
     std::size_t feitas = 0;
     for (; feitas + kLinhasPorInsercao <= novas.size(); feitas += kLinhasPorInsercao) {
       for (std::size_t i = 0; i < kLinhasPorInsercao; ++i) {
@@ -204,6 +205,41 @@ struct CZQAcessoConciliacaoSQL::Comandos {
       posicoes.push_back(static_cast<uint32_t>(linha.posicao));
       insere.execute(true);
     }
+  }
+
+  // PostgreSQL: the lines go by COPY, one statement for the whole batch. Multi-row
+  // inserts made the server parse a parameter per value, more work than storing the
+  // rows. The positions are counted first: nothing else may run during the copy.
+  static void InsereCopiando(CZQBancoSQL& banco, const std::vector<const CZQDadosCL_Extrato*>& novas,
+                             std::vector<uint32_t>& posicoes) {
+    const std::size_t primeira = posicoes.size();
+    for (std::size_t i = 0; i < novas.size(); ++i) {
+      posicoes.push_back(Cabe<uint32_t>(banco.ProximoNumero("extrato", "posicao"), "extrato.posicao"));
+    }
+    constexpr std::size_t kLinhasPorParte = 4096;
+    std::size_t proxima = 0;
+    LinhaExtrato l;
+    banco.Copia(std::string("COPY extrato (") + kColunasExtrato + ") FROM STDIN", [&](std::string& parte) {
+      const std::size_t fim = std::min(novas.size(), proxima + kLinhasPorParte);
+      if (proxima == fim) return false;
+      for (; proxima < fim; ++proxima) {
+        l.De(*novas[proxima]);
+        l.posicao = posicoes[primeira + proxima];
+        // In the order of kColunasExtrato.
+        for (long long n : {l.posicao, l.conta, l.filial, l.documento, l.valor}) parte += std::to_string(n) + '\t';
+        for (const std::string* t : {&l.natureza, &l.historico, &l.codigo}) {
+          CZQBancoSQL::EscapaCopia(parte, *t);
+          parte += '\t';
+        }
+        for (long long n : {l.dmaExtrato, l.dmaImportacao}) parte += std::to_string(n) + '\t';
+        for (const std::string* t : {&l.conciliado, &l.tipo}) {
+          CZQBancoSQL::EscapaCopia(parte, *t);
+          parte += '\t';
+        }
+        parte += std::to_string(l.numero) + '\n';
+      }
+      return true;
+    });
   }
 
   // PostgreSQL, outside a transaction: a new line with its position in one statement,

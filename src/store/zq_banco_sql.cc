@@ -393,6 +393,81 @@ void CZQBancoSQL::EsqueceNumeroLembrado(const std::string& tabela, const std::st
   m_lembrados.erase(tabela + "." + coluna);
 }
 
+void CZQBancoSQL::EscapaCopia(std::string& destino, const std::string& texto) {
+  for (char c : texto) {
+    switch (c) {
+      case '\\':
+        destino += "\\\\";
+        break;
+      case '\t':
+        destino += "\\t";
+        break;
+      case '\n':
+        destino += "\\n";
+        break;
+      case '\r':
+        destino += "\\r";
+        break;
+      default:
+        destino += c;
+    }
+  }
+}
+
+namespace {
+
+// The failure of a finished libpq command as the store's exception; clears `r`.
+[[noreturn]] void FalhaPostgres(PGresult* r, PGconn* conexao, const std::string& contexto) {
+  const char* estado = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
+  HRESULT hr = HResultPostgres(estado ? estado : "");
+  std::string mensagem = contexto + ": " + (r ? PQresultErrorMessage(r) : PQerrorMessage(conexao));
+  if (r) PQclear(r);
+  if (hr == E_FAIL && PQstatus(conexao) != CONNECTION_OK) hr = ZQ_E_SQL_NAO_ABRE;
+  throw CZQExcecaoSQL(hr, mensagem);
+}
+
+}  // namespace
+
+void CZQBancoSQL::Copia(const std::string& comando, const std::function<bool(std::string&)>& proxima) {
+  if (m_backend != "postgresql" || m_profundidade == 0) {
+    throw CZQExcecaoSQL(E_FAIL, "COPY só em uma transação do PostgreSQL");
+  }
+  PGconn* conexao = static_cast<soci::postgresql_session_backend*>(Sessao().get_backend())->conn_;
+  PGresult* r = PQexec(conexao, comando.c_str());
+  if (PQresultStatus(r) != PGRES_COPY_IN) FalhaPostgres(r, conexao, "COPY");
+  PQclear(r);
+  // The copy ends before anything else runs on the connection: with the server's
+  // answer, or refused by the client when the rows could not be made or sent.
+  auto termina = [&](const char* recusa) {
+    bool ok = PQputCopyEnd(conexao, recusa) == 1;
+    PGresult* fim = nullptr;
+    while (PGresult* seguinte = PQgetResult(conexao)) {
+      if (!fim && PQresultStatus(seguinte) != PGRES_COMMAND_OK) {
+        fim = seguinte;
+        ok = false;
+      } else {
+        PQclear(seguinte);
+      }
+    }
+    if (!ok && !recusa) FalhaPostgres(fim, conexao, "COPY");
+    if (fim) PQclear(fim);
+  };
+  std::string parte;
+  try {
+    while (proxima(parte)) {
+      if (!parte.empty() && PQputCopyData(conexao, parte.data(), static_cast<int>(parte.size())) != 1) {
+        throw CZQExcecaoSQL(PQstatus(conexao) == CONNECTION_OK ? E_FAIL : ZQ_E_SQL_NAO_ABRE,
+                            std::string("COPY: ") + PQerrorMessage(conexao));
+      }
+      parte.clear();
+    }
+  } catch (...) {
+    termina("linhas interrompidas pelo cliente");
+    throw;
+  }
+  termina(nullptr);
+}
+
 void CZQBancoSQL::Inicia() {
   // A savepoint too: the store's writers each run in a transaction of their own, so a
   // value kept from before one of them is never served after it.

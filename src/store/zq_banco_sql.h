@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -90,6 +91,15 @@ class CZQBancoSQL {
   // an insert refused for its key forgets it (EsqueceNumeroLembrado) and tries again.
   int64_t ProximoNumeroLembrado(const std::string& tabela, const std::string& coluna);
   void EsqueceNumeroLembrado(const std::string& tabela, const std::string& coluna);
+
+  // PostgreSQL only, inside a transaction: rows sent with COPY (`comando` is its
+  // "COPY tabela (colunas) FROM STDIN"), in COPY's text format: columns split by tabs,
+  // a row per line, texts escaped by EscapaCopia. `proxima` appends the next rows to the
+  // text it is given and returns false when none are left; each part goes to the server
+  // as soon as it is written. A failure (of the server, or an exception of `proxima`)
+  // ends the copy, which stores nothing, and throws.
+  void Copia(const std::string& comando, const std::function<bool(std::string&)>& proxima);
+  static void EscapaCopia(std::string& destino, const std::string& texto);
 
   // Transactions nest: the outermost one begins and commits; inner ones are savepoints,
   // so a failed inner step undoes only itself.

@@ -54,6 +54,13 @@ TEST_P(ExtratoIdaVoltaTest, StoredLineReadsBackEqual) {
   EXPECT_TRUE(lidas[0] == linha) << "hist '" << lidas[0].GetHistBco().c_str() << "' vs '" << linha.GetHistBco().c_str()
                                  << "'";
   EXPECT_FALSE(Conc().GetErro()->TemErro());
+
+  // The same line through a batch, which goes to PostgreSQL by COPY.
+  CZQVector<CZQDadosCL_Extrato> lote{GetParam().linha};
+  ASSERT_EQ(Conc().GravaExtratos(lote), S_OK) << TextoErro(Conc().GetErro());
+  ASSERT_EQ(Conc().BuscaRegistrosMovimentoExtrato(filtro, CZQVector<uint32_t>{lote[0].GetPosicao()}, lidas), S_OK);
+  ASSERT_EQ(lidas.GetQuantidade(), 1);
+  EXPECT_TRUE(lidas[0] == lote[0]) << "hist '" << lidas[0].GetHistBco().c_str() << "'";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -62,6 +69,7 @@ INSTANTIATE_TEST_SUITE_P(
         LinhaCaso{"Credit", Linha(111, 1, Dia(2, 12, 2026), 1234500, '+', "PIX RECEBIDO", "", 42)},
         LinhaCaso{"DebitWithCode", Linha(113, 1, Dia(3, 12, 2026), 8900, '-', "TARIFA", "105", 7)},
         LinhaCaso{"AccentsAndQuotes", Linha(111, 2, Dia(4, 12, 2026), 1, '-', "DÉBITO 'AUTOMÁTICO' ÇÃO \"X\"", "1'")},
+        LinhaCaso{"ControlCharacters", Linha(111, 1, Dia(6, 12, 2026), 3, '+', "A\tB\nC\rD\\E \\.", "\\N")},
         LinhaCaso{"LongHistory", Linha(112, 1, Dia(5, 12, 2026), 5, '+', std::string(600, 'h').c_str())},
         LinhaCaso{"EmptyCodes", Linha(114, 2, 0, 0, '\0', "").SetConciliado('\0')},
         LinhaCaso{"Extremes",
