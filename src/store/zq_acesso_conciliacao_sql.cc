@@ -188,6 +188,7 @@ struct CZQAcessoConciliacaoSQL::Comandos {
   // positions are counted in memory. Returns their positions in the lines' order.
   void Insere(CZQBancoSQL& banco, const std::vector<const CZQDadosCL_Extrato*>& novas,
               std::vector<uint32_t>& posicoes) {
+    if (novas.empty()) return;
     const std::size_t primeira = posicoes.size();
     for (std::size_t i = 0; i < novas.size(); ++i) {
       posicoes.push_back(Cabe<uint32_t>(banco.ProximoNumero("extrato", "posicao"), "extrato.posicao"));
