@@ -127,8 +127,9 @@ std::string CondicaoExtrato(const CZQDadosCL_FiltroExtrato& f, bool semIndice = 
 
 }  // namespace
 
-// Rows of one multi-row insert of statement lines: one statement and one round trip
-// for them all. 64 rows of 13 columns stay under SQLite's oldest limit of 999 values.
+// SQLite: rows of one multi-row insert of statement lines, one statement for them all
+// (PostgreSQL gets a batch by COPY). 64 rows of 13 columns stay under SQLite's oldest
+// limit of 999 values.
 constexpr std::size_t kLinhasPorInsercao = 64;
 constexpr std::size_t kColunasPorLinha = 13;
 

@@ -312,7 +312,7 @@ INSTANTIATE_TEST_SUITE_P(
                                  sql << "INSERT INTO arquivo_extrato VALUES ('" + kArquivo.resumo.str() +
                                             "', 'outro.csv', 111, 20261101, 3)";
                                }},
-                      // The database refuses the third block's first row.
+                      // The database refuses one row in the middle of the batch.
                       LoteRuim{"DatabaseRefusesARowOfABlock", S_OK, "injetada",
                                [](soci::session& sql, bool postgres, CZQVector<CZQDadosCL_Extrato>&) {
                                  if (postgres) {
