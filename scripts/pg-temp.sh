@@ -8,7 +8,9 @@
 #   scripts/pg-temp.sh available   exit 0 when a server can be started here
 #
 # As root the server runs as the postgres user (initdb refuses root). Durability is
-# switched off: the data lives for one test run.
+# switched off: the data lives for one test run. CL_PG_TEMP_OPCOES adds server options,
+# e.g. "-c log_min_duration_statement=0" to log every statement's time in
+# DIR/servidor.log while profiling.
 set -eu
 
 acao="${1:-}"
@@ -60,7 +62,8 @@ case "$acao" in
     while :; do
       if como_dono "$bin/pg_ctl" -D "$dir/dados" -l "$dir/servidor.log" -w -t 30 \
         -o "-p $porta -c listen_addresses=127.0.0.1 -c unix_socket_directories=$dir -c fsync=off \
--c synchronous_commit=off -c full_page_writes=off -c max_connections=200 -c shared_buffers=64MB" \
+-c synchronous_commit=off -c full_page_writes=off -c max_connections=200 -c shared_buffers=64MB \
+${CL_PG_TEMP_OPCOES:-}" \
         start >/dev/null 2>&1; then
         break
       fi
