@@ -342,24 +342,29 @@ void ZQCompletaIntegracoesPendentes(CZQBancoSQL& banco, uint32_t conta, long lon
   if (completadas) *completadas = 0;
   soci::session& sql = banco.Sessao();
   long long c = conta;
-  // The entries of the account with a line still open or without their log: none at all
-  // unless a run stopped between recording and its logs.
+  // The entries of the account, with their origin and treasury entry, that have a line
+  // still open or no log: none at all unless a run stopped between recording and its
+  // logs. Each test is a subquery of one value, looked up by key for each pending entry:
+  // as joins and EXISTS, PostgreSQL hashed whole tables (every open line of the company,
+  // every origin, every log) at each call, which grew with the company's size.
   std::vector<long long> incompletas;
   {
     long long posicao = 0;
     soci::statement st =
-        (sql.prepare << "SELECT p.posicao_tesouraria FROM integracao_pendente p"
-                        " JOIN integracao_origem o ON o.posicao_tesouraria = p.posicao_tesouraria"
-                        " JOIN tesouraria t ON t.posicao = p.posicao_tesouraria"
-                        " WHERE p.conta = :c AND ("
-                        "  EXISTS (SELECT 1 FROM extrato e WHERE e.posicao = o.origem / 256 AND e.conciliado <> 'S')"
-                        "  OR EXISTS (SELECT 1 FROM integracao_origem_grupo g JOIN extrato e"
-                        "             ON e.posicao = g.origem / 256"
-                        "             WHERE g.posicao_tesouraria = p.posicao_tesouraria AND e.conciliado <> 'S')"
-                        "  OR NOT EXISTS (SELECT 1 FROM log_conciliacao l WHERE l.banco = p.conta AND"
-                        "                 l.numero_conciliacao = CASE WHEN t.conta_ent = p.conta"
-                        "                 THEN t.numero_conciliacao_ent ELSE t.numero_conciliacao_sai END))"
-                        " ORDER BY p.posicao_tesouraria",
+        (sql.prepare
+             << "SELECT p.posicao_tesouraria FROM integracao_pendente p WHERE p.conta = :c"
+                " AND (SELECT 1 FROM integracao_origem o JOIN tesouraria t ON t.posicao = o.posicao_tesouraria"
+                "      WHERE o.posicao_tesouraria = p.posicao_tesouraria) IS NOT NULL"
+                " AND ((SELECT e.conciliado FROM integracao_origem o JOIN extrato e ON e.posicao = o.origem / 256"
+                "       WHERE o.posicao_tesouraria = p.posicao_tesouraria) <> 'S'"
+                "  OR (SELECT 1 FROM integracao_origem_grupo g JOIN extrato e ON e.posicao = g.origem / 256"
+                "      WHERE g.posicao_tesouraria = p.posicao_tesouraria AND e.conciliado <> 'S' LIMIT 1)"
+                "     IS NOT NULL"
+                "  OR (SELECT 1 FROM tesouraria t JOIN log_conciliacao l ON l.banco = p.conta"
+                "      AND l.numero_conciliacao = CASE WHEN t.conta_ent = p.conta"
+                "      THEN t.numero_conciliacao_ent ELSE t.numero_conciliacao_sai END"
+                "      WHERE t.posicao = p.posicao_tesouraria LIMIT 1) IS NULL)"
+                " ORDER BY p.posicao_tesouraria",
          soci::use(c), soci::into(posicao));
     st.execute(false);
     while (st.fetch()) incompletas.push_back(posicao);
