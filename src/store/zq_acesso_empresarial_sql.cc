@@ -26,29 +26,34 @@ HRESULT CZQAcessoEmpresarialSQL::LeBufferFormaPagamento(uint32_t posicao, CZQDad
 HRESULT CZQAcessoEmpresarialSQL::LeDadosBanco(const char* operacao, uint32_t conta, CZQDadosDF_Banco* banco) {
   if (!banco) return Falha(operacao, E_POINTER, "registro nulo");
   return Executa(operacao, [&] {
-    long long c = conta, numero = 0, integrar = 0, operacoes = 0, ambiente = 0, ambienteBB = 0, leiaute = 0;
-    std::string agencia, contaCorrente;
-    Banco().Sessao() << "SELECT numero_banco, numero_agencia, conta_corrente, integrar_com_terceiro, tipo_operacao,"
-                        " ambiente_integracao, ambiente_integracao_bb_extrato, leiaute_arquivo FROM banco"
-                        " WHERE conta = :c",
-        soci::use(c), soci::into(numero), soci::into(agencia), soci::into(contaCorrente), soci::into(integrar),
-        soci::into(operacoes), soci::into(ambiente), soci::into(ambienteBB), soci::into(leiaute);
-    if (!Banco().Sessao().got_data()) {
+    BancoLido& v = m_leBanco.valores;
+    v.conta = conta;
+    const bool achou = m_leBanco.Executa(Banco().Sessao(), [](soci::session& sql, BancoLido& l) {
+      return soci::statement((sql.prepare
+                                  << "SELECT numero_banco, numero_agencia, conta_corrente, integrar_com_terceiro,"
+                                     " tipo_operacao, ambiente_integracao, ambiente_integracao_bb_extrato,"
+                                     " leiaute_arquivo FROM banco WHERE conta = :c",
+                              soci::use(l.conta), soci::into(l.numero), soci::into(l.agencia),
+                              soci::into(l.contaCorrente), soci::into(l.integrar), soci::into(l.operacoes),
+                              soci::into(l.ambiente), soci::into(l.ambienteBB), soci::into(l.leiaute)));
+    });
+    if (!achou) {
       return Falha(operacao, ZQ_E_SQL_NAO_ENCONTRADO,
                    "a conta " + std::to_string(conta) + " não tem dados de banco cadastrados");
     }
     banco->Limpar();
     banco->SetPonteiroConta(conta)
-        .SetCodigoBanco(Cabe<uint16_t>(numero, "banco.numero_banco"))
-        .SetNumeroAgencia(CZQString(agencia))
-        .SetContaCorrente(CZQString(contaCorrente))
+        .SetCodigoBanco(Cabe<uint16_t>(v.numero, "banco.numero_banco"))
+        .SetNumeroAgencia(CZQString(v.agencia))
+        .SetContaCorrente(CZQString(v.contaCorrente))
         .SetIntegrarComTerceiro(
-            static_cast<ZQIntegrarComTerceiro>(Cabe<uint8_t>(integrar, "banco.integrar_com_terceiro")))
-        .SetTipoOperacao(static_cast<ZQTipoOperacaoBanco>(Cabe<uint32_t>(operacoes, "banco.tipo_operacao")))
-        .SetAmbienteIntegracao(static_cast<ZQAmbienteIntegracao>(Cabe<uint8_t>(ambiente, "banco.ambiente_integracao")))
+            static_cast<ZQIntegrarComTerceiro>(Cabe<uint8_t>(v.integrar, "banco.integrar_com_terceiro")))
+        .SetTipoOperacao(static_cast<ZQTipoOperacaoBanco>(Cabe<uint32_t>(v.operacoes, "banco.tipo_operacao")))
+        .SetAmbienteIntegracao(
+            static_cast<ZQAmbienteIntegracao>(Cabe<uint8_t>(v.ambiente, "banco.ambiente_integracao")))
         .SetAmbienteIntegracaoBBExtrato(
-            static_cast<ZQAmbienteIntegracao>(Cabe<uint8_t>(ambienteBB, "banco.ambiente_integracao_bb_extrato")))
-        .SetPosicaoLeiauteArquivo(Cabe<int32_t>(leiaute, "banco.leiaute_arquivo"));
+            static_cast<ZQAmbienteIntegracao>(Cabe<uint8_t>(v.ambienteBB, "banco.ambiente_integracao_bb_extrato")))
+        .SetPosicaoLeiauteArquivo(Cabe<int32_t>(v.leiaute, "banco.leiaute_arquivo"));
     return S_OK;
   });
 }

@@ -122,6 +122,7 @@ class CZQAcessoConciliacaoSQL : public CZQAcessoConciliacao, public CZQAreaSQL {
   struct Comandos;
   Comandos& Prepara();
   std::unique_ptr<Comandos> m_comandos;
+  TZQConsultaPreparada<long long> m_leMestre;
   // Asked for every entry of a posting run; a pair's key, once given, never changes.
   TZQLembradoNaTransacao<std::pair<long long, long long>, long long> m_chavesTabela;
 };
@@ -143,6 +144,13 @@ class CZQAcessoEmpresarialSQL : public CZQAcessoEmpresarial, public CZQAreaSQL {
  private:
   HRESULT LeDadosBanco(const char* operacao, uint32_t conta, CZQDadosDF_Banco* banco);
   HRESULT LeConta(const char* operacao, const char* tabela, uint32_t conta, CZQDadosDF_PlanoEmpresarial* plano);
+
+  // Read once per stored line of an import: prepared once.
+  struct BancoLido {
+    long long conta = 0, numero = 0, integrar = 0, operacoes = 0, ambiente = 0, ambienteBB = 0, leiaute = 0;
+    std::string agencia, contaCorrente;
+  };
+  TZQConsultaPreparada<BancoLido> m_leBanco;
 
   struct ContaLida {
     long long posicao = 0, inativa = 0;
