@@ -321,22 +321,27 @@ struct CasoInterrompido {
   long long lancamentos, marcadasAntes;
 };
 
-class InterrompidoTest : public ProcessaTest, public ::testing::WithParamInterface<CasoInterrompido> {};
-
-TEST_P(InterrompidoTest, ProximaRodadaCompletaMarcasELogs) {
-  const CasoInterrompido& caso = GetParam();
-  Regra r = Credito();
-  r.agrupa = caso.agrupa;
-  GravaRegras({r});
-  Linhas(3);
-  Linhas(2, "DEPOSITO", "300", '+', Dia(11, 3, 2026));
-  {
+class InterrompidoTest : public ProcessaTest, public ::testing::WithParamInterface<CasoInterrompido> {
+ protected:
+  // Five lines over two days, posted by a run that the case's failure stops.
+  void RodaInterrompida() {
+    const CasoInterrompido& caso = GetParam();
+    Regra r = Credito();
+    r.agrupa = caso.agrupa;
+    GravaRegras({r});
+    Linhas(3);
+    Linhas(2, "DEPOSITO", "300", '+', Dia(11, 3, 2026));
     CZQFalhasInjetadas falhas;
     falhas.Falha(caso.operacao, caso.chamada, ZQ_HR(0x80004005));
     CZQInjecaoFalhas injecao(falhas);
     ASSERT_EQ(m_rotina.Inicializa(&m_perfil), S_OK);
     EXPECT_NE(Processa(), S_OK);
   }
+};
+
+TEST_P(InterrompidoTest, ProximaRodadaCompletaMarcasELogs) {
+  const CasoInterrompido& caso = GetParam();
+  ASSERT_NO_FATAL_FAILURE(RodaInterrompida());
   EXPECT_EQ(Tesouraria(), caso.lancamentos);
   EXPECT_EQ(Marcadas(), caso.marcadasAntes);
   EXPECT_EQ(Logs(), 0);
@@ -364,6 +369,31 @@ INSTANTIATE_TEST_SUITE_P(Falhas, InterrompidoTest,
                                            CasoInterrompido{"AgrupadaNaMarca", true, "GravaExtrato", 2, 2, 1},
                                            CasoInterrompido{"AvulsaNosLogs", false, "LeTesouraria", 1, 5, 5},
                                            CasoInterrompido{"AgrupadaNosLogs", true, "LeTesouraria", 1, 2, 5}),
+                         [](const auto& info) { return std::string(info.param.nome); });
+
+// An open line alone makes a recorded entry incomplete, even when its log exists (here
+// written by hand after the stop): the next run marks the line and posts nothing again.
+class InterrompidoComLogTest : public InterrompidoTest {};
+
+TEST_P(InterrompidoComLogTest, LinhaAbertaBastaParaCompletar) {
+  const CasoInterrompido& caso = GetParam();
+  ASSERT_NO_FATAL_FAILURE(RodaInterrompida());
+  m_banco->Sessao() << "INSERT INTO log_conciliacao (id, numero_conciliacao, banco, tipo_chaves, tipo_conciliacao,"
+                       " empresa, usuario, sessao, quando)"
+                       " SELECT posicao, numero_conciliacao_ent, conta_ent, 0, 2, 'X', 0, 0, 0 FROM tesouraria";
+  ASSERT_EQ(Logs(), caso.lancamentos);
+
+  ASSERT_EQ(m_rotina.Inicializa(&m_perfil), S_OK);
+  EXPECT_EQ(Processa(), S_OK);
+  EXPECT_EQ(Tesouraria(), caso.lancamentos);
+  EXPECT_EQ(Marcadas(), 5);
+  EXPECT_EQ(Logs(), caso.lancamentos);
+  EXPECT_EQ(Conta("SELECT COUNT(*) FROM integracao_pendente"), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Falhas, InterrompidoComLogTest,
+                         ::testing::Values(CasoInterrompido{"AvulsaNaMarca", false, "GravaExtrato", 2, 5, 1},
+                                           CasoInterrompido{"AgrupadaNaMarca", true, "GravaExtrato", 2, 2, 1}),
                          [](const auto& info) { return std::string(info.param.nome); });
 
 // A lock that cannot be let go does not undo the run: what it recorded stands, the
