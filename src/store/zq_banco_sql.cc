@@ -373,6 +373,13 @@ int64_t CZQBancoSQL::ProximoNumero(const std::string& tabela, const std::string&
   return proximo;
 }
 
+int64_t CZQBancoSQL::ReservaNumeros(const std::string& tabela, const std::string& coluna, int64_t quantos) {
+  if (m_profundidade == 0) throw CZQExcecaoSQL(E_FAIL, "números reservados só em uma transação");
+  const int64_t primeiro = ProximoNumero(tabela, coluna);
+  m_numeros[tabela + "." + coluna] += quantos - 1;
+  return primeiro;
+}
+
 int64_t CZQBancoSQL::MaiorNumero(const std::string& tabela, const std::string& coluna) {
   long long maior = 0;
   soci::indicator ind = soci::i_ok;

@@ -86,6 +86,10 @@ class CZQBancoSQL {
   // Next free number of a table's key column. Inside a transaction it is read once and
   // then counted in memory, so a batch of inserts does not search the table each time.
   int64_t ProximoNumero(const std::string& tabela, const std::string& coluna);
+  // The first of `quantos` consecutive new numbers, inside a transaction: the next
+  // ProximoNumero counts on past them. A batch takes its numbers at once instead of
+  // asking once per row.
+  int64_t ReservaNumeros(const std::string& tabela, const std::string& coluna, int64_t quantos);
   // The same remembered across transactions, for the inserts that go one per call (the
   // statement lines of an import). Another writer may have taken the number meanwhile:
   // an insert refused for its key forgets it (EsqueceNumeroLembrado) and tries again.
