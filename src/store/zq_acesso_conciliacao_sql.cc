@@ -332,8 +332,7 @@ HRESULT CZQAcessoConciliacaoSQL::LeBufferMestre(CZQDadosCL_Mestre* mestre, int) 
   if (!mestre) return Falha("LeBufferMestre", E_POINTER, "registro nulo");
   return Executa("LeBufferMestre", [&] {
     // Read once per stored line of an import: prepared once.
-    TZQConsultaPreparada<long long>& consulta = m_leMestre;
-    const bool achou = consulta.Executa(Banco().Sessao(), [](soci::session& sql, long long& bloqueio) {
+    const bool achou = m_leMestre.Executa(Banco().Sessao(), [](soci::session& sql, long long& bloqueio) {
       return soci::statement(
           (sql.prepare << "SELECT data_bloqueio_movimentacao FROM mestre_cl WHERE id = 1", soci::into(bloqueio)));
     });
@@ -341,7 +340,7 @@ HRESULT CZQAcessoConciliacaoSQL::LeBufferMestre(CZQDadosCL_Mestre* mestre, int) 
       return Falha("LeBufferMestre", ZQ_E_SQL_NAO_ENCONTRADO, "o mestre da conciliação não está cadastrado");
     }
     mestre->Limpar();
-    mestre->SetDataBloqueioMovimentacao(Cabe<REG_ZQDMA>(consulta.valores, "mestre_cl.data_bloqueio_movimentacao"));
+    mestre->SetDataBloqueioMovimentacao(Cabe<REG_ZQDMA>(m_leMestre.valores, "mestre_cl.data_bloqueio_movimentacao"));
     return S_OK;
   });
 }
